@@ -1,0 +1,57 @@
+#pragma once
+// INI ("private profile") reader. The file is parsed once; every read is answered from memory.
+// Section and key names match without regard to ASCII case, the first matching section and
+// key win, values are trimmed of blanks. Accepts UTF-16LE/BE with BOM and UTF-8 with or
+// without BOM.
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kavrin {
+
+class ProfileFile {
+ public:
+  ProfileFile() = default;
+  virtual ~ProfileFile() = default;
+  ProfileFile(const ProfileFile&) = default;
+  ProfileFile& operator=(const ProfileFile&) = default;
+
+  void SetPath(std::filesystem::path path) { path_ = std::move(path); }
+  const std::filesystem::path& Path() const { return path_; }
+  bool Exists() const;
+
+  // Parses the file at Path(); false (and nothing to read) when it cannot be read.
+  bool ParseFile();
+  // Parses bytes in any of the accepted encodings.
+  void ParseBytes(std::span<const uint8_t> bytes);
+
+  // The leading decimal number of the value (after an optional sign, as the platform reads
+  // it), or fallback when the section or key is absent.
+  uint32_t ReadInt(std::u16string_view section, std::u16string_view key, uint32_t fallback) const;
+  // The value, or fallback when absent, cut to capacity - 1 code units.
+  std::u16string ReadString(std::u16string_view section, std::u16string_view key,
+                            std::u16string_view fallback, std::size_t capacity) const;
+
+  bool HasSection(std::u16string_view section) const;
+  bool HasKey(std::u16string_view section, std::u16string_view key) const;
+
+ private:
+  struct Entry {
+    std::u16string key;
+    std::u16string value;
+  };
+  struct Section {
+    std::u16string name;
+    std::vector<Entry> entries;
+  };
+  const Section* FindSection(std::u16string_view name) const;
+  const std::u16string* FindValue(std::u16string_view section, std::u16string_view key) const;
+
+  std::filesystem::path path_;
+  std::vector<Section> sections_;
+};
+
+}  // namespace kavrin

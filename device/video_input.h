@@ -1,0 +1,50 @@
+#pragma once
+// The seam between the device link and the operating system: a list of video input devices
+// with their friendly names, and a channel to one of them that performs extension-unit
+// property transfers. Backends: device/v4l2 (Linux), device/sim (the simulated recorder),
+// device/dshow (Windows).
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/guid.h"
+
+namespace kavrin {
+
+// Transfer statuses with the platform's meaning: exactly kStatusOk is success.
+inline constexpr int32_t kStatusOk = 0;      // S_OK
+inline constexpr int32_t kStatusFalse = 1;   // S_FALSE
+inline constexpr int32_t kStatusFail = static_cast<int32_t>(0x80004005);  // E_FAIL
+// Linux errno values travel as -errno.
+inline int32_t StatusFromErrno(int err) { return err > 0 ? -err : kStatusFail; }
+
+struct VideoInput {
+  std::u16string friendlyName;
+  std::string location;  // backend's own address: "/dev/video0", the simulator's state file
+};
+
+class PropertyChannel {
+ public:
+  virtual ~PropertyChannel() = default;
+  // One property transfer on the device's extension unit. data is sent on SET and received
+  // on GET; returns the platform status.
+  virtual int32_t TransferProperty(const Guid& propertySet, uint32_t nodeId, uint32_t selector,
+                                   bool isSet, uint8_t* data, uint32_t length) = 0;
+  // Exclusive use of the device for one command (a SET and the GET that answers it, a write
+  // and its commit). No-ops where the platform needs none.
+  virtual void Lock() {}
+  virtual void Unlock() {}
+};
+
+class VideoInputBackend {
+ public:
+  virtual ~VideoInputBackend() = default;
+  // The video input devices in the platform's order; nullopt when the list cannot be had.
+  virtual std::optional<std::vector<VideoInput>> ListVideoInputs() = 0;
+  // Opens one of them; null when it cannot be opened.
+  virtual std::unique_ptr<PropertyChannel> Bind(const VideoInput& input) = 0;
+};
+
+}  // namespace kavrin

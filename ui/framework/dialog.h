@@ -1,0 +1,74 @@
+#pragma once
+// A modal dialog in the manner of a classic dialog class: a template (caption, size in dialog
+// units, font, template controls), virtual handlers, a command map for buttons.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/framework/control.h"
+#include "ui/framework/toolkit.h"
+
+namespace kavrin::ui {
+
+// Template control: rect in dialog units.
+struct TemplateControl {
+  ControlSpec spec;
+};
+
+struct DialogTemplate {
+  std::u16string caption;
+  Size sizeDialogUnits;
+  std::u16string fontName;
+  int fontPoints = 9;
+  std::vector<TemplateControl> controls;
+};
+
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
+class Dialog {
+ public:
+  Dialog(Toolkit& toolkit, DialogTemplate tmpl);
+  virtual ~Dialog();
+  Dialog(const Dialog&) = delete;
+  Dialog& operator=(const Dialog&) = delete;
+
+  // Creates the window and its template controls, runs OnInitDialog, then the modal loop.
+  int DoModal();
+  // Creates the window and runs OnInitDialog without entering the modal loop (tests).
+  bool Create();
+  void EndDialog(int result);
+
+  // Valid from Create/DoModal until the dialog is destroyed.
+  WindowHost* Window() { return window_.get(); }
+  Control* GetDlgItem(int id);
+  Toolkit& GetToolkit() { return toolkit_; }
+  const DialogTemplate& Template() const { return template_; }
+
+  // Entry points for the backends.
+  virtual bool OnInitDialog() { return true; }
+  // A command from a control: a button click has notifyCode 0. The base routing runs the
+  // handler registered for the id; IDOK and IDCANCEL end the dialog when none is registered.
+  virtual bool OnCommand(int id, int notifyCode);
+  virtual void OnTimer(int /*id*/) {}
+  // The platform reports that devices came or went.
+  virtual void OnDeviceChange() {}
+  // The close box or Escape: the same as IDCANCEL.
+  void OnClose() { OnCommand(IDCANCEL, 0); }
+
+ protected:
+  // The command map: the handler a button click runs.
+  void MapCommand(int id, std::function<void()> handler);
+
+ private:
+  void CreateWindowAndTemplateControls();
+
+  Toolkit& toolkit_;
+  DialogTemplate template_;
+  std::unique_ptr<WindowHost> window_;
+  std::map<int, std::function<void()>> commands_;
+};
+
+}  // namespace kavrin::ui

@@ -1,0 +1,72 @@
+#pragma once
+// The platform side of the dialog framework: makes windows, file dialogs, pauses, and lets
+// the application watch a descriptor (the device-change monitor) from the event loop.
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "ui/framework/control.h"
+#include "ui/framework/geometry.h"
+
+namespace kavrin::ui {
+
+class Dialog;
+struct DialogTemplate;
+
+// The window of one dialog, owned by the Dialog while it runs.
+class WindowHost {
+ public:
+  virtual ~WindowHost() = default;
+
+  // The host owns the controls; the pointer stays valid until the window is destroyed.
+  virtual Control* CreateControl(const ControlSpec& spec) = 0;
+  virtual Control* FindControl(int id) = 0;
+
+  virtual void SetTitle(std::u16string_view title) = 0;
+  virtual std::u16string Title() const = 0;
+  virtual void SetIcon(std::span<const unsigned char> png) = 0;
+  // Outer size, frame and caption included; position is the frame's top-left.
+  virtual void SetOuterGeometry(const Rect& rect) = 0;
+  virtual Rect OuterGeometry() const = 0;
+  virtual void CenterOnScreen() = 0;
+  virtual void Show() = 0;
+
+  virtual Size DialogUnitsToPixels(Size dialogUnits) const = 0;
+
+  // One-shot or repeating as the platform's timers are: fires OnTimer(id) until KillTimer.
+  virtual void SetTimer(int id, int milliseconds) = 0;
+  virtual void KillTimer(int id) = 0;
+
+  // Runs the modal loop until EndModal; returns its result.
+  virtual int RunModal() = 0;
+  virtual void EndModal(int result) = 0;
+};
+
+// A file-open dialog object that remembers the last chosen path and offers it again.
+class FileDialog {
+ public:
+  virtual ~FileDialog() = default;
+  // True when the user chose a file with OK.
+  virtual bool Run() = 0;
+  virtual std::filesystem::path PathName() const = 0;
+};
+
+class Toolkit {
+ public:
+  virtual ~Toolkit() = default;
+
+  virtual std::unique_ptr<WindowHost> CreateWindow(Dialog& dialog, const DialogTemplate& tmpl) = 0;
+  // filter in the form "BIN (*.bin)|*.bin|All file (*.*)|*.*|"
+  virtual std::unique_ptr<FileDialog> CreateFileOpenDialog(std::u16string_view filter) = 0;
+  // Blocks the window's thread (the kavrin operation's pause); tests do not wait.
+  virtual void Pause(int milliseconds) = 0;
+  // Calls onReadable on the window's thread whenever fd becomes readable, until the toolkit
+  // is destroyed or UnwatchDescriptor(fd).
+  virtual void WatchDescriptor(int fd, std::function<void()> onReadable) = 0;
+  virtual void UnwatchDescriptor(int fd) = 0;
+};
+
+}  // namespace kavrin::ui
