@@ -10,6 +10,7 @@ function(kavrin_embed_resources target)
   set(deps)
   list(LENGTH ARG_RESOURCES n)
   math(EXPR last "${n} - 1")
+  if(n GREATER 0)
   foreach(i RANGE 0 ${last} 4)
     math(EXPR t "${i} + 1")
     math(EXPR f "${i} + 2")
@@ -22,6 +23,7 @@ function(kavrin_embed_resources target)
     list(APPEND args ${rid} ${rtype} ${rfile} ${renc})
     list(APPEND deps ${rfile})
   endforeach()
+  endif()
   add_custom_command(OUTPUT ${out}
     COMMAND kavrin_embed ${out} ${args}
     DEPENDS kavrin_embed ${deps}

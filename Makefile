@@ -1,0 +1,34 @@
+# Entry points: `make run` (the desktop tool), `make demo` (the tool on the simulated
+# recorder), `make test` (every test). Each installs missing packages and builds first.
+PRESET ?= debug
+BUILD_DIR := build/$(PRESET)
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps configure build test run demo bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@[ -f $(BUILD_DIR)/build.ninja ] || cmake --preset $(PRESET)
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+run: build
+	@scripts/run-tool $(BUILD_DIR)
+
+demo: build
+	@scripts/run-tool --demo $(BUILD_DIR)
+
+bench:
+	@$(MAKE) --no-print-directory build PRESET=release
+	@build/release/bench/kavrin_bench
+
+clean:
+	@rm -rf build

@@ -1,0 +1,24 @@
+#include "config/resources.h"
+
+#include "config/file_util.h"
+
+namespace kavrin {
+
+std::optional<std::span<const uint8_t>> FindResourceData(uint32_t id, std::string_view type) {
+  for (std::size_t i = 0; i < kEmbeddedResourceCount; ++i) {
+    const EmbeddedResource& r = kEmbeddedResources[i];
+    if (r.id == id && type == r.type) {
+      return std::span<const uint8_t>(r.data, r.size);
+    }
+  }
+  return std::nullopt;
+}
+
+bool WriteResourceToFile(uint32_t id, std::string_view type, const std::filesystem::path& path) {
+  if (path.empty()) return false;
+  const auto data = FindResourceData(id, type);
+  if (!data) return false;
+  return WriteFileAtomically(path, *data);
+}
+
+}  // namespace kavrin
