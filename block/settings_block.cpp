@@ -1,0 +1,108 @@
+#include "block/settings_block.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+
+#include "config/file_util.h"
+
+namespace kavrin {
+namespace {
+
+// (1 << length % 32) - 1 in 32 bits: length 0 and 32 both give an empty mask.
+uint32_t FieldMask(uint32_t length) { return (uint32_t{1} << (length % 32u)) - 1u; }
+
+// Byte offset and size of a text field, in 64 bits so that no start or count can wrap.
+struct TextSpan {
+  uint64_t first;  // byte 2 * start
+  uint64_t size;   // 2 * count bytes
+  // How many of the field's bytes lie inside a block of blockSize bytes.
+  std::size_t InsideBlock(std::size_t blockSize) const {
+    if (first >= blockSize) return 0;
+    return static_cast<std::size_t>(std::min<uint64_t>(size, blockSize - first));
+  }
+};
+
+TextSpan TextField(uint32_t start, uint32_t count) {
+  return {uint64_t{start} * 2u, uint64_t{count} * 2u};
+}
+
+}  // namespace
+
+void SettingsBlock::Clear() { bytes_.fill(0); }
+
+uint32_t SettingsBlock::GetWord(uint32_t index) const {
+  if (index >= kDeviceWords) return 0;
+  return uint32_t{bytes_[2 * index]} | (uint32_t{bytes_[2 * index + 1]} << 8);
+}
+
+void SettingsBlock::SetWord(uint32_t index, uint32_t value) {
+  if (index >= kDeviceWords) return;
+  bytes_[2 * index] = static_cast<uint8_t>(value & 0xFFu);
+  bytes_[2 * index + 1] = static_cast<uint8_t>((value >> 8) & 0xFFu);
+}
+
+uint32_t SettingsBlock::GetBits(uint32_t word, uint32_t start, uint32_t length) const {
+  return (GetWord(word) >> (start % 32u)) & FieldMask(length);
+}
+
+int SettingsBlock::SetBits(uint32_t word, uint32_t start, uint32_t length, int64_t value) {
+  const uint32_t mask = FieldMask(length);
+  const uint32_t shift = start % 32u;
+  // Only the low bits of the value count, so -1 fills the field with ones.
+  const uint32_t field = static_cast<uint32_t>(static_cast<uint64_t>(value)) & mask;
+  const uint32_t w = GetWord(word);
+  SetWord(word, (w & ~(mask << shift)) | (field << shift));
+  return 1;
+}
+
+std::string SettingsBlock::GetText(uint32_t start, uint32_t count) const {
+  const TextSpan span = TextField(start, count);
+  const std::size_t inside = span.InsideBlock(kSize);
+  if (inside == 0) return {};
+  return std::string(reinterpret_cast<const char*>(bytes_.data() + span.first), inside);
+}
+
+void SettingsBlock::GetText(uint32_t start, uint32_t count, char* dest) const {
+  if (dest == nullptr) return;
+  const TextSpan span = TextField(start, count);
+  const std::size_t inside = span.InsideBlock(kSize);
+  if (inside > 0) std::memcpy(dest, bytes_.data() + span.first, inside);
+  // Bytes of the field that a misplaced configuration puts past the block read as zero.
+  std::memset(dest + inside, 0, static_cast<std::size_t>(span.size - inside));
+  dest[span.size] = '\0';
+}
+
+void SettingsBlock::SetText(uint32_t start, uint32_t count, const char* source) {
+  if (source == nullptr) return;
+  const TextSpan span = TextField(start, count);
+  const std::size_t inside = span.InsideBlock(kSize);
+  if (inside == 0) return;
+  // A full field keeps no terminator: the field's end ends the text.
+  std::size_t length = 0;
+  while (length < inside && source[length] != '\0') ++length;
+  uint8_t* field = bytes_.data() + span.first;
+  std::memcpy(field, source, length);
+  std::memset(field + length, 0, inside - length);
+}
+
+bool SettingsBlock::LoadFile(const std::filesystem::path& path) {
+  if (path.empty()) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in.is_open()) return false;
+  // Only the first 112 bytes can matter, so a file of any size (or an endless device node)
+  // costs one small read.
+  std::array<char, kSize> buffer{};
+  in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+  if (in.bad()) return false;  // a folder or an I/O error: keep the block as it was
+  const std::size_t got = static_cast<std::size_t>(in.gcount());
+  std::memcpy(bytes_.data(), buffer.data(), got);
+  return true;
+}
+
+bool SettingsBlock::SaveFile(const std::filesystem::path& path) const {
+  if (path.empty()) return false;
+  return WriteFileAtomically(path, bytes_);
+}
+
+}  // namespace kavrin
