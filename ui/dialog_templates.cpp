@@ -1,0 +1,62 @@
+#include "ui/dialog_templates.h"
+
+#include <utility>
+
+namespace kavrin {
+namespace {
+
+// x, y, width, height in dialog units, as a resource script writes a control.
+ui::Rect DialogUnits(int x, int y, int width, int height) { return {x, y, x + width, y + height}; }
+
+ui::TemplateControl HiddenButton(int id, std::u16string caption, ui::Rect rect,
+                                 bool defaultButton = false) {
+  ui::ControlSpec spec;
+  spec.type = ui::ControlType::PushButton;
+  spec.id = id;
+  spec.rect = rect;
+  spec.text = std::move(caption);
+  spec.defaultButton = defaultButton;
+  spec.visible = false;  // the template leaves out the visible style
+  return {spec};
+}
+
+}  // namespace
+
+ui::DialogTemplate MainDialogTemplate() {
+  ui::DialogTemplate tmpl;
+  tmpl.caption = u"KavrinTool";
+  tmpl.sizeDialogUnits = {380, 440};
+  tmpl.fontName = u"新細明體";
+  tmpl.fontPoints = 9;
+  tmpl.controls = {
+      HiddenButton(ui::IDOK, u"確定", DialogUnits(323, 400, 50, 14), true),
+      HiddenButton(ui::IDCANCEL, u"取消", DialogUnits(323, 419, 50, 14)),
+      HiddenButton(IDC_READ, u"Read", DialogUnits(269, 419, 36, 14)),
+      HiddenButton(IDC_WRITE, u"Write", DialogUnits(268, 402, 36, 14)),
+  };
+  return tmpl;
+}
+
+ui::DialogTemplate FinishNotifyTemplate(std::u16string message) {
+  ui::DialogTemplate tmpl;
+  tmpl.caption = u"Kavrin";
+  tmpl.sizeDialogUnits = {87, 28};
+  tmpl.fontName = u"System";
+  tmpl.fontPoints = 10;
+
+  ui::ControlSpec text;
+  text.type = ui::ControlType::Label;
+  text.id = IDC_STATIC;
+  text.rect = DialogUnits(7, 7, 73, 14);
+  text.text = std::move(message);
+  text.align = ui::TextAlign::Center;
+  text.visible = true;
+  tmpl.controls = {
+      {text},
+      HiddenButton(ui::IDOK, u"OK", DialogUnits(74, 7, 6, 14), true),
+      HiddenButton(ui::IDCANCEL, u"Cancel", DialogUnits(7, 7, 6, 14)),
+  };
+  return tmpl;
+}
+
+}  // namespace kavrin

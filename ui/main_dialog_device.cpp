@@ -1,0 +1,132 @@
+// The device side of the main window: attach as devices come and go, the information and
+// engine-test panels, the readiness rule, and the read, write and kavrin operations.
+#include <cstring>
+#include <string_view>
+
+#include "config/text_codec.h"
+#include "config/trace.h"
+#include "ui/finish_notify_dialog.h"
+#include "ui/main_dialog.h"
+
+namespace kavrin {
+namespace {
+
+void SetControlText(ui::Control* control, std::u16string_view text) {
+  if (control) control->SetText(text);
+}
+
+}  // namespace
+
+void MainDialog::OnDevicesChanged() {
+  if (deviceLink_.IsAttached() == 1) {
+    // The recorder kept is the first configured name present now.
+    deviceLink_.Detach();
+    if (deviceLink_.Attach() != 1) RefreshDevicePanels(0);
+  } else if (deviceLink_.Attach() == 1) {
+    RefreshDevicePanels(1);
+  }
+  UpdateKavrinButton();
+}
+
+void MainDialog::RefreshDevicePanels(int attached) {
+  RefreshDeviceInfo(attached);
+  RefreshTestItems(attached);
+}
+
+void MainDialog::RefreshDeviceInfo(int attached) {
+  for (InfoItem& row : infoPanel.rows) {
+    std::u16string text;
+    if (attached == 1) {
+      uint8_t reply[DeviceLink::kPacketSize] = {};
+      // A query that fails shows nothing rather than stale or undefined bytes.
+      if (deviceLink_.QueryString(row.commandCode, reply) == 1) {
+        const char* chars = reinterpret_cast<const char*>(reply);
+        text = AnsiToWide(std::string_view(chars, strnlen(chars, sizeof reply)));
+      }
+    }
+    SetControlText(row.contentControl, text);
+  }
+}
+
+void MainDialog::RefreshTestItems(int attached) {
+  testFailed_ = 0;
+  for (SettingItem& item : testItems) {
+    std::u16string verdict;
+    if (attached == 1) {
+      uint32_t answer = 0;
+      // A query that fails is a failed test, never a pass.
+      const bool passed = deviceLink_.QueryTestResult(TestCode(item), &answer) == 1 && answer == 1;
+      verdict = passed ? u"OK" : u"NG";
+      if (!passed) testFailed_ = 1;
+    }
+    SetControlText(item.resultControl, verdict);
+  }
+}
+
+int MainDialog::IsKavrinReady() {
+  if (deviceLink_.IsAttached() != 1) return 0;
+  if (HasFlag(FORCE_KAVRIN)) return 1;
+  if (testFailed_ == 0) return 1;
+  Trace("\nnot all items pass engine test\n");
+  return 0;
+}
+
+void MainDialog::UpdateKavrinButton() {
+  const bool ready = IsKavrinReady() == 1;
+  if (ui::Control* button = GetDlgItem(IDC_KAVRIN)) button->Enable(ready);
+}
+
+void MainDialog::OnRead() {
+  if (deviceLink_.IsAttached() != 1) return;
+  RefreshDeviceInfo(1);
+  RefreshTestItems(1);
+  // A read that fails leaves the block, and so the lists, as they were.
+  if (deviceLink_.ReadData(DeviceArea().data(), kDeviceAreaSize) != 1) {
+    Trace("\nread fail\n");
+    return;
+  }
+  BlockToControls();
+  DumpHex(DeviceArea().data(), kDeviceWords, 1);
+}
+
+void MainDialog::OnGetKavrin() {
+  if (deviceLink_.IsAttached() != 1) return;
+  if (deviceLink_.ReadData(DeviceArea().data(), kDeviceAreaSize) != 1) {
+    Trace("\nread fail\n");
+    return;
+  }
+  BlockToControls();
+  DumpHex(DeviceArea().data(), kDeviceWords, 1);
+}
+
+void MainDialog::OnWrite() {
+  if (deviceLink_.IsAttached() != 1 || IsKavrinReady() != 1) return;
+  ControlsToBlock();
+  deviceLink_.WriteData(DeviceArea().data(), kDeviceAreaSize, 1);
+}
+
+void MainDialog::OnKavrin() {
+  if (IsKavrinReady() != 1) {
+    Trace("\nkavrin condition fail\n");
+    return;
+  }
+  bool succeeded = deviceLink_.SetClock(clock_ ? clock_() : LocalTime::Now()) == 1;
+  ControlsToBlock();
+  DumpHex(DeviceArea().data(), kDeviceWords, 1);
+  const int setKavrinFlag = HasFlag(SET_KAVRIN_FLAG);
+  succeeded = deviceLink_.WriteData(DeviceArea().data(), kDeviceAreaSize, setKavrinFlag) == 1 &&
+              succeeded;
+  // The operator is told the truth: a failed clock, chunk or commit is a failed kavrin.
+  TraceText(succeeded ? "\nkavrin finish\n" : "\nkavrin fail\n");
+  UpdateKavrinButton();
+  GetToolkit().Pause(kKavrinPauseMs);
+  Trace("\nnotify user\n");
+  NotifyUser(succeeded ? u"Kavrin finish !" : u"Kavrin fail !");
+}
+
+void MainDialog::NotifyUser(std::u16string message) {
+  FinishNotifyDialog notify(GetToolkit(), std::move(message));
+  notify.DoModal();
+}
+
+}  // namespace kavrin
