@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kavrin {
@@ -67,5 +68,9 @@ struct ItemLayout {
 
 // CMD_ID names of the information rows and the command codes they stand for.
 uint32_t CommandCodeOfName(std::u16string_view name);  // exact match, else 0
+// The CMD_ID name of a command code, or empty when no name has that code.
+std::u16string_view CommandNameOfCode(uint32_t commandCode);
+// Every CMD_ID name, in the order the recorder numbers them.
+std::vector<std::u16string_view> CommandNames();
 
 }  // namespace kavrin

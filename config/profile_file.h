@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kavrin {
@@ -38,6 +39,11 @@ class ProfileFile {
   bool HasSection(std::u16string_view section) const;
   bool HasKey(std::u16string_view section, std::u16string_view key) const;
 
+  // For diagnostics (`kavrin config --check`): section names as the file writes them, in file
+  // order with repeats, and the keys of the first section of a name, in file order with repeats.
+  std::vector<std::u16string> SectionNames() const;
+  std::vector<std::u16string> KeyNames(std::u16string_view section) const;
+
  private:
   struct Entry {
     std::u16string key;
@@ -45,13 +51,16 @@ class ProfileFile {
   };
   struct Section {
     std::u16string name;
-    std::vector<Entry> entries;
+    std::vector<Entry> entries;                                // file order, repeats included
+    std::unordered_map<std::u16string, std::size_t> firstKey;  // folded key -> entry
   };
   const Section* FindSection(std::u16string_view name) const;
   const std::u16string* FindValue(std::u16string_view section, std::u16string_view key) const;
+  void ParseText(std::u16string_view text);
 
   std::filesystem::path path_;
-  std::vector<Section> sections_;
+  std::vector<Section> sections_;                                // file order, repeats included
+  std::unordered_map<std::u16string, std::size_t> firstSection_;  // folded name -> section
 };
 
 }  // namespace kavrin
