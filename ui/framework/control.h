@@ -17,6 +17,13 @@ enum class ControlType {
 
 enum class TextAlign { Left, Right, Center };
 
+// Notification codes a control sends with its id to Dialog::OnCommand. A click is 0; the user
+// picking a list entry or changing an editable text sends the other two (the program's own
+// SetCurSel and SetText send nothing).
+inline constexpr int kNotifyClicked = 0;
+inline constexpr int kNotifySelChange = 1;
+inline constexpr int kNotifyEditChange = 5;
+
 // What a control is created with. Rect is in pixels; for a drop-down it includes the height
 // of the dropped-down list.
 struct ControlSpec {

@@ -35,9 +35,14 @@ class Dialog {
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
 
-  // Creates the window and its template controls, runs OnInitDialog, then the modal loop.
+  // Creates the window and its template controls, runs OnInitDialog, shows the window, then
+  // runs the modal loop and returns the result given to EndDialog (-1 when no window could
+  // be made). After Create it only shows the window and runs the loop. The window is kept
+  // (hidden by the modal end) until the dialog is destroyed, so controls that a derived
+  // class refers to stay valid.
   int DoModal();
-  // Creates the window and runs OnInitDialog without entering the modal loop (tests).
+  // Creates the window and runs OnInitDialog without entering the modal loop (tests). False
+  // when the window could not be made or already exists.
   bool Create();
   void EndDialog(int result);
 
@@ -48,9 +53,11 @@ class Dialog {
   const DialogTemplate& Template() const { return template_; }
 
   // Entry points for the backends.
+  // The result says whether the dialog set the focus itself; the dialog runs either way.
   virtual bool OnInitDialog() { return true; }
-  // A command from a control: a button click has notifyCode 0. The base routing runs the
-  // handler registered for the id; IDOK and IDCANCEL end the dialog when none is registered.
+  // A command from a control: a button click has notifyCode 0 (kNotifyClicked). The base
+  // routing acts on clicks only: it runs the handler registered for the id; IDOK and
+  // IDCANCEL end the dialog when none is registered. True when something acted.
   virtual bool OnCommand(int id, int notifyCode);
   virtual void OnTimer(int /*id*/) {}
   // The platform reports that devices came or went.
@@ -70,5 +77,9 @@ class Dialog {
   std::unique_ptr<WindowHost> window_;
   std::map<int, std::function<void()>> commands_;
 };
+
+// Maps a rectangle in dialog units to pixels with the window's base units (each edge mapped
+// on its own, as the platform's dialog-rect mapping does).
+Rect DialogRectToPixels(const WindowHost& window, const Rect& dialogUnits);
 
 }  // namespace kavrin::ui

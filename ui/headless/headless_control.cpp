@@ -1,0 +1,91 @@
+#include "ui/headless/headless_control.h"
+
+#include <utility>
+
+namespace kavrin::ui::headless {
+
+HeadlessControl::HeadlessControl(const ControlSpec& spec, std::function<int()> nextZOrder)
+    : nextZOrder_(std::move(nextZOrder)) {
+  state_.spec = spec;
+  state_.geometry = spec.rect;
+  state_.visible = spec.visible;
+  state_.zOrder = nextZOrder_();
+  // A drop-down list has no free text; its face is its selection.
+  if (spec.type != ControlType::DropDownList) state_.text = spec.text;
+  state_.textRect = ClientRect();
+}
+
+void HeadlessControl::SetText(std::u16string_view text) {
+  // A drop-down list shows only its entries; setting its text changes nothing.
+  if (state_.spec.type == ControlType::DropDownList) return;
+  state_.text = std::u16string(text);
+}
+
+void HeadlessControl::Place(const Rect& rect) {
+  const bool resized = rect.Width() != state_.geometry.Width() || rect.Height() != state_.geometry.Height();
+  state_.geometry = rect;
+  state_.zOrder = nextZOrder_();
+  state_.visible = true;
+  // An edit lays its formatting rectangle out anew when its size changes.
+  if (resized) state_.textRect = ClientRect();
+}
+
+bool HeadlessControl::IsList() const {
+  return state_.spec.type == ControlType::DropDownList || state_.spec.type == ControlType::DropDownBox;
+}
+
+bool HeadlessControl::IsTypable() const {
+  return state_.spec.type == ControlType::DropDownBox ||
+         (state_.spec.type == ControlType::Edit && !state_.spec.readOnly);
+}
+
+void HeadlessControl::ResetContent() {
+  if (!IsList()) return;
+  state_.entries.clear();
+  state_.selection = -1;
+  state_.text.clear();  // the edit field of a drop-down box is emptied as well
+}
+
+int HeadlessControl::AddString(std::u16string_view text) {
+  if (!IsList()) return -1;
+  state_.entries.emplace_back(text);
+  return static_cast<int>(state_.entries.size()) - 1;
+}
+
+bool HeadlessControl::SetCurSel(int index) {
+  if (!IsList()) return false;
+  if (index < 0 || index >= GetCount()) {
+    // The platform rejects the index and leaves no selection and an empty face.
+    state_.selection = -1;
+    state_.text.clear();
+    return false;
+  }
+  state_.selection = index;
+  state_.text = state_.entries[static_cast<size_t>(index)];
+  return true;
+}
+
+std::u16string HeadlessControl::GetItemText(int index) const {
+  if (index < 0 || index >= GetCount()) return {};
+  return state_.entries[static_cast<size_t>(index)];
+}
+
+Rect HeadlessControl::ClientRect() const {
+  int inset = 0;
+  if (state_.spec.type == ControlType::Edit) {
+    if (state_.spec.clientEdge) inset += kClientEdgeInset;
+    if (state_.spec.border) inset += kBorderInset;
+  }
+  return {0, 0, state_.geometry.Width() - 2 * inset, state_.geometry.Height() - 2 * inset};
+}
+
+int HeadlessControl::FontHeight() const {
+  return state_.font == FontChoice::DefaultGui ? kDefaultGuiFontHeight : kControlDefaultFontHeight;
+}
+
+void HeadlessControl::SetTextRect(const Rect& rect) {
+  // Only a multi-line edit takes a formatting rectangle.
+  if (state_.spec.type == ControlType::Edit && state_.spec.multiLine) state_.textRect = rect;
+}
+
+}  // namespace kavrin::ui::headless
