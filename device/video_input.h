@@ -38,6 +38,15 @@ class PropertyChannel {
   virtual void Unlock() {}
 };
 
+// What can be found out about reaching the recorder through one input, for `kavrin devices`.
+struct InputDiagnosis {
+  bool opened = false;            // the device could be opened
+  bool permissionDenied = false;  // the open was refused for lack of permission
+  bool unitFound = false;         // it carries the recorder's extension unit
+  int unitId = -1;                // the unit's id where the platform has one
+  std::string detail;             // why not, or what the backend knows besides
+};
+
 class VideoInputBackend {
  public:
   virtual ~VideoInputBackend() = default;
@@ -45,6 +54,16 @@ class VideoInputBackend {
   virtual std::optional<std::vector<VideoInput>> ListVideoInputs() = 0;
   // Opens one of them; null when it cannot be opened.
   virtual std::unique_ptr<PropertyChannel> Bind(const VideoInput& input) = 0;
+  // Backends that know more override this; by default an input that binds is usable.
+  virtual InputDiagnosis Diagnose(const VideoInput& input) {
+    InputDiagnosis diagnosis;
+    diagnosis.opened = diagnosis.unitFound = Bind(input) != nullptr;
+    if (!diagnosis.opened) diagnosis.detail = "cannot be opened";
+    return diagnosis;
+  }
+  // Why the last list was missing or empty, in a user's words; empty when there is nothing
+  // to add (for the command line).
+  virtual std::string ListProblem() const { return {}; }
 };
 
 }  // namespace kavrin

@@ -11,15 +11,22 @@
 
 namespace kavrin::sim {
 
+// Statuses the recorder answers with: the platform's meanings (0 = S_OK).
+inline constexpr int32_t kRecorderOk = 0;
+inline constexpr int32_t kRecorderFalse = 1;                                      // S_FALSE
+inline constexpr int32_t kRecorderFail = static_cast<int32_t>(0x80004005);       // E_FAIL
+inline constexpr int32_t kRecorderGone = -19;                                     // -ENODEV
+
 // Faults to inject, counted over all transfers (1-based) since the state was created.
 struct FaultPlan {
-  // Each rule fires on the transfers it matches; see docs/simulator.md.
+  // A rule fires on a transfer that meets every condition it names; see docs/simulator.md.
   struct Rule {
-    uint64_t transfer = 0;          // the Nth transfer overall; 0 = any
+    uint64_t transfer = 0;             // the Nth transfer overall; 0 = any
     std::optional<uint32_t> selector;  // only on this selector
     std::optional<uint32_t> command;   // only on requests carrying this command
+    std::optional<uint32_t> offset;    // only on requests carrying this offset (chunk, test code)
     std::optional<bool> isSet;         // only SETs (true) or GETs (false)
-    int32_t status = 0;                // status returned instead of S_OK
+    int32_t status = kRecorderFail;    // status returned instead of S_OK
     bool once = true;                  // fires once, then is spent
     bool spent = false;
   };
@@ -37,6 +44,7 @@ struct RecorderState {
   std::map<uint32_t, uint32_t> testResults;  // test code -> answer; absent answers 1
   std::string clock;                         // "YYYY-MM-DDTHH:MM:SS", empty until set
   std::vector<uint32_t> commits;
+  bool kavrinFlag = false;                   // set by a commit with value 1
   uint64_t transfers = 0;
   FaultPlan faults;
 };
@@ -47,19 +55,31 @@ struct RecorderState {
 // that make no sense to a recorder fail.
 class Recorder {
  public:
+  static constexpr uint32_t kSelectorCommand = 17;
+  static constexpr uint32_t kSelectorCommit = 18;
+
   explicit Recorder(RecorderState& state) : state_(state) {}
-  // Returns the transfer status (0 = S_OK). `data` is 64 bytes.
+  // Returns the transfer status (0 = S_OK). `data` is 64 bytes. A transfer is counted in
+  // state.transfers unless the device has vanished.
   int32_t HandleTransfer(uint32_t selector, bool isSet, std::span<uint8_t, 64> data);
   // True once the device has vanished (fault plan).
   bool Vanished() const;
 
  private:
   int32_t HandleRequest(std::span<const uint8_t, 64> packet);
+  int32_t HandleCommit(std::span<const uint8_t, 64> packet);
+  // The status of a fault rule that fires on this transfer, if any.
+  std::optional<int32_t> InjectedFault(uint32_t selector, bool isSet,
+                                       std::span<const uint8_t, 64> data);
+  void PrepareReply(std::span<const uint8_t> bytes);
+
   RecorderState& state_;
   std::array<uint8_t, 80> staged_{};
   bool stagedValid_ = false;
   std::array<uint8_t, 64> reply_{};
   bool replyReady_ = false;
+  uint32_t replyCommand_ = 0;  // the command whose answer reply_ holds
+  uint32_t replyOffset_ = 0;
 };
 
 // JSON state file (docs/simulator.md). Load gives nullopt for an unreadable or malformed

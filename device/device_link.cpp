@@ -1,0 +1,173 @@
+#include "device/device_link.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+namespace kavrin {
+namespace {
+
+// Holds the channel's exclusive lock for one command, so that no other program's packets
+// come between a request and its reply or between a write and its commit.
+class CommandLock {
+ public:
+  explicit CommandLock(PropertyChannel* channel) : channel_(channel) {
+    if (channel_ != nullptr) channel_->Lock();
+  }
+  ~CommandLock() {
+    if (channel_ != nullptr) channel_->Unlock();
+  }
+  CommandLock(const CommandLock&) = delete;
+  CommandLock& operator=(const CommandLock&) = delete;
+
+ private:
+  PropertyChannel* channel_;
+};
+
+}  // namespace
+
+const Guid DeviceLink::kPropertySet = {
+    0x63610682, 0x5070, 0x49AB, {0xB8, 0xCC, 0xB3, 0x85, 0x5E, 0x8D, 0x22, 0x1D}};
+
+LocalTime LocalTime::Now() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto millis =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  LocalTime time;
+  // One thread asks for the time; std::localtime's shared buffer is read at once.
+  if (const std::tm* local = std::localtime(&seconds); local != nullptr) {
+    time.wYear = static_cast<uint16_t>(local->tm_year + 1900);
+    time.wMonth = static_cast<uint16_t>(local->tm_mon + 1);
+    time.wDayOfWeek = static_cast<uint16_t>(local->tm_wday);
+    time.wDay = static_cast<uint16_t>(local->tm_mday);
+    time.wHour = static_cast<uint16_t>(local->tm_hour);
+    time.wMinute = static_cast<uint16_t>(local->tm_min);
+    time.wSecond = static_cast<uint16_t>(std::min(local->tm_sec, 59));  // no leap second
+    time.wMilliseconds = static_cast<uint16_t>(millis < 0 ? 0 : millis);
+  }
+  return time;
+}
+
+DeviceLink::DeviceLink(VideoInputBackend& backend)
+    : CaptureDevice(backend), propertySet_(kPropertySet) {}
+
+int DeviceLink::SendPacket(const uint8_t* buffer, uint32_t size) {
+  if (buffer == nullptr && size > 0) return 0;
+  // The transfer takes a writable buffer for both directions; a SET gets a copy so that the
+  // caller's data stays as it was whatever the channel does.
+  std::vector<uint8_t> copy(buffer, buffer + size);
+  return TransferProperty(propertySet_, nodeId_, selector_, 1, copy.data(), size) == kStatusOk
+             ? 1
+             : 0;
+}
+
+int DeviceLink::ReceivePacket(uint8_t* buffer, uint32_t size) {
+  if (buffer == nullptr && size > 0) return 0;
+  return TransferProperty(propertySet_, nodeId_, selector_, 0, buffer, size) == kStatusOk ? 1 : 0;
+}
+
+int DeviceLink::QueryString(uint32_t code, uint8_t* reply) {
+  SetSelector(SELECTOR_COMMAND);
+  CommandLock lock(Channel());
+  CommandPacket request;  // its own packet: the shared one is not touched
+  request.SetRequest(1);
+  request.SetCommand(code);
+  const int sent = SendPacket(request.Bytes(), kPacketSize);
+  // A GET after a refused request would answer whatever the recorder had pending, so the
+  // answer only counts when both transfers succeeded.
+  std::array<uint8_t, kPacketSize> answer{};
+  const int received = ReceivePacket(answer.data(), kPacketSize);
+  if (sent != 1 || received != 1) return 0;
+  if (reply != nullptr) std::memcpy(reply, answer.data(), answer.size());
+  return 1;
+}
+
+int DeviceLink::WriteData(const uint8_t* source, uint32_t size, int setKavrinFlag) {
+  SetSelector(SELECTOR_COMMAND);
+  if (source == nullptr && size > 0) return 0;
+  CommandLock lock(Channel());
+  packet_.SetRequest(0);
+  packet_.SetCommand(CMD_SETTINGS_DATA);
+  bool everyChunkSent = true;
+  uint32_t offset = 0;
+  while (offset < size) {
+    const uint32_t chunk = std::min(size - offset, kChunkSize);
+    packet_.SetOffset(offset);
+    packet_.SetLength(chunk);
+    std::copy_n(source + offset, chunk, packet_.Data().begin());
+    // The remaining chunks still go out (they are only staged), but a write with a missing
+    // chunk is never committed: that would put half-old, half-new settings in force.
+    if (SendPacket(packet_.Bytes(), kPacketSize) != 1) everyChunkSent = false;
+    offset += chunk;
+  }
+  SetSelector(SELECTOR_COMMIT);
+  if (!everyChunkSent) return 0;
+  packet_.SetRequest(setKavrinFlag != 0 ? 1 : 2);
+  return SendPacket(packet_.Bytes(), kPacketSize);
+}
+
+int DeviceLink::ReadData(uint8_t* destination, uint32_t size) {
+  SetSelector(SELECTOR_COMMAND);
+  packet_.SetRequest(1);
+  packet_.SetCommand(CMD_SETTINGS_DATA);
+  if (size == 0) return 1;
+  if (destination == nullptr) return 0;
+  CommandLock lock(Channel());
+  // Collected apart and copied only when every transfer succeeded: a partial read must not
+  // mix with what the caller already holds.
+  std::vector<uint8_t> collected(destination, destination + size);
+  bool everyTransferDone = true;
+  uint32_t offset = 0;
+  while (offset < size) {
+    const uint32_t chunk = std::min(size - offset, kChunkSize);
+    packet_.SetOffset(offset);
+    packet_.SetLength(chunk);
+    const int sent = SendPacket(packet_.Bytes(), kPacketSize);
+    std::array<uint8_t, kPacketSize> reply{};
+    const int received = ReceivePacket(reply.data(), kPacketSize);
+    if (sent == 1 && received == 1) {
+      std::copy_n(reply.begin(), chunk, collected.begin() + offset);
+    } else {
+      everyTransferDone = false;
+    }
+    offset += chunk;
+  }
+  if (!everyTransferDone) return 0;
+  std::copy(collected.begin(), collected.end(), destination);
+  return 1;
+}
+
+int DeviceLink::QueryTestResult(uint32_t testCode, uint32_t* result) {
+  SetSelector(SELECTOR_COMMAND);
+  CommandLock lock(Channel());
+  packet_.SetRequest(1);
+  packet_.SetCommand(CMD_ENGINE_TEST);
+  packet_.SetOffset(testCode);
+  const int sent = SendPacket(packet_.Bytes(), kPacketSize);
+  const int received = ReceivePacket(packet_.Bytes(), kPacketSize);
+  // The request's own 1 sits where the answer goes: without a real answer the test must
+  // read as failed, not as passed.
+  const bool answered = sent == 1 && received == 1;
+  if (result != nullptr) *result = answered ? packet_.Request() : 0;
+  return answered ? 1 : 0;
+}
+
+int DeviceLink::SetClock(const LocalTime& time) {
+  SetSelector(SELECTOR_COMMAND);
+  CommandLock lock(Channel());
+  packet_.SetRequest(0);
+  packet_.SetCommand(CMD_SET_CLOCK);
+  packet_.Put16(8, time.wYear);
+  packet_.Put16(10, time.wMonth);
+  packet_.Put16(12, time.wDay);
+  packet_.Put16(14, time.wHour);
+  packet_.Put16(16, time.wMinute);
+  packet_.Put16(18, time.wSecond);
+  return SendPacket(packet_.Bytes(), kPacketSize);
+}
+
+}  // namespace kavrin
