@@ -1,0 +1,51 @@
+#pragma once
+// The start-up switches: one hexadecimal number on the command line that adds mode flags
+// and asks for side files (KAVRIN_CFG.ini, ReleaseNote.txt, InitOptionList.txt).
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "ui/mode_flags.h"
+
+namespace kavrin {
+
+// A value with any of these bits set is ignored whole: no file is written, no switch set.
+inline constexpr uint32_t kRejectedSwitchMask = 0x7FF000E1;
+
+struct SwitchName {
+  uint32_t bit;
+  const char* name;
+};
+
+// Every switch in the program's own order (also the order of InitOptionList.txt).
+std::span<const SwitchName> SwitchTable();
+
+// Where the side files go; by default next to the current directory.
+struct SideFilePaths {
+  std::filesystem::path configFile;
+  std::filesystem::path releaseNote;
+  std::filesystem::path initOptionList;
+  static SideFilePaths InCurrentDirectory();
+};
+
+// The command-line text: the arguments after the program name joined by one blank, leading
+// blanks removed.
+std::string JoinCommandLine(std::span<const char* const> arguments);
+
+// Every byte counts as one hexadecimal digit ('x', blanks, quotes count 0); only the last
+// eight digits survive.
+uint32_t ParseSwitchValue(std::string_view commandLine);
+
+// Reads at most the first 259 bytes of the text. Writes the side files asked for (in this order: configuration when missing, release note,
+// option list) and adds the stored switches to flags. Failures are skipped silently.
+void ApplyCommandLine(std::string_view commandLine, ModeFlags& flags,
+                      const SideFilePaths& paths = SideFilePaths::InCurrentDirectory());
+
+// The switch table as "%08X : %s\r\n" lines. False when the file cannot be written.
+bool WriteInitOptionList(const std::filesystem::path& path);
+// Its exact bytes.
+std::string InitOptionListText();
+
+}  // namespace kavrin

@@ -1,0 +1,41 @@
+#include "app/kavrin_app.h"
+
+#include "app/command_line.h"
+#include "app/console.h"
+#include "config/file_util.h"
+#include "ui/main_dialog.h"
+
+namespace kavrin {
+
+KavrinApp::KavrinApp(ui::Toolkit& toolkit, VideoInputBackend& backend, SingleInstance& instance,
+                     DeviceChangeMonitor* monitor)
+    : toolkit_(toolkit), backend_(backend), instance_(instance), monitor_(monitor) {}
+
+StartOutcome KavrinApp::InitInstance(std::string_view commandLine) {
+  // A lock that cannot be set up at all does not keep the tool from running.
+  if (instance_.Claim(kInstanceName) == InstanceClaim::HeldElsewhere) {
+    return StartOutcome::SecondInstance;
+  }
+  MainDialog dialog(toolkit_, backend_);
+  dialog.SetConsoleOpener(OpenConsole);
+  // The configuration goes where the window will look for it, fixed when it was constructed.
+  SideFilePaths paths = SideFilePaths::InCurrentDirectory();
+  paths.configFile = dialog.Path();
+  ApplyCommandLine(commandLine, dialog.Flags(), paths);
+  RunDialog(dialog);
+  return StartOutcome::DialogClosed;
+}
+
+void KavrinApp::RunDialog(MainDialog& dialog) {
+  const int fd = monitor_ != nullptr ? monitor_->Descriptor() : -1;
+  if (fd >= 0) {
+    DeviceChangeMonitor* monitor = monitor_;
+    toolkit_.WatchDescriptor(fd, [monitor, &dialog] {
+      if (monitor->ConsumeEvents()) dialog.OnDeviceChange();
+    });
+  }
+  dialog.DoModal();  // its result is not used
+  if (fd >= 0) toolkit_.UnwatchDescriptor(fd);
+}
+
+}  // namespace kavrin
