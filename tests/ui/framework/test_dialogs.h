@@ -1,0 +1,190 @@
+#pragma once
+// A tiny dialog with one control of each kind, and a self-closing notice, used to check the
+// framework on every backend.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ui/framework/control_utils.h"
+#include "ui/framework/dialog.h"
+
+namespace kavrin::ui::test {
+
+// Closes itself with result 0 when its timer 1 fires, as the kavrin notification does.
+class NoticeDialog : public Dialog {
+ public:
+  static constexpr int kCloseTimer = 1;
+  static constexpr int kLifetimeMs = 20;
+
+  explicit NoticeDialog(Toolkit& toolkit) : Dialog(toolkit, MakeTemplate()) {}
+
+  bool OnInitDialog() override {
+    Window()->SetTimer(kCloseTimer, kLifetimeMs);
+    return true;
+  }
+  void OnTimer(int id) override {
+    timers.push_back(id);
+    if (id != kCloseTimer) return;
+    Window()->KillTimer(kCloseTimer);
+    EndDialog(0);
+  }
+
+  std::vector<int> timers;
+
+ private:
+  static DialogTemplate MakeTemplate() {
+    DialogTemplate tmpl;
+    tmpl.caption = u"Notice";
+    tmpl.sizeDialogUnits = {87, 28};
+    tmpl.fontName = u"System";
+    tmpl.fontPoints = 10;
+    ControlSpec text;
+    text.type = ControlType::Label;
+    text.id = 0xFFFF;
+    text.rect = {7, 7, 80, 21};
+    text.text = u"Done !";
+    text.align = TextAlign::Center;
+    text.visible = true;
+    ControlSpec ok;
+    ok.type = ControlType::PushButton;
+    ok.id = IDOK;
+    ok.rect = {74, 7, 80, 21};
+    ok.text = u"OK";
+    ok.defaultButton = true;
+    tmpl.controls = {{text}, {ok}};
+    return tmpl;
+  }
+};
+
+class TestDialog : public Dialog {
+ public:
+  // Template controls (dialog units).
+  static constexpr Rect kTemplateLabelUnits{10, 30, 70, 38};
+  static constexpr Rect kTemplateOkUnits{10, 10, 60, 24};
+  // Run-time controls (pixels).
+  static constexpr int kLabel = 100, kList = 101, kBox = 102, kInfo = 103, kPath = 104;
+  static constexpr int kShown = 110, kHidden = 111, kDisabled = 112, kNested = 113;
+  static constexpr Rect kLabelRect{20, 98, 200, 118};
+  static constexpr Rect kListRect{206, 94, 326, 394};
+  static constexpr Rect kBoxRect{350, 202, 510, 502};
+  static constexpr Rect kInfoRect{474, 100, 614, 120};
+  static constexpr Rect kPathRect{180, 12, 400, 42};
+  static constexpr Rect kShownRect{410, 12, 490, 42};
+  static constexpr Rect kHiddenRect{8, 12, 88, 42};
+  static constexpr Rect kDisabledRect{95, 12, 175, 42};
+  static constexpr Rect kNestedRect{8, 45, 88, 75};
+
+  explicit TestDialog(Toolkit& toolkit) : Dialog(toolkit, MakeTemplate()) {
+    MapCommand(kShown, [this] { ++shownClicks; });
+    MapCommand(kHidden, [this] { ++hiddenClicks; });
+    MapCommand(kDisabled, [this] { ++disabledClicks; });
+    MapCommand(kNested, [this] {
+      NoticeDialog notice(GetToolkit());
+      nestedResult = notice.DoModal();
+      nestedTimers = notice.timers;
+    });
+  }
+
+  bool OnInitDialog() override {
+    WindowHost& window = *Window();
+    label = window.CreateControl(Spec(ControlType::Label, kLabel, kLabelRect, u"Cycle Time", TextAlign::Right));
+    list = window.CreateControl(Spec(ControlType::DropDownList, kList, kListRect));
+    Fill(list, {u"1 min", u"3 min", u"5 min"});
+    list->SetCurSel(1);
+    box = window.CreateControl(Spec(ControlType::DropDownBox, kBox, kBoxRect));
+    Fill(box, {u"", u"ABC", u"新細明體"});
+    box->SetCurSel(0);
+    ControlSpec info = Spec(ControlType::Edit, kInfo, kInfoRect);
+    info.readOnly = true;
+    info.autoHScroll = true;
+    infoEdit = window.CreateControl(info);
+    ControlSpec path = Spec(ControlType::Edit, kPath, kPathRect);
+    path.multiLine = true;
+    path.readOnly = true;
+    path.autoHScroll = true;
+    path.visible = false;
+    pathEdit = CreateSunkenEdit(path, window);
+    CenterEditText(pathEdit);
+    shown = Button(u"Shown", kShownRect, kShown, true, true);
+    hidden = Button(u"Hidden", kHiddenRect, kHidden, false, false);
+    disabled = Button(u"Disabled", kDisabledRect, kDisabled, true, false);
+    nested = Button(u"Nested", kNestedRect, kNested, true, true);
+    return true;
+  }
+
+  bool OnCommand(int id, int notifyCode) override {
+    commands.emplace_back(id, notifyCode);
+    return Dialog::OnCommand(id, notifyCode);
+  }
+  void OnTimer(int id) override {
+    timers.push_back(id);
+    if (id == endTimerId) {
+      Window()->KillTimer(id);
+      EndDialog(endResult);
+    }
+  }
+
+  // The number of commands with the id and code.
+  int CommandCount(int id, int notifyCode) const {
+    int n = 0;
+    for (const auto& [i, c] : commands) n += (i == id && c == notifyCode) ? 1 : 0;
+    return n;
+  }
+
+  Control *label = nullptr, *list = nullptr, *box = nullptr, *infoEdit = nullptr, *pathEdit = nullptr;
+  Control *shown = nullptr, *hidden = nullptr, *disabled = nullptr, *nested = nullptr;
+  int shownClicks = 0, hiddenClicks = 0, disabledClicks = 0;
+  int nestedResult = -100;
+  std::vector<int> nestedTimers;
+  std::vector<std::pair<int, int>> commands;
+  std::vector<int> timers;
+  int endTimerId = -1;  // the timer that ends the dialog with endResult
+  int endResult = 0;
+
+ private:
+  static ControlSpec Spec(ControlType type, int id, Rect rect, std::u16string text = {},
+                          TextAlign align = TextAlign::Left) {
+    ControlSpec spec;
+    spec.type = type;
+    spec.id = id;
+    spec.rect = rect;
+    spec.text = std::move(text);
+    spec.align = align;
+    spec.autoHScroll = type == ControlType::DropDownList || type == ControlType::DropDownBox;
+    spec.visible = true;
+    return spec;
+  }
+  static void Fill(Control* list, std::initializer_list<std::u16string_view> entries) {
+    list->ResetContent();
+    for (std::u16string_view entry : entries) list->AddString(entry);
+  }
+  Control* Button(std::u16string_view text, Rect rect, int id, bool show, bool enable) {
+    Control* button = CreatePushButton(text, rect, *Window(), id);
+    button->Enable(enable);
+    button->Show(show);
+    return button;
+  }
+  static DialogTemplate MakeTemplate() {
+    DialogTemplate tmpl;
+    tmpl.caption = u"Framework test";
+    tmpl.sizeDialogUnits = {380, 440};
+    tmpl.fontName = u"新細明體";
+    tmpl.fontPoints = 9;
+    ControlSpec ok;
+    ok.type = ControlType::PushButton;
+    ok.id = IDOK;
+    ok.rect = kTemplateOkUnits;
+    ok.text = u"確定";
+    ok.defaultButton = true;
+    ControlSpec text;
+    text.type = ControlType::Label;
+    text.id = 0xFFFF;
+    text.rect = kTemplateLabelUnits;
+    text.text = u"Template";
+    text.visible = true;
+    tmpl.controls = {{ok}, {text}};
+    return tmpl;
+  }
+};
+
+}  // namespace kavrin::ui::test
