@@ -1,0 +1,34 @@
+#pragma once
+// Builds KAVRIN_CFG.ini bytes in the encodings the reader accepts.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/text_codec.h"
+
+namespace kavrin::test {
+
+enum class IniEncoding { kUtf8, kUtf8Bom, kUtf16Le, kUtf16Be };
+
+inline std::vector<uint8_t> EncodeIni(std::string_view utf8, IniEncoding encoding) {
+  std::vector<uint8_t> out;
+  if (encoding == IniEncoding::kUtf8 || encoding == IniEncoding::kUtf8Bom) {
+    if (encoding == IniEncoding::kUtf8Bom) out = {0xEF, 0xBB, 0xBF};
+    out.insert(out.end(), utf8.begin(), utf8.end());
+    return out;
+  }
+  const bool big = encoding == IniEncoding::kUtf16Be;
+  out = big ? std::vector<uint8_t>{0xFE, 0xFF} : std::vector<uint8_t>{0xFF, 0xFE};
+  for (char16_t c : FromUtf8(utf8)) {
+    const auto hi = static_cast<uint8_t>(c >> 8);
+    const auto lo = static_cast<uint8_t>(c & 0xFF);
+    out.push_back(big ? hi : lo);
+    out.push_back(big ? lo : hi);
+  }
+  return out;
+}
+
+inline std::vector<uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+}  // namespace kavrin::test
