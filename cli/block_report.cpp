@@ -1,0 +1,178 @@
+#include "cli/block_report.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "config/text_codec.h"
+
+namespace kavrin::cli {
+namespace {
+
+constexpr uint32_t kNoteFirstByte = SettingsBlock::kDeviceAreaSize;
+constexpr uint32_t kNoteUnits = (SettingsBlock::kSize - kNoteFirstByte) / 2;
+
+// One item as the window shows it after BlockToControls.
+struct DecodedItem {
+  std::string title;
+  const SettingItem* item;
+  uint32_t value;
+  std::optional<std::string> option;  // none: the list shows no selection
+};
+
+std::vector<DecodedItem> DecodeItems(const ConfigFile& config, const SettingsBlock& block) {
+  std::vector<DecodedItem> decoded;
+  decoded.reserve(config.items.size());
+  for (const SettingItem& item : config.items) {
+    const uint32_t value = block.GetBits(item.wordIndex, item.startBit, item.bitLength);
+    std::optional<std::string> option;
+    if (value < item.options.size()) option = ToUtf8(item.options[value]);
+    decoded.push_back({ToUtf8(item.title), &item, value, std::move(option)});
+  }
+  return decoded;
+}
+
+// The logo field's text up to its first zero byte, as the window converts it.
+std::string DecodeLogo(const ConfigFile& config, const SettingsBlock& block) {
+  const std::string field = block.GetText(config.logoPanel.startWord, config.logoPanel.wordLength);
+  return ToUtf8(AnsiToWide(field));
+}
+
+// The note area: UTF-16LE, ended by a zero unit when shorter than the area.
+std::string DecodeNote(const SettingsBlock& block) {
+  std::u16string note;
+  for (uint32_t i = 0; i < kNoteUnits; ++i) {
+    const uint32_t at = kNoteFirstByte + 2 * i;
+    const char16_t unit = static_cast<char16_t>(block.Bytes()[at] | (block.Bytes()[at + 1] << 8));
+    if (unit == 0) break;
+    note.push_back(unit);
+  }
+  return ToUtf8(note);
+}
+
+std::string Hex4(uint32_t word) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", word & 0xFFFFu);
+  return text;
+}
+
+// Texts in double quotes with control characters escaped, so a block full of garbage cannot
+// upset the terminal.
+std::string Quoted(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      out += escaped;
+    } else if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+void PrintJson(const ConfigFile& config, const SettingsBlock& block, std::ostream& out) {
+  nlohmann::ordered_json items = nlohmann::ordered_json::array();
+  for (const DecodedItem& d : DecodeItems(config, block)) {
+    nlohmann::ordered_json entry;
+    entry["title"] = d.title;
+    entry["wordIndex"] = d.item->wordIndex;
+    entry["startBit"] = d.item->startBit;
+    entry["bitLength"] = d.item->bitLength;
+    entry["value"] = d.value;
+    entry["hasOption"] = d.option.has_value();
+    entry["option"] = d.option ? nlohmann::ordered_json(*d.option) : nlohmann::ordered_json();
+    items.push_back(std::move(entry));
+  }
+  nlohmann::ordered_json words = nlohmann::ordered_json::array();
+  for (uint32_t i = 0; i < SettingsBlock::kDeviceWords; ++i) words.push_back(Hex4(block.GetWord(i)));
+
+  nlohmann::ordered_json report;
+  report["items"] = std::move(items);
+  report["logo"] = {{"title", ToUtf8(config.logoPanel.title)},
+                    {"startWord", config.logoPanel.startWord},
+                    {"wordLength", config.logoPanel.wordLength},
+                    {"text", DecodeLogo(config, block)}};
+  report["deviceWords"] = std::move(words);
+  report["note"] = DecodeNote(block);
+  out << report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+}
+
+// Columns line up by characters, not bytes ("Roate Video 180°").
+std::size_t DisplayWidth(std::string_view utf8) {
+  return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+std::string PadRight(std::string text, std::size_t width) {
+  const std::size_t shown = DisplayWidth(text);
+  if (shown < width) text.append(width - shown, ' ');
+  return text;
+}
+
+void PrintText(const ConfigFile& config, const SettingsBlock& block, std::ostream& out) {
+  const std::vector<DecodedItem> decoded = DecodeItems(config, block);
+  std::size_t titleWidth = 4;
+  for (const DecodedItem& d : decoded) titleWidth = std::max(titleWidth, DisplayWidth(d.title));
+
+  out << "Items (" << decoded.size() << ")\n";
+  for (const DecodedItem& d : decoded) {
+    char field[64];
+    std::snprintf(field, sizeof field, "word %2u bit %2u len %2u", d.item->wordIndex,
+                  d.item->startBit, d.item->bitLength);
+    out << "  " << PadRight(d.title, titleWidth) << "  " << field << "  "
+        << PadRight(std::to_string(d.value), 5) << ' '
+        << (d.option ? Quoted(*d.option) : std::string("(no option for this value)")) << '\n';
+  }
+  out << ToUtf8(config.logoPanel.title) << " (words " << config.logoPanel.startWord << "+"
+      << config.logoPanel.wordLength << "): " << Quoted(DecodeLogo(config, block)) << '\n';
+  out << "Device words\n";
+  for (uint32_t row = 0; row < SettingsBlock::kDeviceWords; row += 8) {
+    char label[16];
+    std::snprintf(label, sizeof label, "  %02u:", row);
+    out << label;
+    for (uint32_t i = row; i < row + 8; ++i) out << ' ' << Hex4(block.GetWord(i));
+    out << '\n';
+  }
+  out << "Note: " << Quoted(DecodeNote(block)) << '\n';
+}
+
+}  // namespace
+
+void PrintBlockReport(const ConfigFile& config, const SettingsBlock& block, bool json,
+                      std::ostream& out) {
+  if (json) {
+    PrintJson(config, block, out);
+  } else {
+    PrintText(config, block, out);
+  }
+}
+
+SettingsBlock MakeDefaultBlock(const ConfigFile& config) {
+  SettingsBlock block;
+  for (const SettingItem& item : config.items) {
+    // A DEFAULT_OPTION outside the options leaves the list without a selection, which the
+    // window stores as -1: all ones in the field.
+    const int64_t value = item.option < item.options.size() ? int64_t{item.option} : -1;
+    block.SetBits(item.wordIndex, item.startBit, item.bitLength, value);
+  }
+  // The logo box starts on entry 0; with no logo texts its face is empty.
+  const std::u16string logo =
+      config.logoPanel.logoCount > 0 ? config.logoPanel.logoTexts[0] : std::u16string();
+  const std::string ansi = WideToAnsi(logo);
+  block.SetText(config.logoPanel.startWord, config.logoPanel.wordLength, ansi.c_str());
+  return block;
+}
+
+}  // namespace kavrin::cli
