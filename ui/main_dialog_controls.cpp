@@ -112,8 +112,8 @@ void MainDialog::CreatePathDisplay() {
 
 void MainDialog::CreateItemControls() {
   const ItemLayout& l = itemLayout;
-  // A column of zero rows cannot be placed: it is taken as one row per column.
-  const uint32_t perColumn = l.itemsPerColumn == 0 ? 1 : l.itemsPerColumn;
+  // ITEM_PER_COL 0 would divide by zero: it means no column break, all rows in one column.
+  const uint32_t perColumn = l.itemsPerColumn == 0 ? UINT32_MAX : l.itemsPerColumn;
   const uint32_t columnWidth = l.titleWidth + l.titleOptionGap + l.optionWidth;
   for (uint32_t i = 0; i < items.size(); ++i) {
     SettingItem& item = items[i];
