@@ -1,0 +1,52 @@
+#include "ui/qt/qt_file_dialog.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QRegularExpression>
+
+#include "ui/qt/qt_text.h"
+
+namespace kavrin::ui::qt {
+
+QStringList ConvertFileFilter(std::u16string_view filter) {
+  const QStringList parts = ToQString(filter).split(QLatin1Char('|'));
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i].trimmed();
+    const QString patterns = parts[i + 1].trimmed();
+    if (description.isEmpty() || patterns.isEmpty()) break;  // the closing "|" or a broken pair
+    QStringList qtPatterns;
+    for (const QString& pattern : patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+      const QString trimmed = pattern.trimmed();
+      qtPatterns << (trimmed == QLatin1String("*.*") ? QStringLiteral("*") : trimmed);
+    }
+    // Qt reads the patterns from the parentheses at the end of the description.
+    static const QRegularExpression trailingPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
+    description.remove(trailingPatterns);
+    filters << description + QStringLiteral(" (") + qtPatterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+  }
+  return filters;
+}
+
+QtFileDialog::QtFileDialog(std::u16string_view filter) : dialog_(std::make_unique<QFileDialog>()) {
+  dialog_->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog_->setFileMode(QFileDialog::AnyFile);
+  // Qt's own dialog behaves the same on every desktop; no overwrite question.
+  dialog_->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+  const QStringList filters = ConvertFileFilter(filter);
+  if (!filters.isEmpty()) dialog_->setNameFilters(filters);
+}
+
+QtFileDialog::~QtFileDialog() = default;
+
+bool QtFileDialog::Run() {
+  if (!path_.empty()) dialog_->selectFile(QFile::decodeName(QByteArray::fromStdString(path_.native())));
+  if (dialog_->exec() != QDialog::Accepted) return false;
+  const QStringList chosen = dialog_->selectedFiles();
+  if (chosen.isEmpty()) return false;
+  // The name's bytes as the file system wants them.
+  path_ = std::filesystem::path(QFile::encodeName(chosen.first()).toStdString());
+  return true;
+}
+
+}  // namespace kavrin::ui::qt
