@@ -79,9 +79,8 @@ int CaptureDevice::FindDevice(std::unique_ptr<PropertyChannel>* channel, bool bi
   return 0;
 }
 
-int32_t CaptureDevice::TransferProperty(const Guid& propertySet, uint32_t nodeId,
-                                        uint32_t selector, int isSet, uint8_t* data,
-                                        uint32_t length) {
+int32_t CaptureDevice::TransferProperty(const Guid& propertySet, uint32_t nodeId, uint32_t selector,
+                                        int isSet, uint8_t* data, uint32_t length) {
   if (!attached_ || !channel_) return kStatusFail;
   return channel_->TransferProperty(propertySet, nodeId, selector, isSet != 0, data, length);
 }

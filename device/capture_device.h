@@ -31,8 +31,8 @@ class CaptureDevice {
   // enumerated match wins. With bind, opens it into *channel.
   int FindDevice(std::unique_ptr<PropertyChannel>* channel, bool bind);
   // Only while attached; a failure status otherwise.
-  int32_t TransferProperty(const Guid& propertySet, uint32_t nodeId, uint32_t selector,
-                           int isSet, uint8_t* data, uint32_t length);
+  int32_t TransferProperty(const Guid& propertySet, uint32_t nodeId, uint32_t selector, int isSet,
+                           uint8_t* data, uint32_t length);
 
   uint32_t CurrentIndex() const { return currentIndex_; }
   uint32_t NameCount() const { return nameCount_; }

@@ -28,7 +28,9 @@ class CommandPacket {
   uint16_t Get16(std::size_t at) const {
     return static_cast<uint16_t>(bytes_[at] | (bytes_[at + 1] << 8));
   }
-  std::span<uint8_t, kDataSize> Data() { return std::span(bytes_).subspan<kDataOffset, kDataSize>(); }
+  std::span<uint8_t, kDataSize> Data() {
+    return std::span(bytes_).subspan<kDataOffset, kDataSize>();
+  }
   std::span<const uint8_t, kDataSize> Data() const {
     return std::span(bytes_).subspan<kDataOffset, kDataSize>();
   }
@@ -41,7 +43,8 @@ class CommandPacket {
   }
   uint32_t Get32(std::size_t at) const {
     return static_cast<uint32_t>(bytes_[at]) | (static_cast<uint32_t>(bytes_[at + 1]) << 8) |
-           (static_cast<uint32_t>(bytes_[at + 2]) << 16) | (static_cast<uint32_t>(bytes_[at + 3]) << 24);
+           (static_cast<uint32_t>(bytes_[at + 2]) << 16) |
+           (static_cast<uint32_t>(bytes_[at + 3]) << 24);
   }
   std::array<uint8_t, kSize> bytes_{};
 };

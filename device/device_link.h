@@ -11,8 +11,8 @@ namespace kavrin {
 
 // The local date and time with the platform's SYSTEMTIME fields.
 struct LocalTime {
-  uint16_t wYear = 0, wMonth = 0, wDayOfWeek = 0, wDay = 0, wHour = 0, wMinute = 0,
-           wSecond = 0, wMilliseconds = 0;
+  uint16_t wYear = 0, wMonth = 0, wDayOfWeek = 0, wDay = 0, wHour = 0, wMinute = 0, wSecond = 0,
+           wMilliseconds = 0;
   static LocalTime Now();
 };
 

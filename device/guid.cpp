@@ -65,7 +65,8 @@ std::array<uint8_t, 16> Guid::ToBytes() const {
 Guid Guid::FromBytes(const uint8_t* bytes16) {
   Guid guid;
   guid.data1 = static_cast<uint32_t>(bytes16[0]) | (static_cast<uint32_t>(bytes16[1]) << 8) |
-               (static_cast<uint32_t>(bytes16[2]) << 16) | (static_cast<uint32_t>(bytes16[3]) << 24);
+               (static_cast<uint32_t>(bytes16[2]) << 16) |
+               (static_cast<uint32_t>(bytes16[3]) << 24);
   guid.data2 = static_cast<uint16_t>(bytes16[4] | (bytes16[5] << 8));
   guid.data3 = static_cast<uint16_t>(bytes16[6] | (bytes16[7] << 8));
   for (std::size_t i = 0; i < 8; ++i) guid.data4[i] = bytes16[8 + i];

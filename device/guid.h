@@ -17,7 +17,7 @@ struct Guid {
 
   // "63610682-5070-49AB-B8CC-B3855E8D221D" (braces optional, any letter case).
   static std::optional<Guid> Parse(std::string_view text);
-  std::string ToString() const;  // upper case, no braces
+  std::string ToString() const;             // upper case, no braces
   std::array<uint8_t, 16> ToBytes() const;  // wire form: data1..data3 little-endian
   static Guid FromBytes(const uint8_t* bytes16);
   bool operator==(const Guid&) const = default;

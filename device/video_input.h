@@ -14,8 +14,8 @@
 namespace kavrin {
 
 // Transfer statuses with the platform's meaning: exactly kStatusOk is success.
-inline constexpr int32_t kStatusOk = 0;      // S_OK
-inline constexpr int32_t kStatusFalse = 1;   // S_FALSE
+inline constexpr int32_t kStatusOk = 0;                                   // S_OK
+inline constexpr int32_t kStatusFalse = 1;                                // S_FALSE
 inline constexpr int32_t kStatusFail = static_cast<int32_t>(0x80004005);  // E_FAIL
 // Linux errno values travel as -errno.
 inline int32_t StatusFromErrno(int err) { return err > 0 ? -err : kStatusFail; }

@@ -44,18 +44,23 @@ std::optional<std::string> ClockText(std::span<const uint8_t, 64> p) {
   if (day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
   if (hour > 23 || minute > 59 || second > 59) return std::nullopt;
   char text[32];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", year, month, day, hour,
-                minute, second);
+  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", year, month, day, hour, minute,
+                second);
   return std::string(text);
 }
 
 const std::string* IdentificationString(const RecorderState& state, uint32_t command) {
   switch (command) {
-    case kCmdModelName: return &state.model;
-    case kCmdFwVersion: return &state.fwVersion;
-    case kCmdFwUpdateName: return &state.fwUpdateName;
-    case kCmdHwVersion: return &state.hwVersion;
-    default: return nullptr;
+    case kCmdModelName:
+      return &state.model;
+    case kCmdFwVersion:
+      return &state.fwVersion;
+    case kCmdFwUpdateName:
+      return &state.fwUpdateName;
+    case kCmdHwVersion:
+      return &state.hwVersion;
+    default:
+      return nullptr;
   }
 }
 

@@ -13,9 +13,9 @@ namespace kavrin::sim {
 
 // Statuses the recorder answers with: the platform's meanings (0 = S_OK).
 inline constexpr int32_t kRecorderOk = 0;
-inline constexpr int32_t kRecorderFalse = 1;                                      // S_FALSE
-inline constexpr int32_t kRecorderFail = static_cast<int32_t>(0x80004005);       // E_FAIL
-inline constexpr int32_t kRecorderGone = -19;                                     // -ENODEV
+inline constexpr int32_t kRecorderFalse = 1;                                // S_FALSE
+inline constexpr int32_t kRecorderFail = static_cast<int32_t>(0x80004005);  // E_FAIL
+inline constexpr int32_t kRecorderGone = -19;                               // -ENODEV
 
 // Faults to inject, counted over all transfers (1-based) since the state was created.
 struct FaultPlan {
@@ -44,7 +44,7 @@ struct RecorderState {
   std::map<uint32_t, uint32_t> testResults;  // test code -> answer; absent answers 1
   std::string clock;                         // "YYYY-MM-DDTHH:MM:SS", empty until set
   std::vector<uint32_t> commits;
-  bool kavrinFlag = false;                   // set by a commit with value 1
+  bool kavrinFlag = false;  // set by a commit with value 1
   uint64_t transfers = 0;
   FaultPlan faults;
 };

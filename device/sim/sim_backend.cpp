@@ -21,8 +21,8 @@ class SimChannel : public PropertyChannel {
   SimChannel(std::string path, RecorderState state)
       : path_(std::move(path)), state_(std::move(state)), recorder_(state_) {}
 
-  int32_t TransferProperty(const Guid& propertySet, uint32_t nodeId, uint32_t selector,
-                           bool isSet, uint8_t* data, uint32_t length) override {
+  int32_t TransferProperty(const Guid& propertySet, uint32_t nodeId, uint32_t selector, bool isSet,
+                           uint8_t* data, uint32_t length) override {
     // Unplugged: removing the file takes the device away, and the file must not come back
     // by our own save.
     if (!StateFilePresent(path_)) return kRecorderGone;

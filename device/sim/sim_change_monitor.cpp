@@ -1,11 +1,12 @@
 #include "device/sim/sim_change_monitor.h"
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <sys/inotify.h>
-#include <unistd.h>
 
 namespace kavrin::sim {
 namespace {

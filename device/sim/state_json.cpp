@@ -97,10 +97,12 @@ int32_t StatusField(const json& value) {
 
 FaultPlan::Rule RuleField(const json& value) {
   if (!value.is_object()) Fail("every fault rule must be an object");
-  CheckKeys(value, {"transfer", "selector", "command", "offset", "isSet", "status", "once", "spent"},
+  CheckKeys(value,
+            {"transfer", "selector", "command", "offset", "isSet", "status", "once", "spent"},
             " in a fault rule");
   FaultPlan::Rule rule;
-  if (value.contains("transfer")) rule.transfer = UnsignedField(value["transfer"], "transfer", UINT64_MAX);
+  if (value.contains("transfer"))
+    rule.transfer = UnsignedField(value["transfer"], "transfer", UINT64_MAX);
   if (value.contains("selector"))
     rule.selector = static_cast<uint32_t>(UnsignedField(value["selector"], "selector", UINT32_MAX));
   if (value.contains("command"))
@@ -108,7 +110,8 @@ FaultPlan::Rule RuleField(const json& value) {
   if (value.contains("offset"))
     rule.offset = static_cast<uint32_t>(UnsignedField(value["offset"], "offset", UINT32_MAX));
   for (const char* flag : {"isSet", "once", "spent"}) {
-    if (value.contains(flag) && !value[flag].is_boolean()) Fail(std::string("\"") + flag + "\" must be true or false");
+    if (value.contains(flag) && !value[flag].is_boolean())
+      Fail(std::string("\"") + flag + "\" must be true or false");
   }
   if (value.contains("isSet")) rule.isSet = value["isSet"].get<bool>();
   if (value.contains("status")) rule.status = StatusField(value["status"]);
@@ -125,14 +128,16 @@ FaultPlan FaultsField(const json& value) {
     if (!value["rules"].is_array()) Fail("\"rules\" must be a list");
     for (const json& rule : value["rules"]) plan.rules.push_back(RuleField(rule));
   }
-  if (value.contains("vanishAfter")) plan.vanishAfter = UnsignedField(value["vanishAfter"], "vanishAfter", UINT64_MAX);
+  if (value.contains("vanishAfter"))
+    plan.vanishAfter = UnsignedField(value["vanishAfter"], "vanishAfter", UINT64_MAX);
   return plan;
 }
 
 RecorderState StateFromObject(const json& root) {
   if (!root.is_object()) Fail("the state must be a JSON object");
-  CheckKeys(root, {"friendlyName", "model", "hwVersion", "fwVersion", "fwUpdateName", "settings",
-                   "testResults", "clock", "commits", "kavrinFlag", "transfers", "faults"},
+  CheckKeys(root,
+            {"friendlyName", "model", "hwVersion", "fwVersion", "fwUpdateName", "settings",
+             "testResults", "clock", "commits", "kavrinFlag", "transfers", "faults"},
             "");
   RecorderState state;
   const std::pair<const char*, std::string*> texts[] = {
@@ -161,7 +166,8 @@ RecorderState StateFromObject(const json& root) {
     if (!root["kavrinFlag"].is_boolean()) Fail("\"kavrinFlag\" must be true or false");
     state.kavrinFlag = root["kavrinFlag"].get<bool>();
   }
-  if (root.contains("transfers")) state.transfers = UnsignedField(root["transfers"], "transfers", UINT64_MAX);
+  if (root.contains("transfers"))
+    state.transfers = UnsignedField(root["transfers"], "transfers", UINT64_MAX);
   if (root.contains("faults")) state.faults = FaultsField(root["faults"]);
   return state;
 }
@@ -237,8 +243,7 @@ std::optional<RecorderState> LoadState(const std::string& path, std::string* err
     if (error != nullptr) *error = path + ": larger than a state file can be";
     return std::nullopt;
   }
-  const std::optional<std::vector<uint8_t>> bytes =
-      regular ? ReadWholeFile(path) : std::nullopt;
+  const std::optional<std::vector<uint8_t>> bytes = regular ? ReadWholeFile(path) : std::nullopt;
   if (!bytes) {
     if (error != nullptr) *error = "cannot read " + path;
     return std::nullopt;
@@ -252,7 +257,8 @@ std::optional<RecorderState> LoadState(const std::string& path, std::string* err
 
 bool SaveState(const std::string& path, const RecorderState& state) {
   const std::string text = StateToJson(state);
-  return WriteFileAtomically(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  return WriteFileAtomically(path,
+                             std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
 }  // namespace kavrin::sim

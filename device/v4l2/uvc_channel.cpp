@@ -1,9 +1,10 @@
 #include "device/v4l2/uvc_channel.h"
 
-#include <cerrno>
 #include <linux/usb/video.h>
 #include <linux/uvcvideo.h>
 #include <sys/file.h>
+
+#include <cerrno>
 
 namespace kavrin::v4l2 {
 

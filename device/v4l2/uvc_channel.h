@@ -14,8 +14,8 @@ class UvcChannel : public PropertyChannel {
 
   // UVC_SET_CUR or UVC_GET_CUR on the unit; the node id has no meaning here. errno becomes
   // a negative status. A SET is never retried: the recorder may have taken it.
-  int32_t TransferProperty(const Guid& propertySet, uint32_t nodeId, uint32_t selector,
-                           bool isSet, uint8_t* data, uint32_t length) override;
+  int32_t TransferProperty(const Guid& propertySet, uint32_t nodeId, uint32_t selector, bool isSet,
+                           uint8_t* data, uint32_t length) override;
   // flock on the node: another program's packets cannot come between ours.
   void Lock() override;
   void Unlock() override;

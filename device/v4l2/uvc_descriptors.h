@@ -11,10 +11,10 @@ namespace kavrin::v4l2 {
 
 struct ExtensionUnitSearch {
   enum class Outcome {
-    kFound,                  // unitId holds the unit; both selectors are declared
-    kNoVideoControl,         // no VideoControl interface with that number
-    kNoUnit,                 // the interface has no extension unit with the GUID
-    kSelectorsNotDeclared,   // the unit is there but bmControls lacks selector 17 or 18
+    kFound,                 // unitId holds the unit; both selectors are declared
+    kNoVideoControl,        // no VideoControl interface with that number
+    kNoUnit,                // the interface has no extension unit with the GUID
+    kSelectorsNotDeclared,  // the unit is there but bmControls lacks selector 17 or 18
   };
   Outcome outcome = Outcome::kNoVideoControl;
   uint8_t unitId = 0;

@@ -1,13 +1,14 @@
 #include "device/v4l2/v4l2_backend.h"
 
+#include <fcntl.h>
+#include <linux/videodev2.h>
+#include <sys/file.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <linux/videodev2.h>
-#include <sys/file.h>
 
 #include "config/text_codec.h"
 #include "device/device_link.h"
@@ -56,8 +57,10 @@ int ParseHexByte(const std::string& text) {
   if (text.empty() || text.size() > 2) return -1;
   int value = 0;
   for (char c : text) {
-    int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10
-            : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    int d = c >= '0' && c <= '9'   ? c - '0'
+            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                   : -1;
     if (d < 0) return -1;
     value = value * 16 + d;
   }
@@ -102,7 +105,8 @@ NodeProbe V4l2Backend::Probe(const std::string& nodeName) {
   const fs::path interfaceFolder = fs::canonical(nodeFolder / "device", ec);
   if (!ec) {
     probe.interfaceNumber = ParseHexByte(ReadAttribute(interfaceFolder / "bInterfaceNumber"));
-    if (probe.interfaceNumber >= 0 && fs::exists(interfaceFolder.parent_path() / "descriptors", ec)) {
+    if (probe.interfaceNumber >= 0 &&
+        fs::exists(interfaceFolder.parent_path() / "descriptors", ec)) {
       probe.usbDevice = interfaceFolder.parent_path();
     }
   }

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "device/video_input.h"
 #include "device/v4l2/system_calls.h"
+#include "device/video_input.h"
 
 namespace kavrin::v4l2 {
 
@@ -19,15 +19,15 @@ struct V4l2Options {
 
 // What the tree and the node say about one videoN.
 struct NodeProbe {
-  std::string name;                   // "video0"
-  std::string devicePath;             // "/dev/video0"
+  std::string name;        // "video0"
+  std::string devicePath;  // "/dev/video0"
   bool openable = false;
   bool permissionDenied = false;
   int openErrno = 0;
-  bool capture = false;               // device_caps includes video capture
+  bool capture = false;  // device_caps includes video capture
   std::u16string friendlyName;
-  std::filesystem::path usbDevice;    // sysfs folder of the owning USB device; empty if none
-  int interfaceNumber = -1;           // the node's bInterfaceNumber
+  std::filesystem::path usbDevice;  // sysfs folder of the owning USB device; empty if none
+  int interfaceNumber = -1;         // the node's bInterfaceNumber
 };
 
 class V4l2Backend : public VideoInputBackend {
