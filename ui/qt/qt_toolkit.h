@@ -30,7 +30,10 @@ class QtToolkit : public Toolkit {
 
 }  // namespace kavrin::ui::qt
 
-// The start-up code names it kavrin::QtToolkit.
+// Short names for the start-up code: kavrin::ui::QtToolkit and kavrin::QtToolkit.
+namespace kavrin::ui {
+using qt::QtToolkit;
+}  // namespace kavrin::ui
 namespace kavrin {
 using ui::qt::QtToolkit;
 }  // namespace kavrin
