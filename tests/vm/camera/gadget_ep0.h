@@ -1,0 +1,44 @@
+#pragma once
+// The device side of USB control transfers through gadgetfs: ep0 of a user-space gadget on
+// a UDC such as dummy_hcd's. Writing the descriptors to ep0 creates the device; closing ep0
+// (or the process ending) removes it from the bus.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/vm/camera/control_pipe.h"
+
+namespace kavrin::vm {
+
+struct GadgetEvent {
+  enum class Type { kConnect, kDisconnect, kSetup, kSuspend, kOther };
+  Type type = Type::kOther;
+  SetupPacket setup;  // for kSetup
+};
+
+class GadgetEp0 : public ControlPipe {
+ public:
+  // Opens the UDC's ep0 file and writes the descriptors; null with *error on failure.
+  static std::unique_ptr<GadgetEp0> Open(const std::string& path,
+                                         const std::vector<uint8_t>& descriptors,
+                                         std::string* error);
+  ~GadgetEp0() override;
+  GadgetEp0(const GadgetEp0&) = delete;
+  GadgetEp0& operator=(const GadgetEp0&) = delete;
+
+  // Blocks until gadgetfs reports events (at most one setup at a time). False when ep0
+  // failed for good.
+  bool NextEvents(std::vector<GadgetEvent>* events);
+
+  void Reply(std::span<const uint8_t> data) override;
+  std::optional<std::vector<uint8_t>> ReceiveData(std::size_t length) override;
+  void Acknowledge() override;
+  void Stall() override;
+
+ private:
+  explicit GadgetEp0(int fd) : fd_(fd) {}
+  int fd_;
+  SetupPacket current_;  // the request being answered
+};
+
+}  // namespace kavrin::vm

@@ -1,0 +1,38 @@
+#pragma once
+// The guest's verdicts: one "ok: ..." or "FAIL: ..." line per check on the serial console,
+// then "N passed, N failed", which the host's runner judges.
+#include <cstdio>
+#include <string>
+
+namespace kavrin::vm {
+
+class CheckLog {
+ public:
+  // Records and prints one check; returns `ok` so that a caller can skip what depends on it.
+  bool Check(bool ok, const std::string& what) {
+    ++(ok ? passed_ : failed_);
+    std::printf("%s: %s\n", ok ? "ok" : "FAIL", what.c_str());
+    std::fflush(stdout);
+    return ok;
+  }
+  void Note(const std::string& text) {
+    std::printf("  %s\n", text.c_str());
+    std::fflush(stdout);
+  }
+  void Section(const std::string& title) {
+    std::printf("== %s\n", title.c_str());
+    std::fflush(stdout);
+  }
+  void Summary() const {
+    std::printf("%d passed, %d failed\n", passed_, failed_);
+    std::fflush(stdout);
+  }
+  int Failed() const { return failed_; }
+  int Passed() const { return passed_; }
+
+ private:
+  int passed_ = 0;
+  int failed_ = 0;
+};
+
+}  // namespace kavrin::vm

@@ -1,0 +1,92 @@
+// Cameras that answer wrongly: the device link must report each failure as a failure,
+// never commit after a failed chunk, and never turn an unanswered engine test into a pass.
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "device/device_link.h"
+#include "device/v4l2/v4l2_backend.h"
+#include "tests/vm/guest/guest_text.h"
+#include "tests/vm/guest/scenarios.h"
+
+namespace kavrin::vm {
+namespace {
+
+using namespace std::chrono_literals;
+constexpr auto kCommandTimeout = 30s;
+
+std::string Outcome(const CommandResult& r) {
+  return r.finished ? "exit " + std::to_string(r.exitCode) : std::string("did not finish");
+}
+
+void CheckTestIsNg(DeviceLink& link, uint32_t code, const std::string& why, CheckLog& log) {
+  uint32_t result = 0xFFFFFFFF;
+  const int ok = link.QueryTestResult(code, &result);
+  log.Check(ok == 0 && result != 1,
+            "QueryTestResult(" + HexWord(code) + ") " + why + ": returns " + std::to_string(ok) +
+                ", answer " + std::to_string(result) + (result == 1 ? " (OK: wrong)" : " (NG)"));
+}
+
+}  // namespace
+
+void CheckWrongAnswers(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log) {
+  log.Section("a camera that stalls engine tests and cuts settings reads short");
+  v4l2::V4l2Backend backend;
+  DeviceLink link(backend);
+  link.AddDeviceName(u"ZK742");
+  if (!log.Check(link.Attach() == 1, "DeviceLink attaches the camera")) return;
+
+  std::array<uint8_t, 64> model{};
+  const int modelOk = link.QueryString(DeviceLink::MODEL_NAME, model.data());
+  log.Check(modelOk == 1 && !ReplyText(model).empty(),
+            "QueryString(MODEL_NAME) is still answered: \"" + ReplyText(model) + "\"");
+
+  CheckTestIsNg(link, kPassingTest, "whose answer the camera stalls", log);
+
+  std::array<uint8_t, 112> read{};
+  read.fill(0xEE);
+  const int readOk = link.ReadData(read.data(), 80);
+  const bool untouched = std::all_of(read.begin(), read.end(), [](uint8_t b) { return b == 0xEE; });
+  log.Check(readOk == 0 && untouched,
+            "ReadData answered 32 of 64 bytes: returns " + std::to_string(readOk) +
+                (untouched ? ", destination unchanged" : ", destination changed: " + Hex(std::span(read).first(80))));
+  link.Detach();
+
+  const std::string file = setup.work + "/short-read.bin";
+  const CommandResult cli = RunCommand({setup.kavrinProgram, "read", "-o", file}, setup.work, kCommandTimeout);
+  log.Check(cli.finished && cli.exitCode == 1 && !std::filesystem::exists(file),
+            "kavrin read -o FILE on short answers: " + Outcome(cli) +
+                (std::filesystem::exists(file) ? ", yet the file was written" : ", no file"));
+
+  const nlohmann::json report = camera.Report();
+  log.Check(report.value("stalledReads", 0) >= 1 && report.value("shortReads", 0) >= 1,
+            "the camera did stall a read and cut one short: " + report.dump());
+}
+
+void CheckWrongLength(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log) {
+  log.Section("a camera whose selector 17 the driver refuses (GET_LEN 40)");
+  v4l2::V4l2Backend backend;
+  DeviceLink link(backend);
+  link.AddDeviceName(u"ZK742");
+  if (!log.Check(link.Attach() == 1, "DeviceLink attaches the camera")) return;
+
+  std::array<uint8_t, 80> data{};
+  data.fill(0x5A);
+  const int wrote = link.WriteData(data.data(), data.size(), 1);
+  log.Check(wrote == 0, "WriteData whose chunks fail returns " + std::to_string(wrote));
+  CheckTestIsNg(link, kPassingTest, "that the recorder is never asked", log);
+  link.Detach();
+
+  const CommandResult cli = RunCommand({setup.kavrinProgram, "kavrin"}, setup.work, kCommandTimeout);
+  log.Check(cli.finished && cli.exitCode == 1 && !cli.err.empty(),
+            "kavrin kavrin fails with a reason: " + Outcome(cli) + ", stderr: " + cli.err);
+
+  const std::optional<sim::RecorderState> state = camera.RecorderState();
+  const nlohmann::json report = camera.Report();
+  log.Check(state && state->commits.empty() && report.value("commitSets", -1) == 0,
+            "no commit reached the recorder after the failed chunks: " + report.dump());
+}
+
+}  // namespace kavrin::vm

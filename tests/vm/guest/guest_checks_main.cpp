@@ -1,0 +1,61 @@
+// vm_guest_checks: runs inside the virtual machine. Plugs the emulated camera in once per mode
+// and checks the project's V4L2 backend, CaptureDevice, DeviceLink and the kavrin command
+// against the real uvcvideo driver. Prints "N passed, N failed"; exit 0 only when all passed.
+//
+//   vm_guest_checks --camera PROGRAM --kavrin PROGRAM --state FILE --work FOLDER [--gadget EP0]
+#include <cstdio>
+#include <string_view>
+
+#include "tests/vm/guest/scenarios.h"
+
+namespace {
+
+bool ParseOptions(int argc, char** argv, kavrin::vm::GuestSetup* setup) {
+  setup->gadget = "/dev/gadget/dummy_udc";
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string_view name = argv[i];
+    if (name == "--camera") setup->cameraProgram = argv[i + 1];
+    else if (name == "--kavrin") setup->kavrinProgram = argv[i + 1];
+    else if (name == "--state") setup->stateTemplate = argv[i + 1];
+    else if (name == "--work") setup->work = argv[i + 1];
+    else if (name == "--gadget") setup->gadget = argv[i + 1];
+    else return false;
+  }
+  return argc % 2 == 1 && !setup->cameraProgram.empty() && !setup->kavrinProgram.empty() &&
+         !setup->stateTemplate.empty() && !setup->work.empty();
+}
+
+// Runs one scenario on a freshly plugged camera; shows the camera's log when it went wrong.
+template <typename Checks>
+void OnCamera(const kavrin::vm::GuestSetup& setup, kavrin::vm::CameraMode mode,
+              kavrin::vm::CheckLog& log, Checks checks) {
+  log.Section("camera plugged in, mode " + std::string(kavrin::vm::CameraModeName(mode)));
+  const int failedBefore = log.Failed();
+  kavrin::vm::PluggedCamera camera(setup, mode, log);
+  if (camera.Present()) checks(camera);
+  if (log.Failed() != failedBefore) camera.ShowLog();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace kavrin::vm;
+  GuestSetup setup;
+  if (!ParseOptions(argc, argv, &setup)) {
+    std::fprintf(stderr, "usage: vm_guest_checks --camera PROGRAM --kavrin PROGRAM --state FILE "
+                         "--work FOLDER [--gadget EP0]\n");
+    return 2;
+  }
+  CheckLog log;
+  OnCamera(setup, CameraMode::kSound, log, [&](PluggedCamera& camera) {
+    CheckDiscovery(camera, log);
+    CheckCommands(camera, log);
+    CheckKavrinCommand(setup, camera, log);
+  });
+  OnCamera(setup, CameraMode::kWrongAnswers, log,
+           [&](PluggedCamera& camera) { CheckWrongAnswers(setup, camera, log); });
+  OnCamera(setup, CameraMode::kWrongLength, log,
+           [&](PluggedCamera& camera) { CheckWrongLength(setup, camera, log); });
+  log.Summary();
+  return log.Failed() == 0 && log.Passed() > 0 ? 0 : 1;
+}

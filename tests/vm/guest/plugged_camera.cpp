@@ -1,0 +1,116 @@
+#include "tests/vm/guest/plugged_camera.h"
+
+#include <fcntl.h>
+#include <linux/usb/video.h>
+#include <linux/uvcvideo.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "device/v4l2/v4l2_backend.h"
+#include "tests/vm/camera/zk742_descriptors.h"
+
+namespace kavrin::vm {
+namespace {
+
+using namespace std::chrono_literals;
+constexpr auto kAppearWithin = 30s;  // enumeration under software emulation
+constexpr auto kVanishWithin = 15s;
+constexpr auto kPollInterval = 50ms;
+
+bool WaitFor(const auto& condition, std::chrono::steady_clock::duration within) {
+  const auto deadline = std::chrono::steady_clock::now() + within;
+  for (;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(kPollInterval);
+  }
+}
+
+// A GET_INFO on the recorder's unit: the camera handles requests in order, so its answer
+// means that every earlier request has been handled and its state saved.
+bool WaitForCameraToCatchUp(const std::string& node) {
+  const int fd = open(node.c_str(), O_RDWR);
+  if (fd < 0) return false;
+  uint8_t info = 0;
+  uvc_xu_control_query query{};
+  query.unit = kRecorderUnitId;
+  query.selector = kSelectorCommand;
+  query.query = UVC_GET_INFO;
+  query.size = 1;
+  query.data = &info;
+  const bool answered = ioctl(fd, UVCIOC_CTRL_QUERY, &query) == 0;
+  close(fd);
+  return answered;
+}
+
+}  // namespace
+
+std::optional<VideoInput> FindCameraInput() {
+  v4l2::V4l2Backend backend;
+  if (auto inputs = backend.ListVideoInputs()) {
+    for (const VideoInput& input : *inputs) {
+      if (input.friendlyName == u"ZK742") return input;
+    }
+  }
+  return std::nullopt;
+}
+
+PluggedCamera::PluggedCamera(const GuestSetup& setup, CameraMode mode, CheckLog& log)
+    : log_(log) {
+  const std::string name(CameraModeName(mode));
+  statePath_ = setup.work + "/state-" + name + ".json";
+  reportPath_ = setup.work + "/report-" + name + ".json";
+  logPath_ = setup.work + "/camera-" + name + ".log";
+  std::filesystem::copy_file(setup.stateTemplate, statePath_,
+                             std::filesystem::copy_options::overwrite_existing);
+  process_ = std::make_unique<BackgroundProcess>(
+      std::vector<std::string>{setup.cameraProgram, "--gadget", setup.gadget, "--state",
+                               statePath_, "--report", reportPath_, "--mode", name},
+      logPath_);
+  WaitForCamera();
+}
+
+void PluggedCamera::WaitForCamera() {
+  const bool appeared = WaitFor([&] {
+    input_ = FindCameraInput();
+    return input_.has_value() || !process_->Running();
+  }, kAppearWithin);
+  log_.Check(appeared && input_.has_value(),
+             "the camera is plugged in and listed as \"ZK742\"" +
+                 (input_ ? " at " + input_->location : std::string()));
+  if (!input_) ShowLog();
+}
+
+PluggedCamera::~PluggedCamera() {
+  process_->Stop(3s);
+  const bool gone = WaitFor([] { return !FindCameraInput().has_value(); }, kVanishWithin);
+  log_.Check(gone, "the camera is unplugged and no longer listed");
+}
+
+std::optional<sim::RecorderState> PluggedCamera::RecorderState() {
+  if (!input_ || !WaitForCameraToCatchUp(input_->location)) {
+    log_.Note("the camera did not answer the GET_INFO that waits for it");
+  }
+  std::string error;
+  std::optional<sim::RecorderState> state = sim::LoadState(statePath_, &error);
+  if (!state) log_.Note("cannot read the recorder's state: " + error);
+  return state;
+}
+
+nlohmann::json PluggedCamera::Report() {
+  if (input_) WaitForCameraToCatchUp(input_->location);
+  return nlohmann::json::parse(ReadTextFile(reportPath_), nullptr, false);
+}
+
+void PluggedCamera::ShowLog() {
+  log_.Note("---- " + logPath_);
+  std::printf("%s", ReadTextFile(logPath_).c_str());
+  std::fflush(stdout);
+}
+
+}  // namespace kavrin::vm

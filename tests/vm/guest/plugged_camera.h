@@ -1,0 +1,57 @@
+#pragma once
+// One plug-in of the emulated camera for a scenario: starts zk742_camera in a mode on a fresh
+// copy of the recorder's state, waits until the V4L2 backend lists it, and on destruction
+// unplugs it and waits until its node is gone. Every wait is bounded.
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "device/sim/recorder.h"
+#include "device/video_input.h"
+#include "tests/vm/camera/zk742_camera.h"
+#include "tests/vm/guest/check_log.h"
+#include "tests/vm/guest/guest_process.h"
+
+namespace kavrin::vm {
+
+struct GuestSetup {
+  std::string cameraProgram;
+  std::string kavrinProgram;
+  std::string gadget;         // the UDC's ep0 file in gadgetfs
+  std::string stateTemplate;  // the recorder's state at plug-in
+  std::string work;           // a writable folder
+};
+
+class PluggedCamera {
+ public:
+  PluggedCamera(const GuestSetup& setup, CameraMode mode, CheckLog& log);
+  ~PluggedCamera();
+  PluggedCamera(const PluggedCamera&) = delete;
+  PluggedCamera& operator=(const PluggedCamera&) = delete;
+
+  bool Present() const { return input_.has_value(); }
+  const VideoInput& Input() const { return *input_; }
+  // The recorder's state and the camera's report once the camera has finished every request
+  // sent so far (it answers a GET_INFO only after everything before it).
+  std::optional<sim::RecorderState> RecorderState();
+  nlohmann::json Report();
+  // The camera's own log, shown when a check failed.
+  void ShowLog();
+
+ private:
+  void WaitForCamera();
+
+  CheckLog& log_;
+  std::string statePath_;
+  std::string reportPath_;
+  std::string logPath_;
+  std::unique_ptr<BackgroundProcess> process_;
+  std::optional<VideoInput> input_;
+};
+
+// The capture input named "ZK742" that the V4L2 backend lists, if any.
+std::optional<VideoInput> FindCameraInput();
+
+}  // namespace kavrin::vm

@@ -1,0 +1,24 @@
+#pragma once
+// The guest's scenarios, each on a freshly plugged camera in one mode.
+#include "tests/vm/guest/check_log.h"
+#include "tests/vm/guest/plugged_camera.h"
+
+namespace kavrin::vm {
+
+// Test codes in the recorder's state that the guest relies on: one that passes (any code the
+// state does not list answers 1) and one the state answers 0.
+inline constexpr uint32_t kPassingTest = 0x1011;
+inline constexpr uint32_t kFailingTest = 0x1012;
+
+// Attach by friendly name in configured order, and the unit found by its GUID.
+void CheckDiscovery(PluggedCamera& camera, CheckLog& log);
+// Every DeviceLink command against the sound camera, checked on the recorder's side too.
+void CheckCommands(PluggedCamera& camera, CheckLog& log);
+// `kavrin kavrin` then `kavrin read`, end to end.
+void CheckKavrinCommand(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
+// A camera that stalls engine-test answers and cuts settings reads short.
+void CheckWrongAnswers(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
+// A camera whose selector 17 the driver refuses: no write may be committed.
+void CheckWrongLength(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
+
+}  // namespace kavrin::vm
