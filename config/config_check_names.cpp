@@ -13,7 +13,8 @@ char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' +
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return Lower(x) == Lower(y); });
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](char16_t x, char16_t y) { return Lower(x) == Lower(y); });
 }
 
 // True when the reader would ask for exactly this key for some index: "ITEM_007" is read,
@@ -27,7 +28,8 @@ bool IsIndexedKey(std::u16string_view key, std::u16string_view prefix, std::size
     if (c < u'0' || c > u'9') return false;
     index = index * 10 + static_cast<uint64_t>(c - u'0');
   }
-  return index <= UINT32_MAX && keys::IndexedKey(u"", static_cast<uint32_t>(index), width) == digits;
+  return index <= UINT32_MAX &&
+         keys::IndexedKey(u"", static_cast<uint32_t>(index), width) == digits;
 }
 
 struct IndexedName {
@@ -41,7 +43,8 @@ struct SectionRule {
   std::vector<IndexedName> indexed;
 
   bool Reads(std::u16string_view key) const {
-    return std::any_of(keys.begin(), keys.end(), [&](std::u16string_view k) { return SameName(k, key); }) ||
+    return std::any_of(keys.begin(), keys.end(),
+                       [&](std::u16string_view k) { return SameName(k, key); }) ||
            std::any_of(indexed.begin(), indexed.end(),
                        [&](const IndexedName& n) { return IsIndexedKey(key, n.prefix, n.width); });
   }
@@ -51,12 +54,13 @@ const std::vector<SectionRule>& FixedSections() {
   static const std::vector<SectionRule> rules = {
       {keys::kDevice, {u"NO"}, {{u"", 1}}},
       {keys::kLogo,
-       {u"START_X", u"START_Y", u"DISPLAY_WIDTH", u"DISPLAY_HEIGHT", u"LIST_BOX_HEIGHT", u"OPTION_GAP_Y",
-        u"NO", u"START_WORD", u"WORD_LEN", u"TITLE"},
+       {u"START_X", u"START_Y", u"DISPLAY_WIDTH", u"DISPLAY_HEIGHT", u"LIST_BOX_HEIGHT",
+        u"OPTION_GAP_Y", u"NO", u"START_WORD", u"WORD_LEN", u"TITLE"},
        {{u"LOGO_", 2}}},
       {keys::kLanguageLayout,
-       {u"START_X", u"START_Y", u"DISPLAY_WIDTH", u"DISPLAY_HEIGHT", u"OPTION_GAP_Y", u"LIST_BOX_HEIGHT",
-        u"NO", u"WORD_IDX", u"START_BIT", u"DATA_LEN", u"MASK_START_WORD", u"TITLE"},
+       {u"START_X", u"START_Y", u"DISPLAY_WIDTH", u"DISPLAY_HEIGHT", u"OPTION_GAP_Y",
+        u"LIST_BOX_HEIGHT", u"NO", u"WORD_IDX", u"START_BIT", u"DATA_LEN", u"MASK_START_WORD",
+        u"TITLE"},
        {}},
       {keys::kLanguageTitleList, {}, {{u"", 2}}},
       {keys::kLanguageSelectList, {}, {{u"", 2}}},
@@ -68,12 +72,12 @@ const std::vector<SectionRule>& FixedSections() {
         u"TITLE_OPTION_GAP", u"ITEM_HEIGHT", u"OPTION_HEIGHT", u"ITEM_PER_COL"},
        {}},
       {keys::kInfoLayout,
-       {u"START_X", u"START_Y", u"TITLE_WIDTH", u"CONTENT_WIDTH", u"TITLE_CONTENT_GAP", u"ITEM_HEIGHT",
-        u"LINE_SHIFT", u"ITEM_NO"},
+       {u"START_X", u"START_Y", u"TITLE_WIDTH", u"CONTENT_WIDTH", u"TITLE_CONTENT_GAP",
+        u"ITEM_HEIGHT", u"LINE_SHIFT", u"ITEM_NO"},
        {{u"TITLE_", 3}, {u"CMD_ID_", 3}}},
       {keys::kTestItemLayout,
-       {u"START_X", u"START_Y", u"ITEM_WIDTH", u"CONTENT_WIDTH", u"TITLE_CONTENT_GAP", u"ITEM_HEIGHT",
-        u"LINE_SHIFT"},
+       {u"START_X", u"START_Y", u"ITEM_WIDTH", u"CONTENT_WIDTH", u"TITLE_CONTENT_GAP",
+        u"ITEM_HEIGHT", u"LINE_SHIFT"},
        {}},
       {keys::kWindowLayout, {u"WIDTH", u"HEIGHT"}, {}},
   };
@@ -82,18 +86,22 @@ const std::vector<SectionRule>& FixedSections() {
 
 const SectionRule& ItemSection() {
   static const SectionRule rule = {
-      u"", {u"TITLE", u"WORD_IDX", u"START_BIT", u"DATA_LEN", u"OPTION_NO", u"DEFAULT_OPTION"}, {{u"OPTION_", 1}}};
+      u"",
+      {u"TITLE", u"WORD_IDX", u"START_BIT", u"DATA_LEN", u"OPTION_NO", u"DEFAULT_OPTION"},
+      {{u"OPTION_", 1}}};
   return rule;
 }
 
 class NameChecker {
  public:
-  NameChecker(const ProfileFile& file, const TestPanel& testPanel, std::vector<ConfigFinding>& findings)
+  NameChecker(const ProfileFile& file, const TestPanel& testPanel,
+              std::vector<ConfigFinding>& findings)
       : file_(file), testPanel_(testPanel), findings_(findings) {}
 
   void Run() {
     for (const auto& [name, count] : Distinct(file_.SectionNames())) {
-      if (count > 1) Add(name, u"", "appears " + std::to_string(count) + " times; only the first is read");
+      if (count > 1)
+        Add(name, u"", "appears " + std::to_string(count) + " times; only the first is read");
       const SectionRule* rule = RuleOf(name);
       if (rule == nullptr) {
         Add(name, u"", "no reader takes this section; its keys are not read");
@@ -105,11 +113,13 @@ class NameChecker {
 
  private:
   void Add(std::u16string_view section, std::u16string_view key, std::string message) {
-    findings_.push_back(ConfigFinding{std::u16string(section), std::u16string(key), std::move(message)});
+    findings_.push_back(
+        ConfigFinding{std::u16string(section), std::u16string(key), std::move(message)});
   }
 
   // Names in file order, each once (first spelling), with how often it appears.
-  static std::vector<std::pair<std::u16string, std::size_t>> Distinct(const std::vector<std::u16string>& names) {
+  static std::vector<std::pair<std::u16string, std::size_t>> Distinct(
+      const std::vector<std::u16string>& names) {
     std::vector<std::pair<std::u16string, std::size_t>> distinct;
     for (const std::u16string& name : names) {
       const auto seen = std::find_if(distinct.begin(), distinct.end(),
@@ -144,7 +154,8 @@ class NameChecker {
 
   void CheckKeys(std::u16string_view section, const SectionRule& rule) {
     for (const auto& [key, count] : Distinct(file_.KeyNames(section))) {
-      if (count > 1) Add(section, key, "given " + std::to_string(count) + " times; the first value is used");
+      if (count > 1)
+        Add(section, key, "given " + std::to_string(count) + " times; the first value is used");
       if (SameName(rule.name, keys::kTestItemLayout) && SameName(key, u"TITLE_WIDTH")) {
         CheckTestPanelTitleWidth(section, key);
       } else if (!rule.Reads(key)) {
@@ -158,8 +169,9 @@ class NameChecker {
   void CheckTestPanelTitleWidth(std::u16string_view section, std::u16string_view key) {
     const uint32_t written = file_.ReadInt(section, key, 0);
     if (written != testPanel_.titleWidth) {
-      Add(section, key, "not read in this section; the label width is ITEM_WIDTH (" +
-                            std::to_string(testPanel_.titleWidth) + ")");
+      Add(section, key,
+          "not read in this section; the label width is ITEM_WIDTH (" +
+              std::to_string(testPanel_.titleWidth) + ")");
     }
   }
 
@@ -170,7 +182,8 @@ class NameChecker {
 
 }  // namespace
 
-void CheckNames(const ProfileFile& file, const TestPanel& testPanel, std::vector<ConfigFinding>& findings) {
+void CheckNames(const ProfileFile& file, const TestPanel& testPanel,
+                std::vector<ConfigFinding>& findings) {
   NameChecker(file, testPanel, findings).Run();
 }
 

@@ -48,11 +48,12 @@ void ConfigFile::LoadSections() {
 }
 
 void ConfigFile::LoadItems() {
-  const uint32_t count = BoundedCount(ReadInt(keys::kItemList, u"ITEM_NO", 0), items.size(),
-                                      ConfigBounds::kMaxItems);
+  const uint32_t count =
+      BoundedCount(ReadInt(keys::kItemList, u"ITEM_NO", 0), items.size(), ConfigBounds::kMaxItems);
   items.reserve(items.size() + count);
   for (uint32_t i = 0; i < count; ++i) {
-    const std::u16string name = ReadString(keys::kItemList, keys::ListItemKey(i), u"", kItemTextRoom);
+    const std::u16string name =
+        ReadString(keys::kItemList, keys::ListItemKey(i), u"", kItemTextRoom);
     SettingItem item;
     // An empty name reads from no section at all: the item takes every default.
     if (!name.empty()) {
@@ -83,8 +84,8 @@ void ConfigFile::LoadTestItems() {
   testPanel.rowHeight = ReadInt(keys::kTestItemLayout, u"ITEM_HEIGHT", defaults.rowHeight);
   testPanel.lineShift = ReadInt(keys::kTestItemLayout, u"LINE_SHIFT", defaults.lineShift);
 
-  const uint32_t count = BoundedCount(ReadInt(keys::kTestItemList, u"ITEM_NO", 0),
-                                      testItems.size(), ConfigBounds::kMaxTestItems);
+  const uint32_t count = BoundedCount(ReadInt(keys::kTestItemList, u"ITEM_NO", 0), testItems.size(),
+                                      ConfigBounds::kMaxTestItems);
   testItems.reserve(testItems.size() + count);
   for (uint32_t i = 0; i < count; ++i) {
     const std::u16string name =

@@ -1,8 +1,8 @@
 #pragma once
 // Section names and indexed keys of KAVRIN_CFG.ini, shared by the readers and by the checks
 // of `kavrin config --check`, so both look at exactly the same keys.
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 

@@ -87,8 +87,9 @@ void ConfigFile::LoadInfoPanel() {
   infoPanel.lineShift = ReadInt(s, u"LINE_SHIFT", d.lineShift);
 
   const std::size_t held = infoPanel.rows.size();
-  const uint32_t room =
-      held >= ConfigBounds::kMaxInfoRows ? 0 : ConfigBounds::kMaxInfoRows - static_cast<uint32_t>(held);
+  const uint32_t room = held >= ConfigBounds::kMaxInfoRows
+                            ? 0
+                            : ConfigBounds::kMaxInfoRows - static_cast<uint32_t>(held);
   const uint32_t count = std::min(ReadInt(s, u"ITEM_NO", 0), room);
   infoPanel.rows.reserve(held + count);
   for (uint32_t i = 0; i < count; ++i) {

@@ -5,12 +5,9 @@
 
 #include <functional>
 
-#include "config/resources.h"
 #include "config/text_codec.h"
 #include "tests/config/embedded_text.h"
 #include "tests/config/ini_bytes.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/trace_capture.h"
 
 namespace kavrin {
 namespace {
@@ -40,12 +37,16 @@ const std::vector<FieldCase>& LayoutFields() {
       {"ITEM_LAYOUT", "START_X", 20, [](const ConfigFile& c) { return c.itemLayout.x; }},
       {"ITEM_LAYOUT", "START_Y", 50, [](const ConfigFile& c) { return c.itemLayout.y; }},
       {"ITEM_LAYOUT", "LINE_SHIFT", 30, [](const ConfigFile& c) { return c.itemLayout.lineShift; }},
-      {"ITEM_LAYOUT", "TITLE_SHIFT", 4, [](const ConfigFile& c) { return c.itemLayout.titleShift; }},
-      {"ITEM_LAYOUT", "TITLE_WIDTH", 140, [](const ConfigFile& c) { return c.itemLayout.titleWidth; }},
-      {"ITEM_LAYOUT", "OPTION_WIDTH", 120, [](const ConfigFile& c) { return c.itemLayout.optionWidth; }},
+      {"ITEM_LAYOUT", "TITLE_SHIFT", 4,
+       [](const ConfigFile& c) { return c.itemLayout.titleShift; }},
+      {"ITEM_LAYOUT", "TITLE_WIDTH", 140,
+       [](const ConfigFile& c) { return c.itemLayout.titleWidth; }},
+      {"ITEM_LAYOUT", "OPTION_WIDTH", 120,
+       [](const ConfigFile& c) { return c.itemLayout.optionWidth; }},
       {"ITEM_LAYOUT", "TITLE_OPTION_GAP", 4,
        [](const ConfigFile& c) { return c.itemLayout.titleOptionGap; }},
-      {"ITEM_LAYOUT", "ITEM_HEIGHT", 16, [](const ConfigFile& c) { return c.itemLayout.itemHeight; }},
+      {"ITEM_LAYOUT", "ITEM_HEIGHT", 16,
+       [](const ConfigFile& c) { return c.itemLayout.itemHeight; }},
       {"ITEM_LAYOUT", "OPTION_HEIGHT", 300,
        [](const ConfigFile& c) { return c.itemLayout.optionHeight; }},
       {"ITEM_LAYOUT", "ITEM_PER_COL", 20,
@@ -54,43 +55,58 @@ const std::vector<FieldCase>& LayoutFields() {
       {"WINDOW_LAYOUT", "HEIGHT", 440, [](const ConfigFile& c) { return c.windowLayout.height; }},
       {"LANGUAGE_LAYOUT", "START_X", 320, [](const ConfigFile& c) { return c.languagePanel.x; }},
       {"LANGUAGE_LAYOUT", "START_Y", 40, [](const ConfigFile& c) { return c.languagePanel.y; }},
-      {"LANGUAGE_LAYOUT", "DISPLAY_WIDTH", 60, [](const ConfigFile& c) { return c.languagePanel.width; }},
+      {"LANGUAGE_LAYOUT", "DISPLAY_WIDTH", 60,
+       [](const ConfigFile& c) { return c.languagePanel.width; }},
       {"LANGUAGE_LAYOUT", "DISPLAY_HEIGHT", 20,
        [](const ConfigFile& c) { return c.languagePanel.height; }},
       {"LANGUAGE_LAYOUT", "LIST_BOX_HEIGHT", 300,
        [](const ConfigFile& c) { return c.languagePanel.listHeight; }},
-      {"LANGUAGE_LAYOUT", "OPTION_GAP_Y", 2, [](const ConfigFile& c) { return c.languagePanel.gap; }},
+      {"LANGUAGE_LAYOUT", "OPTION_GAP_Y", 2,
+       [](const ConfigFile& c) { return c.languagePanel.gap; }},
       {"LANGUAGE_LAYOUT", "No", 0, [](const ConfigFile& c) { return c.languagePanel.entryCount; }},
-      {"LANGUAGE_LAYOUT", "WORD_IDX", 1, [](const ConfigFile& c) { return c.languagePanel.wordIndex; }},
-      {"LANGUAGE_LAYOUT", "START_BIT", 5, [](const ConfigFile& c) { return c.languagePanel.startBit; }},
-      {"LANGUAGE_LAYOUT", "DATA_LEN", 4, [](const ConfigFile& c) { return c.languagePanel.bitLength; }},
+      {"LANGUAGE_LAYOUT", "WORD_IDX", 1,
+       [](const ConfigFile& c) { return c.languagePanel.wordIndex; }},
+      {"LANGUAGE_LAYOUT", "START_BIT", 5,
+       [](const ConfigFile& c) { return c.languagePanel.startBit; }},
+      {"LANGUAGE_LAYOUT", "DATA_LEN", 4,
+       [](const ConfigFile& c) { return c.languagePanel.bitLength; }},
       {"LANGUAGE_LAYOUT", "MASK_START_WORD", 5,
        [](const ConfigFile& c) { return c.languagePanel.maskStartWord; }},
       {"DATE_STAMP_LOGO", "START_X", 320, [](const ConfigFile& c) { return c.logoPanel.x; }},
       {"DATE_STAMP_LOGO", "START_Y", 50, [](const ConfigFile& c) { return c.logoPanel.y; }},
-      {"DATE_STAMP_LOGO", "DISPLAY_WIDTH", 140, [](const ConfigFile& c) { return c.logoPanel.width; }},
-      {"DATE_STAMP_LOGO", "DISPLAY_HEIGHT", 20, [](const ConfigFile& c) { return c.logoPanel.height; }},
+      {"DATE_STAMP_LOGO", "DISPLAY_WIDTH", 140,
+       [](const ConfigFile& c) { return c.logoPanel.width; }},
+      {"DATE_STAMP_LOGO", "DISPLAY_HEIGHT", 20,
+       [](const ConfigFile& c) { return c.logoPanel.height; }},
       {"DATE_STAMP_LOGO", "LIST_BOX_HEIGHT", 300,
        [](const ConfigFile& c) { return c.logoPanel.listHeight; }},
       {"DATE_STAMP_LOGO", "OPTION_GAP_Y", 2, [](const ConfigFile& c) { return c.logoPanel.gap; }},
       {"DATE_STAMP_LOGO", "NO", 0, [](const ConfigFile& c) { return c.logoPanel.logoCount; }},
-      {"DATE_STAMP_LOGO", "START_WORD", 22, [](const ConfigFile& c) { return c.logoPanel.startWord; }},
-      {"DATE_STAMP_LOGO", "WORD_LEN", 8, [](const ConfigFile& c) { return c.logoPanel.wordLength; }},
+      {"DATE_STAMP_LOGO", "START_WORD", 22,
+       [](const ConfigFile& c) { return c.logoPanel.startWord; }},
+      {"DATE_STAMP_LOGO", "WORD_LEN", 8,
+       [](const ConfigFile& c) { return c.logoPanel.wordLength; }},
       {"INFO_LAYOUT", "START_X", 520, [](const ConfigFile& c) { return c.infoPanel.x; }},
       {"INFO_LAYOUT", "START_Y", 50, [](const ConfigFile& c) { return c.infoPanel.y; }},
-      {"INFO_LAYOUT", "TITLE_WIDTH", 120, [](const ConfigFile& c) { return c.infoPanel.titleWidth; }},
-      {"INFO_LAYOUT", "CONTENT_WIDTH", 140, [](const ConfigFile& c) { return c.infoPanel.contentWidth; }},
+      {"INFO_LAYOUT", "TITLE_WIDTH", 120,
+       [](const ConfigFile& c) { return c.infoPanel.titleWidth; }},
+      {"INFO_LAYOUT", "CONTENT_WIDTH", 140,
+       [](const ConfigFile& c) { return c.infoPanel.contentWidth; }},
       {"INFO_LAYOUT", "TITLE_CONTENT_GAP", 4, [](const ConfigFile& c) { return c.infoPanel.gap; }},
       {"INFO_LAYOUT", "ITEM_HEIGHT", 20, [](const ConfigFile& c) { return c.infoPanel.rowHeight; }},
       {"INFO_LAYOUT", "LINE_SHIFT", 20, [](const ConfigFile& c) { return c.infoPanel.lineShift; }},
       {"TEST_ITEM_LAYOUT", "START_X", 520, [](const ConfigFile& c) { return c.testPanel.x; }},
       {"TEST_ITEM_LAYOUT", "START_Y", 120, [](const ConfigFile& c) { return c.testPanel.y; }},
-      {"TEST_ITEM_LAYOUT", "ITEM_WIDTH", 120, [](const ConfigFile& c) { return c.testPanel.titleWidth; }},
+      {"TEST_ITEM_LAYOUT", "ITEM_WIDTH", 120,
+       [](const ConfigFile& c) { return c.testPanel.titleWidth; }},
       {"TEST_ITEM_LAYOUT", "CONTENT_WIDTH", 120,
        [](const ConfigFile& c) { return c.testPanel.contentWidth; }},
-      {"TEST_ITEM_LAYOUT", "TITLE_CONTENT_GAP", 4, [](const ConfigFile& c) { return c.testPanel.gap; }},
-      {"TEST_ITEM_LAYOUT", "ITEM_HEIGHT", 20, [](const ConfigFile& c) { return c.testPanel.rowHeight; }},
-      {"TEST_ITEM_LAYOUT", "LINE_SHIFT", 20, [](const ConfigFile& c) { return c.testPanel.lineShift; }},
+      {"TEST_ITEM_LAYOUT", "TITLE_CONTENT_GAP", 4,
+       [](const ConfigFile& c) { return c.testPanel.gap; }},
+      {"TEST_ITEM_LAYOUT", "ITEM_HEIGHT", 20,
+       [](const ConfigFile& c) { return c.testPanel.rowHeight; }},
+      {"TEST_ITEM_LAYOUT", "LINE_SHIFT", 20,
+       [](const ConfigFile& c) { return c.testPanel.lineShift; }},
       {"DEVICE", "NO", 0, [](const ConfigFile& c) { return c.friendlyNameCount; }},
   };
   return fields;
@@ -154,6 +170,8 @@ struct BoundCase {
   std::function<std::size_t(const ConfigFile&)> count;
   std::size_t expected;
 };
+
+void PrintTo(const BoundCase& c, std::ostream* out) { *out << c.name; }
 
 class ConfigBoundsTest : public testing::TestWithParam<BoundCase> {};
 
@@ -241,7 +259,8 @@ TEST(ConfigItemsTest, MissingSectionGivesAnAllDefaultItem) {
 }
 
 TEST(ConfigItemsTest, EmptyNameDoesNotReadASectionWithAnEmptyName) {
-  const ConfigFile config = Loaded("[ITEM_LIST]\nITEM_NO=1\nITEM_000=\n[]\nTITLE=odd\nDATA_LEN=3\n");
+  const ConfigFile config =
+      Loaded("[ITEM_LIST]\nITEM_NO=1\nITEM_000=\n[]\nTITLE=odd\nDATA_LEN=3\n");
   ASSERT_EQ(config.items.size(), 1u);
   EXPECT_EQ(config.items[0].title, u"");
   EXPECT_EQ(config.items[0].bitLength, 0u);
@@ -259,7 +278,8 @@ TEST(ConfigItemsTest, SameSectionTwiceGivesTwoItemsOnTheSameBits) {
 
 TEST(ConfigItemsTest, AbsentOptionKeyGivesAnEmptyOption) {
   const ConfigFile config = Loaded(
-      "[ITEM_LIST]\nITEM_NO=1\nITEM_000=A\n[A]\nOPTION_NO=3\nOPTION_0=x\nOPTION_2=z\nDEFAULT_OPTION=9\n");
+      "[ITEM_LIST]\nITEM_NO=1\nITEM_000=A\n[A]\nOPTION_NO=3\nOPTION_0=x\nOPTION_2=z\nDEFAULT_"
+      "OPTION=9\n");
   ASSERT_EQ(config.items.size(), 1u);
   EXPECT_EQ(config.items[0].options, (std::vector<std::u16string>{u"x", u"", u"z"}));
   EXPECT_EQ(config.items[0].option, 9u);  // kept even though it names no option
@@ -294,7 +314,8 @@ TEST(ConfigPanelsTest, CommandNamesMatchExactlyIncludingCase) {
       "CMD_ID_002=FW_UPDATE_NAME\nCMD_ID_003=HW_VERSION\nCMD_ID_004=model_name\nTITLE_005=T\n");
   ASSERT_EQ(config.infoPanel.rows.size(), 6u);
   const uint32_t codes[] = {4, 5, 6, 7, 0, 0};
-  for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(config.infoPanel.rows[i].commandCode, codes[i]) << i;
+  for (std::size_t i = 0; i < 6; ++i)
+    EXPECT_EQ(config.infoPanel.rows[i].commandCode, codes[i]) << i;
   EXPECT_EQ(config.infoPanel.rows[5].title, u"T");  // a row without a name is still shown
 }
 
@@ -330,87 +351,6 @@ TEST(ConfigPanelsTest, MissingLanguageTitleIsNotDefined) {
   ASSERT_EQ(config.languagePanel.entryCount, 16u);
   EXPECT_EQ(config.languagePanel.entries[5].title, u"Not Defined");
   EXPECT_EQ(config.languagePanel.entries[6].title, u"葡萄牙文");
-}
-
-TEST(ConfigTraceTest, DeviceNamesAreTracedThenALineEnd) {
-  SetAnsiCharset("UTF-8");
-  test::TraceCapture trace;
-  Loaded("[DEVICE]\nNO=2\n0=ZK742\n1=行車記錄器\n");
-  EXPECT_EQ(trace.Text(), "\nDevice 0 : ZK742\nDevice 1 : 行車記錄器\n");
-  trace.Clear();
-  Loaded("");
-  EXPECT_EQ(trace.Text(), "\n");
-  SetAnsiCharset("");
-}
-
-class ConfigLoadTest : public testing::Test {
- protected:
-  test::TempDir dir;
-};
-
-TEST_F(ConfigLoadTest, WithoutAFileTheEmbeddedDefaultIsReadAndNothingIsWritten) {
-  test::ScopedCurrentDir cd(dir.Path());
-  ConfigFile config;
-  config.LoadConfiguration();
-  EXPECT_TRUE(config.UsedEmbeddedDefault());
-  EXPECT_EQ(config.items.size(), 11u);
-  EXPECT_TRUE(dir.List().empty());
-}
-
-TEST_F(ConfigLoadTest, ReadOnlyFolderShowsTheSameItems) {
-  std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_read |
-                                               std::filesystem::perms::owner_exec);
-  test::ScopedCurrentDir cd(dir.Path());
-  ConfigFile config;
-  config.LoadConfiguration();
-  EXPECT_EQ(config.items.size(), 11u);
-  EXPECT_EQ(config.friendlyNameCount, 2u);
-}
-
-TEST_F(ConfigLoadTest, PresentFileIsUsedWhateverItHoldsAndLeftUnchanged) {
-  dir.Write("KAVRIN_CFG.ini", std::string("[ITEM_LIST]\nITEM_NO=1\nITEM_000=A\n[A]\nTITLE=Mine\n"));
-  test::ScopedCurrentDir cd(dir.Path());
-  ConfigFile config;
-  config.LoadConfiguration();
-  EXPECT_FALSE(config.UsedEmbeddedDefault());
-  EXPECT_EQ(Titles(config.items), (std::vector<std::u16string>{u"Mine"}));
-  EXPECT_EQ(config.friendlyNameCount, 0u);  // no merging with the embedded default
-  EXPECT_EQ(dir.Read("KAVRIN_CFG.ini"), "[ITEM_LIST]\nITEM_NO=1\nITEM_000=A\n[A]\nTITLE=Mine\n");
-}
-
-TEST_F(ConfigLoadTest, WrittenOutDefaultIsReadAndKept) {
-  // What the OUTPUT_CONFIG_FILE switch does before the window loads.
-  test::ScopedCurrentDir cd(dir.Path());
-  ASSERT_TRUE(WriteResourceToFile(kDefaultConfigResourceId, kTextResourceType,
-                                  dir / "KAVRIN_CFG.ini"));
-  ConfigFile config;
-  config.LoadConfiguration();
-  EXPECT_FALSE(config.UsedEmbeddedDefault());
-  EXPECT_EQ(config.items.size(), 11u);
-  EXPECT_EQ(dir.List(), (std::vector<std::string>{"KAVRIN_CFG.ini"}));
-}
-
-TEST_F(ConfigLoadTest, PathIsFixedWhenConstructed) {
-  dir.Write("KAVRIN_CFG.ini", std::string("[ITEM_LIST]\nITEM_NO=1\n"));
-  std::optional<ConfigFile> config;
-  {
-    test::ScopedCurrentDir cd(dir.Path());
-    config.emplace();
-  }
-  test::TempDir elsewhere;
-  test::ScopedCurrentDir cd(elsewhere.Path());
-  config->LoadConfiguration();
-  EXPECT_EQ(config->Path(), dir / "KAVRIN_CFG.ini");
-  EXPECT_EQ(config->items.size(), 1u);
-}
-
-TEST_F(ConfigLoadTest, FolderNamedLikeTheFileCountsAsNoFile) {
-  std::filesystem::create_directory(dir / "KAVRIN_CFG.ini");
-  test::ScopedCurrentDir cd(dir.Path());
-  ConfigFile config;
-  config.LoadConfiguration();
-  EXPECT_TRUE(config.UsedEmbeddedDefault());
-  EXPECT_EQ(config.items.size(), 11u);
 }
 
 }  // namespace

@@ -52,16 +52,50 @@ TEST(EmbeddedDefaultTest, KeepsTheBlanksAfterLayoutNumbers) {
 }
 
 TEST(EmbeddedDefaultTest, SectionsComeInFileOrder) {
-  const std::vector<std::u16string> expected = {
-      u"DEVICE", u"DATE_STAMP_LOGO", u"LANGUAGE_LAYOUT", u"LANGUAGE_TITLE_LIST",
-      u"LANGUAGE_SELECT_LIST", u"LANGUAGE_ENABLE_LIST", u"VIDEO_RESOLUTION", u"CYCLE_TIME",
-      u"TV_SYSTEM", u"SLIDESHOW", u"BOOT_PIC", u"POWER_SAVING", u"BEEP", u"DATE_STAMP",
-      u"FLICKER", u"VOLUME", u"VOICE_RECORDING", u"LANGUAGE", u"RECORD_LED_OFF", u"EV", u"FLIP",
-      u"SNAP_SELF_TIMER", u"USB_MODE", u"SNAP_CNT", u"WAIT_CHARGE", u"SHOW_LOGO_TIME",
-      u"DEBUG_LEVEL", u"USE_USB_POWER", u"TEST_MODE", u"AE_LOG_FILE", u"DISABLE_OSD_INFO",
-      u"NON_LCD_PREVIEW", u"TEST_KAVRIN", u"TEST_KEY", u"TEST_G_SENSOR", u"TEST_RTC",
-      u"TEST_TV_OUT", u"TEST_POWER_KEY", u"TEST_ITEM_LIST", u"ITEM_LIST", u"ITEM_LAYOUT",
-      u"INFO_LAYOUT", u"TEST_ITEM_LAYOUT", u"WINDOW_LAYOUT"};
+  const std::vector<std::u16string> expected = {u"DEVICE",
+                                                u"DATE_STAMP_LOGO",
+                                                u"LANGUAGE_LAYOUT",
+                                                u"LANGUAGE_TITLE_LIST",
+                                                u"LANGUAGE_SELECT_LIST",
+                                                u"LANGUAGE_ENABLE_LIST",
+                                                u"VIDEO_RESOLUTION",
+                                                u"CYCLE_TIME",
+                                                u"TV_SYSTEM",
+                                                u"SLIDESHOW",
+                                                u"BOOT_PIC",
+                                                u"POWER_SAVING",
+                                                u"BEEP",
+                                                u"DATE_STAMP",
+                                                u"FLICKER",
+                                                u"VOLUME",
+                                                u"VOICE_RECORDING",
+                                                u"LANGUAGE",
+                                                u"RECORD_LED_OFF",
+                                                u"EV",
+                                                u"FLIP",
+                                                u"SNAP_SELF_TIMER",
+                                                u"USB_MODE",
+                                                u"SNAP_CNT",
+                                                u"WAIT_CHARGE",
+                                                u"SHOW_LOGO_TIME",
+                                                u"DEBUG_LEVEL",
+                                                u"USE_USB_POWER",
+                                                u"TEST_MODE",
+                                                u"AE_LOG_FILE",
+                                                u"DISABLE_OSD_INFO",
+                                                u"NON_LCD_PREVIEW",
+                                                u"TEST_KAVRIN",
+                                                u"TEST_KEY",
+                                                u"TEST_G_SENSOR",
+                                                u"TEST_RTC",
+                                                u"TEST_TV_OUT",
+                                                u"TEST_POWER_KEY",
+                                                u"TEST_ITEM_LIST",
+                                                u"ITEM_LIST",
+                                                u"ITEM_LAYOUT",
+                                                u"INFO_LAYOUT",
+                                                u"TEST_ITEM_LAYOUT",
+                                                u"WINDOW_LAYOUT"};
   EXPECT_EQ(EmbeddedProfile().SectionNames(), expected);
 }
 
@@ -90,12 +124,23 @@ const std::vector<ItemSection>& ItemSections() {
       {u"RECORD_LED_OFF", u"Record LED Off", 1, 9, 1, {u"ON", u"OFF"}, 0},
       {u"EV", u"EV", 1, 12, 3, {u"-1", u"-0.5", u"0", u"+0.5", u"+1", u"+1.5", u"+2"}, 2},
       {u"FLIP", u"Roate Video 180°", 1, 15, 1, {u"OFF", u"ON"}, 1},
-      {u"SNAP_SELF_TIMER", u"Snap Self Timer", 2, 0, 3, {u"OFF", u"5 sec", u"10 sec", u"15 sec"}, 0},
+      {u"SNAP_SELF_TIMER",
+       u"Snap Self Timer",
+       2,
+       0,
+       3,
+       {u"OFF", u"5 sec", u"10 sec", u"15 sec"},
+       0},
       {u"USB_MODE", u"USB Mode", 2, 3, 2, {u"Disk", u"PC Cam"}, 0},
       {u"SNAP_CNT", u"Snap Count", 2, 5, 3, {u"1", u"2", u"3"}, 0},
       {u"WAIT_CHARGE", u"Wait Charge", 10, 0, 1, {u"Off", u"On"}, 0},
-      {u"SHOW_LOGO_TIME", u"Show Logo Time", 10, 1, 4,
-       {u"0", u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9", u"10"}, 3},
+      {u"SHOW_LOGO_TIME",
+       u"Show Logo Time",
+       10,
+       1,
+       4,
+       {u"0", u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9", u"10"},
+       3},
       {u"DEBUG_LEVEL", u"Debug Level", 14, 0, 2, {u"0", u"1", u"2", u"3"}, 0},
       {u"USE_USB_POWER", u"Use USB Power", 14, 2, 1, {u"Off", u"On"}, 0},
       {u"TEST_MODE", u"Test Mode", 14, 3, 2, {u"0", u"1", u"2", u"3"}, 0},
@@ -113,6 +158,8 @@ const std::vector<ItemSection>& ItemSections() {
 }
 
 std::u16string Key(std::string_view ascii) { return FromUtf8(ascii); }
+
+void PrintTo(const ItemSection& s, std::ostream* out) { *out << ToUtf8(s.name); }
 
 class EmbeddedItemSectionTest : public testing::TestWithParam<ItemSection> {};
 
@@ -161,13 +208,13 @@ std::vector<std::pair<std::u16string, std::u16string>> ListKeys(
 const std::vector<PanelSection>& PanelSections() {
   static const std::vector<PanelSection> sections = [] {
     std::vector<std::u16string_view> itemNames = {
-        u"CYCLE_TIME", u"TV_SYSTEM", u"SLIDESHOW", u"POWER_SAVING", u"DATE_STAMP",
-        u"FLICKER", u"VOLUME", u"VOICE_RECORDING", u"RECORD_LED_OFF", u"EV", u"FLIP",
-        u"SNAP_SELF_TIMER", u"SNAP_CNT"};
+        u"CYCLE_TIME", u"TV_SYSTEM",       u"SLIDESHOW",       u"POWER_SAVING",   u"DATE_STAMP",
+        u"FLICKER",    u"VOLUME",          u"VOICE_RECORDING", u"RECORD_LED_OFF", u"EV",
+        u"FLIP",       u"SNAP_SELF_TIMER", u"SNAP_CNT"};
     itemNames.resize(30, u"");
     const std::vector<std::u16string_view> languages = {
         u"英文", u"德文", u"法文", u"義大利文", u"荷蘭文", u"西班牙文", u"葡萄牙文", u"簡中",
-        u"繁中", u"日文", u"韓文", u"俄文", u"泰文", u"土耳其文", u"瑞典文", u"巴西文"};
+        u"繁中", u"日文", u"韓文", u"俄文",     u"泰文",   u"土耳其文", u"瑞典文",   u"巴西文"};
     const int select[] = {1, 0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 1, 0, 0, 0};
     const int enable[] = {1, 0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 1, 1, 0, 0, 0};
     PanelSection titles{u"LANGUAGE_TITLE_LIST", {}};
@@ -183,16 +230,33 @@ const std::vector<PanelSection>& PanelSections() {
     return std::vector<PanelSection>{
         {u"DEVICE", {{u"NO", u"2"}, {u"0", u"ZK742"}, {u"1", u"Driving Recorder"}}},
         {u"DATE_STAMP_LOGO",
-         {{u"START_X", u"350"}, {u"START_Y", u"180"}, {u"DISPLAY_WIDTH", u"160"},
-          {u"DISPLAY_HEIGHT", u"20"}, {u"LIST_BOX_HEIGHT", u"300"}, {u"OPTION_GAP_Y", u"2"},
-          {u"TITLE", u"Date Stamp Logo"}, {u"START_WORD", u"22"}, {u"WORD_LEN", u"8"},
-          {u"NO", u"1"}, {u"LOGO_00", u""}, {u"LOGO_01", u""}, {u"LOGO_02", u""},
+         {{u"START_X", u"350"},
+          {u"START_Y", u"180"},
+          {u"DISPLAY_WIDTH", u"160"},
+          {u"DISPLAY_HEIGHT", u"20"},
+          {u"LIST_BOX_HEIGHT", u"300"},
+          {u"OPTION_GAP_Y", u"2"},
+          {u"TITLE", u"Date Stamp Logo"},
+          {u"START_WORD", u"22"},
+          {u"WORD_LEN", u"8"},
+          {u"NO", u"1"},
+          {u"LOGO_00", u""},
+          {u"LOGO_01", u""},
+          {u"LOGO_02", u""},
           {u"LOGO_03", u""}}},
         {u"LANGUAGE_LAYOUT",
-         {{u"START_X", u"656"}, {u"START_Y", u"140"}, {u"DISPLAY_WIDTH", u"160"},
-          {u"DISPLAY_HEIGHT", u"20"}, {u"LIST_BOX_HEIGHT", u"300"}, {u"OPTION_GAP_Y", u"2"},
-          {u"NO", u"16"}, {u"TITLE", u"支援語言"}, {u"WORD_IDX", u"1"}, {u"START_BIT", u"5"},
-          {u"DATA_LEN", u"4"}, {u"MASK_START_WORD", u"5"}}},
+         {{u"START_X", u"656"},
+          {u"START_Y", u"140"},
+          {u"DISPLAY_WIDTH", u"160"},
+          {u"DISPLAY_HEIGHT", u"20"},
+          {u"LIST_BOX_HEIGHT", u"300"},
+          {u"OPTION_GAP_Y", u"2"},
+          {u"NO", u"16"},
+          {u"TITLE", u"支援語言"},
+          {u"WORD_IDX", u"1"},
+          {u"START_BIT", u"5"},
+          {u"DATA_LEN", u"4"},
+          {u"MASK_START_WORD", u"5"}}},
         titles,
         selects,
         enables,
@@ -201,25 +265,48 @@ const std::vector<PanelSection>& PanelSections() {
                   u"ITEM_NO", 0)},
         {u"ITEM_LIST", ListKeys(itemNames, u"ITEM_NO", 11)},
         {u"ITEM_LAYOUT",
-         {{u"START_X", u"20"}, {u"START_Y", u"90"}, {u"LINE_SHIFT", u"30"}, {u"TITLE_SHIFT", u"4"},
-          {u"TITLE_WIDTH", u"180"}, {u"OPTION_WIDTH", u"120"}, {u"TITLE_OPTION_GAP", u"6"},
-          {u"ITEM_HEIGHT", u"20"}, {u"OPTION_HEIGHT", u"300"}, {u"ITEM_PER_COL", u"18"}}},
+         {{u"START_X", u"20"},
+          {u"START_Y", u"90"},
+          {u"LINE_SHIFT", u"30"},
+          {u"TITLE_SHIFT", u"4"},
+          {u"TITLE_WIDTH", u"180"},
+          {u"OPTION_WIDTH", u"120"},
+          {u"TITLE_OPTION_GAP", u"6"},
+          {u"ITEM_HEIGHT", u"20"},
+          {u"OPTION_HEIGHT", u"300"},
+          {u"ITEM_PER_COL", u"18"}}},
         {u"INFO_LAYOUT",
-         {{u"START_X", u"350"}, {u"START_Y", u"100"}, {u"TITLE_WIDTH", u"120"},
-          {u"CONTENT_WIDTH", u"140"}, {u"TITLE_CONTENT_GAP", u"4"}, {u"ITEM_HEIGHT", u"20"},
-          {u"LINE_SHIFT", u"20"}, {u"ITEM_NO", u"3"}, {u"TITLE_000", u"Model"},
-          {u"TITLE_001", u"HW Ver"}, {u"TITLE_002", u"FW Ver"}, {u"TITLE_003", u"FW Update"},
-          {u"CMD_ID_000", u"MODEL_NAME"}, {u"CMD_ID_001", u"HW_VERSION"},
-          {u"CMD_ID_002", u"FW_VERSION"}, {u"CMD_ID_003", u"FW_UPDATE_NAME"}}},
+         {{u"START_X", u"350"},
+          {u"START_Y", u"100"},
+          {u"TITLE_WIDTH", u"120"},
+          {u"CONTENT_WIDTH", u"140"},
+          {u"TITLE_CONTENT_GAP", u"4"},
+          {u"ITEM_HEIGHT", u"20"},
+          {u"LINE_SHIFT", u"20"},
+          {u"ITEM_NO", u"3"},
+          {u"TITLE_000", u"Model"},
+          {u"TITLE_001", u"HW Ver"},
+          {u"TITLE_002", u"FW Ver"},
+          {u"TITLE_003", u"FW Update"},
+          {u"CMD_ID_000", u"MODEL_NAME"},
+          {u"CMD_ID_001", u"HW_VERSION"},
+          {u"CMD_ID_002", u"FW_VERSION"},
+          {u"CMD_ID_003", u"FW_UPDATE_NAME"}}},
         {u"TEST_ITEM_LAYOUT",
-         {{u"START_X", u"350"}, {u"START_Y", u"200"}, {u"TITLE_WIDTH", u"120"},
-          {u"CONTENT_WIDTH", u"120"}, {u"TITLE_CONTENT_GAP", u"4"}, {u"ITEM_HEIGHT", u"20"},
+         {{u"START_X", u"350"},
+          {u"START_Y", u"200"},
+          {u"TITLE_WIDTH", u"120"},
+          {u"CONTENT_WIDTH", u"120"},
+          {u"TITLE_CONTENT_GAP", u"4"},
+          {u"ITEM_HEIGHT", u"20"},
           {u"LINE_SHIFT", u"20"}}},
         {u"WINDOW_LAYOUT", {{u"WIDTH", u"600"}, {u"HEIGHT", u"500"}}},
     };
   }();
   return sections;
 }
+
+void PrintTo(const PanelSection& s, std::ostream* out) { *out << ToUtf8(s.name); }
 
 class EmbeddedPanelSectionTest : public testing::TestWithParam<PanelSection> {};
 
@@ -242,8 +329,9 @@ INSTANTIATE_TEST_SUITE_P(Sections, EmbeddedPanelSectionTest, testing::ValuesIn(P
 TEST(EmbeddedDefaultLoadTest, ShowsElevenItemsCycleTimeToFlip) {
   const ConfigFile& c = EmbeddedConfig();
   const std::vector<std::u16string_view> names = {
-      u"CYCLE_TIME", u"TV_SYSTEM", u"SLIDESHOW", u"POWER_SAVING", u"DATE_STAMP", u"FLICKER",
-      u"VOLUME", u"VOICE_RECORDING", u"RECORD_LED_OFF", u"EV", u"FLIP"};
+      u"CYCLE_TIME",     u"TV_SYSTEM", u"SLIDESHOW", u"POWER_SAVING",
+      u"DATE_STAMP",     u"FLICKER",   u"VOLUME",    u"VOICE_RECORDING",
+      u"RECORD_LED_OFF", u"EV",        u"FLIP"};
   ASSERT_EQ(c.items.size(), names.size());
   for (std::size_t i = 0; i < names.size(); ++i) {
     const auto shipped = std::find_if(ItemSections().begin(), ItemSections().end(),

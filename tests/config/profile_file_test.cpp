@@ -32,6 +32,8 @@ struct StringCase {
   std::u16string_view expected;
 };
 
+void PrintTo(const StringCase& c, std::ostream* out) { *out << c.name; }
+
 class ReadStringTest : public testing::TestWithParam<StringCase> {};
 
 TEST_P(ReadStringTest, GivesTheValueTheRecorderToolExpects) {
@@ -63,7 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
         StringCase{"unmatched_quote_kept", "[S]\nK=\"x\n", u"S", u"K", u"", 260, u"\"x"},
         StringCase{"line_without_equals_ignored", "[S]\nK\nK=2\n", u"S", u"K", u"", 260, u"2"},
         StringCase{"key_before_any_section", "K=1\n[S]\n", u"", u"K", u"d", 260, u"d"},
-        StringCase{"broken_header_owns_nothing", "[S]\nA=1\n[T\nB=2\n", u"S", u"B", u"d", 260, u"d"},
+        StringCase{"broken_header_owns_nothing", "[S]\nA=1\n[T\nB=2\n", u"S", u"B", u"d", 260,
+                   u"d"},
         StringCase{"crlf", "[S]\r\nA=1\r\nB=2\r\n", u"S", u"B", u"", 260, u"2"},
         StringCase{"lone_cr", "[S]\rA=1\rB=2\r", u"S", u"B", u"", 260, u"2"},
         StringCase{"no_final_line_end", "[S]\nB=last", u"S", u"B", u"", 260, u"last"},
@@ -84,6 +87,8 @@ struct IntCase {
   uint32_t expected;
 };
 
+void PrintTo(const IntCase& c, std::ostream* out) { *out << c.name; }
+
 class ReadIntTest : public testing::TestWithParam<IntCase> {};
 
 TEST_P(ReadIntTest, TakesTheLeadingDecimalNumber) {
@@ -95,15 +100,15 @@ TEST_P(ReadIntTest, TakesTheLeadingDecimalNumber) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReadIntTest,
-    testing::Values(IntCase{"plain", "350", 350}, IntCase{"trailing_blank", "350 ", 350},
-                    IntCase{"two_trailing_blanks", "20  ", 20}, IntCase{"leading_blanks", "  18", 18},
-                    IntCase{"digits_then_text", "12abc", 12}, IntCase{"plus", "+5", 5},
-                    IntCase{"minus_wraps", "-1", 4294967295u}, IntCase{"minus_two", "-2", 4294967294u},
-                    IntCase{"max", "4294967295", 4294967295u},
-                    IntCase{"overflow_wraps", "4294967296", 0},
-                    IntCase{"hex_is_not_decimal", "0x10", 0}, IntCase{"letters", "abc", 0},
-                    IntCase{"empty_is_zero", "", 0}, IntCase{"sign_only", "-", 0},
-                    IntCase{"blank_after_sign", "- 5", 0}, IntCase{"absent_gives_default", nullptr, 77}),
+    testing::Values(
+        IntCase{"plain", "350", 350}, IntCase{"trailing_blank", "350 ", 350},
+        IntCase{"two_trailing_blanks", "20  ", 20}, IntCase{"leading_blanks", "  18", 18},
+        IntCase{"digits_then_text", "12abc", 12}, IntCase{"plus", "+5", 5},
+        IntCase{"minus_wraps", "-1", 4294967295u}, IntCase{"minus_two", "-2", 4294967294u},
+        IntCase{"max", "4294967295", 4294967295u}, IntCase{"overflow_wraps", "4294967296", 0},
+        IntCase{"hex_is_not_decimal", "0x10", 0}, IntCase{"letters", "abc", 0},
+        IntCase{"empty_is_zero", "", 0}, IntCase{"sign_only", "-", 0},
+        IntCase{"blank_after_sign", "- 5", 0}, IntCase{"absent_gives_default", nullptr, 77}),
     [](const testing::TestParamInfo<IntCase>& param) { return std::string(param.param.name); });
 
 struct EncodingCase {
@@ -111,6 +116,8 @@ struct EncodingCase {
   IniEncoding encoding;
   const char* lineEnd;
 };
+
+void PrintTo(const EncodingCase& c, std::ostream* out) { *out << c.name; }
 
 class EncodingTest : public testing::TestWithParam<EncodingCase> {};
 
@@ -137,7 +144,9 @@ INSTANTIATE_TEST_SUITE_P(
                     EncodingCase{"utf8_bom_crlf", IniEncoding::kUtf8Bom, "\r\n"},
                     EncodingCase{"utf8_lf", IniEncoding::kUtf8, "\n"},
                     EncodingCase{"utf8_cr", IniEncoding::kUtf8, "\r"}),
-    [](const testing::TestParamInfo<EncodingCase>& param) { return std::string(param.param.name); });
+    [](const testing::TestParamInfo<EncodingCase>& param) {
+      return std::string(param.param.name);
+    });
 
 TEST(ProfileFileTest, ByteOrderMarkDoesNotStickToTheFirstHeader) {
   // A file that starts with its header right after the mark: the mark must not stick to '['.
