@@ -98,6 +98,7 @@ struct PartialFileCase {
   const char* name;
   std::size_t size;
 };
+void PrintTo(const PartialFileCase& c, std::ostream* os) { *os << c.name; }
 
 class PartialFileTest : public BlockFilesTest, public ::testing::WithParamInterface<PartialFileCase> {};
 

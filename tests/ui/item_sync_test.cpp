@@ -116,6 +116,7 @@ struct TypedLogoCase {
   std::u16string typed;
   std::string field;  // the 16 bytes stored
 };
+void PrintTo(const TypedLogoCase& c, std::ostream* os) { *os << c.name; }
 
 class TypedLogoTest : public ItemSyncTest, public ::testing::WithParamInterface<TypedLogoCase> {};
 

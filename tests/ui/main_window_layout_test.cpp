@@ -28,6 +28,7 @@ struct LayoutCase {
   std::size_t columns;
   std::vector<ItemPlacement> placements;
 };
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
 std::string NamedItems(int count, int itemsPerColumn) {
   std::string text = "[ITEM_LIST]\nITEM_NO=" + std::to_string(count) + "\n";
@@ -231,6 +232,7 @@ struct SwitchCase {
   uint32_t switches;
   std::vector<int> shown;
 };
+void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
 
 class SwitchTableTest : public MainWindowTest, public ::testing::WithParamInterface<SwitchCase> {};
 

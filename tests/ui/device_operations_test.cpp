@@ -1,0 +1,421 @@
+// The window's device side against the simulated recorder: attach as devices come and go,
+// the information and engine-test panels, the readiness rule, Get Kavrin, Read, Write and
+// the kavrin operation with its self-closing notification.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/ui/main_window_harness.h"
+#include "ui/finish_notify_dialog.h"
+
+namespace kavrin::test {
+namespace {
+
+constexpr char kTwoTests[] = "[TEST_ITEM_LIST]\nITEM_NO=2\nITEM_000=TEST_KEY\nITEM_001=TEST_RTC\n";
+constexpr uint32_t kKeyTest = 0x1011;
+constexpr uint32_t kRtcTest = 0x1031;
+
+sim::RecorderState Recorder(std::map<uint32_t, uint32_t> testResults = {}) {
+  sim::RecorderState state;
+  state.model = "ZK742";
+  state.hwVersion = "HW 2.1";
+  state.fwVersion = "FW 3.4";
+  state.testResults = std::move(testResults);
+  for (std::size_t i = 0; i < state.settings.size(); ++i) state.settings[i] = static_cast<uint8_t>(0x30 + i);
+  return state;
+}
+
+sim::FaultPlan::Rule FailOn(std::optional<uint32_t> command, std::optional<bool> isSet,
+                            std::optional<uint32_t> selector = std::nullopt,
+                            std::optional<uint32_t> offset = std::nullopt) {
+  sim::FaultPlan::Rule rule;
+  rule.command = command;
+  rule.isSet = isSet;
+  rule.selector = selector;
+  rule.offset = offset;
+  return rule;
+}
+
+class DeviceOperationsTest : public MainWindowTest {
+ protected:
+  std::vector<std::u16string> InfoTexts() {
+    std::vector<std::u16string> texts;
+    for (const InfoItem& row : window->infoPanel.rows) texts.push_back(row.contentControl->Text());
+    return texts;
+  }
+  std::vector<std::u16string> Verdicts() {
+    std::vector<std::u16string> texts;
+    for (const SettingItem& item : window->testItems) texts.push_back(item.resultControl->Text());
+    return texts;
+  }
+  // The notification windows opened so far: their visible texts.
+  std::vector<std::u16string> Notifications() {
+    std::vector<std::u16string> shown;
+    for (const ui::headless::WindowSnapshot& w : toolkit.OpenedWindows()) {
+      if (w.title != u"Kavrin") continue;
+      for (const std::u16string& text : w.VisibleTexts()) shown.push_back(text);
+    }
+    return shown;
+  }
+  // SETs on the command selector, by command code.
+  std::vector<uint32_t> RequestedCommands() {
+    std::vector<uint32_t> commands;
+    for (const RecordedTransfer& t : backend->transfers) {
+      if (t.isSet && t.selector == DeviceLink::SELECTOR_COMMAND) commands.push_back(t.Field(4));
+    }
+    return commands;
+  }
+  bool KavrinEnabled() { return Ctrl(IDC_KAVRIN).IsEnabled(); }
+};
+
+TEST_F(DeviceOperationsTest, StartUpAttachFillsInformationAndVerdicts) {
+  WriteShippedConfigWith(kTwoTests);
+  PlugRecorder(Recorder());
+  Open();
+  EXPECT_EQ(window->Link().IsAttached(), 1);
+  EXPECT_EQ(InfoTexts(), (std::vector<std::u16string>{u"ZK742", u"HW 2.1", u"FW 3.4"}));
+  EXPECT_EQ(Verdicts(), (std::vector<std::u16string>{u"OK", u"OK"}));
+  EXPECT_TRUE(KavrinEnabled());
+  // The identification strings in the configured order, then one query per test row.
+  EXPECT_EQ(RequestedCommands(), (std::vector<uint32_t>{4, 7, 5, 9, 9}));
+  std::vector<uint32_t> testCodes;
+  for (const RecordedTransfer& t : backend->transfers) {
+    if (t.isSet && t.Field(4) == DeviceLink::CMD_ENGINE_TEST) testCodes.push_back(t.Field(8));
+  }
+  EXPECT_EQ(testCodes, (std::vector<uint32_t>{kKeyTest, kRtcTest}));
+}
+
+struct FailingTestCase {
+  const char* name;
+  std::map<uint32_t, uint32_t> results;
+  std::vector<std::u16string> verdicts;
+};
+void PrintTo(const FailingTestCase& c, std::ostream* os) { *os << c.name; }
+
+class FailingEngineTest : public DeviceOperationsTest, public ::testing::WithParamInterface<FailingTestCase> {};
+
+TEST_P(FailingEngineTest, DisablesKavrinAndRefusesIt) {
+  WriteShippedConfigWith(kTwoTests);
+  PlugRecorder(Recorder(GetParam().results));
+  Open();
+  EXPECT_EQ(Verdicts(), GetParam().verdicts);
+  EXPECT_EQ(window->TestFailed(), 1u);
+  EXPECT_FALSE(KavrinEnabled());
+  EXPECT_NE(trace.Text().find("\nnot all items pass engine test\n"), std::string::npos);
+
+  trace.Clear();
+  Win().SendCommand(IDC_KAVRIN, ui::kNotifyClicked);
+  EXPECT_EQ(trace.Text(),
+            "OnCommand() get BN_CLICKED for 2404\n\nnot all items pass engine test\n\nkavrin condition fail\n");
+  const sim::RecorderState after = RecorderNow();
+  EXPECT_EQ(after.settings, Recorder().settings);
+  EXPECT_TRUE(after.commits.empty());
+  EXPECT_EQ(after.clock, "");
+  EXPECT_TRUE(Notifications().empty());
+  EXPECT_TRUE(toolkit.Pauses().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Verdicts, FailingEngineTest,
+    ::testing::Values(FailingTestCase{"First", {{kKeyTest, 0}}, {u"NG", u"OK"}},
+                      FailingTestCase{"Second", {{kRtcTest, 2}}, {u"OK", u"NG"}},
+                      FailingTestCase{"Both", {{kKeyTest, 0}, {kRtcTest, 0}}, {u"NG", u"NG"}}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(DeviceOperationsTest, FailedEngineTestQueryIsNotAPass) {
+  WriteShippedConfigWith(kTwoTests);
+  sim::RecorderState state = Recorder();
+  state.faults.rules.push_back(FailOn(9, false, std::nullopt, kRtcTest));  // the RTC answer is lost
+  PlugRecorder(state);
+  Open();
+  EXPECT_EQ(Verdicts(), (std::vector<std::u16string>{u"OK", u"NG"}));
+  EXPECT_FALSE(KavrinEnabled());
+}
+
+TEST_F(DeviceOperationsTest, FailedIdentificationQueryShowsAnEmptyField) {
+  sim::RecorderState state = Recorder();
+  state.faults.rules.push_back(FailOn(7, false));  // the HW version's answer is lost
+  PlugRecorder(state);
+  Open();
+  EXPECT_EQ(InfoTexts(), (std::vector<std::u16string>{u"ZK742", u"", u"FW 3.4"}));
+}
+
+TEST_F(DeviceOperationsTest, IdentificationStringOfSixtyFourBytesIsShownWhole) {
+  sim::RecorderState state = Recorder();
+  state.model = std::string(64, 'M');
+  PlugRecorder(state);
+  Open();
+  EXPECT_EQ(InfoTexts()[0], std::u16string(64, u'M'));
+}
+
+TEST_F(DeviceOperationsTest, UnknownCommandNameIsStillQueriedWithCodeZero) {
+  WriteShippedConfigWith("[INFO_LAYOUT]\nSTART_X=350\nSTART_Y=100\nITEM_NO=1\nTITLE_000=Odd\nCMD_ID_000=model_name\n");
+  PlugRecorder(Recorder());
+  Open();
+  EXPECT_EQ(RequestedCommands(), (std::vector<uint32_t>{0}));
+  EXPECT_EQ(InfoTexts(), (std::vector<std::u16string>{u""}));  // the recorder refuses code 0
+}
+
+struct ForceCase {
+  const char* name;
+  bool recorder;
+  bool enabled;
+  bool kavrinRuns;
+};
+void PrintTo(const ForceCase& c, std::ostream* os) { *os << c.name; }
+
+class ForceKavrinTest : public DeviceOperationsTest, public ::testing::WithParamInterface<ForceCase> {};
+
+TEST_P(ForceKavrinTest, LiftsTheEngineTestButNeverTheNeedForARecorder) {
+  WriteShippedConfigWith(kTwoTests);
+  if (GetParam().recorder) PlugRecorder(Recorder({{kKeyTest, 0}}));
+  Open(FORCE_KAVRIN);
+  EXPECT_EQ(KavrinEnabled(), GetParam().enabled);
+  trace.Clear();
+  Win().SendCommand(IDC_KAVRIN, ui::kNotifyClicked);
+  EXPECT_EQ(trace.Text().find("\nkavrin finish\n") != std::string::npos, GetParam().kavrinRuns);
+  EXPECT_EQ(trace.Text().find("\nkavrin condition fail\n") != std::string::npos, !GetParam().kavrinRuns);
+  EXPECT_EQ(trace.Text().find("engine test"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Force, ForceKavrinTest,
+                         ::testing::Values(ForceCase{"WithRecorder", true, true, true},
+                                           ForceCase{"WithoutRecorder", false, false, false}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+struct KavrinCase {
+  const char* name;
+  uint32_t switches;
+  uint32_t commit;
+};
+void PrintTo(const KavrinCase& c, std::ostream* os) { *os << c.name; }
+
+class KavrinOperationTest : public DeviceOperationsTest, public ::testing::WithParamInterface<KavrinCase> {};
+
+TEST_P(KavrinOperationTest, SendsClockThenTheControlsThenCommitsAndNotifies) {
+  PlugRecorder(Recorder());
+  Open(GetParam().switches);
+  // The operator's choices since the last copy: they must be what the recorder receives.
+  ASSERT_TRUE(Win().SelectEntry(IDC_ITEM_BASE + 6, 3));  // VOLUME 3
+  ASSERT_TRUE(Win().TypeText(IDC_LOGO, u"FLEET 7"));
+  backend->transfers.clear();
+  trace.Clear();
+
+  bool notificationTimerSet = false;
+  toolkit.OnModalLoop([&](ui::headless::HeadlessWindow& shown) {
+    notificationTimerSet = shown.TimerInterval(FinishNotifyDialog::kCloseTimerId) == 2000;
+  });
+  const int64_t clickedAt = toolkit.NowMs();
+  ASSERT_TRUE(Win().Click(IDC_KAVRIN));
+
+  // Clock, two chunks, commit: the settings as the controls held them at the click.
+  const std::vector<RecordedTransfer>& t = backend->transfers;
+  ASSERT_EQ(t.size(), 4u);
+  EXPECT_EQ(t[0].selector, DeviceLink::SELECTOR_COMMAND);
+  EXPECT_EQ(t[0].Field(4), 10u);
+  EXPECT_EQ(t[1].Field(4), 2u);
+  EXPECT_EQ(t[1].Field(8), 0u);
+  EXPECT_EQ(t[2].Field(8), 40u);
+  EXPECT_EQ(t[3].selector, DeviceLink::SELECTOR_COMMIT);
+  EXPECT_EQ(t[3].Field(0), GetParam().commit);
+
+  const sim::RecorderState after = RecorderNow();
+  EXPECT_TRUE(std::equal(after.settings.begin(), after.settings.end(), window->DeviceArea().begin()));
+  EXPECT_EQ(window->GetBits(1, 0, 4), 3u);
+  EXPECT_EQ(window->GetText(22, 8), std::string("FLEET 7") + std::string(9, '\0'));
+  EXPECT_EQ(after.settings[0], 0x10);
+  EXPECT_EQ(after.settings[1], 0xCA);
+  EXPECT_EQ(after.clock, "2026-12-05T14:03:09");
+  EXPECT_EQ(after.commits, std::vector<uint32_t>{GetParam().commit});
+
+  EXPECT_EQ(toolkit.Pauses(), std::vector<int>{2000});
+  EXPECT_TRUE(notificationTimerSet);
+  EXPECT_EQ(Notifications(), std::vector<std::u16string>{u"Kavrin finish !"});
+  const std::vector<ui::headless::WindowSnapshot> windows = toolkit.OpenedWindows();
+  ASSERT_EQ(windows.size(), 2u);
+  EXPECT_TRUE(windows[1].modalEnded);  // closed by its own timer
+  EXPECT_GE(toolkit.NowMs() - clickedAt, 4000);
+
+  const std::string& text = trace.Text();
+  const std::size_t finish = text.find("\nkavrin finish\n");
+  const std::size_t notify = text.find("\nnotify user\n");
+  ASSERT_NE(finish, std::string::npos);
+  ASSERT_NE(notify, std::string::npos);
+  EXPECT_LT(finish, notify);
+  EXPECT_NE(text.find("\nDump 0x"), std::string::npos);
+  EXPECT_TRUE(KavrinEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Commit, KavrinOperationTest,
+                         ::testing::Values(KavrinCase{"CommitsTwo", 0, 2},
+                                           KavrinCase{"SetKavrinFlagCommitsOne", SET_KAVRIN_FLAG, 1}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+struct FailedTransferCase {
+  const char* name;
+  sim::FaultPlan::Rule rule;
+  bool committed;
+};
+void PrintTo(const FailedTransferCase& c, std::ostream* os) { *os << c.name; }
+
+class FailedKavrinTest : public DeviceOperationsTest, public ::testing::WithParamInterface<FailedTransferCase> {};
+
+TEST_P(FailedKavrinTest, ShowsKavrinFail) {
+  sim::RecorderState state = Recorder();
+  state.faults.rules.push_back(GetParam().rule);
+  PlugRecorder(state);
+  Open();
+  trace.Clear();
+  ASSERT_TRUE(Win().Click(IDC_KAVRIN));
+  EXPECT_EQ(Notifications(), std::vector<std::u16string>{u"Kavrin fail !"});
+  EXPECT_NE(trace.Text().find("\nkavrin fail\n"), std::string::npos);
+  EXPECT_EQ(trace.Text().find("\nkavrin finish\n"), std::string::npos);
+  EXPECT_EQ(RecorderNow().commits.empty(), !GetParam().committed);
+  EXPECT_EQ(toolkit.Pauses(), std::vector<int>{2000});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FailedKavrinTest,
+    ::testing::Values(FailedTransferCase{"Clock", FailOn(10, true), true},
+                      FailedTransferCase{"SecondChunk", FailOn(2, true, std::nullopt, 40), false},
+                      FailedTransferCase{"Commit", FailOn(std::nullopt, true, DeviceLink::SELECTOR_COMMIT), false}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(DeviceOperationsTest, UnpluggingClearsBothPanelsAndDisablesKavrin) {
+  WriteShippedConfigWith(kTwoTests);
+  PlugRecorder(Recorder());
+  Open();
+  ASSERT_TRUE(KavrinEnabled());
+  UnplugRecorder();
+  DeviceChange();
+  EXPECT_EQ(window->Link().IsAttached(), 0);
+  EXPECT_EQ(InfoTexts(), (std::vector<std::u16string>{u"", u"", u""}));
+  EXPECT_EQ(Verdicts(), (std::vector<std::u16string>{u"", u""}));
+  EXPECT_FALSE(KavrinEnabled());
+  EXPECT_FALSE(Win().HasTimer(MainDialog::kDeviceSettleTimerId));
+
+  // Plugged in again: a first attach queries and fills the panels.
+  PlugRecorder(Recorder());
+  DeviceChange();
+  EXPECT_EQ(InfoTexts(), (std::vector<std::u16string>{u"ZK742", u"HW 2.1", u"FW 3.4"}));
+  EXPECT_EQ(Verdicts(), (std::vector<std::u16string>{u"OK", u"OK"}));
+  EXPECT_TRUE(KavrinEnabled());
+}
+
+TEST_F(DeviceOperationsTest, ChangeWhileTheRecorderStaysKeepsThePanels) {
+  WriteShippedConfigWith(kTwoTests);
+  PlugRecorder(Recorder({{kKeyTest, 0}}));
+  Open();
+  ASSERT_FALSE(KavrinEnabled());
+  // The recorder would now answer differently; a re-attach does not ask it again.
+  sim::RecorderState changed = Recorder();
+  changed.model = "OTHER";
+  PlugRecorder(changed);
+  backend->transfers.clear();
+  DeviceChange();
+  EXPECT_EQ(window->Link().IsAttached(), 1);
+  EXPECT_TRUE(backend->transfers.empty());
+  EXPECT_EQ(InfoTexts(), (std::vector<std::u16string>{u"ZK742", u"HW 2.1", u"FW 3.4"}));
+  EXPECT_EQ(Verdicts(), (std::vector<std::u16string>{u"NG", u"OK"}));
+  EXPECT_FALSE(KavrinEnabled());  // the earlier verdict still stands
+}
+
+TEST_F(DeviceOperationsTest, BurstOfDeviceChangesSettlesIntoOneReattach) {
+  Open();
+  PlugRecorder(Recorder());
+  window->OnDeviceChange();
+  window->OnDeviceChange();
+  window->OnDeviceChange();
+  EXPECT_EQ(window->Link().IsAttached(), 0);  // nothing before the burst has settled
+  EXPECT_EQ(Win().TimerInterval(MainDialog::kDeviceSettleTimerId), MainDialog::kDeviceSettleMs);
+  ASSERT_TRUE(Win().FireTimer(MainDialog::kDeviceSettleTimerId));
+  EXPECT_EQ(window->Link().IsAttached(), 1);
+  EXPECT_EQ(RequestedCommands(), (std::vector<uint32_t>{4, 7, 5}));
+  EXPECT_FALSE(Win().HasTimer(MainDialog::kDeviceSettleTimerId));
+}
+
+TEST_F(DeviceOperationsTest, GetKavrinShowsTheRecorderAndKeepsTheNote) {
+  std::vector<uint8_t> stored(SettingsBlock::kSize, 0);
+  for (std::size_t i = 80; i < stored.size(); ++i) stored[i] = static_cast<uint8_t>(i);
+  WriteBlockFile("Default.bin", stored);
+  sim::RecorderState state = Recorder();
+  state.settings.fill(0);
+  state.settings[0] = 0x30;  // CYCLE_TIME 3
+  std::copy_n("CAM-1", 5, state.settings.begin() + 44);
+  PlugRecorder(state);
+  Open(GET_DEVICE_KAVRIN);
+  ASSERT_TRUE(Win().Click(IDC_GET_KAVRIN));
+
+  EXPECT_TRUE(std::equal(state.settings.begin(), state.settings.end(), window->DeviceArea().begin()));
+  EXPECT_TRUE(std::equal(stored.begin() + 80, stored.end(), window->Bytes().begin() + 80));
+  EXPECT_EQ(Ctrl(IDC_ITEM_BASE).GetCurSel(), 3);
+  EXPECT_EQ(Ctrl(IDC_LOGO).Text(), u"CAM-1");
+  EXPECT_TRUE(Ctrl(IDC_ITEM_BASE).IsEnabled());
+  EXPECT_TRUE(RecorderNow().commits.empty());
+}
+
+TEST_F(DeviceOperationsTest, FailedReadLeavesTheBlockAndTheListsAlone) {
+  sim::RecorderState state = Recorder();
+  state.faults.rules.push_back(FailOn(2, false, std::nullopt, 40));  // the second chunk is lost
+  PlugRecorder(state);
+  Open(GET_DEVICE_KAVRIN);
+  ASSERT_TRUE(Win().SelectEntry(IDC_ITEM_BASE + 6, 3));
+  const std::vector<uint8_t> before = Block();
+  ASSERT_TRUE(Win().Click(IDC_GET_KAVRIN));
+  EXPECT_EQ(Block(), before);
+  EXPECT_EQ(Ctrl(IDC_ITEM_BASE + 6).GetCurSel(), 3);
+}
+
+TEST_F(DeviceOperationsTest, ReadRefreshesThePanelsAndTheControls) {
+  WriteShippedConfigWith(kTwoTests);
+  PlugRecorder(Recorder());
+  Open();
+  // While attached the recorder's own state lives in the channel: re-attach to see a new one.
+  sim::RecorderState changed = Recorder({{kRtcTest, 0}});
+  changed.fwVersion = "FW 3.5";
+  changed.settings.fill(0);
+  PlugRecorder(changed);
+  DeviceChange();
+  ASSERT_TRUE(KavrinEnabled());
+
+  Win().SendCommand(IDC_READ, ui::kNotifyClicked);
+  EXPECT_EQ(InfoTexts()[2], u"FW 3.5");
+  EXPECT_EQ(Verdicts(), (std::vector<std::u16string>{u"OK", u"NG"}));
+  EXPECT_TRUE(std::all_of(window->DeviceArea().begin(), window->DeviceArea().end(), [](uint8_t b) { return b == 0; }));
+  EXPECT_EQ(Ctrl(IDC_ITEM_BASE + 1).GetCurSel(), 0);
+  // Read leaves the button alone; the next readiness check sees the failed test.
+  EXPECT_TRUE(KavrinEnabled());
+}
+
+TEST_F(DeviceOperationsTest, WriteCommitsOneWithoutClockOrNotification) {
+  PlugRecorder(Recorder());
+  Open();
+  ASSERT_TRUE(Win().SelectEntry(IDC_ITEM_BASE + 9, 6));  // EV +2
+  Win().SendCommand(IDC_WRITE, ui::kNotifyClicked);
+  const sim::RecorderState after = RecorderNow();
+  EXPECT_EQ(after.commits, std::vector<uint32_t>{1});
+  EXPECT_EQ(after.clock, "");
+  EXPECT_TRUE(std::equal(after.settings.begin(), after.settings.end(), window->DeviceArea().begin()));
+  EXPECT_EQ(window->GetBits(1, 12, 3), 6u);
+  EXPECT_TRUE(Notifications().empty());
+  EXPECT_TRUE(toolkit.Pauses().empty());
+}
+
+TEST_F(DeviceOperationsTest, WithoutRecorderTheDeviceButtonsDoNothing) {
+  Open(GET_DEVICE_KAVRIN);
+  const std::vector<uint8_t> before = Block();
+  trace.Clear();
+  ASSERT_TRUE(Win().Click(IDC_GET_KAVRIN));
+  Win().SendCommand(IDC_READ, ui::kNotifyClicked);
+  Win().SendCommand(IDC_WRITE, ui::kNotifyClicked);
+  EXPECT_EQ(Block(), before);
+  EXPECT_EQ(trace.Text(),
+            "OnCommand() get BN_CLICKED for 2402\nOnCommand() get BN_CLICKED for 1004\n"
+            "OnCommand() get BN_CLICKED for 1005\n");
+  EXPECT_FALSE(std::filesystem::exists(statePath));
+}
+
+}  // namespace
+}  // namespace kavrin::test
