@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   const std::string commandLine = kavrin::JoinCommandLine(
       std::span<const char* const>(argv + 1, argc > 1 ? static_cast<std::size_t>(argc - 1) : 0));
 
-  kavrin::QtToolkit toolkit;
+  kavrin::ui::QtToolkit toolkit;
   const auto backend = kavrin::MakeVideoInputBackend();
   const auto monitor = kavrin::MakeDeviceChangeMonitor();
   const auto instance = kavrin::MakeSingleInstance();

@@ -1,0 +1,123 @@
+// The real kavrintool program, run offscreen: side files in an empty folder, and one copy at
+// a time across processes.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "config/resources.h"
+#include "tests/support/temp_dir.h"
+
+namespace kavrin {
+namespace {
+
+using test::TempDir;
+
+// Generous: a loaded machine may take long to start Qt; the test never waits for success.
+constexpr auto kDeadline = std::chrono::seconds(60);
+
+class ToolProcess {
+ public:
+  // Starts kavrintool in folder with the argument; lockFolder stands for $XDG_RUNTIME_DIR.
+  ToolProcess(const std::filesystem::path& folder, const std::string& argument,
+              const std::filesystem::path& lockFolder, const std::filesystem::path& simulator) {
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      if (::chdir(folder.c_str()) != 0) ::_exit(126);
+      ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      ::setenv("XDG_RUNTIME_DIR", lockFolder.c_str(), 1);
+      // A simulated recorder that is not plugged in: no real device is touched.
+      ::setenv("KAVRIN_SIMULATOR", simulator.c_str(), 1);
+      ::execl(KAVRINTOOL_PATH, KAVRINTOOL_PATH, argument.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+  }
+  ~ToolProcess() { Stop(); }
+  ToolProcess(const ToolProcess&) = delete;
+  ToolProcess& operator=(const ToolProcess&) = delete;
+
+  bool Running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+    if (done == pid_) {
+      pid_ = -1;
+      status_ = status;
+      return false;
+    }
+    return true;
+  }
+  // Waits for the process to end by itself; false at the deadline.
+  bool WaitForExit() {
+    const auto until = std::chrono::steady_clock::now() + kDeadline;
+    while (Running()) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+  }
+  int ExitStatus() const { return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1; }
+  void Stop() {
+    if (!Running()) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, &status_, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int status_ = 0;
+};
+
+bool WaitForFile(const std::filesystem::path& path, ToolProcess& tool) {
+  const auto until = std::chrono::steady_clock::now() + kDeadline;
+  while (!std::filesystem::exists(path)) {
+    if (!tool.Running() || std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+std::string Resource(uint32_t id) {
+  const auto data = FindResourceData(id, kTextResourceType);
+  return data ? std::string(reinterpret_cast<const char*>(data->data()), data->size()) : "";
+}
+
+TEST(KavrintoolRunTest, WritesTheSideFilesAndKeepsASecondCopyOut) {
+  TempDir locks;
+  TempDir first;
+  TempDir second;
+  TempDir third;
+  const std::filesystem::path simulator = locks / "no-recorder.json";
+
+  ToolProcess tool(first.Path(), "80000006", locks.Path(), simulator);
+  // The option list is the last side file, renamed into place whole; the lock is taken
+  // before any of them is written.
+  ASSERT_TRUE(WaitForFile(first / "InitOptionList.txt", tool));
+  EXPECT_EQ(first.List(),
+            (std::vector<std::string>{"InitOptionList.txt", "KAVRIN_CFG.ini", "ReleaseNote.txt"}));
+  EXPECT_EQ(first.Read("KAVRIN_CFG.ini"), Resource(kDefaultConfigResourceId));
+  EXPECT_EQ(first.Read("ReleaseNote.txt"), Resource(kReleaseNoteResourceId));
+
+  {
+    ToolProcess secondCopy(second.Path(), "80000006", locks.Path(), simulator);
+    ASSERT_TRUE(secondCopy.WaitForExit()) << "the second copy must end by itself";
+    EXPECT_EQ(secondCopy.ExitStatus(), 0);
+    EXPECT_TRUE(second.List().empty()) << "a second copy writes no side file";
+  }
+  EXPECT_TRUE(tool.Running()) << "the first copy keeps its window open";
+
+  tool.Stop();
+  ToolProcess afterwards(third.Path(), "80000000", locks.Path(), simulator);
+  EXPECT_TRUE(WaitForFile(third / "InitOptionList.txt", afterwards))
+      << "a new copy starts once the first has ended";
+}
+
+}  // namespace
+}  // namespace kavrin
