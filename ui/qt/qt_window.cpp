@@ -44,8 +44,20 @@ class QtWindow::DialogWidget : public QDialog {
  protected:
   bool event(QEvent* event) override {
     const bool handled = QDialog::event(event);
-    // The window manager tells the frame's size only once the window is shown.
-    if (event->type() == QEvent::Show || event->type() == QEvent::Move) owner_.ApplyOuterGeometry();
+    // A window manager tells the frame's size only after the window is shown, and no event
+    // says so: look again at the events that follow showing (the margins are cached, and
+    // nothing is done while they stay the same).
+    switch (event->type()) {
+      case QEvent::Show:
+      case QEvent::Move:
+      case QEvent::Paint:
+      case QEvent::WindowActivate:
+      case QEvent::ActivationChange:
+        owner_.ApplyOuterGeometry();
+        break;
+      default:
+        break;
+    }
     return handled;
   }
 
