@@ -6,7 +6,7 @@
 #   run-vm-test.sh --cache DIR --work DIR --camera PROGRAM --checks PROGRAM --kavrin PROGRAM
 #                  --state FILE
 #
-# Environment: KAVRIN_VM_TIMEOUT (seconds for the boot, default 240), KAVRIN_VM_ACCEL
+# Environment: KAVRIN_VM_TIMEOUT (seconds for the boot, default 150), KAVRIN_VM_ACCEL
 # (qemu accelerator, default tcg).
 set -euo pipefail
 
@@ -46,7 +46,7 @@ serial="$work/serial.log"
 
 echo "run-vm-test: booting $(basename "$kernel") under qemu"
 status=0
-timeout --kill-after=10 "${KAVRIN_VM_TIMEOUT:-240}" \
+timeout --kill-after=10 "${KAVRIN_VM_TIMEOUT:-150}" \
   qemu-system-x86_64 -accel "${KAVRIN_VM_ACCEL:-tcg}" -m 512 -smp 1 \
   -kernel "$kernel/vmlinuz" -initrd "$initramfs" \
   -append "console=ttyS0 loglevel=3 panic=-1 usbcore.autosuspend=-1" \
@@ -59,7 +59,7 @@ summary=$(tr -d '\r' < "$serial" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | ta
 result=$(tr -d '\r' < "$serial" | sed -n 's/^KAVRIN-VM-RESULT: \([0-9]*\)$/\1/p' | tail -1)
 
 if [ -z "$summary" ] || [ -z "$result" ]; then
-  [ "$status" -eq 124 ] && echo "run-vm-test: the guest did not finish within ${KAVRIN_VM_TIMEOUT:-240} s"
+  [ "$status" -eq 124 ] && echo "run-vm-test: the guest did not finish within ${KAVRIN_VM_TIMEOUT:-150} s"
   echo "run-vm-test: the guest did not report; the serial log ends:"
   tail -n 40 "$serial" | tr -d '\r'
   echo "0 passed, 1 failed"
