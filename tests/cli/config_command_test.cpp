@@ -1,0 +1,197 @@
+// `kavrin config`: the configuration the window would load, as text, JSON or findings.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
+#include "tests/cli/run_kavrin.h"
+#include "tests/support/temp_dir.h"
+
+namespace kavrin {
+namespace {
+
+using nlohmann::json;
+using test::RunKavrin;
+
+// One item with a Chinese option, a test item, one information row and one device name.
+constexpr std::string_view kSmallFile =
+    "[ITEM_LIST]\nITEM_NO=1\nITEM_000=LANG\n"
+    "[LANG]\nTITLE=Language\nWORD_IDX=1\nSTART_BIT=5\nDATA_LEN=4\nOPTION_NO=2\n"
+    "OPTION_0=English\nOPTION_1=繁中\nDEFAULT_OPTION=1\n"
+    "[TEST_ITEM_LIST]\nITEM_NO=1\nITEM_000=T\n[T]\nTITLE=Key\nWORD_IDX=16\nSTART_BIT=1\nDATA_LEN="
+    "1\n"
+    "[INFO_LAYOUT]\nITEM_NO=1\nTITLE_000=Model\nCMD_ID_000=MODEL_NAME\n"
+    "[DEVICE]\nNO=1\n0=ZK742\n";
+
+class ConfigCommandTest : public testing::Test {
+ protected:
+  test::TempDir work;
+};
+
+TEST_F(ConfigCommandTest, JsonInAnEmptyFolderShowsTheDefaultAndLeavesTheFolderEmpty) {
+  const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--json"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(work.List().empty());
+  const json config = json::parse(run.out);
+
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : config.items()) keys.push_back(key);
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(keys, (std::vector<std::string>{"friendlyNames", "infoPanel", "itemLayout", "items",
+                                            "languagePanel", "logoPanel", "testItems", "testPanel",
+                                            "windowLayout"}));
+
+  std::vector<std::string> titles;
+  for (const json& item : config["items"]) titles.push_back(item["title"]);
+  EXPECT_EQ(titles,
+            (std::vector<std::string>{"Cycle Time", "TV System", "Slideshow", "Power Saving",
+                                      "Date Stamp", "Flicker", "Volume", "Voice Recording",
+                                      "Record LED Off", "EV", "Roate Video 180°"}));
+  EXPECT_EQ(config["items"][9],
+            json::parse(R"({"title":"EV","wordIndex":1,"startBit":12,"bitLength":3,"option":2,
+                            "options":["-1","-0.5","0","+0.5","+1","+1.5","+2"]})"));
+  EXPECT_TRUE(config["testItems"].empty());
+  EXPECT_EQ(config["infoPanel"]["rows"],
+            json::parse(R"([{"title":"Model","commandCode":4},{"title":"HW Ver","commandCode":7},
+                            {"title":"FW Ver","commandCode":5}])"));
+  ASSERT_EQ(config["languagePanel"]["entries"].size(), 16u);
+  EXPECT_EQ(config["languagePanel"]["entries"][0],
+            json::parse(R"({"title":"英文","selectFlag":1,"enableFlag":1})"));
+  EXPECT_EQ(config["languagePanel"]["title"], "支援語言");
+  EXPECT_EQ(config["friendlyNames"], json::parse(R"(["ZK742","Driving Recorder"])"));
+  EXPECT_EQ(config["logoPanel"]["logoTexts"], json::parse(R"([""])"));
+  EXPECT_EQ(config["windowLayout"], json::parse(R"({"width":600,"height":500})"));
+  EXPECT_EQ(config["itemLayout"]["itemsPerColumn"], 18);
+  EXPECT_EQ(config["testPanel"]["titleWidth"], 120);
+}
+
+TEST_F(ConfigCommandTest, JsonOfAGivenFileCarriesItsValues) {
+  work.Write("small.ini", kSmallFile);
+  const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--json", "--file", "small.ini"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const json config = json::parse(run.out);
+  EXPECT_EQ(config["items"], json::parse(R"([{"title":"Language","wordIndex":1,"startBit":5,
+      "bitLength":4,"option":1,"options":["English","繁中"]}])"));
+  EXPECT_EQ(config["testItems"], json::parse(R"([{"title":"Key","wordIndex":16,"startBit":1,
+      "bitLength":1,"testCode":4113}])"));
+  EXPECT_EQ(config["friendlyNames"], json::parse(R"(["ZK742"])"));
+  // Keys the file lacks take the built-in values, not those of the shipped default.
+  EXPECT_EQ(config["windowLayout"], json::parse(R"({"width":320,"height":440})"));
+  EXPECT_TRUE(config["languagePanel"]["entries"].empty());
+}
+
+TEST_F(ConfigCommandTest, FileInTheCurrentFolderIsTheOneLoaded) {
+  work.Write("KAVRIN_CFG.ini", kSmallFile);
+  const test::KavrinRun run = RunKavrin(work.Path(), {"config"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("Configuration: " + (work / "KAVRIN_CFG.ini").string()), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("\"Language\": word 1, bits 5-8, default option 1"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("    * 1  繁中"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"Key\": test code 0x1011"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"Model\": command 4 (MODEL_NAME)"), std::string::npos) << run.out;
+  EXPECT_EQ(work.List(), (std::vector<std::string>{"KAVRIN_CFG.ini"}));
+}
+
+TEST_F(ConfigCommandTest, ReadableListingOfTheDefaultNamesItsSource) {
+  const test::KavrinRun run = RunKavrin(work.Path(), {"config"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("Configuration: built-in default", 0), 0u) << run.out;
+  EXPECT_NE(run.out.find("\"Roate Video 180°\": word 1, bit 15"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Device names (2): \"ZK742\" \"Driving Recorder\""), std::string::npos);
+  EXPECT_TRUE(work.List().empty());
+}
+
+struct ExitCase {
+  const char* name;
+  std::vector<std::string> args;
+  const char* file;  // written as bad.ini first when not null
+  int exitCode;
+  const char* inOut;  // expected in stdout ("" for nothing particular)
+  const char* inErr;  // expected in stderr
+};
+
+void PrintTo(const ExitCase& c, std::ostream* out) { *out << c.name; }
+
+class ConfigCommandExitTest : public testing::TestWithParam<ExitCase> {};
+
+TEST_P(ConfigCommandExitTest, ExitStatusAndMessages) {
+  const ExitCase& c = GetParam();
+  test::TempDir work;
+  if (c.file != nullptr) work.Write("bad.ini", std::string(c.file));
+  const test::KavrinRun run = RunKavrin(work.Path(), c.args);
+  EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
+  EXPECT_NE(run.out.find(c.inOut), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConfigCommandExitTest,
+    testing::Values(
+        ExitCase{"check_default_is_clean", {"config", "--check"}, nullptr, 0, "", "no findings"},
+        ExitCase{"check_clean_file",
+                 {"config", "--check", "--file", "bad.ini"},
+                 "[DEVICE]\nNO=1\n0=ZK742\n[ITEM_LIST]\nITEM_NO=0\n",
+                 0,
+                 "",
+                 "no findings"},
+        ExitCase{"check_overlap",
+                 {"config", "--check", "--file", "bad.ini"},
+                 "[DEVICE]\nNO=1\n0=ZK742\n[ITEM_LIST]\nITEM_NO=2\nITEM_000=A\nITEM_001=A\n"
+                 "[A]\nTITLE=A\nDATA_LEN=1\nOPTION_NO=1\nOPTION_0=x\n",
+                 1,
+                 "[ITEM_LIST] ITEM_001: names [A] again",
+                 "1 finding"},
+        ExitCase{"check_unknown_command",
+                 {"config", "--check", "--file", "bad.ini"},
+                 "[DEVICE]\nNO=1\n0=ZK742\n[ITEM_LIST]\nITEM_NO=0\n[INFO_LAYOUT]\nITEM_NO=1\n"
+                 "CMD_ID_000=FW_VERSON\n",
+                 1,
+                 "[INFO_LAYOUT] CMD_ID_000: \"FW_VERSON\" is not a known command",
+                 ""},
+        ExitCase{"missing_file",
+                 {"config", "--file", "absent.ini"},
+                 nullptr,
+                 1,
+                 "",
+                 "cannot read configuration absent.ini"},
+        ExitCase{"missing_file_check",
+                 {"config", "--check", "--file", "absent.ini"},
+                 nullptr,
+                 1,
+                 "",
+                 "cannot read configuration"},
+        ExitCase{"folder_as_file",
+                 {"config", "--json", "--file", "."},
+                 nullptr,
+                 1,
+                 "",
+                 "cannot read configuration"},
+        ExitCase{"check_with_json", {"config", "--check", "--json"}, nullptr, 2, "", "excludes"},
+        ExitCase{"unknown_switch", {"config", "--bogus"}, nullptr, 2, "", "bogus"}),
+    [](const testing::TestParamInfo<ExitCase>& param) { return std::string(param.param.name); });
+
+TEST_F(ConfigCommandTest, FailedRunPrintsNothingOnStdout) {
+  const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--json", "--file", "absent.ini"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out, "");
+}
+
+TEST_F(ConfigCommandTest, CheckPrintsOneLinePerFindingAndNothingElse) {
+  work.Write("bad.ini",
+             std::string("[ITEM_LIST]\nITEM_NO=1\nITEM_000=A\n[A]\nTITLE=A\nWORD_IDX=40\n"
+                         "DATA_LEN=1\nOPTION_NO=2\nDEFAULT_OPTION=5\n"));
+  const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--check", "--file", "bad.ini"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out,
+            "[A] WORD_IDX: word 40 lies beyond word 39, the last the recorder keeps; the field "
+            "reads 0 and is never stored\n"
+            "[A] DEFAULT_OPTION: 5 names no option (OPTION_0 to OPTION_1); the list starts with no "
+            "selection and the field is stored as all ones\n"
+            "[A] OPTION_0 to OPTION_1: missing; these options show an empty text\n"
+            "[DEVICE]: no device names; the recorder is never looked for\n");
+}
+
+}  // namespace
+}  // namespace kavrin
