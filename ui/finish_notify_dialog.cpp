@@ -11,7 +11,11 @@ FinishNotifyDialog::FinishNotifyDialog(ui::Toolkit& toolkit, std::u16string mess
 
 bool FinishNotifyDialog::OnInitDialog() {
   ui::Dialog::OnInitDialog();
-  if (ui::WindowHost* window = Window()) window->SetTimer(kCloseTimerId, kLifetimeMs);
+  if (ui::WindowHost* window = Window()) {
+    // The template gives no position: like any such dialog it opens in the screen's middle.
+    window->CenterOnScreen();
+    window->SetTimer(kCloseTimerId, kLifetimeMs);
+  }
   return true;
 }
 
