@@ -172,7 +172,7 @@ RecorderState StateFromObject(const json& root) {
   return state;
 }
 
-json StatusJson(int32_t status) {
+nlohmann::ordered_json StatusJson(int32_t status) {
   if (status == kRecorderFalse) return "S_FALSE";
   if (status == kRecorderFail) return "E_FAIL";
   if (status == kRecorderGone) return "ENODEV";
@@ -188,7 +188,9 @@ std::string HexText(uint32_t value, int digits) {
 }  // namespace
 
 std::string StateToJson(const RecorderState& state) {
-  json root = json::object();
+  // Written in a reader's order rather than sorted.
+  using ordered = nlohmann::ordered_json;
+  ordered root = ordered::object();
   root["friendlyName"] = state.friendlyName;
   root["model"] = state.model;
   root["hwVersion"] = state.hwVersion;
@@ -197,16 +199,16 @@ std::string StateToJson(const RecorderState& state) {
   std::string settings;
   for (uint8_t b : state.settings) settings += HexText(b, 2).substr(2);
   root["settings"] = settings;
-  json results = json::object();
+  ordered results = ordered::object();
   for (const auto& [code, answer] : state.testResults) results[HexText(code, 4)] = answer;
   root["testResults"] = results;
   root["clock"] = state.clock;
   root["commits"] = state.commits;
   root["kavrinFlag"] = state.kavrinFlag;
   root["transfers"] = state.transfers;
-  json rules = json::array();
+  ordered rules = ordered::array();
   for (const FaultPlan::Rule& rule : state.faults.rules) {
-    json r = json::object();
+    ordered r = ordered::object();
     if (rule.transfer != 0) r["transfer"] = rule.transfer;
     if (rule.selector) r["selector"] = *rule.selector;
     if (rule.command) r["command"] = *rule.command;
@@ -219,7 +221,7 @@ std::string StateToJson(const RecorderState& state) {
   }
   root["faults"] = {{"rules", rules}, {"vanishAfter", state.faults.vanishAfter}};
   // Texts the recorder holds are bytes: invalid UTF-8 is replaced rather than thrown on.
-  return root.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  return root.dump(2, ' ', false, ordered::error_handler_t::replace) + "\n";
 }
 
 std::optional<RecorderState> StateFromJson(const std::string& text, std::string* error) {

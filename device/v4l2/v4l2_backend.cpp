@@ -146,7 +146,7 @@ std::optional<std::vector<VideoInput>> V4l2Backend::ListVideoInputs() {
   problem_.clear();
   std::error_code ec;
   if (!fs::is_directory(ClassFolder(), ec)) {
-    problem_ = "no video devices: " + ClassFolder().string() +
+    problem_ = ClassFolder().string() +
                " does not exist (no camera is connected, or no video driver is loaded)";
     return std::nullopt;
   }
