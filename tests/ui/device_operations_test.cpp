@@ -283,6 +283,23 @@ INSTANTIATE_TEST_SUITE_P(
                       FailedTransferCase{"Commit", FailOn(std::nullopt, true, DeviceLink::SELECTOR_COMMIT), false}),
     [](const auto& param) { return std::string(param.param.name); });
 
+TEST_F(DeviceOperationsTest, RecorderVanishingMidWriteFailsTheOperation) {
+  sim::RecorderState state = Recorder();
+  // Start-up asks three strings (six transfers); the clock and the first chunk still arrive.
+  state.faults.vanishAfter = 8;
+  PlugRecorder(state);
+  Open();
+  ASSERT_TRUE(Win().Click(IDC_KAVRIN));
+  EXPECT_EQ(Notifications(), std::vector<std::u16string>{u"Kavrin fail !"});
+  EXPECT_TRUE(RecorderNow().commits.empty());
+  EXPECT_EQ(RecorderNow().settings, Recorder().settings);
+
+  DeviceChange();  // the platform reports it gone
+  EXPECT_EQ(window->Link().IsAttached(), 0);
+  EXPECT_EQ(InfoTexts(), (std::vector<std::u16string>{u"", u"", u""}));
+  EXPECT_FALSE(KavrinEnabled());
+}
+
 TEST_F(DeviceOperationsTest, UnpluggingClearsBothPanelsAndDisablesKavrin) {
   WriteShippedConfigWith(kTwoTests);
   PlugRecorder(Recorder());

@@ -227,6 +227,24 @@ TEST_F(MainWindowTest, FriendlyNamesGoToTheDeviceLinkInOrder) {
   EXPECT_EQ(w.Link().DeviceName(1), u"Driving Recorder");
 }
 
+TEST_F(MainWindowTest, OversizedListsCannotMakeTwoControlsShareAnId) {
+  // Far more rows than the id ranges hold: the configuration's bounds keep every range apart.
+  WriteShippedConfigWith(
+      "[ITEM_LIST]\nITEM_NO=150\n[TEST_ITEM_LIST]\nITEM_NO=150\n"
+      "[INFO_LAYOUT]\nSTART_X=350\nSTART_Y=100\nITEM_NO=150\n");
+  MainDialog& w = Open();
+  EXPECT_LE(w.items.size(), 100u);
+  EXPECT_LE(w.testItems.size(), 100u);
+  EXPECT_LE(w.infoPanel.rows.size(), 100u);
+  std::set<int> ids;
+  for (const auto& control : Win().Controls()) {
+    if (control->Id() == IDC_STATIC) continue;
+    EXPECT_TRUE(ids.insert(control->Id()).second) << "id " << control->Id() << " twice";
+  }
+  EXPECT_EQ(Ctrl(IDC_LOGO).Type(), ui::ControlType::DropDownBox);
+  EXPECT_EQ(Ctrl(IDC_SAVE).Type(), ui::ControlType::PushButton);
+}
+
 struct SwitchCase {
   const char* name;
   uint32_t switches;
