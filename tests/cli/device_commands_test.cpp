@@ -1,0 +1,419 @@
+// The device commands of `kavrin` end to end on the simulated recorder: what they print,
+// what they leave in the recorder's state file, and their exit status.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/commands.h"
+#include "device/sim/recorder.h"
+#include "tests/device/fault_rule.h"
+#include "tests/support/temp_dir.h"
+
+namespace kavrin::cli {
+namespace {
+
+using test::ScopedCurrentDir;
+using test::TempDir;
+
+struct RunResult {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+RunResult RunKavrin(std::vector<std::string> arguments) {
+  CLI::App app{"kavrin"};
+  app.require_subcommand(1);
+  int exitCode = kExitOk;
+  AddDeviceCommands(app, &exitCode);
+  arguments.insert(arguments.begin(), "kavrin");
+  std::vector<const char*> argv;
+  for (const std::string& a : arguments) argv.push_back(a.c_str());
+  std::ostringstream out, err;
+  std::streambuf* previousOut = std::cout.rdbuf(out.rdbuf());
+  std::streambuf* previousErr = std::cerr.rdbuf(err.rdbuf());
+  try {
+    app.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::ParseError&) {
+    exitCode = kExitUsage;
+  }
+  std::cout.rdbuf(previousOut);
+  std::cerr.rdbuf(previousErr);
+  return {exitCode, out.str(), err.str()};
+}
+
+// One named device, two information rows, two engine tests and one setting item.
+constexpr const char* kConfig =
+    "[DEVICE]\nNO=2\n0=Bench Recorder\n1=ZK742\n"
+    "[INFO_LAYOUT]\nITEM_NO=2\nTITLE_000=Model\nCMD_ID_000=MODEL_NAME\n"
+    "TITLE_001=FW Ver\nCMD_ID_001=FW_VERSION\n"
+    "[TEST_ITEM_LIST]\nITEM_NO=2\nITEM_000=T_KEY\nITEM_001=T_RTC\n"
+    "[T_KEY]\nTITLE=Key\nWORD_IDX=16\nSTART_BIT=1\nDATA_LEN=1\n"
+    "[T_RTC]\nTITLE=RTC\nWORD_IDX=16\nSTART_BIT=3\nDATA_LEN=1\n"
+    "[ITEM_LIST]\nITEM_NO=1\nITEM_000=MODE\n"
+    "[MODE]\nTITLE=Mode\nWORD_IDX=2\nSTART_BIT=3\nDATA_LEN=3\nOPTION_NO=3\n"
+    "OPTION_0=Auto\nOPTION_1=Day\nOPTION_2=Night\nDEFAULT_OPTION=2\n";
+
+class DeviceCommandsTest : public ::testing::Test {
+ protected:
+  DeviceCommandsTest() : cwd_(dir_.Path()) {
+    dir_.Write("test.ini", kConfig);
+    setenv("KAVRIN_SIMULATOR", StatePath().c_str(), 1);
+  }
+  ~DeviceCommandsTest() override { unsetenv("KAVRIN_SIMULATOR"); }
+
+  std::string StatePath() const { return (dir_ / "recorder.json").string(); }
+  std::string ConfigPath() const { return (dir_ / "test.ini").string(); }
+  void Plug(const sim::RecorderState& state) { ASSERT_TRUE(sim::SaveState(StatePath(), state)); }
+  sim::RecorderState State() const {
+    std::string error;
+    std::optional<sim::RecorderState> state = sim::LoadState(StatePath(), &error);
+    EXPECT_TRUE(state) << error;
+    return state.value_or(sim::RecorderState{});
+  }
+  // The commands with the test configuration.
+  RunResult Run(std::vector<std::string> arguments) {
+    arguments.push_back("--file");
+    arguments.push_back(ConfigPath());
+    return RunKavrin(std::move(arguments));
+  }
+
+  TempDir dir_;
+  ScopedCurrentDir cwd_;
+};
+
+std::vector<uint8_t> Block(uint8_t seed) {
+  std::vector<uint8_t> block(112);
+  for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(seed + i);
+  return block;
+}
+
+TEST_F(DeviceCommandsTest, KavrinWithTheShippedConfigurationSendsItsDefaults) {
+  Plug(sim::RecorderState{});
+  const std::time_t before = std::time(nullptr);
+  const RunResult run = RunKavrin({"kavrin"});  // no KAVRIN_CFG.ini here: the built-in one
+  const std::time_t after = std::time(nullptr);
+  ASSERT_EQ(run.exitCode, kExitOk) << run.err;
+  const sim::RecorderState state = State();
+  EXPECT_EQ(std::vector<uint8_t>(state.settings.begin(), state.settings.begin() + 4),
+            (std::vector<uint8_t>{0x10, 0xCA, 0x11, 0xA0}));
+  EXPECT_EQ(state.commits, (std::vector<uint32_t>{2}));
+  // The clock is the local time of the run.
+  std::tm clock{};
+  ASSERT_NE(strptime(state.clock.c_str(), "%Y-%m-%dT%H:%M:%S", &clock), nullptr) << state.clock;
+  clock.tm_isdst = -1;
+  const std::time_t sent = std::mktime(&clock);
+  EXPECT_GE(sent, before - 1);
+  EXPECT_LE(sent, after + 1);
+  // No engine tests in the shipped configuration: the clock and the write, four SETs.
+  EXPECT_EQ(state.transfers, 4u);
+  EXPECT_NE(run.out.find("Kavrin finish !"), std::string::npos);
+}
+
+TEST_F(DeviceCommandsTest, KavrinCostsFourTransfersAfterTheEngineTests) {
+  Plug(sim::RecorderState{});
+  ASSERT_EQ(Run({"kavrin"}).exitCode, kExitOk);
+  EXPECT_EQ(State().transfers, 2u * 2u + 4u);
+}
+
+TEST_F(DeviceCommandsTest, KavrinTakesFileThenDefaultBinThenDefaults) {
+  struct Case {
+    const char* what;
+    bool defaultBin;
+    bool file;
+    std::vector<uint8_t> expected;
+  } cases[] = {
+      {"defaults", false, false, {0, 0, 0, 0, 0x10, 0}},
+      {"Default.bin", true, false, {1, 2, 3, 4, 5, 6}},
+      {"FILE", true, true, {7, 8, 9, 10, 11, 12}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Plug(sim::RecorderState{});
+    std::filesystem::remove(dir_ / "Default.bin");
+    if (c.defaultBin) dir_.Write("Default.bin", Block(1));
+    dir_.Write("chosen.bin", Block(7));
+    std::vector<std::string> arguments = {"kavrin"};
+    if (c.file) arguments.push_back("chosen.bin");
+    const RunResult run = Run(arguments);
+    ASSERT_EQ(run.exitCode, kExitOk) << run.err;
+    const sim::RecorderState state = State();
+    EXPECT_EQ(std::vector<uint8_t>(state.settings.begin(), state.settings.begin() + 6), c.expected);
+    if (c.defaultBin || c.file) {
+      const std::vector<uint8_t> sent = c.file ? Block(7) : Block(1);
+      EXPECT_TRUE(std::equal(state.settings.begin(), state.settings.end(), sent.begin()));
+    }
+  }
+}
+
+TEST_F(DeviceCommandsTest, SetChangesOneItemByNameOrTitleAndOptionByTextOrIndex) {
+  struct Case {
+    std::string assignment;
+    int exitCode;
+    uint8_t word2Low;  // bits 3-5 of word 2 hold the mode
+  } cases[] = {
+      {"MODE=Day", kExitOk, 1 << 3}, {"Mode=0", kExitOk, 0},       {"mode=night", kExitOk, 2 << 3},
+      {"Mode=3", kExitUsage, 0},     {"Mode=Dusk", kExitUsage, 0}, {"Gain=1", kExitUsage, 0},
+      {"Mode", kExitUsage, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.assignment);
+    Plug(sim::RecorderState{});
+    const RunResult run = Run({"kavrin", "--set", c.assignment});
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    if (c.exitCode == kExitOk) {
+      EXPECT_EQ(State().settings[4], c.word2Low);
+    } else {
+      EXPECT_EQ(State().transfers, 0u) << "nothing is sent for a wrong --set";
+      EXPECT_NE(run.err.find(c.assignment), std::string::npos);
+    }
+  }
+}
+
+TEST_F(DeviceCommandsTest, FailingEngineTestRefusesUnlessForced) {
+  sim::RecorderState recorder;
+  recorder.testResults[0x1031] = 0;
+  Plug(recorder);
+  RunResult run = Run({"kavrin"});
+  EXPECT_EQ(run.exitCode, kExitFailed);
+  EXPECT_NE(run.err.find("engine test NG: 0x1031 \"RTC\""), std::string::npos) << run.err;
+  EXPECT_TRUE(State().commits.empty());
+  EXPECT_EQ(State().transfers, 4u) << "only the engine tests";
+
+  run = Run({"kavrin", "--force"});
+  EXPECT_EQ(run.exitCode, kExitOk) << run.err;
+  EXPECT_EQ(State().commits, (std::vector<uint32_t>{2}));
+  run = Run({"kavrin", "--force", "--set-kavrin-flag"});
+  EXPECT_EQ(run.exitCode, kExitOk) << run.err;
+  EXPECT_EQ(State().commits, (std::vector<uint32_t>{2, 1}));
+}
+
+TEST_F(DeviceCommandsTest, KavrinFailuresNameTheirReasonAndExitOne) {
+  struct Case {
+    const char* what;
+    sim::FaultPlan::Rule rule;
+    uint64_t vanishAfter;
+    const char* reason;
+    bool committed;
+  };
+  const Case cases[] = {
+      {"second chunk fails", test::Fault().Command(2).Offset(40).OnSet(), 0, "not committed",
+       false},
+      {"commit answers S_FALSE", test::Fault().Selector(18).Status(sim::kRecorderFalse), 0,
+       "writing the settings failed", false},
+      {"vanishes after the first chunk", test::Fault().Spent(), 2 * 2 + 2,
+       "writing the settings failed", false},
+      // The clock is the recorder's business apart from the settings, which still go out.
+      {"clock refused", test::Fault().Command(10), 0, "clock", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim::RecorderState recorder;
+    recorder.settings.fill(0x5A);
+    recorder.faults.rules.push_back(c.rule);
+    recorder.faults.vanishAfter = c.vanishAfter;
+    Plug(recorder);
+    const RunResult run = Run({"kavrin"});
+    EXPECT_EQ(run.exitCode, kExitFailed);
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("Kavrin fail !"), std::string::npos) << run.out;
+    const sim::RecorderState state = State();
+    EXPECT_EQ(state.commits.empty(), !c.committed);
+    if (!c.committed) {
+      EXPECT_EQ(state.settings[79], 0x5A);
+    }
+  }
+}
+
+TEST_F(DeviceCommandsTest, KavrinJsonTellsScriptsWhatHappened) {
+  Plug(sim::RecorderState{});
+  const RunResult run = Run({"kavrin", "--json", "--set", "Mode=Auto"});
+  ASSERT_EQ(run.exitCode, kExitOk) << run.err;
+  const nlohmann::json result = nlohmann::json::parse(run.out);
+  EXPECT_TRUE(result["ok"].get<bool>());
+  EXPECT_EQ(result["commit"], 2);
+  EXPECT_EQ(result["device"], "ZK742");
+  EXPECT_EQ(result["settings"].get<std::string>().size(), 160u);
+  EXPECT_EQ(result["tests"].size(), 2u);
+}
+
+TEST_F(DeviceCommandsTest, InfoPrintsEachRowAndAFailedQueryEmpty) {
+  sim::RecorderState recorder;
+  recorder.friendlyName = "bench recorder";
+  recorder.model = "ZK742-Q";
+  recorder.fwVersion = "FW 9.1";
+  Plug(recorder);
+  RunResult run = Run({"info"});
+  EXPECT_EQ(run.exitCode, kExitOk) << run.err;
+  EXPECT_EQ(run.out, "Model : ZK742-Q\nFW Ver : FW 9.1\n");
+
+  recorder.faults.rules.push_back(test::Fault().Command(5).OnGet());
+  Plug(recorder);
+  run = Run({"info"});
+  EXPECT_EQ(run.exitCode, kExitFailed);
+  EXPECT_EQ(run.out, "Model : ZK742-Q\nFW Ver : \n");
+  EXPECT_NE(run.err.find("FW Ver"), std::string::npos);
+}
+
+TEST_F(DeviceCommandsTest, TestPrintsVerdictsAndExitsOneOnNg) {
+  struct Case {
+    const char* what;
+    std::map<uint32_t, uint32_t> results;
+    std::optional<sim::FaultPlan::Rule> fault;
+    int exitCode;
+    const char* out;
+  } cases[] = {
+      {"all pass", {}, std::nullopt, kExitOk, "0x1011  Key : OK\n0x1031  RTC : OK\n"},
+      {"RTC answers 0",
+       {{0x1031, 0}},
+       std::nullopt,
+       kExitFailed,
+       "0x1011  Key : OK\n0x1031  RTC : NG\n"},
+      {"Key answers 2",
+       {{0x1011, 2}},
+       std::nullopt,
+       kExitFailed,
+       "0x1011  Key : NG\n0x1031  RTC : OK\n"},
+      // The request's own 1 must never read as the answer.
+      {"Key unanswered",
+       {},
+       test::Fault().Command(9).Offset(0x1011).OnGet(),
+       kExitFailed,
+       "0x1011  Key : NG  (no answer)\n0x1031  RTC : OK\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim::RecorderState recorder;
+    recorder.testResults = c.results;
+    if (c.fault) recorder.faults.rules.push_back(*c.fault);
+    Plug(recorder);
+    const RunResult run = Run({"test"});
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    EXPECT_EQ(run.out, c.out);
+  }
+}
+
+TEST_F(DeviceCommandsTest, ReadWritesTheDeviceAreaWithAZeroNote) {
+  sim::RecorderState recorder;
+  for (std::size_t i = 0; i < recorder.settings.size(); ++i) {
+    recorder.settings[i] = static_cast<uint8_t>(0x80 + i);
+  }
+  recorder.settings[4] = 2 << 3;  // Mode: Night
+  Plug(recorder);
+  const RunResult run = Run({"read", "-o", "read.bin", "--json"});
+  ASSERT_EQ(run.exitCode, kExitOk) << run.err;
+  const nlohmann::json report = nlohmann::json::parse(run.out);
+  EXPECT_EQ(report["items"][0]["option"], "Night");
+  const std::string file = dir_.Read("read.bin");
+  ASSERT_EQ(file.size(), 112u);
+  for (std::size_t i = 0; i < 80; ++i) {
+    EXPECT_EQ(static_cast<uint8_t>(file[i]), recorder.settings[i]) << i;
+  }
+  for (std::size_t i = 80; i < 112; ++i) EXPECT_EQ(file[i], 0) << i;
+  EXPECT_EQ(State().transfers, 4u);
+}
+
+TEST_F(DeviceCommandsTest, FailedReadWritesNoFile) {
+  sim::RecorderState recorder;
+  recorder.faults.rules.push_back(test::Fault().Command(2).Offset(40).OnGet());
+  Plug(recorder);
+  dir_.Write("read.bin", "previous");
+  const RunResult run = Run({"read", "-o", "read.bin"});
+  EXPECT_EQ(run.exitCode, kExitFailed);
+  EXPECT_NE(run.err.find("reading the settings failed"), std::string::npos);
+  EXPECT_EQ(dir_.Read("read.bin"), "previous");
+}
+
+TEST_F(DeviceCommandsTest, WriteSendsTheFileAndCommitsWithOne) {
+  Plug(sim::RecorderState{});
+  dir_.Write("send.bin", Block(3));
+  RunResult run = Run({"write", "send.bin"});
+  ASSERT_EQ(run.exitCode, kExitOk) << run.err;
+  const sim::RecorderState state = State();
+  EXPECT_TRUE(std::equal(state.settings.begin(), state.settings.end(), Block(3).begin()));
+  EXPECT_EQ(state.commits, (std::vector<uint32_t>{1}));
+  EXPECT_TRUE(state.clock.empty()) << "write sends no clock";
+
+  run = Run({"write", "missing.bin"});
+  EXPECT_EQ(run.exitCode, kExitFailed);
+  EXPECT_NE(run.err.find("missing.bin"), std::string::npos);
+}
+
+TEST_F(DeviceCommandsTest, DevicesTellsWhetherTheRecorderIsThere) {
+  RunResult run = Run({"devices"});
+  EXPECT_EQ(run.exitCode, kExitFailed);
+  EXPECT_NE(run.out.find("No video input devices"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"Bench Recorder\" or \"ZK742\""), std::string::npos) << run.out;
+
+  sim::RecorderState recorder;
+  recorder.friendlyName = "Bench Recorder";
+  Plug(recorder);
+  run = Run({"devices", "--json"});
+  EXPECT_EQ(run.exitCode, kExitOk);
+  const nlohmann::json listing = nlohmann::json::parse(run.out);
+  ASSERT_EQ(listing["devices"].size(), 1u);
+  EXPECT_EQ(listing["devices"][0]["matches"], "Bench Recorder");
+  EXPECT_EQ(listing["devices"][0]["nameIndex"], 0);
+  EXPECT_TRUE(listing["devices"][0]["recorder"].get<bool>());
+
+  recorder.friendlyName = "Webcam";
+  Plug(recorder);
+  run = Run({"devices"});
+  EXPECT_EQ(run.exitCode, kExitFailed);
+  EXPECT_NE(run.out.find("matches no configured name"), std::string::npos) << run.out;
+}
+
+TEST_F(DeviceCommandsTest, MalformedStateFileIsAnAbsentRecorderWithAReason) {
+  dir_.Write("recorder.json", "{\"settings\": \"10CA\"}");
+  for (const char* command : {"info", "test", "kavrin"}) {
+    SCOPED_TRACE(command);
+    const RunResult run = Run({command});
+    EXPECT_EQ(run.exitCode, kExitFailed);
+    EXPECT_NE(run.err.find("no recorder attached"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("160 hexadecimal digits"), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(dir_.Read("recorder.json"), "{\"settings\": \"10CA\"}");
+}
+
+TEST_F(DeviceCommandsTest, UsageErrorsExitTwo) {
+  Plug(sim::RecorderState{});
+  for (const std::vector<std::string>& arguments : {std::vector<std::string>{"read"},
+                                                    {"write"},
+                                                    {"kavrin", "--wait", "-3"},
+                                                    {"kavrin", "--bogus"}}) {
+    EXPECT_EQ(RunKavrin(arguments).exitCode, kExitUsage) << arguments.back();
+  }
+  EXPECT_EQ(State().transfers, 0u);
+}
+
+TEST_F(DeviceCommandsTest, WaitAttachesARecorderPluggedInLater) {
+  std::thread plug([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sim::RecorderState recorder;
+    recorder.model = "late";
+    ASSERT_TRUE(sim::SaveState(StatePath(), recorder));
+  });
+  const RunResult run = Run({"info", "--wait", "30"});
+  plug.join();
+  EXPECT_EQ(run.exitCode, kExitOk) << run.err;
+  EXPECT_EQ(run.out.substr(0, 13), "Model : late\n");
+}
+
+TEST_F(DeviceCommandsTest, VerboseShowsTheWindowsTraceLines) {
+  Plug(sim::RecorderState{});
+  const RunResult run = Run({"kavrin", "--verbose"});
+  ASSERT_EQ(run.exitCode, kExitOk);
+  EXPECT_NE(run.err.find("\nattach ZK742(1)\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("\nkavrin finish\n"), std::string::npos) << run.err;
+}
+
+}  // namespace
+}  // namespace kavrin::cli
