@@ -7,7 +7,13 @@
 namespace kavrin::cli {
 namespace {
 
-std::string Quoted(std::u16string_view text) { return "\"" + ToUtf8(text) + "\""; }
+// Built by appending: GCC 12 at -O3 warns falsely about "literal" + std::string.
+std::string Quoted(std::u16string_view text) {
+  std::string quoted(1, '"');
+  quoted += ToUtf8(text);
+  quoted += '"';
+  return quoted;
+}
 
 std::string Hex4(uint32_t value) {
   char text[8];
