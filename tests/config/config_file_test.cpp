@@ -285,6 +285,15 @@ TEST(ConfigItemsTest, AbsentOptionKeyGivesAnEmptyOption) {
   EXPECT_EQ(config.items[0].option, 9u);  // kept even though it names no option
 }
 
+TEST(ConfigItemsTest, LargerIndexTakesMoreDigits) {
+  const ConfigFile config = Loaded(
+      "[ITEM_LIST]\nITEM_NO=1\nITEM_000=A\n[A]\nOPTION_NO=1001\nOPTION_9=nine\nOPTION_09=not read\n"
+      "OPTION_1000=last\n");
+  ASSERT_EQ(config.items.at(0).options.size(), 1001u);
+  EXPECT_EQ(config.items[0].options[9], u"nine");
+  EXPECT_EQ(config.items[0].options[1000], u"last");
+}
+
 TEST(ConfigItemsTest, LowerCaseCountKeyIsFound) {
   const ConfigFile config = Loaded("[item_list]\nitem_no=2\n");
   EXPECT_EQ(config.items.size(), 2u);
