@@ -1,74 +1,16 @@
 // The window's device side against the simulated recorder: attach as devices come and go,
-// the information and engine-test panels, the readiness rule, Get Kavrin, Read, Write and
-// the kavrin operation with its self-closing notification.
+// the information and engine-test panels, the readiness rule, Get Kavrin, Read and Write.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "tests/ui/main_window_harness.h"
-#include "ui/finish_notify_dialog.h"
+#include "tests/ui/device_test_support.h"
 
 namespace kavrin::test {
 namespace {
-
-constexpr char kTwoTests[] = "[TEST_ITEM_LIST]\nITEM_NO=2\nITEM_000=TEST_KEY\nITEM_001=TEST_RTC\n";
-constexpr uint32_t kKeyTest = 0x1011;
-constexpr uint32_t kRtcTest = 0x1031;
-
-sim::RecorderState Recorder(std::map<uint32_t, uint32_t> testResults = {}) {
-  sim::RecorderState state;
-  state.model = "ZK742";
-  state.hwVersion = "HW 2.1";
-  state.fwVersion = "FW 3.4";
-  state.testResults = std::move(testResults);
-  for (std::size_t i = 0; i < state.settings.size(); ++i) state.settings[i] = static_cast<uint8_t>(0x30 + i);
-  return state;
-}
-
-sim::FaultPlan::Rule FailOn(std::optional<uint32_t> command, std::optional<bool> isSet,
-                            std::optional<uint32_t> selector = std::nullopt,
-                            std::optional<uint32_t> offset = std::nullopt) {
-  sim::FaultPlan::Rule rule;
-  rule.command = command;
-  rule.isSet = isSet;
-  rule.selector = selector;
-  rule.offset = offset;
-  return rule;
-}
-
-class DeviceOperationsTest : public MainWindowTest {
- protected:
-  std::vector<std::u16string> InfoTexts() {
-    std::vector<std::u16string> texts;
-    for (const InfoItem& row : window->infoPanel.rows) texts.push_back(row.contentControl->Text());
-    return texts;
-  }
-  std::vector<std::u16string> Verdicts() {
-    std::vector<std::u16string> texts;
-    for (const SettingItem& item : window->testItems) texts.push_back(item.resultControl->Text());
-    return texts;
-  }
-  // The notification windows opened so far: their visible texts.
-  std::vector<std::u16string> Notifications() {
-    std::vector<std::u16string> shown;
-    for (const ui::headless::WindowSnapshot& w : toolkit.OpenedWindows()) {
-      if (w.title != u"Kavrin") continue;
-      for (const std::u16string& text : w.VisibleTexts()) shown.push_back(text);
-    }
-    return shown;
-  }
-  // SETs on the command selector, by command code.
-  std::vector<uint32_t> RequestedCommands() {
-    std::vector<uint32_t> commands;
-    for (const RecordedTransfer& t : backend->transfers) {
-      if (t.isSet && t.selector == DeviceLink::SELECTOR_COMMAND) commands.push_back(t.Field(4));
-    }
-    return commands;
-  }
-  bool KavrinEnabled() { return Ctrl(IDC_KAVRIN).IsEnabled(); }
-};
 
 TEST_F(DeviceOperationsTest, StartUpAttachFillsInformationAndVerdicts) {
   WriteShippedConfigWith(kTwoTests);
@@ -156,148 +98,6 @@ TEST_F(DeviceOperationsTest, UnknownCommandNameIsStillQueriedWithCodeZero) {
   Open();
   EXPECT_EQ(RequestedCommands(), (std::vector<uint32_t>{0}));
   EXPECT_EQ(InfoTexts(), (std::vector<std::u16string>{u""}));  // the recorder refuses code 0
-}
-
-struct ForceCase {
-  const char* name;
-  bool recorder;
-  bool enabled;
-  bool kavrinRuns;
-};
-void PrintTo(const ForceCase& c, std::ostream* os) { *os << c.name; }
-
-class ForceKavrinTest : public DeviceOperationsTest, public ::testing::WithParamInterface<ForceCase> {};
-
-TEST_P(ForceKavrinTest, LiftsTheEngineTestButNeverTheNeedForARecorder) {
-  WriteShippedConfigWith(kTwoTests);
-  if (GetParam().recorder) PlugRecorder(Recorder({{kKeyTest, 0}}));
-  Open(FORCE_KAVRIN);
-  EXPECT_EQ(KavrinEnabled(), GetParam().enabled);
-  trace.Clear();
-  Win().SendCommand(IDC_KAVRIN, ui::kNotifyClicked);
-  EXPECT_EQ(trace.Text().find("\nkavrin finish\n") != std::string::npos, GetParam().kavrinRuns);
-  EXPECT_EQ(trace.Text().find("\nkavrin condition fail\n") != std::string::npos, !GetParam().kavrinRuns);
-  EXPECT_EQ(trace.Text().find("engine test"), std::string::npos);
-}
-
-INSTANTIATE_TEST_SUITE_P(Force, ForceKavrinTest,
-                         ::testing::Values(ForceCase{"WithRecorder", true, true, true},
-                                           ForceCase{"WithoutRecorder", false, false, false}),
-                         [](const auto& param) { return std::string(param.param.name); });
-
-struct KavrinCase {
-  const char* name;
-  uint32_t switches;
-  uint32_t commit;
-};
-void PrintTo(const KavrinCase& c, std::ostream* os) { *os << c.name; }
-
-class KavrinOperationTest : public DeviceOperationsTest, public ::testing::WithParamInterface<KavrinCase> {};
-
-TEST_P(KavrinOperationTest, SendsClockThenTheControlsThenCommitsAndNotifies) {
-  PlugRecorder(Recorder());
-  Open(GetParam().switches);
-  // The operator's choices since the last copy: they must be what the recorder receives.
-  ASSERT_TRUE(Win().SelectEntry(IDC_ITEM_BASE + 6, 3));  // VOLUME 3
-  ASSERT_TRUE(Win().TypeText(IDC_LOGO, u"FLEET 7"));
-  backend->transfers.clear();
-  trace.Clear();
-
-  bool notificationTimerSet = false;
-  toolkit.OnModalLoop([&](ui::headless::HeadlessWindow& shown) {
-    notificationTimerSet = shown.TimerInterval(FinishNotifyDialog::kCloseTimerId) == 2000;
-  });
-  const int64_t clickedAt = toolkit.NowMs();
-  ASSERT_TRUE(Win().Click(IDC_KAVRIN));
-
-  // Clock, two chunks, commit: the settings as the controls held them at the click.
-  const std::vector<RecordedTransfer>& t = backend->transfers;
-  ASSERT_EQ(t.size(), 4u);
-  EXPECT_EQ(t[0].selector, DeviceLink::SELECTOR_COMMAND);
-  EXPECT_EQ(t[0].Field(4), 10u);
-  EXPECT_EQ(t[1].Field(4), 2u);
-  EXPECT_EQ(t[1].Field(8), 0u);
-  EXPECT_EQ(t[2].Field(8), 40u);
-  EXPECT_EQ(t[3].selector, DeviceLink::SELECTOR_COMMIT);
-  EXPECT_EQ(t[3].Field(0), GetParam().commit);
-
-  const sim::RecorderState after = RecorderNow();
-  EXPECT_TRUE(std::equal(after.settings.begin(), after.settings.end(), window->DeviceArea().begin()));
-  EXPECT_EQ(window->GetBits(1, 0, 4), 3u);
-  EXPECT_EQ(window->GetText(22, 8), std::string("FLEET 7") + std::string(9, '\0'));
-  EXPECT_EQ(after.settings[0], 0x10);
-  EXPECT_EQ(after.settings[1], 0xCA);
-  EXPECT_EQ(after.clock, "2026-12-05T14:03:09");
-  EXPECT_EQ(after.commits, std::vector<uint32_t>{GetParam().commit});
-
-  EXPECT_EQ(toolkit.Pauses(), std::vector<int>{2000});
-  EXPECT_TRUE(notificationTimerSet);
-  EXPECT_EQ(Notifications(), std::vector<std::u16string>{u"Kavrin finish !"});
-  const std::vector<ui::headless::WindowSnapshot> windows = toolkit.OpenedWindows();
-  ASSERT_EQ(windows.size(), 2u);
-  EXPECT_TRUE(windows[1].modalEnded);  // closed by its own timer
-  EXPECT_GE(toolkit.NowMs() - clickedAt, 4000);
-
-  const std::string& text = trace.Text();
-  const std::size_t finish = text.find("\nkavrin finish\n");
-  const std::size_t notify = text.find("\nnotify user\n");
-  ASSERT_NE(finish, std::string::npos);
-  ASSERT_NE(notify, std::string::npos);
-  EXPECT_LT(finish, notify);
-  EXPECT_NE(text.find("\nDump 0x"), std::string::npos);
-  EXPECT_TRUE(KavrinEnabled());
-}
-
-INSTANTIATE_TEST_SUITE_P(Commit, KavrinOperationTest,
-                         ::testing::Values(KavrinCase{"CommitsTwo", 0, 2},
-                                           KavrinCase{"SetKavrinFlagCommitsOne", SET_KAVRIN_FLAG, 1}),
-                         [](const auto& param) { return std::string(param.param.name); });
-
-struct FailedTransferCase {
-  const char* name;
-  sim::FaultPlan::Rule rule;
-  bool committed;
-};
-void PrintTo(const FailedTransferCase& c, std::ostream* os) { *os << c.name; }
-
-class FailedKavrinTest : public DeviceOperationsTest, public ::testing::WithParamInterface<FailedTransferCase> {};
-
-TEST_P(FailedKavrinTest, ShowsKavrinFail) {
-  sim::RecorderState state = Recorder();
-  state.faults.rules.push_back(GetParam().rule);
-  PlugRecorder(state);
-  Open();
-  trace.Clear();
-  ASSERT_TRUE(Win().Click(IDC_KAVRIN));
-  EXPECT_EQ(Notifications(), std::vector<std::u16string>{u"Kavrin fail !"});
-  EXPECT_NE(trace.Text().find("\nkavrin fail\n"), std::string::npos);
-  EXPECT_EQ(trace.Text().find("\nkavrin finish\n"), std::string::npos);
-  EXPECT_EQ(RecorderNow().commits.empty(), !GetParam().committed);
-  EXPECT_EQ(toolkit.Pauses(), std::vector<int>{2000});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Faults, FailedKavrinTest,
-    ::testing::Values(FailedTransferCase{"Clock", FailOn(10, true), true},
-                      FailedTransferCase{"SecondChunk", FailOn(2, true, std::nullopt, 40), false},
-                      FailedTransferCase{"Commit", FailOn(std::nullopt, true, DeviceLink::SELECTOR_COMMIT), false}),
-    [](const auto& param) { return std::string(param.param.name); });
-
-TEST_F(DeviceOperationsTest, RecorderVanishingMidWriteFailsTheOperation) {
-  sim::RecorderState state = Recorder();
-  // Start-up asks three strings (six transfers); the clock and the first chunk still arrive.
-  state.faults.vanishAfter = 8;
-  PlugRecorder(state);
-  Open();
-  ASSERT_TRUE(Win().Click(IDC_KAVRIN));
-  EXPECT_EQ(Notifications(), std::vector<std::u16string>{u"Kavrin fail !"});
-  EXPECT_TRUE(RecorderNow().commits.empty());
-  EXPECT_EQ(RecorderNow().settings, Recorder().settings);
-
-  DeviceChange();  // the platform reports it gone
-  EXPECT_EQ(window->Link().IsAttached(), 0);
-  EXPECT_EQ(InfoTexts(), (std::vector<std::u16string>{u"", u"", u""}));
-  EXPECT_FALSE(KavrinEnabled());
 }
 
 TEST_F(DeviceOperationsTest, UnpluggingClearsBothPanelsAndDisablesKavrin) {
