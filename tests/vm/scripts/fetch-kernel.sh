@@ -40,7 +40,10 @@ if [ ${#debs[@]} -eq 0 ]; then
   say "downloading $package"
   # Only the current kernel is kept; superseded downloads are removed.
   rm -f "$cache"/debs/*.deb
-  (cd "$cache/debs" && apt-get download -q "$package" >&2) || {
+  # As root, apt would hand the download to its sandbox user, who cannot write here.
+  sandbox=()
+  [ "$(id -u)" -eq 0 ] && sandbox=(-o APT::Sandbox::User=root)
+  (cd "$cache/debs" && apt-get download -q "${sandbox[@]}" "$package" >&2) || {
     say "apt-get download $package failed"
     exit 1
   }
@@ -54,20 +57,28 @@ if [ -f "$target/ready" ]; then
   exit 0
 fi
 say "extracting $(basename "$deb")"
-rm -rf "$target" "$cache/kernel"/*.partial
+rm -rf "$cache/kernel"  # only the current kernel is kept
 work="$target.partial"
 mkdir -p "$work/tree" "$work/modules"
 
 listing="$work/listing"
-dpkg-deb --fsys-tarfile "$deb" | tar -t > "$listing"
+# One pass over the package (decompressing it is the slow part) lists it and takes the kernel
+# image and the USB and media drivers, where the modules and their dependencies usually are.
+dpkg-deb --fsys-tarfile "$deb" | tee >(tar -t > "$listing") |
+  tar -x -C "$work/tree" --wildcards './boot/vmlinuz-*' './lib/modules/*/modules.builtin' \
+    './lib/modules/*/kernel/drivers/usb/*' './lib/modules/*/kernel/drivers/media/*' ||
+  say "not every usual folder is in the package; looking module by module"
+wait  # for the listing
 
-extract() {  # extract the named members into $work/tree
-  dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$work/tree" "$@"
+extract() {  # extract the named members into $work/tree, unless they are there already
+  local wanted=() m
+  for m in "$@"; do [ -e "$work/tree/$m" ] || wanted+=("$m"); done
+  [ ${#wanted[@]} -eq 0 ] && return 0
+  dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$work/tree" "${wanted[@]}"
 }
 
 vmlinuz=$(grep -m1 '^\./boot/vmlinuz-' "$listing") || { say "no kernel image in $deb"; exit 1; }
 builtin=$(grep -m1 '/modules\.builtin$' "$listing" || true)
-extract "$vmlinuz" ${builtin:+"$builtin"}
 
 normal() { echo "${1//-/_}"; }
 

@@ -54,7 +54,8 @@ timeout --kill-after=10 "${KAVRIN_VM_TIMEOUT:-150}" \
 [ -f "$serial" ] || : > "$serial"
 
 # The guest's own lines: sections, verdicts, notes and the camera's log when it shows it.
-sed -n '/^== /,/^KAVRIN-VM-RESULT/p' "$serial" | tr -d '\r' | grep -v '^KAVRIN-VM-RESULT' || true
+sed -n '/^== /,/^KAVRIN-VM-RESULT/p' "$serial" | tr -d '\r' |
+  grep -vE '^(KAVRIN-VM-RESULT|[0-9]+ passed, [0-9]+ failed$)' || true
 summary=$(tr -d '\r' < "$serial" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -1 || true)
 result=$(tr -d '\r' < "$serial" | sed -n 's/^KAVRIN-VM-RESULT: \([0-9]*\)$/\1/p' | tail -1)
 
