@@ -31,9 +31,10 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::span<const uint
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    temp = (folder / ("." + path.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                      std::to_string(counter++)))
-               .string();
+    std::string name = ".";
+    name.append(path.filename().string()).append(".tmp");
+    name.append(std::to_string(::getpid())).append("-").append(std::to_string(counter++));
+    temp = (folder / name).string();
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return false;
   }
