@@ -89,4 +89,26 @@ void CheckWrongLength(const GuestSetup& setup, PluggedCamera& camera, CheckLog& 
             "no commit reached the recorder after the failed chunks: " + report.dump());
 }
 
+std::string PrepareVanishingState(const GuestSetup& setup, uint64_t transfers) {
+  std::optional<sim::RecorderState> state = sim::LoadState(setup.stateTemplate);
+  const std::string path = setup.work + "/vanishing-template.json";
+  if (!state) return setup.stateTemplate;
+  state->faults.vanishAfter = transfers;
+  sim::SaveState(path, *state);
+  return path;
+}
+
+void CheckVanishing(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log) {
+  log.Section("a recorder that leaves the bus in the middle of kavrin kavrin");
+  const CommandResult cli = RunCommand({setup.kavrinProgram, "kavrin"}, setup.work, kCommandTimeout);
+  log.Check(cli.finished && cli.exitCode == 1 && !cli.err.empty(),
+            "kavrin kavrin fails with a reason: " + Outcome(cli) + ", stderr: " + cli.err);
+  log.Check(camera.LeftTheBus(), "the camera left the bus");
+  const std::optional<sim::RecorderState> state = camera.RecorderState();
+  log.Check(state && state->transfers == 2 && !state->clock.empty() && state->commits.empty(),
+            "the recorder took the clock and the first chunk, and nothing was committed: " +
+                std::to_string(state ? state->transfers : 0) + " transfers, " +
+                std::to_string(state ? state->commits.size() : 0) + " commits");
+}
+
 }  // namespace kavrin::vm

@@ -27,11 +27,12 @@ bool ParseOptions(int argc, char** argv, kavrin::vm::GuestSetup* setup) {
 
 // Runs one scenario on a freshly plugged camera; shows the camera's log when it went wrong.
 template <typename Checks>
-void OnCamera(const kavrin::vm::GuestSetup& setup, kavrin::vm::CameraMode mode,
+void OnCamera(const kavrin::vm::GuestSetup& setup, const kavrin::vm::CameraPlug& plug,
               kavrin::vm::CheckLog& log, Checks checks) {
-  log.Section("camera plugged in, mode " + std::string(kavrin::vm::CameraModeName(mode)));
+  log.Section("camera plugged in, mode " + std::string(kavrin::vm::CameraModeName(plug.mode)) +
+              (plug.label.empty() ? "" : " (" + plug.label + ")"));
   const int failedBefore = log.Failed();
-  kavrin::vm::PluggedCamera camera(setup, mode, log);
+  kavrin::vm::PluggedCamera camera(setup, plug, log);
   if (camera.Present()) checks(camera);
   if (log.Failed() != failedBefore) camera.ShowLog();
 }
@@ -47,15 +48,18 @@ int main(int argc, char** argv) {
     return 2;
   }
   CheckLog log;
-  OnCamera(setup, CameraMode::kSound, log, [&](PluggedCamera& camera) {
+  OnCamera(setup, {CameraMode::kSound, "", ""}, log, [&](PluggedCamera& camera) {
     CheckDiscovery(camera, log);
     CheckCommands(camera, log);
     CheckKavrinCommand(setup, camera, log);
   });
-  OnCamera(setup, CameraMode::kWrongAnswers, log,
+  OnCamera(setup, {CameraMode::kWrongAnswers, "", ""}, log,
            [&](PluggedCamera& camera) { CheckWrongAnswers(setup, camera, log); });
-  OnCamera(setup, CameraMode::kWrongLength, log,
+  OnCamera(setup, {CameraMode::kWrongLength, "", ""}, log,
            [&](PluggedCamera& camera) { CheckWrongLength(setup, camera, log); });
+  // The clock and the first chunk reach the recorder, then it is gone.
+  const CameraPlug vanishing{CameraMode::kSound, "vanishing", PrepareVanishingState(setup, 2)};
+  OnCamera(setup, vanishing, log, [&](PluggedCamera& camera) { CheckVanishing(setup, camera, log); });
   log.Summary();
   return log.Failed() == 0 && log.Passed() > 0 ? 0 : 1;
 }

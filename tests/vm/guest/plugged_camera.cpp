@@ -60,17 +60,18 @@ std::optional<VideoInput> FindCameraInput() {
   return std::nullopt;
 }
 
-PluggedCamera::PluggedCamera(const GuestSetup& setup, CameraMode mode, CheckLog& log)
+PluggedCamera::PluggedCamera(const GuestSetup& setup, const CameraPlug& plug, CheckLog& log)
     : log_(log) {
-  const std::string name(CameraModeName(mode));
-  statePath_ = setup.work + "/state-" + name + ".json";
-  reportPath_ = setup.work + "/report-" + name + ".json";
-  logPath_ = setup.work + "/camera-" + name + ".log";
-  std::filesystem::copy_file(setup.stateTemplate, statePath_,
-                             std::filesystem::copy_options::overwrite_existing);
+  const std::string mode(CameraModeName(plug.mode));
+  const std::string label = plug.label.empty() ? mode : plug.label;
+  statePath_ = setup.work + "/state-" + label + ".json";
+  reportPath_ = setup.work + "/report-" + label + ".json";
+  logPath_ = setup.work + "/camera-" + label + ".log";
+  std::filesystem::copy_file(plug.stateTemplate.empty() ? setup.stateTemplate : plug.stateTemplate,
+                             statePath_, std::filesystem::copy_options::overwrite_existing);
   process_ = std::make_unique<BackgroundProcess>(
       std::vector<std::string>{setup.cameraProgram, "--gadget", setup.gadget, "--state",
-                               statePath_, "--report", reportPath_, "--mode", name},
+                               statePath_, "--report", reportPath_, "--mode", mode},
       logPath_);
   WaitForCamera();
 }
@@ -93,7 +94,7 @@ PluggedCamera::~PluggedCamera() {
 }
 
 std::optional<sim::RecorderState> PluggedCamera::RecorderState() {
-  if (!input_ || !WaitForCameraToCatchUp(input_->location)) {
+  if (process_->Running() && (!input_ || !WaitForCameraToCatchUp(input_->location))) {
     log_.Note("the camera did not answer the GET_INFO that waits for it");
   }
   std::string error;
@@ -103,7 +104,7 @@ std::optional<sim::RecorderState> PluggedCamera::RecorderState() {
 }
 
 nlohmann::json PluggedCamera::Report() {
-  if (input_) WaitForCameraToCatchUp(input_->location);
+  if (input_ && process_->Running()) WaitForCameraToCatchUp(input_->location);
   return nlohmann::json::parse(ReadTextFile(reportPath_), nullptr, false);
 }
 

@@ -24,14 +24,24 @@ struct GuestSetup {
   std::string work;           // a writable folder
 };
 
+// Which camera to plug in: its mode, the recorder's state at plug-in (the setup's template
+// unless given) and a name for its files.
+struct CameraPlug {
+  CameraMode mode = CameraMode::kSound;
+  std::string label;          // default: the mode's name
+  std::string stateTemplate;  // default: the setup's
+};
+
 class PluggedCamera {
  public:
-  PluggedCamera(const GuestSetup& setup, CameraMode mode, CheckLog& log);
+  PluggedCamera(const GuestSetup& setup, const CameraPlug& plug, CheckLog& log);
   ~PluggedCamera();
   PluggedCamera(const PluggedCamera&) = delete;
   PluggedCamera& operator=(const PluggedCamera&) = delete;
 
   bool Present() const { return input_.has_value(); }
+  // The camera's program has ended: the camera is off the bus.
+  bool LeftTheBus() { return !process_->Running(); }
   const VideoInput& Input() const { return *input_; }
   // The recorder's state and the camera's report once the camera has finished every request
   // sent so far (it answers a GET_INFO only after everything before it).
@@ -44,10 +54,10 @@ class PluggedCamera {
   void WaitForCamera();
 
   CheckLog& log_;
+  std::unique_ptr<BackgroundProcess> process_;
   std::string statePath_;
   std::string reportPath_;
   std::string logPath_;
-  std::unique_ptr<BackgroundProcess> process_;
   std::optional<VideoInput> input_;
 };
 

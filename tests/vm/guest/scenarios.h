@@ -21,4 +21,9 @@ void CheckWrongAnswers(const GuestSetup& setup, PluggedCamera& camera, CheckLog&
 // A camera whose selector 17 the driver refuses: no write may be committed.
 void CheckWrongLength(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
 
+// A recorder state that leaves the bus after `transfers` transfers; returns its file.
+std::string PrepareVanishingState(const GuestSetup& setup, uint64_t transfers);
+// `kavrin kavrin` on a recorder that leaves the bus after the clock and the first chunk.
+void CheckVanishing(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
+
 }  // namespace kavrin::vm
