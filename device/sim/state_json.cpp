@@ -1,7 +1,11 @@
 // The simulator's state file: JSON, written atomically, read strictly (a typo in a key is an
 // error rather than a silently ignored fault rule).
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
 
@@ -258,9 +262,30 @@ std::optional<RecorderState> LoadState(const std::string& path, std::string* err
 }
 
 bool SaveState(const std::string& path, const RecorderState& state) {
+  // A new file renamed over the old one: a reader sees the old state or the new, never half
+  // of one. No fsync: the file is rewritten after every transfer, and a simulated recorder
+  // need not survive a power cut.
+  static std::atomic<unsigned> counter{0};
+  const std::filesystem::path target(path);
+  const std::filesystem::path temp =
+      target.parent_path() / ("." + target.filename().string() + ".tmp" +
+                              std::to_string(::getpid()) + "-" + std::to_string(counter++));
   const std::string text = StateToJson(state);
-  return WriteFileAtomically(path,
-                             std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    if (!out) {
+      std::error_code ec;
+      std::filesystem::remove(temp, ec);
+      return false;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, target, ec);
+  if (!ec) return true;
+  std::filesystem::remove(temp, ec);
+  return false;
 }
 
 }  // namespace kavrin::sim
