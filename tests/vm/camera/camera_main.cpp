@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
   kavrin::vm::CameraStrings strings;
   strings.product = state->friendlyName;
   kavrin::vm::Zk742Camera camera(*state, options.mode, strings);
+  camera.TraceTo(stderr);
   WriteReport(options, camera);
 
   RunAheadOfTheHost();

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 namespace kavrin::vm {
 namespace {
 
@@ -58,21 +60,16 @@ std::string_view CameraModeName(CameraMode mode) {
 }
 
 std::string CameraReport::ToJson(CameraMode mode) const {
-  char text[512];
-  std::snprintf(text, sizeof text,
-                "{\"mode\": \"%.*s\", \"requests\": %llu, \"commandSets\": %llu, "
-                "\"commitSets\": %llu, \"answeredReads\": %llu, \"stalledReads\": %llu, "
-                "\"shortReads\": %llu, \"otherUnitTransfers\": %llu, \"lostRequests\": %llu}\n",
-                static_cast<int>(CameraModeName(mode).size()), CameraModeName(mode).data(),
-                static_cast<unsigned long long>(requests),
-                static_cast<unsigned long long>(commandSets),
-                static_cast<unsigned long long>(commitSets),
-                static_cast<unsigned long long>(answeredReads),
-                static_cast<unsigned long long>(stalledReads),
-                static_cast<unsigned long long>(shortReads),
-                static_cast<unsigned long long>(otherUnitTransfers),
-                static_cast<unsigned long long>(lostRequests));
-  return text;
+  const nlohmann::json report = {{"mode", CameraModeName(mode)},
+                                 {"requests", requests},
+                                 {"commandSets", commandSets},
+                                 {"commitSets", commitSets},
+                                 {"answeredReads", answeredReads},
+                                 {"stalledReads", stalledReads},
+                                 {"shortReads", shortReads},
+                                 {"otherUnitTransfers", otherUnitTransfers},
+                                 {"lostRequests", lostRequests}};
+  return report.dump() + "\n";
 }
 
 Zk742Camera::Zk742Camera(sim::RecorderState& state, CameraMode mode, CameraStrings strings)
@@ -199,7 +196,7 @@ bool Zk742Camera::RecorderUnitRequest(const SetupPacket& setup, uint8_t selector
       }
       const int32_t status = recorder_.HandleTransfer(selector, true, packet);
       errorCode_ = status == 0 ? kErrorNone : kErrorInvalidRequest;
-      std::fprintf(stderr, "zk742: SET %u -> %d\n", selector, static_cast<int>(status));
+      if (trace_) std::fprintf(trace_, "zk742: SET %u -> %d\n", selector, static_cast<int>(status));
       return true;
     }
     default:
@@ -218,12 +215,12 @@ void Zk742Camera::RecorderRead(const SetupPacket& setup, uint8_t selector, Contr
   const bool answersTest = lastRequest_ == kToHost && lastCommand_ == kCmdEngineTest;
   const bool answersRead = lastRequest_ == kToHost && lastCommand_ == kCmdSettingsData;
   if (mode_ == CameraMode::kWrongAnswers && selector == kSelectorCommand && answersTest) {
-    std::fprintf(stderr, "zk742: engine test left unanswered (stall)\n");
+    if (trace_) std::fprintf(trace_, "zk742: engine test left unanswered (stall)\n");
     return stall();
   }
   std::array<uint8_t, kControlLength> reply{};
   const int32_t status = recorder_.HandleTransfer(selector, false, reply);
-  std::fprintf(stderr, "zk742: GET %u -> %d\n", selector, static_cast<int>(status));
+  if (trace_) std::fprintf(trace_, "zk742: GET %u -> %d\n", selector, static_cast<int>(status));
   if (status != 0) return stall();
   errorCode_ = kErrorNone;
   if (mode_ == CameraMode::kWrongAnswers && selector == kSelectorCommand && answersRead) {

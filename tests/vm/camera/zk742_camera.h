@@ -8,6 +8,7 @@
 // the recorder has no answer ready, so the camera stalls that GET.
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,8 @@ class Zk742Camera {
   bool Vanished() const { return recorder_.Vanished(); }
   const CameraReport& Report() const { return report_; }
   CameraMode Mode() const { return mode_; }
+  // Where to trace each transfer the recorder handles; null (the default) traces nothing.
+  void TraceTo(std::FILE* trace) { trace_ = trace; }
 
  private:
   void StandardRequest(const SetupPacket& setup, ControlPipe& pipe);
@@ -71,6 +74,7 @@ class Zk742Camera {
   uint32_t lastCommand_ = 0;
   uint8_t errorCode_ = 0;     // VC_REQUEST_ERROR_CODE_CONTROL: why the last request failed
   std::array<uint8_t, 26> probe_{};  // video probe and commit control (UVC 1.0 size)
+  std::FILE* trace_ = nullptr;
 };
 
 }  // namespace kavrin::vm
