@@ -340,6 +340,16 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"isSet as number", R"({"faults": {"rules": [{"isSet": 1}]}})", "isSet"}),
     [](const auto& paramInfo) { return "case" + std::to_string(paramInfo.index); });
 
+TEST(StateJsonTest, EveryCutShortFileIsRefused) {
+  std::string full = StateToJson(FullState());
+  while (full.back() == '\n') full.pop_back();  // a cut that leaves only the newline out is whole
+  for (std::size_t size = 0; size < full.size(); ++size) {
+    std::string error;
+    ASSERT_FALSE(StateFromJson(full.substr(0, size), &error)) << size;
+    ASSERT_FALSE(error.empty()) << size;
+  }
+}
+
 TEST(StateFileTest, SaveThenLoadAndRefuseWhatIsNoStateFile) {
   test::TempDir dir;
   const std::string path = (dir / "state.json").string();

@@ -141,6 +141,17 @@ TEST(FindExtensionUnitTest, DamagedRecordsStopTheWalkSafely) {
   }
 }
 
+TEST(FindExtensionUnitTest, UnitIsFoundOnlyOnceItsWholeRecordIsThere) {
+  const std::vector<uint8_t> good = CameraDescriptors{}.Build();
+  const std::size_t unitEnd = UnitOffset(good) + good[UnitOffset(good)];
+  for (std::size_t size = 0; size <= good.size(); ++size) {
+    const std::vector<uint8_t> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size));
+    const ExtensionUnitSearch search =
+        FindExtensionUnit(cut, 0, DeviceLink::kPropertySet, kRecorderSelectors);
+    EXPECT_EQ(search.outcome == Outcome::kFound, size >= unitEnd) << size;
+  }
+}
+
 TEST(GuidTest, ParsesPrintsAndKeepsTheWireOrder) {
   const std::optional<Guid> parsed = Guid::Parse("{63610682-5070-49ab-B8CC-B3855E8D221D}");
   ASSERT_TRUE(parsed);
