@@ -60,8 +60,8 @@ int DeviceLink::SendPacket(const uint8_t* buffer, uint32_t size) {
   // The transfer takes a writable buffer for both directions; a SET gets a copy so that the
   // caller's data stays as it was whatever the channel does.
   std::vector<uint8_t> copy(buffer, buffer + size);
-  return TransferProperty(propertySet_, nodeId_, selector_, 1, copy.data(), size) == kStatusOk ? 1
-                                                                                               : 0;
+  const int32_t status = TransferProperty(propertySet_, nodeId_, selector_, 1, copy.data(), size);
+  return status == kStatusOk ? 1 : 0;
 }
 
 int DeviceLink::ReceivePacket(uint8_t* buffer, uint32_t size) {

@@ -42,7 +42,8 @@ class DeviceLink : public CaptureDevice {
   int SendPacket(const uint8_t* buffer, uint32_t size);
   int ReceivePacket(uint8_t* buffer, uint32_t size);
 
-  // reply: 64 bytes of the caller's; a failed GET leaves it unchanged. 1 on success.
+  // Sends its own packet (request 1, the code) and fetches the 64-byte text. reply: 64 bytes
+  // of the caller's, written only when both the SET and the GET succeeded. 1 on success.
   int QueryString(uint32_t code, uint8_t* reply);
   // Sends the data in 40-byte chunks, then the commit (1 with setKavrinFlag, else 2). A chunk
   // that fails is never committed. 1 only when every transfer succeeded.
@@ -53,7 +54,8 @@ class DeviceLink : public CaptureDevice {
   // *result receives the recorder's answer (1 = pass). A failed SET or GET gives 0 and
   // stores 0, never a pass.
   int QueryTestResult(uint32_t testCode, uint32_t* result);
-  // Command 10 with the date and time. 1 on success.
+  // Command 10 with the date and time (day of week and milliseconds are not sent). 1 on
+  // success.
   int SetClock(const LocalTime& time);
 
   const CommandPacket& Packet() const { return packet_; }
