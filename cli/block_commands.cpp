@@ -7,6 +7,7 @@
 #include "block/settings_block.h"
 #include "cli/block_report.h"
 #include "cli/commands.h"
+#include "cli/config_loader.h"
 #include "config/config_file.h"
 #include "config/file_util.h"
 
@@ -19,25 +20,9 @@ struct BlockOptions {
   bool json = false;
 };
 
-// Loads the configuration as the window does. A file named with --file must exist: quietly
-// falling back to the built-in default would decode with the wrong items.
-std::unique_ptr<ConfigFile> LoadConfig(const std::string& explicitPath) {
-  std::unique_ptr<ConfigFile> config;
-  if (explicitPath.empty()) {
-    config = std::make_unique<ConfigFile>();
-  } else {
-    if (!FileExists(explicitPath)) {
-      std::cerr << "kavrin: cannot read configuration " << explicitPath << '\n';
-      return nullptr;
-    }
-    config = std::make_unique<ConfigFile>(std::filesystem::path(explicitPath));
-  }
-  config->LoadConfiguration();
-  return config;
-}
 
 int RunNew(const BlockOptions& options) {
-  const std::unique_ptr<ConfigFile> config = LoadConfig(options.configPath);
+  const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.configPath);
   if (!config) return kExitFailed;
   const SettingsBlock block = MakeDefaultBlock(*config);
   if (!block.SaveFile(options.blockPath)) {
@@ -48,7 +33,7 @@ int RunNew(const BlockOptions& options) {
 }
 
 int RunShow(const BlockOptions& options) {
-  const std::unique_ptr<ConfigFile> config = LoadConfig(options.configPath);
+  const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.configPath);
   if (!config) return kExitFailed;
   // What the window holds after loading the file into a zero block: a short file leaves the
   // rest zero, a long one counts with its first 112 bytes.

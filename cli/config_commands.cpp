@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/config_loader.h"
 #include "cli/config_json.h"
 #include "cli/config_report.h"
 #include "config/config_check.h"
@@ -20,21 +21,6 @@ struct ConfigOptions {
   bool check = false;
 };
 
-// Loads exactly as the window does. A file named with --file must be read: falling back to
-// the built-in default would show something other than what was asked for.
-std::unique_ptr<ConfigFile> Load(const ConfigOptions& options, std::string* source) {
-  auto config = options.file.empty() ? std::make_unique<ConfigFile>()
-                                     : std::make_unique<ConfigFile>(options.file);
-  config->LoadConfiguration();
-  if (!options.file.empty() && config->UsedEmbeddedDefault()) {
-    std::cerr << "kavrin: cannot read configuration " << options.file << '\n';
-    return nullptr;
-  }
-  *source = config->UsedEmbeddedDefault() ? "built-in default (no " + config->Path().string() + ")"
-                                          : config->Path().string();
-  return config;
-}
-
 int RunCheck(const ConfigFile& config, const std::string& source) {
   const std::vector<ConfigFinding> findings = CheckConfiguration(config);
   for (const ConfigFinding& finding : findings) std::cout << FormatFinding(finding) << '\n';
@@ -47,9 +33,9 @@ int RunCheck(const ConfigFile& config, const std::string& source) {
 }
 
 int Run(const ConfigOptions& options) {
-  std::string source;
-  const std::unique_ptr<ConfigFile> config = Load(options, &source);
+  const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.file);
   if (!config) return kExitFailed;
+  const std::string source = ConfigSourceText(*config);
   if (options.check) return RunCheck(*config, source);
   if (options.json) {
     std::cout << ConfigurationJson(*config).dump(2) << '\n';

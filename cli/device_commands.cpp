@@ -13,6 +13,7 @@
 #include "block/settings_block.h"
 #include "cli/block_report.h"
 #include "cli/commands.h"
+#include "cli/config_loader.h"
 #include "cli/device_report.h"
 #include "cli/setting_assignment.h"
 #include "config/config_file.h"
@@ -39,17 +40,6 @@ struct DeviceOptions {
   bool setKavrinFlag = false;
 };
 
-// Loads as the window does; a file named on the command line must be read.
-std::unique_ptr<ConfigFile> LoadConfig(const std::string& path) {
-  auto config = path.empty() ? std::make_unique<ConfigFile>()
-                             : std::make_unique<ConfigFile>(std::filesystem::path(path));
-  if (!path.empty() && !FileExists(path)) {
-    std::cerr << "kavrin: cannot read configuration " << path << '\n';
-    return nullptr;
-  }
-  config->LoadConfiguration();
-  return config;
-}
 
 // The trace lines the window writes to its console go to stderr with --verbose.
 class VerboseTrace {
@@ -156,7 +146,7 @@ std::string ClockText(const LocalTime& t) {
 }
 
 int RunDevices(const DeviceOptions& options) {
-  const std::unique_ptr<ConfigFile> config = LoadConfig(options.configPath);
+  const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.configPath);
   if (!config) return kExitFailed;
   const std::unique_ptr<VideoInputBackend> backend = MakeVideoInputBackend();
   const DeviceListing listing = ListDevices(*backend, *config);
@@ -167,7 +157,7 @@ int RunDevices(const DeviceOptions& options) {
 }
 
 int RunInfo(const DeviceOptions& options) {
-  const std::unique_ptr<ConfigFile> config = LoadConfig(options.configPath);
+  const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.configPath);
   if (!config) return kExitFailed;
   RecorderSession session(*config);
   if (!session.Attach(options.waitSeconds)) return kExitFailed;
@@ -184,7 +174,7 @@ int RunInfo(const DeviceOptions& options) {
 }
 
 int RunTest(const DeviceOptions& options) {
-  const std::unique_ptr<ConfigFile> config = LoadConfig(options.configPath);
+  const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.configPath);
   if (!config) return kExitFailed;
   RecorderSession session(*config);
   if (!session.Attach(options.waitSeconds)) return kExitFailed;
@@ -194,7 +184,7 @@ int RunTest(const DeviceOptions& options) {
 }
 
 int RunRead(const DeviceOptions& options) {
-  const std::unique_ptr<ConfigFile> config = LoadConfig(options.configPath);
+  const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.configPath);
   if (!config) return kExitFailed;
   RecorderSession session(*config);
   if (!session.Attach(options.waitSeconds)) return kExitFailed;
@@ -219,7 +209,7 @@ int RunRead(const DeviceOptions& options) {
 }
 
 int RunWrite(const DeviceOptions& options) {
-  const std::unique_ptr<ConfigFile> config = LoadConfig(options.configPath);
+  const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.configPath);
   if (!config) return kExitFailed;
   SettingsBlock block;
   if (!block.LoadFile(options.blockPath)) {
@@ -268,7 +258,7 @@ bool PrepareKavrinBlock(const DeviceOptions& options, const ConfigFile& config,
 }
 
 int RunKavrin(const DeviceOptions& options) {
-  const std::unique_ptr<ConfigFile> config = LoadConfig(options.configPath);
+  const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.configPath);
   if (!config) return kExitFailed;
   SettingsBlock block;
   std::string source;
