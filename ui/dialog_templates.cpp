@@ -10,14 +10,14 @@ ui::Rect DialogUnits(int x, int y, int width, int height) { return {x, y, x + wi
 
 ui::TemplateControl HiddenButton(int id, std::u16string caption, ui::Rect rect,
                                  bool defaultButton = false) {
-  ui::ControlSpec spec;
-  spec.type = ui::ControlType::PushButton;
-  spec.id = id;
-  spec.rect = rect;
-  spec.text = std::move(caption);
-  spec.defaultButton = defaultButton;
-  spec.visible = false;  // the template leaves out the visible style
-  return {spec};
+  ui::ControlSpec params;
+  params.type = ui::ControlType::PushButton;
+  params.id = id;
+  params.rect = rect;
+  params.text = std::move(caption);
+  params.defaultButton = defaultButton;
+  params.visible = false;  // the template leaves out the visible style
+  return {params};
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ class MainDialog : public ui::Dialog, public ConfigFile, public SettingsBlock {
  private:
   void MapCommands();
   void OpenConsole();
-  ui::Control* MakeControl(const ui::ControlSpec& spec);
+  ui::Control* MakeControl(const ui::ControlSpec& params);
   // Runs the self-closing notification with the given message.
   void NotifyUser(std::u16string message);
 

@@ -25,19 +25,19 @@ int ListIndex(uint32_t value) {
   return value <= static_cast<uint32_t>(INT32_MAX) ? static_cast<int>(value) : -1;
 }
 
-ui::ControlSpec Spec(ui::ControlType type, int id, const ui::Rect& rect, std::u16string text = {}) {
-  ui::ControlSpec spec;
-  spec.type = type;
-  spec.id = id;
-  spec.rect = rect;
-  spec.text = std::move(text);
-  return spec;
+ui::ControlSpec ControlParams(ui::ControlType type, int id, const ui::Rect& rect, std::u16string text = {}) {
+  ui::ControlSpec params;
+  params.type = type;
+  params.id = id;
+  params.rect = rect;
+  params.text = std::move(text);
+  return params;
 }
 
 ui::ControlSpec LabelSpec(const ui::Rect& rect, std::u16string text, ui::TextAlign align) {
-  ui::ControlSpec spec = Spec(ui::ControlType::Label, IDC_STATIC, rect, std::move(text));
-  spec.align = align;
-  return spec;
+  ui::ControlSpec params = ControlParams(ui::ControlType::Label, IDC_STATIC, rect, std::move(text));
+  params.align = align;
+  return params;
 }
 
 struct CommandButton {
@@ -73,9 +73,9 @@ constexpr ui::Rect kPathDisplayRect{180, 12, 400, 42};
 
 }  // namespace
 
-ui::Control* MainDialog::MakeControl(const ui::ControlSpec& spec) {
+ui::Control* MainDialog::MakeControl(const ui::ControlSpec& params) {
   ui::WindowHost* window = Window();
-  return window ? window->CreateControl(spec) : nullptr;
+  return window ? window->CreateControl(params) : nullptr;
 }
 
 void MainDialog::CreateControls() {
@@ -101,11 +101,11 @@ void MainDialog::CreateCommandButtons() {
 void MainDialog::CreatePathDisplay() {
   ui::WindowHost* window = Window();
   if (!window) return;
-  ui::ControlSpec spec = Spec(ui::ControlType::Edit, IDC_PATH_DISPLAY, kPathDisplayRect);
-  spec.multiLine = true;
-  spec.autoHScroll = true;
-  spec.readOnly = true;
-  pathDisplay_ = ui::CreateSunkenEdit(spec, *window);
+  ui::ControlSpec params = ControlParams(ui::ControlType::Edit, IDC_PATH_DISPLAY, kPathDisplayRect);
+  params.multiLine = true;
+  params.autoHScroll = true;
+  params.readOnly = true;
+  pathDisplay_ = ui::CreateSunkenEdit(params, *window);
   // A multi-line box draws its one line at the top; centre it like a single-line box.
   ui::CenterEditText(pathDisplay_);
 }
@@ -129,7 +129,7 @@ void MainDialog::CreateItemControls() {
     const uint32_t listLeft = x + l.titleWidth + l.titleOptionGap;
     const ui::Rect listRect = PxRect(listLeft, y + l.titleShift, listLeft + l.optionWidth,
                                      y + l.titleShift + l.optionHeight);
-    ui::ControlSpec list = Spec(ui::ControlType::DropDownList, IDC_ITEM_BASE + static_cast<int>(i), listRect);
+    ui::ControlSpec list = ControlParams(ui::ControlType::DropDownList, IDC_ITEM_BASE + static_cast<int>(i), listRect);
     list.autoHScroll = true;
     item.selectControl = MakeControl(list);
     if (ui::Control* control = item.selectControl) {
@@ -149,7 +149,7 @@ void MainDialog::CreateLogoPanel() {
   p.labelControl = MakeControl(label);
 
   const uint32_t top = p.y + p.height + p.gap;
-  ui::ControlSpec box = Spec(ui::ControlType::DropDownBox, IDC_LOGO,
+  ui::ControlSpec box = ControlParams(ui::ControlType::DropDownBox, IDC_LOGO,
                              PxRect(p.x, top, p.x + p.width, top + p.listHeight));
   box.autoHScroll = true;
   p.selectControl = MakeControl(box);
@@ -174,7 +174,7 @@ void MainDialog::CreateInfoPanel() {
     row.labelControl = MakeControl(label);
 
     const uint32_t left = p.x + p.titleWidth + p.gap;
-    ui::ControlSpec content = Spec(ui::ControlType::Edit, IDC_INFO_CONTENT_BASE + static_cast<int>(i),
+    ui::ControlSpec content = ControlParams(ui::ControlType::Edit, IDC_INFO_CONTENT_BASE + static_cast<int>(i),
                                    PxRect(left, y, left + p.contentWidth, y + p.rowHeight));
     content.readOnly = true;
     content.autoHScroll = true;

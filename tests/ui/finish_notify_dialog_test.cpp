@@ -32,7 +32,7 @@ TEST_P(FinishNotifyDialogTest, ShowsItsMessageAndClosesItselfAfterTwoSeconds) {
   EXPECT_EQ(shot.VisibleTexts(), std::vector<std::u16string>{GetParam()});
   const ui::headless::ControlState* text = shot.Find(IDC_STATIC);
   ASSERT_NE(text, nullptr);
-  EXPECT_EQ(text->spec.align, ui::TextAlign::Center);
+  EXPECT_EQ(text->params.align, ui::TextAlign::Center);
   for (int id : {ui::IDOK, ui::IDCANCEL}) {
     ASSERT_NE(shot.Find(id), nullptr);
     EXPECT_FALSE(shot.Find(id)->visible);

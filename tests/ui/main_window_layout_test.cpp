@@ -94,11 +94,11 @@ TEST_F(MainWindowTest, ItemRowsCarryTheirTitlesOptionsAndDefaultSelection) {
   const SettingItem& ev = w.items[9];
   EXPECT_EQ(ev.labelControl->Text(), u"EV");
   auto& label = *dynamic_cast<ui::headless::HeadlessControl*>(ev.labelControl);
-  EXPECT_EQ(label.State().spec.align, TextAlign::Right);
+  EXPECT_EQ(label.State().params.align, TextAlign::Right);
   EXPECT_TRUE(label.IsVisible());
   ui::headless::HeadlessControl& list = Ctrl(IDC_ITEM_BASE + 9);
   EXPECT_EQ(list.Type(), ControlType::DropDownList);
-  EXPECT_TRUE(list.State().spec.autoHScroll);
+  EXPECT_TRUE(list.State().params.autoHScroll);
   EXPECT_EQ(list.State().entries,
             (std::vector<std::u16string>{u"-1", u"-0.5", u"0", u"+0.5", u"+1", u"+1.5", u"+2"}));
   EXPECT_EQ(list.GetCurSel(), 2);
@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, LogoInfoAndTestPanelsStandAtTheirRects) {
   ASSERT_NE(logoLabel, nullptr);
   EXPECT_EQ(logoLabel->Geometry(), (Rect{350, 180, 510, 200}));
   EXPECT_EQ(logoLabel->Text(), u"Date Stamp Logo");
-  EXPECT_EQ(logoLabel->State().spec.align, TextAlign::Left);
+  EXPECT_EQ(logoLabel->State().params.align, TextAlign::Left);
   ui::headless::HeadlessControl& logo = Ctrl(IDC_LOGO);
   EXPECT_EQ(w.logoPanel.selectControl, &logo);
   EXPECT_EQ(logo.Type(), ControlType::DropDownBox);
@@ -146,8 +146,8 @@ TEST_F(MainWindowTest, LogoInfoAndTestPanelsStandAtTheirRects) {
     EXPECT_EQ(row.contentControl, &content);
     EXPECT_EQ(content.Geometry(), (Rect{474, y, 614, y + 20}));
     EXPECT_EQ(content.Type(), ControlType::Edit);
-    EXPECT_TRUE(content.State().spec.readOnly);
-    EXPECT_FALSE(content.State().spec.border);
+    EXPECT_TRUE(content.State().params.readOnly);
+    EXPECT_FALSE(content.State().params.border);
     EXPECT_TRUE(content.IsVisible());
   }
 
@@ -163,7 +163,7 @@ TEST_F(MainWindowTest, LogoInfoAndTestPanelsStandAtTheirRects) {
     ui::headless::HeadlessControl& result = Ctrl(IDC_TEST_RESULT_BASE + i);
     EXPECT_EQ(w.testItems[i].resultControl, &result);
     EXPECT_EQ(result.Type(), ControlType::Label);
-    EXPECT_EQ(result.State().spec.align, TextAlign::Left);
+    EXPECT_EQ(result.State().params.align, TextAlign::Left);
     EXPECT_EQ(result.Geometry(), (Rect{474, y, 594, y + 20}));
     EXPECT_EQ(result.Text(), u"");  // no recorder
   }
@@ -190,9 +190,9 @@ TEST_F(MainWindowTest, CommandButtonsAndPathDisplayUseTheDefaultGuiFont) {
   }
   ui::headless::HeadlessControl& path = Ctrl(IDC_PATH_DISPLAY);
   EXPECT_EQ(path.Geometry(), (Rect{180, 12, 400, 42}));
-  EXPECT_TRUE(path.State().spec.multiLine);
-  EXPECT_TRUE(path.State().spec.readOnly);
-  EXPECT_TRUE(path.State().spec.clientEdge);
+  EXPECT_TRUE(path.State().params.multiLine);
+  EXPECT_TRUE(path.State().params.readOnly);
+  EXPECT_TRUE(path.State().params.clientEdge);
   EXPECT_EQ(path.Font(), ui::FontChoice::DefaultGui);
   // The one line is moved down to the vertical middle of the box.
   const Rect client = path.ClientRect();

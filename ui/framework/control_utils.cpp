@@ -32,8 +32,8 @@ void CenterEditText(Control* edit) {
   OffsetEditRect(edit, 0, (clientHeight - edit->FontHeight()) / 2);
 }
 
-Control* CreateSunkenEdit(const ControlSpec& spec, WindowHost& parent) {
-  ControlSpec narrower = spec;
+Control* CreateSunkenEdit(const ControlSpec& params, WindowHost& parent) {
+  ControlSpec narrower = params;
   narrower.type = ControlType::Edit;
   narrower.clientEdge = true;
   narrower.rect.right -= 1;
@@ -41,19 +41,19 @@ Control* CreateSunkenEdit(const ControlSpec& spec, WindowHost& parent) {
   if (!edit) return nullptr;
   // Placing at the full rect changes the size, so the frame with the client edge is laid
   // out anew.
-  PlaceControl(edit, spec.rect);
+  PlaceControl(edit, params.rect);
   SetDefaultGuiFont(edit);
   return edit;
 }
 
 Control* CreatePushButton(std::u16string_view label, const Rect& rect, WindowHost& parent, int id) {
-  ControlSpec spec;
-  spec.type = ControlType::PushButton;
-  spec.id = id;
-  spec.rect = rect;
-  spec.text = std::u16string(label);
-  spec.visible = false;
-  Control* button = parent.CreateControl(spec);
+  ControlSpec params;
+  params.type = ControlType::PushButton;
+  params.id = id;
+  params.rect = rect;
+  params.text = std::u16string(label);
+  params.visible = false;
+  Control* button = parent.CreateControl(params);
   SetDefaultGuiFont(button);
   return button;
 }

@@ -24,10 +24,10 @@ void OffsetEditRect(Control* edit, int dx, int dy);
 // toward zero, so that a multi-line edit draws its one line in the vertical middle.
 void CenterEditText(Control* edit);
 
-// Creates an edit with the spec's styles, id and rect and a sunken client edge. The edit is
+// Creates an edit with the params's styles, id and rect and a sunken client edge. The edit is
 // created one pixel narrower and then placed at the full rect, which is how the new frame
 // takes effect; it gets the default GUI font. Returns null when creation fails.
-Control* CreateSunkenEdit(const ControlSpec& spec, WindowHost& parent);
+Control* CreateSunkenEdit(const ControlSpec& params, WindowHost& parent);
 
 // A plain push button, not yet visible, in the default GUI font. Null when creation fails.
 Control* CreatePushButton(std::u16string_view label, const Rect& rect, WindowHost& parent, int id);

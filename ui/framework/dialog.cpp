@@ -53,9 +53,9 @@ void Dialog::CreateWindowAndTemplateControls() {
   if (!window_) return;
   window_->SetTitle(template_.caption);
   for (const TemplateControl& control : template_.controls) {
-    ControlSpec spec = control.spec;
-    spec.rect = DialogRectToPixels(*window_, control.spec.rect);
-    window_->CreateControl(spec);  // a template control that fails is simply absent
+    ControlSpec params = control.params;
+    params.rect = DialogRectToPixels(*window_, control.params.rect);
+    window_->CreateControl(params);  // a template control that fails is simply absent
   }
 }
 

@@ -14,7 +14,7 @@ namespace kavrin::ui {
 
 // Template control: rect in dialog units.
 struct TemplateControl {
-  ControlSpec spec;
+  ControlSpec params;
 };
 
 struct DialogTemplate {

@@ -22,7 +22,7 @@ class WindowHost {
   virtual ~WindowHost() = default;
 
   // The host owns the controls; the pointer stays valid until the window is destroyed.
-  virtual Control* CreateControl(const ControlSpec& spec) = 0;
+  virtual Control* CreateControl(const ControlSpec& params) = 0;
   virtual Control* FindControl(int id) = 0;
 
   virtual void SetTitle(std::u16string_view title) = 0;

@@ -4,20 +4,20 @@
 
 namespace kavrin::ui::headless {
 
-HeadlessControl::HeadlessControl(const ControlSpec& spec, std::function<int()> nextZOrder)
+HeadlessControl::HeadlessControl(const ControlSpec& params, std::function<int()> nextZOrder)
     : nextZOrder_(std::move(nextZOrder)) {
-  state_.spec = spec;
-  state_.geometry = spec.rect;
-  state_.visible = spec.visible;
+  state_.params = params;
+  state_.geometry = params.rect;
+  state_.visible = params.visible;
   state_.zOrder = nextZOrder_();
   // A drop-down list has no free text; its face is its selection.
-  if (spec.type != ControlType::DropDownList) state_.text = spec.text;
+  if (params.type != ControlType::DropDownList) state_.text = params.text;
   state_.textRect = ClientRect();
 }
 
 void HeadlessControl::SetText(std::u16string_view text) {
   // A drop-down list shows only its entries; setting its text changes nothing.
-  if (state_.spec.type == ControlType::DropDownList) return;
+  if (state_.params.type == ControlType::DropDownList) return;
   state_.text = std::u16string(text);
 }
 
@@ -31,12 +31,12 @@ void HeadlessControl::Place(const Rect& rect) {
 }
 
 bool HeadlessControl::IsList() const {
-  return state_.spec.type == ControlType::DropDownList || state_.spec.type == ControlType::DropDownBox;
+  return state_.params.type == ControlType::DropDownList || state_.params.type == ControlType::DropDownBox;
 }
 
 bool HeadlessControl::IsTypable() const {
-  return state_.spec.type == ControlType::DropDownBox ||
-         (state_.spec.type == ControlType::Edit && !state_.spec.readOnly);
+  return state_.params.type == ControlType::DropDownBox ||
+         (state_.params.type == ControlType::Edit && !state_.params.readOnly);
 }
 
 void HeadlessControl::ResetContent() {
@@ -72,9 +72,9 @@ std::u16string HeadlessControl::GetItemText(int index) const {
 
 Rect HeadlessControl::ClientRect() const {
   int inset = 0;
-  if (state_.spec.type == ControlType::Edit) {
-    if (state_.spec.clientEdge) inset += kClientEdgeInset;
-    if (state_.spec.border) inset += kBorderInset;
+  if (state_.params.type == ControlType::Edit) {
+    if (state_.params.clientEdge) inset += kClientEdgeInset;
+    if (state_.params.border) inset += kBorderInset;
   }
   return {0, 0, state_.geometry.Width() - 2 * inset, state_.geometry.Height() - 2 * inset};
 }
@@ -85,7 +85,7 @@ int HeadlessControl::FontHeight() const {
 
 void HeadlessControl::SetTextRect(const Rect& rect) {
   // Only a multi-line edit takes a formatting rectangle.
-  if (state_.spec.type == ControlType::Edit && state_.spec.multiLine) state_.textRect = rect;
+  if (state_.params.type == ControlType::Edit && state_.params.multiLine) state_.textRect = rect;
 }
 
 }  // namespace kavrin::ui::headless

@@ -21,10 +21,10 @@ inline constexpr int kBorderInset = 1;
 class HeadlessControl : public Control {
  public:
   // nextZOrder hands out the window's stacking numbers.
-  HeadlessControl(const ControlSpec& spec, std::function<int()> nextZOrder);
+  HeadlessControl(const ControlSpec& params, std::function<int()> nextZOrder);
 
-  int Id() const override { return state_.spec.id; }
-  ControlType Type() const override { return state_.spec.type; }
+  int Id() const override { return state_.params.id; }
+  ControlType Type() const override { return state_.params.type; }
 
   void SetText(std::u16string_view text) override;
   std::u16string Text() const override { return state_.text; }

@@ -29,8 +29,8 @@ HeadlessWindow::HeadlessWindow(HeadlessToolkit& toolkit, Dialog& dialog, const D
 
 HeadlessWindow::~HeadlessWindow() { toolkit_.WindowDestroyed(*this); }
 
-Control* HeadlessWindow::CreateControl(const ControlSpec& spec) {
-  controls_.push_back(std::make_unique<HeadlessControl>(spec, [this] { return ++zOrderCounter_; }));
+Control* HeadlessWindow::CreateControl(const ControlSpec& params) {
+  controls_.push_back(std::make_unique<HeadlessControl>(params, [this] { return ++zOrderCounter_; }));
   return controls_.back().get();
 }
 

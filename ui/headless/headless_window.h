@@ -40,7 +40,7 @@ class HeadlessWindow : public WindowHost {
   HeadlessWindow(const HeadlessWindow&) = delete;
   HeadlessWindow& operator=(const HeadlessWindow&) = delete;
 
-  Control* CreateControl(const ControlSpec& spec) override;
+  Control* CreateControl(const ControlSpec& params) override;
   Control* FindControl(int id) override { return Find(id); }
 
   void SetTitle(std::u16string_view title) override { title_ = std::u16string(title); }

@@ -11,7 +11,7 @@
 namespace kavrin::ui::headless {
 
 struct ControlState {
-  ControlSpec spec;  // as the control was created (rect is the creation rectangle)
+  ControlSpec params;  // as the control was created (rect is the creation rectangle)
   Rect geometry;     // where it stands now; a drop-down's rect includes its list
   // The face: a label's, edit's or button's text, the edit field of a drop-down box, the
   // selected entry of a drop-down list (empty without a selection).
@@ -41,7 +41,7 @@ struct WindowSnapshot {
   // The first control with the id (labels all share one id), or null.
   const ControlState* Find(int id) const {
     for (const ControlState& c : controls)
-      if (c.spec.id == id) return &c;
+      if (c.params.id == id) return &c;
     return nullptr;
   }
   // The faces of the visible controls, in creation order.

@@ -9,16 +9,16 @@
 
 namespace kavrin::ui::qt {
 
-QtComboBox::QtComboBox(const ControlSpec& spec, QWidget& parent, CommandSink sink)
-    : QtControl(spec, new QComboBox(&parent)) {
+QtComboBox::QtComboBox(const ControlSpec& params, QWidget& parent, CommandSink sink)
+    : QtControl(params, new QComboBox(&parent)) {
   QComboBox* combo = Combo();
-  const bool editable = spec.type == ControlType::DropDownBox;
+  const bool editable = params.type == ControlType::DropDownBox;
   combo->setEditable(editable);
   // The list drops down below the box and scrolls past its height, as the rectangle asks,
   // instead of the style's pop-up menu placed over the box.
   combo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
   combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  const int id = spec.id;
+  const int id = params.id;
   QObject::connect(combo, &QComboBox::activated, combo, [sink, id](int) { sink(id, kNotifySelChange); });
   if (editable) {
     // Typed text stays as typed: no completion from the entries, no entries added.
@@ -27,7 +27,7 @@ QtComboBox::QtComboBox(const ControlSpec& spec, QWidget& parent, CommandSink sin
     QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo,
                      [sink, id](const QString&) { sink(id, kNotifyEditChange); });
   }
-  ApplyGeometry(spec.rect);
+  ApplyGeometry(params.rect);
 }
 
 QComboBox* QtComboBox::Combo() const { return static_cast<QComboBox*>(Widget()); }

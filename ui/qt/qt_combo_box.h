@@ -8,7 +8,7 @@ namespace kavrin::ui::qt {
 
 class QtComboBox : public QtControl {
  public:
-  QtComboBox(const ControlSpec& spec, QWidget& parent, CommandSink sink);
+  QtComboBox(const ControlSpec& params, QWidget& parent, CommandSink sink);
 
   void SetText(std::u16string_view text) override;
   std::u16string Text() const override;

@@ -16,36 +16,36 @@ namespace {
 // never taken for rich text.
 class QtLabel : public QtControl {
  public:
-  QtLabel(const ControlSpec& spec, QWidget& parent) : QtControl(spec, new QLabel(&parent)) {
+  QtLabel(const ControlSpec& params, QWidget& parent) : QtControl(params, new QLabel(&parent)) {
     auto* label = static_cast<QLabel*>(Widget());
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     Qt::Alignment horizontal = Qt::AlignLeft;
-    if (spec.align == TextAlign::Right) horizontal = Qt::AlignRight;
-    if (spec.align == TextAlign::Center) horizontal = Qt::AlignHCenter;
+    if (params.align == TextAlign::Right) horizontal = Qt::AlignRight;
+    if (params.align == TextAlign::Center) horizontal = Qt::AlignHCenter;
     label->setAlignment(horizontal | Qt::AlignTop);
-    label->setText(ToQString(spec.text));
+    label->setText(ToQString(params.text));
   }
 };
 
 class QtPushButton : public QtControl {
  public:
-  QtPushButton(const ControlSpec& spec, QWidget& parent, CommandSink sink)
-      : QtControl(spec, new QPushButton(&parent)) {
+  QtPushButton(const ControlSpec& params, QWidget& parent, CommandSink sink)
+      : QtControl(params, new QPushButton(&parent)) {
     auto* button = static_cast<QPushButton*>(Widget());
-    button->setText(ToQString(spec.text));
-    button->setDefault(spec.defaultButton);
-    const int id = spec.id;
+    button->setText(ToQString(params.text));
+    button->setDefault(params.defaultButton);
+    const int id = params.id;
     QObject::connect(button, &QPushButton::clicked, button, [sink, id] { sink(id, kNotifyClicked); });
   }
 };
 
 }  // namespace
 
-QtControl::QtControl(const ControlSpec& spec, QWidget* widget) : spec_(spec), widget_(widget), rect_(spec.rect) {
-  widget->setGeometry(ToQRect(spec.rect));
+QtControl::QtControl(const ControlSpec& params, QWidget* widget) : spec_(params), widget_(widget), rect_(params.rect) {
+  widget->setGeometry(ToQRect(params.rect));
   // Explicitly either way: a hidden control must stay hidden when its window shows.
-  widget->setVisible(spec.visible);
+  widget->setVisible(params.visible);
 }
 
 QtControl::~QtControl() = default;
@@ -94,17 +94,17 @@ void QtControl::SetFont(FontChoice font) {
 
 int QtControl::FontHeight() const { return widget_ ? QFontMetrics(widget_->font()).height() : 0; }
 
-std::unique_ptr<QtControl> MakeQtControl(const ControlSpec& spec, QWidget& parent, CommandSink sink) {
-  switch (spec.type) {
+std::unique_ptr<QtControl> MakeQtControl(const ControlSpec& params, QWidget& parent, CommandSink sink) {
+  switch (params.type) {
     case ControlType::Label:
-      return std::make_unique<QtLabel>(spec, parent);
+      return std::make_unique<QtLabel>(params, parent);
     case ControlType::DropDownList:
     case ControlType::DropDownBox:
-      return std::make_unique<QtComboBox>(spec, parent, std::move(sink));
+      return std::make_unique<QtComboBox>(params, parent, std::move(sink));
     case ControlType::Edit:
-      return std::make_unique<QtEdit>(spec, parent, std::move(sink));
+      return std::make_unique<QtEdit>(params, parent, std::move(sink));
     case ControlType::PushButton:
-      return std::make_unique<QtPushButton>(spec, parent, std::move(sink));
+      return std::make_unique<QtPushButton>(params, parent, std::move(sink));
   }
   return nullptr;
 }

@@ -57,8 +57,8 @@ class QtControl : public Control {
   QWidget* Widget() const { return widget_; }
 
  protected:
-  QtControl(const ControlSpec& spec, QWidget* widget);
-  const ControlSpec& Spec() const { return spec_; }
+  QtControl(const ControlSpec& params, QWidget* widget);
+  const ControlSpec& ControlParams() const { return spec_; }
   // Puts the widget at the rectangle; drop-downs keep their natural height.
   virtual void ApplyGeometry(const Rect& rect);
   // Called after the font changed, for controls whose layout depends on it.
@@ -71,7 +71,7 @@ class QtControl : public Control {
   FontChoice font_ = FontChoice::ControlDefault;
 };
 
-// Makes the control for a spec as a child of parent; sink receives its commands.
-std::unique_ptr<QtControl> MakeQtControl(const ControlSpec& spec, QWidget& parent, CommandSink sink);
+// Makes the control for a params as a child of parent; sink receives its commands.
+std::unique_ptr<QtControl> MakeQtControl(const ControlSpec& params, QWidget& parent, CommandSink sink);
 
 }  // namespace kavrin::ui::qt

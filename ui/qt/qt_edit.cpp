@@ -9,19 +9,19 @@
 
 namespace kavrin::ui::qt {
 
-QtEdit::QtEdit(const ControlSpec& spec, QWidget& parent, CommandSink sink) : QtControl(spec, new QLineEdit(&parent)) {
+QtEdit::QtEdit(const ControlSpec& params, QWidget& parent, CommandSink sink) : QtControl(params, new QLineEdit(&parent)) {
   QLineEdit* edit = LineEdit();
-  edit->setFrame(spec.border || spec.clientEdge);
-  edit->setReadOnly(spec.readOnly);
-  if (spec.readOnly) {
+  edit->setFrame(params.border || params.clientEdge);
+  edit->setReadOnly(params.readOnly);
+  if (params.readOnly) {
     // A read-only box sits on the dialog's face colour, as the platform draws it.
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
     edit->setPalette(palette);
   }
-  edit->setAlignment(spec.multiLine ? (Qt::AlignLeft | Qt::AlignTop) : (Qt::AlignLeft | Qt::AlignVCenter));
-  edit->setText(ToQString(spec.text));
-  const int id = spec.id;
+  edit->setAlignment(params.multiLine ? (Qt::AlignLeft | Qt::AlignTop) : (Qt::AlignLeft | Qt::AlignVCenter));
+  edit->setText(ToQString(params.text));
+  const int id = params.id;
   QObject::connect(edit, &QLineEdit::textEdited, edit, [sink, id](const QString&) { sink(id, kNotifyEditChange); });
   textRect_ = ClientRect();
 }
@@ -59,7 +59,7 @@ Rect QtEdit::ClientRect() const {
 }
 
 void QtEdit::SetTextRect(const Rect& rect) {
-  if (!Spec().multiLine) return;  // only a multi-line box takes one
+  if (!ControlParams().multiLine) return;  // only a multi-line box takes one
   textRect_ = rect;
   ApplyTextRect();
 }

@@ -8,7 +8,7 @@ namespace kavrin::ui::qt {
 
 class QtEdit : public QtControl {
  public:
-  QtEdit(const ControlSpec& spec, QWidget& parent, CommandSink sink);
+  QtEdit(const ControlSpec& params, QWidget& parent, CommandSink sink);
 
   void SetText(std::u16string_view text) override;
   std::u16string Text() const override;

@@ -86,11 +86,11 @@ QtWindow::~QtWindow() {
 
 QDialog* QtWindow::Widget() const { return widget_.get(); }
 
-Control* QtWindow::CreateControl(const ControlSpec& spec) {
+Control* QtWindow::CreateControl(const ControlSpec& params) {
   CommandSink sink = [this](int id, int notifyCode) {
     if (!closing_) dialog_.OnCommand(id, notifyCode);
   };
-  std::unique_ptr<QtControl> control = MakeQtControl(spec, *widget_, std::move(sink));
+  std::unique_ptr<QtControl> control = MakeQtControl(params, *widget_, std::move(sink));
   if (!control) return nullptr;
   controls_.push_back(std::move(control));
   return controls_.back().get();

@@ -23,7 +23,7 @@ class QtWindow : public WindowHost {
   QtWindow(const QtWindow&) = delete;
   QtWindow& operator=(const QtWindow&) = delete;
 
-  Control* CreateControl(const ControlSpec& spec) override;
+  Control* CreateControl(const ControlSpec& params) override;
   Control* FindControl(int id) override { return Find(id); }
 
   void SetTitle(std::u16string_view title) override;

@@ -66,8 +66,8 @@ TEST_F(HeadlessFrameworkTest, CentresOnTheFullHdScreen) {
 
 TEST_F(HeadlessFrameworkTest, SunkenEditIsCreatedOnePixelNarrowerThenPlacedAndCentred) {
   const headless::ControlState& state = static_cast<headless::HeadlessControl*>(dialog.pathEdit)->State();
-  EXPECT_EQ(state.spec.rect, (Rect{180, 12, 399, 42}));
-  EXPECT_TRUE(state.spec.clientEdge);
+  EXPECT_EQ(state.params.rect, (Rect{180, 12, 399, 42}));
+  EXPECT_TRUE(state.params.clientEdge);
   EXPECT_EQ(state.geometry, TestDialog::kPathRect);
   // Client 216 x 26 inside the 2-pixel edge; the 11-pixel GUI font moves down (26 - 11) / 2.
   EXPECT_EQ(dialog.pathEdit->ClientRect(), (Rect{0, 0, 216, 26}));
@@ -75,13 +75,13 @@ TEST_F(HeadlessFrameworkTest, SunkenEditIsCreatedOnePixelNarrowerThenPlacedAndCe
 }
 
 TEST_F(HeadlessFrameworkTest, CentringTruncatesTowardZeroWhenTheFontIsTallerThanTheBox) {
-  ControlSpec spec;
-  spec.type = ControlType::Edit;
-  spec.id = 300;
-  spec.multiLine = true;
-  spec.clientEdge = true;
-  spec.rect = {0, 0, 100, 11};  // client 7 high
-  Control* edit = Host().CreateControl(spec);
+  ControlSpec params;
+  params.type = ControlType::Edit;
+  params.id = 300;
+  params.multiLine = true;
+  params.clientEdge = true;
+  params.rect = {0, 0, 100, 11};  // client 7 high
+  Control* edit = Host().CreateControl(params);
   ASSERT_EQ(edit->FontHeight(), headless::kControlDefaultFontHeight);
   CenterEditText(edit);
   // (7 - 16) / 2 = -4.5: truncated to -4, not floored to -5.

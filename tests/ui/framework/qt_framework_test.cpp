@@ -126,13 +126,13 @@ TEST_F(QtFrameworkTest, LabelsAreTopAlignedPlainTextWithTheirHorizontalAlignment
                {TextAlign::Center, Qt::AlignHCenter | Qt::AlignTop}};
   int id = 500;
   for (const auto& c : cases) {
-    ControlSpec spec;
-    spec.type = ControlType::Label;
-    spec.id = ++id;
-    spec.rect = {0, 0, 100, 20};
-    spec.align = c.align;
-    spec.text = u"<b>1 &min</b>";
-    auto* label = qobject_cast<QLabel*>(static_cast<QtControl*>(Host().CreateControl(spec))->Widget());
+    ControlSpec params;
+    params.type = ControlType::Label;
+    params.id = ++id;
+    params.rect = {0, 0, 100, 20};
+    params.align = c.align;
+    params.text = u"<b>1 &min</b>";
+    auto* label = qobject_cast<QLabel*>(static_cast<QtControl*>(Host().CreateControl(params))->Widget());
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->alignment(), c.expected);
     EXPECT_EQ(label->textFormat(), Qt::PlainText);  // configured texts are never markup

@@ -87,18 +87,18 @@ class TestDialog : public Dialog {
 
   bool OnInitDialog() override {
     WindowHost& window = *Window();
-    label = window.CreateControl(Spec(ControlType::Label, kLabel, kLabelRect, u"Cycle Time", TextAlign::Right));
-    list = window.CreateControl(Spec(ControlType::DropDownList, kList, kListRect));
+    label = window.CreateControl(ControlParams(ControlType::Label, kLabel, kLabelRect, u"Cycle Time", TextAlign::Right));
+    list = window.CreateControl(ControlParams(ControlType::DropDownList, kList, kListRect));
     Fill(list, {u"1 min", u"3 min", u"5 min"});
     list->SetCurSel(1);
-    box = window.CreateControl(Spec(ControlType::DropDownBox, kBox, kBoxRect));
+    box = window.CreateControl(ControlParams(ControlType::DropDownBox, kBox, kBoxRect));
     Fill(box, {u"", u"ABC", u"新細明體"});
     box->SetCurSel(0);
-    ControlSpec info = Spec(ControlType::Edit, kInfo, kInfoRect);
+    ControlSpec info = ControlParams(ControlType::Edit, kInfo, kInfoRect);
     info.readOnly = true;
     info.autoHScroll = true;
     infoEdit = window.CreateControl(info);
-    ControlSpec path = Spec(ControlType::Edit, kPath, kPathRect);
+    ControlSpec path = ControlParams(ControlType::Edit, kPath, kPathRect);
     path.multiLine = true;
     path.readOnly = true;
     path.autoHScroll = true;
@@ -142,17 +142,17 @@ class TestDialog : public Dialog {
   int endResult = 0;
 
  private:
-  static ControlSpec Spec(ControlType type, int id, Rect rect, std::u16string text = {},
+  static ControlSpec ControlParams(ControlType type, int id, Rect rect, std::u16string text = {},
                           TextAlign align = TextAlign::Left) {
-    ControlSpec spec;
-    spec.type = type;
-    spec.id = id;
-    spec.rect = rect;
-    spec.text = std::move(text);
-    spec.align = align;
-    spec.autoHScroll = type == ControlType::DropDownList || type == ControlType::DropDownBox;
-    spec.visible = true;
-    return spec;
+    ControlSpec params;
+    params.type = type;
+    params.id = id;
+    params.rect = rect;
+    params.text = std::move(text);
+    params.align = align;
+    params.autoHScroll = type == ControlType::DropDownList || type == ControlType::DropDownBox;
+    params.visible = true;
+    return params;
   }
   static void Fill(Control* list, std::initializer_list<std::u16string_view> entries) {
     list->ResetContent();

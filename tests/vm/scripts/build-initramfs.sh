@@ -60,9 +60,9 @@ for program in ${programs[@]+"${programs[@]}"}; do
   strip --strip-debug -o "$root/bin/$(basename "$program")" "$program"
   copy_libraries "$program"
 done
-for spec in ${files[@]+"${files[@]}"}; do
-  mkdir -p "$root$(dirname "${spec#*=}")"
-  cp "${spec%%=*}" "$root${spec#*=}"
+for params in ${files[@]+"${files[@]}"}; do
+  mkdir -p "$root$(dirname "${params#*=}")"
+  cp "${params%%=*}" "$root${params#*=}"
 done
 
 cp "$kernel"/modules/*.ko "$root/lib/modules/"
