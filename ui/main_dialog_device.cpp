@@ -80,17 +80,16 @@ void MainDialog::OnRead() {
   if (deviceLink_.IsAttached() != 1) return;
   RefreshDeviceInfo(1);
   RefreshTestItems(1);
-  // A read that fails leaves the block, and so the lists, as they were.
-  if (deviceLink_.ReadData(DeviceArea().data(), kDeviceAreaSize) != 1) {
-    Trace("\nread fail\n");
-    return;
-  }
-  BlockToControls();
-  DumpHex(DeviceArea().data(), kDeviceWords, 1);
+  ReadSettingsIntoControls();
 }
 
 void MainDialog::OnGetKavrin() {
   if (deviceLink_.IsAttached() != 1) return;
+  ReadSettingsIntoControls();
+}
+
+void MainDialog::ReadSettingsIntoControls() {
+  // A read that fails leaves the block, and so the lists, as they were.
   if (deviceLink_.ReadData(DeviceArea().data(), kDeviceAreaSize) != 1) {
     Trace("\nread fail\n");
     return;
