@@ -12,43 +12,16 @@
 #include "cli/commands.h"
 #include "config/config_file.h"
 #include "config/text_codec.h"
+#include "tests/cli/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin::cli {
 namespace {
 
 using test::ScopedCurrentDir;
+using test::CommandResult;
+using test::RunKavrinCommand;
 using test::TempDir;
-
-struct RunResult {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-// Runs the block commands as `kavrin` would, with stdout and stderr captured.
-RunResult RunBlockCommand(std::vector<std::string> arguments) {
-  CLI::App app{"kavrin"};
-  app.require_subcommand(1);
-  int exitCode = kExitOk;
-  AddBlockCommands(app, &exitCode);
-  arguments.insert(arguments.begin(), "kavrin");
-  std::vector<const char*> argv;
-  for (const std::string& a : arguments) argv.push_back(a.c_str());
-
-  std::ostringstream out;
-  std::ostringstream err;
-  std::streambuf* previousOut = std::cout.rdbuf(out.rdbuf());
-  std::streambuf* previousErr = std::cerr.rdbuf(err.rdbuf());
-  try {
-    app.parse(static_cast<int>(argv.size()), argv.data());
-  } catch (const CLI::ParseError&) {
-    exitCode = kExitUsage;
-  }
-  std::cout.rdbuf(previousOut);
-  std::cerr.rdbuf(previousErr);
-  return {exitCode, out.str(), err.str()};
-}
 
 // Two items and a logo field, as an author might write them (UTF-8, lower-case keys).
 constexpr const char* kSmallConfig =
@@ -98,7 +71,7 @@ class BlockCommandsTest : public ::testing::Test {
 
 TEST_F(BlockCommandsTest, NewWithTheDefaultConfigurationGivesTheStartUpBlock) {
   ScopedCurrentDir here(dir.Path());
-  const RunResult run = RunBlockCommand({"block", "new", "-o", "start.bin"});
+  const CommandResult run = RunKavrinCommand({"block", "new", "-o", "start.bin"});
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
 
   const std::string bytes = dir.Read("start.bin");
@@ -114,7 +87,7 @@ TEST_F(BlockCommandsTest, NewWithTheDefaultConfigurationGivesTheStartUpBlock) {
 
 TEST_F(BlockCommandsTest, NewStoresDefaultsAllOnesForMissingOptionsAndTheFirstLogo) {
   dir.Write("small.ini", kSmallConfig);
-  const RunResult run = RunBlockCommand(
+  const CommandResult run = RunKavrinCommand(
       {"block", "new", "-o", (dir / "b.bin").string(), "--file", (dir / "small.ini").string()});
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
 
@@ -126,17 +99,17 @@ TEST_F(BlockCommandsTest, NewStoresDefaultsAllOnesForMissingOptionsAndTheFirstLo
 }
 
 TEST_F(BlockCommandsTest, NewRefusesAMissingConfigurationOrAnUnwritableOutput) {
-  const RunResult noConfig = RunBlockCommand(
+  const CommandResult noConfig = RunKavrinCommand(
       {"block", "new", "-o", (dir / "b.bin").string(), "--file", (dir / "none.ini").string()});
   EXPECT_EQ(noConfig.exitCode, kExitFailed);
   EXPECT_NE(noConfig.err.find("none.ini"), std::string::npos);
 
-  const RunResult noFolder =
-      RunBlockCommand({"block", "new", "-o", (dir / "missing" / "b.bin").string()});
+  const CommandResult noFolder =
+      RunKavrinCommand({"block", "new", "-o", (dir / "missing" / "b.bin").string()});
   EXPECT_EQ(noFolder.exitCode, kExitFailed);
   EXPECT_TRUE(dir.List().empty());
 
-  EXPECT_EQ(RunBlockCommand({"block", "new"}).exitCode, kExitUsage) << "-o is required";
+  EXPECT_EQ(RunKavrinCommand({"block", "new"}).exitCode, kExitUsage) << "-o is required";
 }
 
 // Block files of every size decode as the window would hold them after loading into a zero
@@ -169,7 +142,7 @@ TEST_P(BlockShowTest, JsonDecodesWhatTheFileHolds) {
   dir.Write("f.bin", bytes.substr(0, c.size));
 
   ScopedCurrentDir here(dir.Path());
-  const RunResult run = RunBlockCommand({"block", "show", "f.bin", "--json"});
+  const CommandResult run = RunKavrinCommand({"block", "show", "f.bin", "--json"});
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
   const nlohmann::json report = nlohmann::json::parse(run.out);
 
@@ -210,7 +183,7 @@ TEST_F(BlockCommandsTest, ShowTextMarksValuesWithoutOptionAndListsEveryWord) {
   block.SetWord(39, 0xBEEF);
   ASSERT_TRUE(block.SaveFile(dir / "b.bin"));
 
-  const RunResult run = RunBlockCommand(
+  const CommandResult run = RunKavrinCommand(
       {"block", "show", (dir / "b.bin").string(), "--file", (dir / "small.ini").string()});
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
   EXPECT_NE(run.out.find("  Mode  word  2 bit  3 len  3  1     \"Day\"\n"), std::string::npos) << run.out;
@@ -221,7 +194,7 @@ TEST_F(BlockCommandsTest, ShowTextMarksValuesWithoutOptionAndListsEveryWord) {
 }
 
 TEST_F(BlockCommandsTest, ShowOfAnUnreadableFileFails) {
-  const RunResult run = RunBlockCommand({"block", "show", (dir / "none.bin").string()});
+  const CommandResult run = RunKavrinCommand({"block", "show", (dir / "none.bin").string()});
   EXPECT_EQ(run.exitCode, kExitFailed);
   EXPECT_NE(run.err.find("none.bin"), std::string::npos);
   EXPECT_TRUE(run.out.empty());
@@ -232,7 +205,7 @@ TEST_F(BlockCommandsTest, JsonStaysValidWhateverBytesTheBlockHolds) {
   for (std::size_t i = 0; i < SettingsBlock::kSize; ++i) block.Bytes()[i] = 0xFF;
   ASSERT_TRUE(block.SaveFile(dir / "ff.bin"));
   ScopedCurrentDir here(dir.Path());
-  const RunResult run = RunBlockCommand({"block", "show", "ff.bin", "--json"});
+  const CommandResult run = RunKavrinCommand({"block", "show", "ff.bin", "--json"});
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
   const nlohmann::json report = nlohmann::json::parse(run.out);
   EXPECT_EQ(report["deviceWords"][39], "FFFF");
@@ -244,8 +217,8 @@ TEST_F(BlockCommandsTest, JsonStaysValidWhateverBytesTheBlockHolds) {
 
 TEST_F(BlockCommandsTest, NewThenShowGivesEveryItemItsDefaultOption) {
   ScopedCurrentDir here(dir.Path());
-  ASSERT_EQ(RunBlockCommand({"block", "new", "-o", "d.bin"}).exitCode, kExitOk);
-  const RunResult run = RunBlockCommand({"block", "show", "d.bin", "--json"});
+  ASSERT_EQ(RunKavrinCommand({"block", "new", "-o", "d.bin"}).exitCode, kExitOk);
+  const CommandResult run = RunKavrinCommand({"block", "show", "d.bin", "--json"});
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
   const nlohmann::json report = nlohmann::json::parse(run.out);
 

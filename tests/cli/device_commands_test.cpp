@@ -15,40 +15,16 @@
 #include "cli/commands.h"
 #include "device/sim/recorder.h"
 #include "tests/device/fault_rule.h"
+#include "tests/cli/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin::cli {
 namespace {
 
 using test::ScopedCurrentDir;
+using test::CommandResult;
+using test::RunKavrinCommand;
 using test::TempDir;
-
-struct RunResult {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-RunResult RunKavrin(std::vector<std::string> arguments) {
-  CLI::App app{"kavrin"};
-  app.require_subcommand(1);
-  int exitCode = kExitOk;
-  AddDeviceCommands(app, &exitCode);
-  arguments.insert(arguments.begin(), "kavrin");
-  std::vector<const char*> argv;
-  for (const std::string& a : arguments) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  std::streambuf* previousOut = std::cout.rdbuf(out.rdbuf());
-  std::streambuf* previousErr = std::cerr.rdbuf(err.rdbuf());
-  try {
-    app.parse(static_cast<int>(argv.size()), argv.data());
-  } catch (const CLI::ParseError&) {
-    exitCode = kExitUsage;
-  }
-  std::cout.rdbuf(previousOut);
-  std::cerr.rdbuf(previousErr);
-  return {exitCode, out.str(), err.str()};
-}
 
 // One named device, two information rows, two engine tests and one setting item.
 constexpr const char* kConfig =
@@ -80,10 +56,10 @@ class DeviceCommandsTest : public ::testing::Test {
     return state.value_or(sim::RecorderState{});
   }
   // The commands with the test configuration.
-  RunResult Run(std::vector<std::string> arguments) {
+  CommandResult Run(std::vector<std::string> arguments) {
     arguments.push_back("--file");
     arguments.push_back(ConfigPath());
-    return RunKavrin(std::move(arguments));
+    return RunKavrinCommand(std::move(arguments));
   }
 
   TempDir dir_;
@@ -99,7 +75,7 @@ std::vector<uint8_t> Block(uint8_t seed) {
 TEST_F(DeviceCommandsTest, KavrinWithTheShippedConfigurationSendsItsDefaults) {
   Plug(sim::RecorderState{});
   const std::time_t before = std::time(nullptr);
-  const RunResult run = RunKavrin({"kavrin"});  // no KAVRIN_CFG.ini here: the built-in one
+  const CommandResult run = RunKavrinCommand({"kavrin"});  // no KAVRIN_CFG.ini here: the built-in one
   const std::time_t after = std::time(nullptr);
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
   const sim::RecorderState state = State();
@@ -143,7 +119,7 @@ TEST_F(DeviceCommandsTest, KavrinTakesFileThenDefaultBinThenDefaults) {
     dir_.Write("chosen.bin", Block(7));
     std::vector<std::string> arguments = {"kavrin"};
     if (c.file) arguments.push_back("chosen.bin");
-    const RunResult run = Run(arguments);
+    const CommandResult run = Run(arguments);
     ASSERT_EQ(run.exitCode, kExitOk) << run.err;
     const sim::RecorderState state = State();
     EXPECT_EQ(std::vector<uint8_t>(state.settings.begin(), state.settings.begin() + 6), c.expected);
@@ -167,7 +143,7 @@ TEST_F(DeviceCommandsTest, SetChangesOneItemByNameOrTitleAndOptionByTextOrIndex)
   for (const Case& c : cases) {
     SCOPED_TRACE(c.assignment);
     Plug(sim::RecorderState{});
-    const RunResult run = Run({"kavrin", "--set", c.assignment});
+    const CommandResult run = Run({"kavrin", "--set", c.assignment});
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
     if (c.exitCode == kExitOk) {
       EXPECT_EQ(State().settings[4], c.word2Low);
@@ -182,7 +158,7 @@ TEST_F(DeviceCommandsTest, FailingEngineTestRefusesUnlessForced) {
   sim::RecorderState recorder;
   recorder.testResults[0x1031] = 0;
   Plug(recorder);
-  RunResult run = Run({"kavrin"});
+  CommandResult run = Run({"kavrin"});
   EXPECT_EQ(run.exitCode, kExitFailed);
   EXPECT_NE(run.err.find("engine test NG: 0x1031 \"RTC\""), std::string::npos) << run.err;
   EXPECT_TRUE(State().commits.empty());
@@ -221,7 +197,7 @@ TEST_F(DeviceCommandsTest, KavrinFailuresNameTheirReasonAndExitOne) {
     recorder.faults.rules.push_back(c.rule);
     recorder.faults.vanishAfter = c.vanishAfter;
     Plug(recorder);
-    const RunResult run = Run({"kavrin"});
+    const CommandResult run = Run({"kavrin"});
     EXPECT_EQ(run.exitCode, kExitFailed);
     EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
     EXPECT_NE(run.out.find("Kavrin fail !"), std::string::npos) << run.out;
@@ -235,7 +211,7 @@ TEST_F(DeviceCommandsTest, KavrinFailuresNameTheirReasonAndExitOne) {
 
 TEST_F(DeviceCommandsTest, KavrinJsonTellsScriptsWhatHappened) {
   Plug(sim::RecorderState{});
-  const RunResult run = Run({"kavrin", "--json", "--set", "Mode=Auto"});
+  const CommandResult run = Run({"kavrin", "--json", "--set", "Mode=Auto"});
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
   const nlohmann::json result = nlohmann::json::parse(run.out);
   EXPECT_TRUE(result["ok"].get<bool>());
@@ -251,7 +227,7 @@ TEST_F(DeviceCommandsTest, InfoPrintsEachRowAndAFailedQueryEmpty) {
   recorder.model = "ZK742-Q";
   recorder.fwVersion = "FW 9.1";
   Plug(recorder);
-  RunResult run = Run({"info"});
+  CommandResult run = Run({"info"});
   EXPECT_EQ(run.exitCode, kExitOk) << run.err;
   EXPECT_EQ(run.out, "Model : ZK742-Q\nFW Ver : FW 9.1\n");
 
@@ -295,7 +271,7 @@ TEST_F(DeviceCommandsTest, TestPrintsVerdictsAndExitsOneOnNg) {
     recorder.testResults = c.results;
     if (c.fault) recorder.faults.rules.push_back(*c.fault);
     Plug(recorder);
-    const RunResult run = Run({"test"});
+    const CommandResult run = Run({"test"});
     EXPECT_EQ(run.exitCode, c.exitCode);
     EXPECT_EQ(run.out, c.out);
   }
@@ -308,7 +284,7 @@ TEST_F(DeviceCommandsTest, ReadWritesTheDeviceAreaWithAZeroNote) {
   }
   recorder.settings[4] = 2 << 3;  // Mode: Night
   Plug(recorder);
-  const RunResult run = Run({"read", "-o", "read.bin", "--json"});
+  const CommandResult run = Run({"read", "-o", "read.bin", "--json"});
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
   const nlohmann::json report = nlohmann::json::parse(run.out);
   EXPECT_EQ(report["items"][0]["option"], "Night");
@@ -326,7 +302,7 @@ TEST_F(DeviceCommandsTest, FailedReadWritesNoFile) {
   recorder.faults.rules.push_back(test::Fault().Command(2).Offset(40).OnGet());
   Plug(recorder);
   dir_.Write("read.bin", "previous");
-  const RunResult run = Run({"read", "-o", "read.bin"});
+  const CommandResult run = Run({"read", "-o", "read.bin"});
   EXPECT_EQ(run.exitCode, kExitFailed);
   EXPECT_NE(run.err.find("reading the settings failed"), std::string::npos);
   EXPECT_EQ(dir_.Read("read.bin"), "previous");
@@ -335,7 +311,7 @@ TEST_F(DeviceCommandsTest, FailedReadWritesNoFile) {
 TEST_F(DeviceCommandsTest, WriteSendsTheFileAndCommitsWithOne) {
   Plug(sim::RecorderState{});
   dir_.Write("send.bin", Block(3));
-  RunResult run = Run({"write", "send.bin"});
+  CommandResult run = Run({"write", "send.bin"});
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
   const sim::RecorderState state = State();
   EXPECT_TRUE(std::equal(state.settings.begin(), state.settings.end(), Block(3).begin()));
@@ -348,7 +324,7 @@ TEST_F(DeviceCommandsTest, WriteSendsTheFileAndCommitsWithOne) {
 }
 
 TEST_F(DeviceCommandsTest, DevicesTellsWhetherTheRecorderIsThere) {
-  RunResult run = Run({"devices"});
+  CommandResult run = Run({"devices"});
   EXPECT_EQ(run.exitCode, kExitFailed);
   EXPECT_NE(run.out.find("No video input devices"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("\"Bench Recorder\" or \"ZK742\""), std::string::npos) << run.out;
@@ -375,7 +351,7 @@ TEST_F(DeviceCommandsTest, MalformedStateFileIsAnAbsentRecorderWithAReason) {
   dir_.Write("recorder.json", "{\"settings\": \"10CA\"}");
   for (const char* command : {"info", "test", "kavrin"}) {
     SCOPED_TRACE(command);
-    const RunResult run = Run({command});
+    const CommandResult run = Run({command});
     EXPECT_EQ(run.exitCode, kExitFailed);
     EXPECT_NE(run.err.find("no recorder attached"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("160 hexadecimal digits"), std::string::npos) << run.err;
@@ -389,7 +365,7 @@ TEST_F(DeviceCommandsTest, UsageErrorsExitTwo) {
                                                     {"write"},
                                                     {"kavrin", "--wait", "-3"},
                                                     {"kavrin", "--bogus"}}) {
-    EXPECT_EQ(RunKavrin(arguments).exitCode, kExitUsage) << arguments.back();
+    EXPECT_EQ(RunKavrinCommand(arguments).exitCode, kExitUsage) << arguments.back();
   }
   EXPECT_EQ(State().transfers, 0u);
 }
@@ -401,7 +377,7 @@ TEST_F(DeviceCommandsTest, WaitAttachesARecorderPluggedInLater) {
     recorder.model = "late";
     ASSERT_TRUE(sim::SaveState(StatePath(), recorder));
   });
-  const RunResult run = Run({"info", "--wait", "30"});
+  const CommandResult run = Run({"info", "--wait", "30"});
   plug.join();
   EXPECT_EQ(run.exitCode, kExitOk) << run.err;
   EXPECT_EQ(run.out.substr(0, 13), "Model : late\n");
@@ -409,7 +385,7 @@ TEST_F(DeviceCommandsTest, WaitAttachesARecorderPluggedInLater) {
 
 TEST_F(DeviceCommandsTest, VerboseShowsTheWindowsTraceLines) {
   Plug(sim::RecorderState{});
-  const RunResult run = Run({"kavrin", "--verbose"});
+  const CommandResult run = Run({"kavrin", "--verbose"});
   ASSERT_EQ(run.exitCode, kExitOk);
   EXPECT_NE(run.err.find("\nattach ZK742(1)\n"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("\nkavrin finish\n"), std::string::npos) << run.err;

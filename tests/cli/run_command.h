@@ -1,0 +1,18 @@
+#pragma once
+// Runs a kavrin command line in-process, as the kavrin binary would, with stdout and stderr
+// captured.
+#include <string>
+#include <vector>
+
+namespace kavrin::test {
+
+struct CommandResult {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+// arguments without the program name, e.g. {"block", "new", "-o", "x.bin"}
+CommandResult RunKavrinCommand(std::vector<std::string> arguments);
+
+}  // namespace kavrin::test
