@@ -43,10 +43,19 @@ if [ ${#debs[@]} -eq 0 ]; then
   # As root, apt would hand the download to its sandbox user, who cannot write here.
   sandbox=()
   [ "$(id -u)" -eq 0 ] && sandbox=(-o APT::Sandbox::User=root)
-  (cd "$cache/debs" && apt-get download -q "${sandbox[@]}" "$package" >&2) || {
-    say "apt-get download $package failed"
-    exit 1
-  }
+  download() { (cd "$cache/debs" && apt-get download -q "${sandbox[@]}" "$package" >&2); }
+  if ! download; then
+    # Stale package lists name a version the archive has dropped: refresh them once.
+    if [ "$(id -u)" -eq 0 ]; then
+      say "download failed; refreshing the package lists and trying again"
+      apt-get update -qq >&2 || true
+      package=$(lookup_package)
+    fi
+    [ -n "$package" ] && download || {
+      say "apt-get download $package failed"
+      exit 1
+    }
+  fi
   debs=("$cache/debs/${package}"_*.deb)
 fi
 deb=${debs[0]}
