@@ -38,10 +38,7 @@ int RunShow(const BlockOptions& options) {
   // What the window holds after loading the file into a zero block: a short file leaves the
   // rest zero, a long one counts with its first 112 bytes.
   SettingsBlock block;
-  if (!block.LoadFile(options.blockPath)) {
-    std::cerr << "kavrin: cannot read " << options.blockPath << '\n';
-    return kExitFailed;
-  }
+  if (!LoadBlockForCommand(options.blockPath, &block)) return kExitFailed;
   PrintBlockReport(*config, block, options.json, std::cout);
   return kExitOk;
 }

@@ -21,4 +21,10 @@ std::string ConfigSourceText(const ConfigFile& config) {
                                       : config.Path().string();
 }
 
+bool LoadBlockForCommand(const std::string& path, SettingsBlock* block) {
+  if (block->LoadFile(path)) return true;
+  std::cerr << "kavrin: cannot read " << path << '\n';
+  return false;
+}
+
 }  // namespace kavrin::cli

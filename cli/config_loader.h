@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "block/settings_block.h"
 #include "config/config_file.h"
 
 namespace kavrin::cli {
@@ -14,5 +15,9 @@ std::unique_ptr<ConfigFile> LoadConfigForCommand(const std::string& explicitPath
 
 // "built-in default (no ./KAVRIN_CFG.ini)" or the file's path, for messages.
 std::string ConfigSourceText(const ConfigFile& config);
+
+// Loads a block file named on the command line over *block; prints the reason and gives
+// false when it cannot be read.
+bool LoadBlockForCommand(const std::string& path, SettingsBlock* block);
 
 }  // namespace kavrin::cli

@@ -212,10 +212,7 @@ int RunWrite(const DeviceOptions& options) {
   const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.configPath);
   if (!config) return kExitFailed;
   SettingsBlock block;
-  if (!block.LoadFile(options.blockPath)) {
-    std::cerr << "kavrin: cannot read " << options.blockPath << '\n';
-    return kExitFailed;
-  }
+  if (!LoadBlockForCommand(options.blockPath, &block)) return kExitFailed;
   RecorderSession session(*config);
   if (!session.Attach(options.waitSeconds)) return kExitFailed;
   if (!Ready(RunEngineTests(session.Link(), *config), options.force)) return kExitFailed;
@@ -237,8 +234,7 @@ bool PrepareKavrinBlock(const DeviceOptions& options, const ConfigFile& config,
   *source = "the configuration's defaults";
   const std::filesystem::path defaultBin = MakeLocalPath("Default.bin");
   if (!options.blockPath.empty()) {
-    if (!block->LoadFile(options.blockPath)) {
-      std::cerr << "kavrin: cannot read " << options.blockPath << '\n';
+    if (!LoadBlockForCommand(options.blockPath, block)) {
       *failure = kExitFailed;
       return false;
     }
