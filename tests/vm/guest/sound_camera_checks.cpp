@@ -217,7 +217,8 @@ void CheckFunctionName(PluggedCamera& camera, CheckLog& log) {
                 Printable(trace.Text()) + "\"");
   std::array<uint8_t, 64> reply{};
   const int ok = attached == 1 ? link.QueryString(DeviceLink::MODEL_NAME, reply.data()) : 0;
-  log.Check(ok == 1 && ReplyText(reply) == "ZK742",
+  const std::optional<sim::RecorderState> recorder = camera.RecorderState();
+  log.Check(ok == 1 && recorder && ReplyText(reply) == recorder->model,
             "and it answers as the recorder: model \"" + ReplyText(reply) + "\"");
 }
 
