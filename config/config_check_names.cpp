@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "config/config_keys.h"
 #include "config/text_codec.h"
@@ -10,6 +12,13 @@ namespace kavrin {
 namespace {
 
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; }
+
+// Names match without regard to ASCII case: the lower-cased copy is the lookup key.
+std::u16string Fold(std::u16string_view name) {
+  std::u16string folded(name);
+  for (char16_t& c : folded) c = Lower(c);
+  return folded;
+}
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() &&
@@ -96,7 +105,14 @@ class NameChecker {
  public:
   NameChecker(const ProfileFile& file, const TestPanel& testPanel,
               std::vector<ConfigFinding>& findings)
-      : file_(file), testPanel_(testPanel), findings_(findings) {}
+      : file_(file), testPanel_(testPanel), findings_(findings) {
+    // Every name either item list gives, at any index, shown or not.
+    for (std::u16string_view list : {keys::kItemList, keys::kTestItemList}) {
+      for (const std::u16string& key : file_.KeyNames(list)) {
+        listedSections_.insert(Fold(file_.ReadString(list, key, u"", kItemTextRoom)));
+      }
+    }
+  }
 
   void Run() {
     for (const auto& [name, count] : Distinct(file_.SectionNames())) {
@@ -117,17 +133,18 @@ class NameChecker {
         ConfigFinding{std::u16string(section), std::u16string(key), std::move(message)});
   }
 
-  // Names in file order, each once (first spelling), with how often it appears.
+  // Names in file order, each once (first spelling), with how often it appears; one hash
+  // lookup per name, so a file of many sections or keys is checked in linear time.
   static std::vector<std::pair<std::u16string, std::size_t>> Distinct(
       const std::vector<std::u16string>& names) {
     std::vector<std::pair<std::u16string, std::size_t>> distinct;
+    std::unordered_map<std::u16string, std::size_t> seen;  // folded name -> index in distinct
     for (const std::u16string& name : names) {
-      const auto seen = std::find_if(distinct.begin(), distinct.end(),
-                                     [&](const auto& d) { return SameName(d.first, name); });
-      if (seen != distinct.end()) {
-        ++seen->second;
-      } else {
+      const auto [at, isNew] = seen.emplace(Fold(name), distinct.size());
+      if (isNew) {
         distinct.emplace_back(name, 1);
+      } else {
+        ++distinct[at->second].second;
       }
     }
     return distinct;
@@ -143,11 +160,7 @@ class NameChecker {
   // Named by either item list (at any index, shown or not), or shaped like an item section:
   // spare item sections wait in the file until a list names them.
   bool IsItemSection(std::u16string_view name) const {
-    for (std::u16string_view list : {keys::kItemList, keys::kTestItemList}) {
-      for (const std::u16string& key : file_.KeyNames(list)) {
-        if (SameName(file_.ReadString(list, key, u"", kItemTextRoom), name)) return true;
-      }
-    }
+    if (listedSections_.count(Fold(name)) != 0) return true;
     return std::any_of(ItemSection().keys.begin(), ItemSection().keys.end(),
                        [&](std::u16string_view key) { return file_.HasKey(name, key); });
   }
@@ -178,6 +191,7 @@ class NameChecker {
   const ProfileFile& file_;
   const TestPanel& testPanel_;
   std::vector<ConfigFinding>& findings_;
+  std::unordered_set<std::u16string> listedSections_;  // folded
 };
 
 }  // namespace

@@ -132,12 +132,14 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"check_default_is_clean", {"config", "--check"}, nullptr, 0, "", "no findings"},
         ExitCase{"check_clean_file",
                  {"config", "--check", "--file", "bad.ini"},
+                 "[WINDOW_LAYOUT]\nWIDTH=600\nHEIGHT=500\n"
                  "[DEVICE]\nNO=1\n0=ZK742\n[ITEM_LIST]\nITEM_NO=0\n",
                  0,
                  "",
                  "no findings"},
         ExitCase{"check_overlap",
                  {"config", "--check", "--file", "bad.ini"},
+                 "[WINDOW_LAYOUT]\nWIDTH=600\nHEIGHT=500\n[ITEM_LAYOUT]\nSTART_Y=90\n"
                  "[DEVICE]\nNO=1\n0=ZK742\n[ITEM_LIST]\nITEM_NO=2\nITEM_000=A\nITEM_001=A\n"
                  "[A]\nTITLE=A\nDATA_LEN=1\nOPTION_NO=1\nOPTION_0=x\n",
                  1,
@@ -180,7 +182,8 @@ TEST_F(ConfigCommandTest, FailedRunPrintsNothingOnStdout) {
 
 TEST_F(ConfigCommandTest, CheckPrintsOneLinePerFindingAndNothingElse) {
   work.Write("bad.ini",
-             std::string("[ITEM_LIST]\nITEM_NO=1\nITEM_000=A\n[A]\nTITLE=A\nWORD_IDX=40\n"
+             std::string("[WINDOW_LAYOUT]\nWIDTH=600\nHEIGHT=500\n[ITEM_LAYOUT]\nSTART_Y=90\n"
+                         "[ITEM_LIST]\nITEM_NO=1\nITEM_000=A\n[A]\nTITLE=A\nWORD_IDX=40\n"
                          "DATA_LEN=1\nOPTION_NO=2\nDEFAULT_OPTION=5\n"));
   const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--check", "--file", "bad.ini"});
   EXPECT_EQ(run.exitCode, 1);

@@ -10,8 +10,11 @@
 namespace kavrin {
 namespace {
 
-// Two items side by side in word 0, a device name: nothing to report.
+// Two items side by side in word 0, a device name, and a window with room for every row the
+// cases below list (up to 100 in one column, clear of the panels at their built-in places):
+// nothing to report. The layout's own findings are tested in config_check_layout_test.cpp.
 constexpr std::string_view kCleanFile =
+    "[WINDOW_LAYOUT]\nWIDTH=800\nHEIGHT=3200\n[ITEM_LAYOUT]\nSTART_Y=90\nITEM_PER_COL=100\n"
     "[DEVICE]\nNO=1\n0=ZK742\n"
     "[ITEM_LIST]\nITEM_NO=2\nITEM_000=A\nITEM_001=B\n"
     "[A]\nTITLE=A\nWORD_IDX=0\nSTART_BIT=0\nDATA_LEN=2\nOPTION_NO=2\nOPTION_0=x\nOPTION_1=y\n"
