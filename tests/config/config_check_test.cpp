@@ -228,9 +228,13 @@ TEST(ConfigCheckTest, ShippedDefaultHasNoFindings) {
 }
 
 TEST(ConfigCheckTest, ShowingTheSpareItemsOfTheDefaultStaysClean) {
-  // The spare sections of the shipped file are meant to be switched on by naming them.
+  // The spare sections of the shipped file are meant to be switched on by naming them: their
+  // sections and names are clean. The shipped window has room for twelve rows; the 13th row's
+  // list reaches 3 pixels past the bottom of the client area, which a taller window mends.
   std::string text = test::EmbeddedDefaultUtf8();
   text = test::Replaced(text, "ITEM_NO=11\r\n", "ITEM_NO=13\r\n");
+  EXPECT_EQ(Subjects(Check(text)), std::vector<std::string>{"[ITEM_LIST] ITEM_012"});
+  text = test::Replaced(text, "HEIGHT=500", "HEIGHT=530");
   EXPECT_EQ(AllLines(Check(text)), "");
 }
 
@@ -254,6 +258,21 @@ TEST(ConfigCheckTest, OverlapNamesBothItems) {
   EXPECT_EQ(lines,
             "[B] START_BIT: bit 1 of word 0 overlap [A] (ITEM_000); the two items overwrite each "
             "other\n");
+}
+
+TEST(ConfigCheckTest, BytesThatAreNotTextAreFoundByLine) {
+  // Latin-1 bytes in a UTF-8 file: the title on line 15, the two options on lines 20 and 21.
+  std::string text = test::Replaced(std::string(kCleanFile), "TITLE=A\n", "TITLE=\xE9t\xE9\n");
+  text = test::Replaced(text, "OPTION_0=x\nOPTION_1=y\nDEFAULT_OPTION=1",
+                        "OPTION_0=\xFF\nOPTION_1=\xC3\nDEFAULT_OPTION=1");
+  ConfigFile config("unused");
+  config.ParseBytes(test::EncodeIni(text, test::IniEncoding::kUtf8Bom));
+  config.LoadSections();
+  EXPECT_EQ(AllLines(CheckConfiguration(config)),
+            "[A] TITLE: line 15 holds bytes that are not valid text in the file's encoding; they "
+            "read as U+FFFD, the replacement character, not as what was meant\n"
+            "[A]: lines 20 to 21 hold bytes that are not valid text in the file's encoding; they "
+            "read as U+FFFD, the replacement character, not as what was meant\n");
 }
 
 }  // namespace
