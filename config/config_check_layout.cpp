@@ -1,5 +1,6 @@
 #include "config/config_check_layout.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -49,10 +50,10 @@ struct PlacingKey {
 struct GroupText {
   std::u16string section;  // the finding's subject
   std::u16string key;
-  std::string name;    // before the part names: "\"Kavrin\"" button
-  std::string owner;   // after them: label of "[SNAP_CNT]", of "the date stamp logo"
-  std::string suffix;  // after everything
-  std::u16string_view layout;   // the section whose keys place the group; empty: fixed place
+  std::string name;    // before the part names: the "Kavrin" button
+  std::string owner;   // after them: the label of [SNAP_CNT]
+  std::string suffix;  // after everything: (shown by its switch)
+  std::u16string_view layout;  // the section whose keys place the group; empty: a fixed place
   std::vector<PlacingKey> horizontal, vertical;
 };
 
@@ -119,8 +120,11 @@ class LayoutChecker {
     }
     if (outside.Empty()) return;
 
+    // A control at a fixed place is outside because the window is too small.
     std::u16string key = text.key;
-    if (text.layout.empty()) key = crossesX && !crossesY ? u"WIDTH" : crossesY && !crossesX ? u"HEIGHT" : u"";
+    if (text.layout.empty()) {
+      key = crossesX == crossesY ? u"" : crossesX ? u"WIDTH" : u"HEIGHT";
+    }
     const std::u16string_view section = text.layout.empty() ? keys::kWindowLayout : text.section;
     std::string message = What(outside, text) + " (" + Span(outside.extent) + ") " +
                           Verb(outside, "lies", "lie");
@@ -153,29 +157,30 @@ class LayoutChecker {
                 PlacedBy(text, true, true));
       }
     }
-    Parts mine;
-    Parts first;  // of the first earlier group it covers
+    std::vector<bool> mineHit(group.controls.size(), false);
+    Parts first;  // the controls of the first earlier group it covers
     std::size_t firstGroup = 0;
     std::size_t covered = 0;
     for (std::size_t other = 0; other < g; ++other) {
-      Parts theirs;
-      Parts ours;
-      for (const LayoutControl& control : group.controls) {
-        for (const LayoutControl& earlier : groups[other].controls) {
-          if (!control.shown.Overlaps(earlier.shown)) continue;
-          if (!Has(ours, control.part)) ours.Add(control);
-          if (!Has(theirs, earlier.part)) theirs.Add(earlier);
+      const std::vector<LayoutControl>& earlier = groups[other].controls;
+      std::vector<bool> theirHit(earlier.size(), false);
+      for (std::size_t c = 0; c < group.controls.size(); ++c) {
+        for (std::size_t e = 0; e < earlier.size(); ++e) {
+          if (!group.controls[c].shown.Overlaps(earlier[e].shown)) continue;
+          mineHit[c] = true;
+          theirHit[e] = true;
         }
       }
-      if (theirs.Empty()) continue;
+      if (std::find(theirHit.begin(), theirHit.end(), true) == theirHit.end()) continue;
       if (covered++ == 0) {
-        first = theirs;
         firstGroup = other;
+        for (std::size_t e = 0; e < earlier.size(); ++e)
+          if (theirHit[e]) first.Add(earlier[e]);
       }
-      for (std::size_t i = 0; i < ours.parts.size(); ++i)
-        if (!Has(mine, ours.parts[i])) mine.parts.push_back(ours.parts[i]);
-      mine.extent = Union(mine.extent, ours.extent);
     }
+    Parts mine;
+    for (std::size_t c = 0; c < group.controls.size(); ++c)
+      if (mineHit[c]) mine.Add(group.controls[c]);
     if (covered == 0) return;
     const GroupText earlier = Describe(groups[firstGroup]);
     std::string message = What(mine, text) + " (" + Span(mine.extent) + ") " +
@@ -189,12 +194,6 @@ class LayoutChecker {
       message += "; " + What(first, earlier) + " has a fixed place";
     }
     Add(text.section, text.key, std::move(message));
-  }
-
-  static bool Has(const Parts& parts, LayoutPart part) {
-    for (LayoutPart p : parts.parts)
-      if (p == part) return true;
-    return false;
   }
 
   static std::string Verb(const Parts& parts, const char* one, const char* many) {
