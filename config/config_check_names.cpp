@@ -101,6 +101,36 @@ const SectionRule& ItemSection() {
   return rule;
 }
 
+// A file of thousands of unknown or repeated names is one mistake made many times, or no
+// configuration at all: the first names of a kind are listed one by one, the rest make one
+// line, so that neither the output nor the findings outgrow the file.
+constexpr std::size_t kListedPerKind = 20;
+
+class Tally {
+ public:
+  // True while names of this kind are still listed one by one.
+  bool Lists(std::u16string_view section, std::u16string_view key) {
+    if (++count_ <= kListedPerKind) return true;
+    if (count_ == kListedPerKind + 1) {
+      section_ = section;
+      key_ = key;
+    }
+    return false;
+  }
+  // "this and N more <what>" at the first name not listed.
+  void Summarise(const std::string& what, std::vector<ConfigFinding>& findings) const {
+    if (count_ <= kListedPerKind) return;
+    findings.push_back(ConfigFinding{
+        section_, key_,
+        "this and " + std::to_string(count_ - kListedPerKind - 1) + " more " + what +
+            "; only the first " + std::to_string(kListedPerKind) + " are listed one by one"});
+  }
+
+ private:
+  std::size_t count_ = 0;
+  std::u16string section_, key_;
+};
+
 class NameChecker {
  public:
   NameChecker(const ProfileFile& file, const TestPanel& testPanel,
@@ -115,16 +145,21 @@ class NameChecker {
   }
 
   void Run() {
+    Tally repeated, unread;
     for (const auto& [name, count] : Distinct(file_.SectionNames())) {
-      if (count > 1)
+      if (count > 1 && repeated.Lists(name, u""))
         Add(name, u"", "appears " + std::to_string(count) + " times; only the first is read");
       const SectionRule* rule = RuleOf(name);
       if (rule == nullptr) {
-        Add(name, u"", "no reader takes this section; its keys are not read");
+        if (unread.Lists(name, u""))
+          Add(name, u"", "no reader takes this section; its keys are not read");
         continue;
       }
       CheckKeys(name, *rule);
     }
+    repeated.Summarise("sections appear more than once, and only the first of each is read",
+                       findings_);
+    unread.Summarise("sections are taken by no reader", findings_);
   }
 
  private:
@@ -166,15 +201,19 @@ class NameChecker {
   }
 
   void CheckKeys(std::u16string_view section, const SectionRule& rule) {
+    Tally repeated, unread;
     for (const auto& [key, count] : Distinct(file_.KeyNames(section))) {
-      if (count > 1)
+      if (count > 1 && repeated.Lists(section, key))
         Add(section, key, "given " + std::to_string(count) + " times; the first value is used");
       if (SameName(rule.name, keys::kTestItemLayout) && SameName(key, u"TITLE_WIDTH")) {
         CheckTestPanelTitleWidth(section, key);
-      } else if (!rule.Reads(key)) {
+      } else if (!rule.Reads(key) && unread.Lists(section, key)) {
         Add(section, key, "not a key of this section; it is not read");
       }
     }
+    repeated.Summarise("keys are given more than once, and only the first value of each is used",
+                       findings_);
+    unread.Summarise("keys are not keys of this section and are not read", findings_);
   }
 
   // The test panel's label width is ITEM_WIDTH; the shipped file also writes TITLE_WIDTH

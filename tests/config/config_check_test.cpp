@@ -275,5 +275,27 @@ TEST(ConfigCheckTest, BytesThatAreNotTextAreFoundByLine) {
             "read as U+FFFD, the replacement character, not as what was meant\n");
 }
 
+TEST(ConfigCheckTest, ManyUnknownNamesOfAKindMakeOneLineAfterTheFirstTwenty) {
+  // 25 sections nothing reads, and 30 keys [A] does not have: the first 20 of each are listed,
+  // the rest counted at the first one not listed.
+  std::string text(kCleanFile);
+  for (int i = 0; i < 25; ++i) text += "[SPARE_" + std::to_string(i) + "]\nK=1\n";
+  std::string keys;
+  for (int i = 0; i < 30; ++i) keys += "EXTRA_" + std::to_string(i) + "=1\n";
+  text = test::Replaced(text, "TITLE=A\n", "TITLE=A\n" + keys);
+  const std::vector<std::string> subjects = Subjects(Check(text));
+  ASSERT_EQ(subjects.size(), 21u + 21u) << AllLines(Check(text));
+  EXPECT_EQ(subjects[19], "[A] EXTRA_19");
+  EXPECT_EQ(subjects[20], "[A] EXTRA_20");
+  EXPECT_EQ(subjects[41], "[SPARE_20]");
+  const std::string lines = AllLines(Check(text));
+  EXPECT_NE(lines.find("[A] EXTRA_20: this and 9 more keys are not keys of this section and are "
+                       "not read; only the first 20 are listed one by one\n"),
+            std::string::npos)
+      << lines;
+  EXPECT_NE(lines.find("[SPARE_20]: this and 4 more sections are taken by no reader"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace kavrin
