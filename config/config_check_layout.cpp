@@ -248,6 +248,12 @@ class LayoutChecker {
     return {key, std::to_string(value)};
   }
 
+  // "[CYCLE_TIME]" for the section a list entry names, or the entry's key when it names none.
+  std::string NamedBy(std::u16string_view list, const std::u16string& key) const {
+    const std::u16string name = config_.ReadString(list, key, u"", kItemTextRoom);
+    return name.empty() ? ToUtf8(key) : "[" + ToUtf8(name) + "]";
+  }
+
   GroupText Describe(const LayoutGroup& group) const {
     GroupText text;
     switch (group.kind) {
@@ -266,9 +272,7 @@ class LayoutChecker {
         const ItemLayout& l = config_.itemLayout;
         text.section = keys::kItemList;
         text.key = keys::ListItemKey(group.index);
-        const std::u16string name =
-            config_.ReadString(keys::kItemList, text.key, u"", kItemTextRoom);
-        text.owner = name.empty() ? "item " + ToUtf8(text.key) : "[" + ToUtf8(name) + "]";
+        text.owner = NamedBy(keys::kItemList, text.key);
         text.layout = keys::kItemLayout;
         const bool later = group.index > 0;
         const uint32_t perColumn = l.itemsPerColumn == 0 ? UINT32_MAX : l.itemsPerColumn;
@@ -311,9 +315,7 @@ class LayoutChecker {
         const TestPanel& p = config_.testPanel;
         text.section = keys::kTestItemList;
         text.key = keys::ListItemKey(group.index);
-        const std::u16string name =
-            config_.ReadString(keys::kTestItemList, text.key, u"", kItemTextRoom);
-        text.owner = "test " + (name.empty() ? ToUtf8(text.key) : "[" + ToUtf8(name) + "]");
+        text.owner = "test " + NamedBy(keys::kTestItemList, text.key);
         text.layout = keys::kTestItemLayout;
         PanelKeys(p.x, p.titleWidth, u"ITEM_WIDTH", p.gap, p.contentWidth, p.y, p.lineShift,
                   p.rowHeight, group.index, text);

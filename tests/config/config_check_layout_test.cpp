@@ -8,6 +8,7 @@
 
 #include "config/config_check.h"
 #include "tests/config/embedded_text.h"
+#include "tests/config/shipped_layouts.h"
 #include "tests/config/ini_bytes.h"
 
 namespace kavrin {
@@ -31,27 +32,6 @@ std::vector<std::string> Lines(const std::vector<ConfigFinding>& findings) {
 }
 
 std::string Subject(const std::string& line) { return line.substr(0, line.find(':')); }
-
-std::string Key(int i) {
-  std::string digits = "00" + std::to_string(i);
-  return "ITEM_" + digits.substr(digits.size() - 3);
-}
-
-// The shipped file with every one of its 26 item sections listed.
-std::string AllShippedItems() {
-  const char* names[] = {"VIDEO_RESOLUTION", "CYCLE_TIME", "TV_SYSTEM", "SLIDESHOW", "BOOT_PIC",
-                         "POWER_SAVING", "BEEP", "DATE_STAMP", "FLICKER", "VOLUME",
-                         "VOICE_RECORDING", "LANGUAGE", "RECORD_LED_OFF", "EV", "FLIP",
-                         "SNAP_SELF_TIMER", "USB_MODE", "SNAP_CNT", "WAIT_CHARGE",
-                         "SHOW_LOGO_TIME", "DEBUG_LEVEL", "USE_USB_POWER", "TEST_MODE",
-                         "AE_LOG_FILE", "DISABLE_OSD_INFO", "NON_LCD_PREVIEW"};
-  std::string text = test::EmbeddedDefaultUtf8();
-  const std::size_t from = text.find("[ITEM_LIST]");
-  const std::size_t to = text.find("[ITEM_LAYOUT]");
-  std::string list = "[ITEM_LIST]\r\nITEM_NO=26\r\n";
-  for (int i = 0; i < 26; ++i) list += Key(i) + "=" + names[i] + "\r\n";
-  return text.replace(from, to - from, list + "\r\n");
-}
 
 struct LayoutCase {
   const char* name;
@@ -77,9 +57,9 @@ std::string SmallWindowWith(std::string_view from, std::string_view to) {
   return test::Replaced(std::string(kSmallWindow), from, to);
 }
 
-std::vector<std::string> ItemSubjects(int from, int to) {
+std::vector<std::string> ItemSubjects(uint32_t from, uint32_t to) {
   std::vector<std::string> subjects;
-  for (int i = from; i < to; ++i) subjects.push_back("[ITEM_LIST] " + Key(i));
+  for (uint32_t i = from; i < to; ++i) subjects.push_back("[ITEM_LIST] " + test::ListKey(i));
   return subjects;
 }
 
@@ -102,7 +82,7 @@ std::vector<LayoutCase> Cases() {
       // 26 rows in columns of 18: rows 12 to 17 below the bottom, the second column past the
       // right edge and over the panels.
       {"every_shipped_item",
-       AllShippedItems(),
+       test::ShippedWithEveryItemListed(),
        offWindow,
        {"[ITEM_LIST] ITEM_013: the label and list of [EV] (x 20 to 326, y 484 to 508) lie wholly "
         "outside the window's client area (594 x 471 for [WINDOW_LAYOUT] WIDTH=600, HEIGHT=500, "

@@ -8,6 +8,7 @@
 
 #include "config/config_check.h"
 #include "config/layout_geometry.h"
+#include "tests/config/shipped_layouts.h"
 #include "tests/ui/main_window_harness.h"
 #include "ui/dialog_templates.h"
 
@@ -110,8 +111,7 @@ std::set<std::string> ItemsOutsideTheWindow(MainDialog& w, ui::headless::Headles
     Rect list = w.items[i].selectControl->Geometry();
     list.bottom = list.top + static_cast<int>(kDropDownBoxHeight);  // closed
     if (!touches(w.items[i].labelControl->Geometry()) || !inside(list)) {
-      std::string key = "00" + std::to_string(i);
-      outside.insert("[ITEM_LIST] ITEM_" + key.substr(key.size() - 3));
+      outside.insert("[ITEM_LIST] " + ListKey(i));
     }
   }
   return outside;
@@ -128,19 +128,7 @@ std::set<std::string> ItemsTheCheckFindsOutside(const ConfigFile& config) {
 }
 
 TEST_F(MainWindowTest, CheckReportsExactlyTheRowsTheWindowCannotShow) {
-  // Every item section of the shipped file listed: 26 rows in columns of 18.
-  std::string list = "[ITEM_LIST]\nITEM_NO=26\n";
-  const char* names[] = {"VIDEO_RESOLUTION", "CYCLE_TIME", "TV_SYSTEM", "SLIDESHOW", "BOOT_PIC",
-                         "POWER_SAVING", "BEEP", "DATE_STAMP", "FLICKER", "VOLUME",
-                         "VOICE_RECORDING", "LANGUAGE", "RECORD_LED_OFF", "EV", "FLIP",
-                         "SNAP_SELF_TIMER", "USB_MODE", "SNAP_CNT", "WAIT_CHARGE",
-                         "SHOW_LOGO_TIME", "DEBUG_LEVEL", "USE_USB_POWER", "TEST_MODE",
-                         "AE_LOG_FILE", "DISABLE_OSD_INFO", "NON_LCD_PREVIEW"};
-  for (int i = 0; i < 26; ++i) {
-    std::string key = "00" + std::to_string(i);
-    list += "ITEM_" + key.substr(key.size() - 3) + "=" + names[i] + "\n";
-  }
-  WriteShippedConfigWith(list);
+  WriteConfig(ShippedWithEveryItemListed());
   MainDialog& w = Open();
   ASSERT_EQ(w.items.size(), 26u);
   const std::set<std::string> outside = ItemsOutsideTheWindow(w, Win());
