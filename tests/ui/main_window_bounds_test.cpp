@@ -25,16 +25,17 @@ struct OverflowCase {
 };
 void PrintTo(const OverflowCase& c, std::ostream* os) { *os << c.name; }
 
+// A section in front replaces the shipped one: its other keys take their built-in values.
 std::vector<OverflowCase> OverflowCases() {
   return {
-      // The label's right edge is START_X + TITLE_WIDTH: past INT_MAX.
+      // The label's right edge is START_X + TITLE_WIDTH: past INT_MAX. Written so, a 32-bit sum
+      // overflows (undefined behaviour: the sanitizer build aborts).
       {"InfoStartXAtIntMax", "[INFO_LAYOUT]\nSTART_X=2147483647\nITEM_NO=1\n",
        IDC_INFO_CONTENT_BASE, {32767, 50, 32767, 70}},
       // The list's left edge is START_X + TITLE_WIDTH + TITLE_OPTION_GAP, its right 4000 more.
       {"ItemListNearIntMax", "[ITEM_LAYOUT]\nSTART_X=2147483000\nOPTION_WIDTH=4000\n",
        IDC_ITEM_BASE, {32767, 54, 32767, 354}},
-      // A section in front replaces the shipped one: its other keys take their built-in values.
-  // Every vertical sum of the logo box at once, from both ends of the range.
+      // Every vertical sum of the logo box at once, from both ends of the range.
       {"LogoAtBothEnds",
        "[DATE_STAMP_LOGO]\nSTART_X=-2147483648\nSTART_Y=2147483647\nDISPLAY_HEIGHT=2147483647\n"
        "OPTION_GAP_Y=2147483647\nLIST_BOX_HEIGHT=2147483647\nDISPLAY_WIDTH=4294967295\n",
