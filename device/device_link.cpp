@@ -85,7 +85,11 @@ int DeviceLink::QueryString(uint32_t code, uint8_t* reply) {
   return 1;
 }
 
-int DeviceLink::WriteData(const uint8_t* source, uint32_t size, int setKavrinFlag) {
+int DeviceLink::WriteData(const uint8_t* source, uint32_t size, int setKavrinFlag, WriteFailure* failure) {
+  // Until the commit has gone out, what failed is the data.
+  WriteFailure ignored = WriteFailure::None;
+  WriteFailure& failed = failure != nullptr ? *failure : ignored;
+  failed = WriteFailure::Data;
   SetSelector(SELECTOR_COMMAND);
   if (source == nullptr && size > 0) return 0;
   CommandLock lock(Channel());
@@ -106,7 +110,9 @@ int DeviceLink::WriteData(const uint8_t* source, uint32_t size, int setKavrinFla
   SetSelector(SELECTOR_COMMIT);
   if (!everyChunkSent) return 0;
   packet_.SetRequest(setKavrinFlag != 0 ? 1 : 2);
-  return SendPacket(packet_.Bytes(), kPacketSize);
+  const int committed = SendPacket(packet_.Bytes(), kPacketSize);
+  failed = committed == 1 ? WriteFailure::None : WriteFailure::Commit;
+  return committed;
 }
 
 int DeviceLink::ReadData(uint8_t* destination, uint32_t size) {

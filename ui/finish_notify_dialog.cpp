@@ -1,20 +1,27 @@
 #include "ui/finish_notify_dialog.h"
 
-#include <utility>
-
 #include "ui/dialog_templates.h"
 
 namespace kavrin {
 
-FinishNotifyDialog::FinishNotifyDialog(ui::Toolkit& toolkit, std::u16string message)
-    : ui::Dialog(toolkit, FinishNotifyTemplate(std::move(message))) {}
+std::u16string KavrinFailMessage(std::u16string_view whatFailed) {
+  std::u16string message = u"Kavrin fail !";
+  if (!whatFailed.empty()) message += u" (" + std::u16string(whatFailed) + u")";
+  return message;
+}
+
+FinishNotifyDialog::FinishNotifyDialog(ui::Toolkit& toolkit)
+    : ui::Dialog(toolkit, FinishNotifyTemplate()), closesItself_(true) {}
+
+FinishNotifyDialog::FinishNotifyDialog(ui::Toolkit& toolkit, std::u16string_view whatFailed)
+    : ui::Dialog(toolkit, FailNotifyTemplate(KavrinFailMessage(whatFailed))), closesItself_(false) {}
 
 bool FinishNotifyDialog::OnInitDialog() {
   ui::Dialog::OnInitDialog();
   if (ui::WindowHost* window = Window()) {
     // The template gives no position: like any such dialog it opens in the screen's middle.
     window->CenterOnScreen();
-    window->SetTimer(kCloseTimerId, kLifetimeMs);
+    if (closesItself_) window->SetTimer(kCloseTimerId, kLifetimeMs);
   }
   return true;
 }

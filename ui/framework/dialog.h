@@ -30,6 +30,20 @@ inline constexpr int IDCANCEL = 2;
 
 class Dialog {
  public:
+  // While one lives, the dialog's window takes no user input, and what the user clicked or
+  // typed in it meanwhile (queued while the thread was busy) is dropped when the last one
+  // ends, never delivered afterwards: one click is one operation. Holds nest.
+  class InputHold {
+   public:
+    explicit InputHold(Dialog& dialog);
+    ~InputHold();
+    InputHold(const InputHold&) = delete;
+    InputHold& operator=(const InputHold&) = delete;
+
+   private:
+    Dialog& dialog_;
+  };
+
   Dialog(Toolkit& toolkit, DialogTemplate tmpl);
   virtual ~Dialog();
   Dialog(const Dialog&) = delete;
@@ -76,6 +90,7 @@ class Dialog {
   DialogTemplate template_;
   std::unique_ptr<WindowHost> window_;
   std::map<int, std::function<void()>> commands_;
+  int inputHolds_ = 0;
 };
 
 // Maps a rectangle in dialog units to pixels with the window's base units (each edge mapped

@@ -1,5 +1,6 @@
 #include "ui/qt/qt_window.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QFontMetrics>
@@ -65,8 +66,60 @@ class QtWindow::DialogWidget : public QDialog {
   QtWindow& owner_;
 };
 
+// Drops the user's input for one window and everything in it (its drop-down lists' pop-ups
+// included), as an application-wide filter, so that nothing reaches a control.
+class QtWindow::InputDropper : public QObject {
+ public:
+  explicit InputDropper(QWidget& window) : window_(window) { QCoreApplication::instance()->installEventFilter(this); }
+  ~InputDropper() override { QCoreApplication::instance()->removeEventFilter(this); }
+  InputDropper(const InputDropper&) = delete;
+  InputDropper& operator=(const InputDropper&) = delete;
+
+ protected:
+  bool eventFilter(QObject* receiver, QEvent* event) override {
+    return IsUserInput(event->type()) && BelongsToWindow(receiver);
+  }
+
+ private:
+  static bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+      case QEvent::TabletPress:
+      case QEvent::TabletRelease:
+      case QEvent::ContextMenu:
+      case QEvent::Close:  // the close box
+        return true;
+      default:
+        return false;
+    }
+  }
+  bool BelongsToWindow(QObject* receiver) const {
+    if (receiver->isWindowType()) return receiver == window_.windowHandle();
+    if (!receiver->isWidgetType()) return false;
+    // Up through parents, across the pop-up windows of drop-down lists.
+    for (auto* widget = static_cast<QWidget*>(receiver); widget; widget = widget->parentWidget())
+      if (widget == &window_) return true;
+    return false;
+  }
+
+  QWidget& window_;
+};
+
 QtWindow::QtWindow(Dialog& dialog, const DialogTemplate& tmpl)
     : dialog_(dialog), widget_(std::make_unique<DialogWidget>(*this)) {
+  // Modal from the first show on: exec() cannot make a window modal that already shows, and
+  // the main window shows during its initialisation.
+  widget_->setWindowModality(Qt::ApplicationModal);
   widget_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   widget_->setFont(TemplateFont(tmpl.fontName, tmpl.fontPoints));
@@ -79,6 +132,7 @@ QtWindow::QtWindow(Dialog& dialog, const DialogTemplate& tmpl)
 
 QtWindow::~QtWindow() {
   closing_ = true;
+  inputDropper_.reset();
   for (auto& [id, timer] : timers_) timer->stop();
   controls_.clear();
   widget_.reset();  // deletes the child widgets and timers
@@ -149,6 +203,9 @@ void QtWindow::SetTimer(int id, int milliseconds) {
   QTimer*& timer = timers_[id];
   if (!timer) {
     timer = new QTimer(widget_.get());
+    // A coarse timer may fire up to 5 % early; a person watches these (the notification's
+    // two seconds).
+    timer->setTimerType(Qt::PreciseTimer);
     QObject::connect(timer, &QTimer::timeout, widget_.get(), [this, id] {
       if (!closing_) dialog_.OnTimer(id);
     });
@@ -178,6 +235,18 @@ void QtWindow::EndModal(int result) {
   ended_ = true;
   result_ = result;
   widget_->done(result);  // leaves exec(), or just hides a window not yet run
+}
+
+void QtWindow::HoldInput(bool hold) {
+  if (hold) {
+    if (!inputDropper_) inputDropper_ = std::make_unique<InputDropper>(*widget_);
+    return;
+  }
+  if (!inputDropper_) return;
+  // Fetch what the window system holds for us (a round trip to the display server) and run
+  // it through the dropper before input is let through again.
+  QGuiApplication::sync();
+  inputDropper_.reset();
 }
 
 void QtWindow::OnCloseRequested() {

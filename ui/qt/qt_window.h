@@ -1,7 +1,7 @@
 #pragma once
 // The window of one dialog on Qt: a fixed-size QDialog with the template's caption and font,
-// run modally with exec(). Escape and the close box reach the dialog as Cancel; timers are
-// QTimers per id.
+// application-modal whenever it shows and run with exec(). Escape and the close box reach the
+// dialog as Cancel; timers are precise QTimers per id.
 #include <QMargins>
 #include <map>
 #include <memory>
@@ -41,6 +41,7 @@ class QtWindow : public WindowHost {
 
   int RunModal() override;
   void EndModal(int result) override;
+  void HoldInput(bool hold) override;
 
   QDialog* Widget() const;
   QtControl* Find(int id);
@@ -49,6 +50,7 @@ class QtWindow : public WindowHost {
  private:
   class DialogWidget;
   friend class DialogWidget;
+  class InputDropper;
 
   void OnCloseRequested();
   // Sizes the client area so that the frame, as far as it is known, has the outer size.
@@ -58,6 +60,7 @@ class QtWindow : public WindowHost {
   std::unique_ptr<DialogWidget> widget_;
   std::vector<std::unique_ptr<QtControl>> controls_;
   std::map<int, QTimer*> timers_;  // children of the widget
+  std::unique_ptr<InputDropper> inputDropper_;  // set while the input is held
   Size baseUnits_;
   Rect outer_;
   QMargins appliedFrame_;

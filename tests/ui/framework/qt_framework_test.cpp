@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -87,6 +88,36 @@ struct QtDriver {
     return siblings.indexOf(ControlWidget(a)) > siblings.indexOf(ControlWidget(b));
   }
   Rect ScreenRect() { return qt::FromQRect(QGuiApplication::primaryScreen()->availableGeometry()); }
+  // Through the dialog's window, as the window system delivers a mouse: a window that a
+  // modal one blocks never sees it.
+  bool WindowClick(Dialog& d, int id) {
+    QtControl* control = Visible(d, id);
+    if (!control) return false;
+    QWidget* top = HostOf(d).Widget();
+    const QPoint at = control->Widget()->mapTo(top, control->Widget()->rect().center());
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    return true;
+  }
+  void WindowEscape(Dialog& d) { QTest::keyClick(HostOf(d).Widget()->windowHandle(), Qt::Key_Escape); }
+  // Input the window system queued while the thread was busy: posted, delivered by the next
+  // event loop that runs.
+  void ClickWhileBusy(Dialog& d, int id) {
+    QWidget* button = HostOf(d).Find(id)->Widget();
+    const QPointF at = button->rect().center();
+    const QPointF global = button->mapToGlobal(at);
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                                          Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                                          Qt::NoButton, Qt::NoModifier));
+  }
+  void Settle() { QCoreApplication::processEvents(); }
+  void WhileNestedShows(std::function<void()> action) {
+    QTimer::singleShot(0, [action = std::move(action)] {
+      // The nested dialog is the application's modal window while it shows.
+      EXPECT_NE(QApplication::activeModalWidget(), nullptr);
+      action();
+    });
+  }
 };
 
 }  // namespace
