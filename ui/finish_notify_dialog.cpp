@@ -21,9 +21,16 @@ bool FinishNotifyDialog::OnInitDialog() {
   if (ui::WindowHost* window = Window()) {
     // The template gives no position: like any such dialog it opens in the screen's middle.
     window->CenterOnScreen();
-    if (closesItself_) window->SetTimer(kCloseTimerId, kLifetimeMs);
   }
   return true;
+}
+
+void FinishNotifyDialog::OnShowWindow() {
+  if (!closesItself_ || lifetimeStarted_) return;
+  if (ui::WindowHost* window = Window()) {
+    window->SetTimer(kCloseTimerId, kLifetimeMs);
+    lifetimeStarted_ = true;
+  }
 }
 
 void FinishNotifyDialog::OnTimer(int id) {

@@ -22,10 +22,13 @@ class FinishNotifyDialog : public ui::Dialog {
   bool ClosesItself() const { return closesItself_; }
 
   bool OnInitDialog() override;
+  // The two seconds count from when the operator can see the notification.
+  void OnShowWindow() override;
   void OnTimer(int id) override;
 
  private:
   bool closesItself_;
+  bool lifetimeStarted_ = false;
 };
 
 // The failure's message: "Kavrin fail ! (clock, commit)"; without a named step just

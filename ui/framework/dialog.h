@@ -74,6 +74,9 @@ class Dialog {
   // IDCANCEL end the dialog when none is registered. True when something acted.
   virtual bool OnCommand(int id, int notifyCode);
   virtual void OnTimer(int /*id*/) {}
+  // The window has just become visible (each time it does): what a person sees timed
+  // starts here, not at initialisation, which comes before the window shows.
+  virtual void OnShowWindow() {}
   // The platform reports that devices came or went.
   virtual void OnDeviceChange() {}
   // The close box or Escape: the same as IDCANCEL.

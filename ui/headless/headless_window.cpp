@@ -42,6 +42,12 @@ void HeadlessWindow::CenterOnScreen() {
   ++centreCount_;
 }
 
+void HeadlessWindow::Show() {
+  if (shown_) return;
+  shown_ = true;
+  dialog_.OnShowWindow();
+}
+
 Size HeadlessWindow::DialogUnitsToPixels(Size dialogUnits) const {
   return {MulDivRound(dialogUnits.width, baseUnits_.width, 4), MulDivRound(dialogUnits.height, baseUnits_.height, 8)};
 }

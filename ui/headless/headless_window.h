@@ -50,7 +50,7 @@ class HeadlessWindow : public WindowHost {
   void SetOuterGeometry(const Rect& rect) override { outer_ = rect; }
   Rect OuterGeometry() const override { return outer_; }
   void CenterOnScreen() override;
-  void Show() override { shown_ = true; }
+  void Show() override;
 
   Size DialogUnitsToPixels(Size dialogUnits) const override;
 

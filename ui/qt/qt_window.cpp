@@ -48,6 +48,7 @@ class QtWindow::DialogWidget : public QDialog {
     // A window manager tells the frame's size only after the window is shown, and no event
     // says so: look again at the events that follow showing (the margins are cached, and
     // nothing is done while they stay the same).
+    if (event->type() == QEvent::Show) owner_.OnShown();
     switch (event->type()) {
       case QEvent::Show:
       case QEvent::Move:
@@ -247,6 +248,10 @@ void QtWindow::HoldInput(bool hold) {
   // it through the dropper before input is let through again.
   QGuiApplication::sync();
   inputDropper_.reset();
+}
+
+void QtWindow::OnShown() {
+  if (!closing_) dialog_.OnShowWindow();
 }
 
 void QtWindow::OnCloseRequested() {

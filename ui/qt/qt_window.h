@@ -53,6 +53,7 @@ class QtWindow : public WindowHost {
   class InputDropper;
 
   void OnCloseRequested();
+  void OnShown();
   // Sizes the client area so that the frame, as far as it is known, has the outer size.
   void ApplyOuterGeometry();
 
