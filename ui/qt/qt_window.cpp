@@ -126,8 +126,9 @@ QtWindow::QtWindow(Dialog& dialog, const DialogTemplate& tmpl)
   widget_->setFont(TemplateFont(tmpl.fontName, tmpl.fontPoints));
   baseUnits_ = BaseUnitsOf(widget_->font());
   widget_->setWindowTitle(ToQString(tmpl.caption));
-  const Size client = DialogUnitsToPixels(tmpl.sizeDialogUnits);
-  outer_ = {0, 0, client.width, client.height};
+  // A template gives the client area's size; the frame comes on top of it.
+  templateClient_ = DialogUnitsToPixels(tmpl.sizeDialogUnits);
+  outer_ = {0, 0, templateClient_->width, templateClient_->height};
   ApplyOuterGeometry();
 }
 
@@ -167,6 +168,11 @@ void QtWindow::SetIcon(std::span<const unsigned char> png) {
 }
 
 void QtWindow::SetOuterGeometry(const Rect& rect) {
+  templateClient_.reset();  // the outer size is given from now on
+  MoveOuter(rect);
+}
+
+void QtWindow::MoveOuter(const Rect& rect) {
   outer_ = rect;
   appliedFrame_ = QMargins(-1, -1, -1, -1);  // apply even when the frame is unchanged
   ApplyOuterGeometry();
@@ -178,6 +184,10 @@ void QtWindow::ApplyOuterGeometry() {
   const QMargins frame = (handle && widget_->isVisible()) ? handle->frameMargins() : QMargins();
   if (frame == appliedFrame_) return;
   appliedFrame_ = frame;
+  if (templateClient_) {
+    outer_.right = outer_.left + templateClient_->width + frame.left() + frame.right();
+    outer_.bottom = outer_.top + templateClient_->height + frame.top() + frame.bottom();
+  }
   const int width = std::max(1, outer_.Width() - frame.left() - frame.right());
   const int height = std::max(1, outer_.Height() - frame.top() - frame.bottom());
   widget_->setFixedSize(width, height);
@@ -191,7 +201,7 @@ void QtWindow::CenterOnScreen() {
   const int width = outer_.Width(), height = outer_.Height();
   const int left = area.x() + (area.width() - width) / 2;
   const int top = area.y() + (area.height() - height) / 2;
-  SetOuterGeometry({left, top, left + width, top + height});
+  MoveOuter({left, top, left + width, top + height});
 }
 
 void QtWindow::Show() { widget_->show(); }

@@ -5,6 +5,7 @@
 #include <QMargins>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "ui/framework/dialog.h"
@@ -54,8 +55,10 @@ class QtWindow : public WindowHost {
 
   void OnCloseRequested();
   void OnShown();
-  // Sizes the client area so that the frame, as far as it is known, has the outer size.
+  // Sizes the client area so that the frame, as far as it is known, has the outer size (or,
+  // while the template's size stands, keeps that client size with the frame around it).
   void ApplyOuterGeometry();
+  void MoveOuter(const Rect& rect);
 
   Dialog& dialog_;
   std::unique_ptr<DialogWidget> widget_;
@@ -64,6 +67,7 @@ class QtWindow : public WindowHost {
   std::unique_ptr<InputDropper> inputDropper_;  // set while the input is held
   Size baseUnits_;
   Rect outer_;
+  std::optional<Size> templateClient_;  // until SetOuterGeometry gives an outer size
   QMargins appliedFrame_;
   bool closing_ = false;  // set while the window is destroyed: no more calls into the dialog
   bool inModalLoop_ = false;
