@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QMouseEvent>
 #include <QWindow>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +23,7 @@
 #include "device/sim/sim_backend.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/trace_capture.h"
+#include "tests/ui/qt_queued_input.h"
 #include "ui/dialog_templates.h"
 #include "ui/main_dialog.h"
 #include "ui/qt/qt_control.h"
@@ -203,17 +203,6 @@ TEST_F(MainWindowQtTest, KavrinClickWritesTheRecorderAndTheNotificationClosesIts
   const std::string& text = trace.Text();
   EXPECT_NE(text.find("OnCommand() get BN_CLICKED for 2404\n"), std::string::npos);
   EXPECT_LT(text.find("\nkavrin finish\n"), text.find("\nnotify user\n"));
-}
-
-// Posts a click to a button as the window system queues one while the window's thread is
-// busy: it is delivered by whatever event loop runs next.
-void QueueClick(QWidget* button) {
-  const QPointF at = button->rect().center();
-  const QPointF global = button->mapToGlobal(at);
-  QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
-                                                        Qt::LeftButton, Qt::NoModifier));
-  QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
-                                                        Qt::NoButton, Qt::NoModifier));
 }
 
 // The operator's three quick clicks (two of them made while the operation runs), then a click

@@ -11,7 +11,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -19,6 +18,7 @@
 
 #include "tests/support/temp_dir.h"
 #include "tests/ui/framework/framework_cases.h"
+#include "tests/ui/qt_queued_input.h"
 #include "ui/qt/qt_combo_box.h"
 #include "ui/qt/qt_edit.h"
 #include "ui/qt/qt_file_dialog.h"
@@ -99,17 +99,7 @@ struct QtDriver {
     return true;
   }
   void WindowEscape(Dialog& d) { QTest::keyClick(HostOf(d).Widget()->windowHandle(), Qt::Key_Escape); }
-  // Input the window system queued while the thread was busy: posted, delivered by the next
-  // event loop that runs.
-  void ClickWhileBusy(Dialog& d, int id) {
-    QWidget* button = HostOf(d).Find(id)->Widget();
-    const QPointF at = button->rect().center();
-    const QPointF global = button->mapToGlobal(at);
-    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
-                                                          Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
-                                                          Qt::NoButton, Qt::NoModifier));
-  }
+  void ClickWhileBusy(Dialog& d, int id) { kavrin::test::QueueClick(HostOf(d).Find(id)->Widget()); }
   void Settle() { QCoreApplication::processEvents(); }
   void WhileNestedShows(std::function<void()> action) {
     QTimer::singleShot(0, [action = std::move(action)] {
