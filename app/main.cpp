@@ -1,12 +1,16 @@
 // kavrintool: the desktop tool. Qt takes its own arguments (-platform, -style, ...); what
-// remains is the tool's switch value.
+// remains is the tool's switch value. --help and --version, and a missing display, are
+// answered first, before anything else starts.
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
 #include <QIcon>
 #include <QPixmap>
 #include <span>
 #include <string>
 
 #include "app/command_line.h"
+#include "app/early_options.h"
 #include "app/kavrin_app.h"
 #include "app/single_instance.h"
 #include "config/resources.h"
@@ -28,6 +32,23 @@ void SetApplicationIcon() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::span<const char* const> arguments(argv + 1, argc > 1 ? static_cast<std::size_t>(argc - 1) : 0);
+  switch (kavrin::FindEarlyRequest(arguments)) {
+    case kavrin::EarlyRequest::Help:
+      std::fputs(kavrin::UsageText().c_str(), stdout);
+      return 0;
+    case kavrin::EarlyRequest::Version:
+      std::fputs(kavrin::VersionText().c_str(), stdout);
+      return 0;
+    case kavrin::EarlyRequest::None:
+      break;
+  }
+  // Qt would abort with a message about plugins; say what is wrong and what works instead.
+  if (kavrin::DisplayMissing(arguments, [](const char* name) { return std::getenv(name); })) {
+    std::fputs(kavrin::NoDisplayMessage().c_str(), stderr);
+    return 1;
+  }
+
   QApplication application(argc, argv);  // removes the arguments Qt understood
   QApplication::setApplicationName("kavrintool");
   QGuiApplication::setDesktopFileName("kavrintool");

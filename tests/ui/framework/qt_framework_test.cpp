@@ -18,6 +18,7 @@
 
 #include "tests/support/temp_dir.h"
 #include "tests/ui/framework/framework_cases.h"
+#include "tests/ui/qt_queued_input.h"
 #include "ui/qt/qt_combo_box.h"
 #include "ui/qt/qt_edit.h"
 #include "ui/qt/qt_file_dialog.h"
@@ -87,6 +88,26 @@ struct QtDriver {
     return siblings.indexOf(ControlWidget(a)) > siblings.indexOf(ControlWidget(b));
   }
   Rect ScreenRect() { return qt::FromQRect(QGuiApplication::primaryScreen()->availableGeometry()); }
+  // Through the dialog's window, as the window system delivers a mouse: a window that a
+  // modal one blocks never sees it.
+  bool WindowClick(Dialog& d, int id) {
+    QtControl* control = Visible(d, id);
+    if (!control) return false;
+    QWidget* top = HostOf(d).Widget();
+    const QPoint at = control->Widget()->mapTo(top, control->Widget()->rect().center());
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    return true;
+  }
+  void WindowEscape(Dialog& d) { QTest::keyClick(HostOf(d).Widget()->windowHandle(), Qt::Key_Escape); }
+  void ClickWhileBusy(Dialog& d, int id) { kavrin::test::QueueClick(HostOf(d).Find(id)->Widget()); }
+  void Settle() { QCoreApplication::processEvents(); }
+  void WhileNestedShows(std::function<void()> action) {
+    QTimer::singleShot(0, [action = std::move(action)] {
+      // The nested dialog is the application's modal window while it shows.
+      EXPECT_NE(QApplication::activeModalWidget(), nullptr);
+      action();
+    });
+  }
 };
 
 }  // namespace
