@@ -89,12 +89,14 @@ TEST_F(SimSharingTest, AnEditOfTheFileCountsAtTheNextQuery) {
 TEST_F(SimSharingTest, ProgramsRunningAtOnceLoseNothing) {
   Save(RecorderState{});
   constexpr int kRounds = 20;
-  auto run = [this](uint8_t first, int* succeeded) {
+  // Read once here: the local time comes from a buffer the threads must not share.
+  const LocalTime now = LocalTime::Now();
+  auto run = [this, now](uint8_t first, int* succeeded) {
     Program program(Path());
     if (program.link.Attach() != 1) return;
     for (int i = 0; i < kRounds; ++i) {
       // The kavrin operation: the clock, then the settings and their commit.
-      if (program.link.SetClock(LocalTime::Now()) == 1 &&
+      if (program.link.SetClock(now) == 1 &&
           program.link.WriteData(Area(first).data(), 80, 0) == 1) {
         ++*succeeded;
       }
