@@ -23,7 +23,8 @@ enum Shape { kSections = 0, kKeys = 1 };
 std::vector<uint8_t> FlatFile(std::size_t bytes, Shape shape) {
   std::string text = shape == kKeys ? "[ITEM_LIST]\r\n" : "";
   for (std::size_t i = 0; text.size() < bytes; ++i) {
-    text += shape == kKeys ? "K" + std::to_string(i) + "=1\r\n" : "[S" + std::to_string(i) + "]\r\n";
+    text +=
+        shape == kKeys ? "K" + std::to_string(i) + "=1\r\n" : "[S" + std::to_string(i) + "]\r\n";
   }
   return {text.begin(), text.end()};
 }
@@ -31,8 +32,8 @@ std::vector<uint8_t> FlatFile(std::size_t bytes, Shape shape) {
 std::size_t HeapInUse() { return mallinfo2().uordblks; }
 
 void BM_ParseFlat(benchmark::State& state) {
-  const std::vector<uint8_t> file =
-      FlatFile(static_cast<std::size_t>(state.range(0)) * 1000000, static_cast<Shape>(state.range(1)));
+  const std::vector<uint8_t> file = FlatFile(static_cast<std::size_t>(state.range(0)) * 1000000,
+                                             static_cast<Shape>(state.range(1)));
   std::size_t held = 0;
   for (auto _ : state) {
     const std::size_t before = HeapInUse();
@@ -54,8 +55,8 @@ BENCHMARK(BM_ParseFlat)
 // reader's bound (16 MB) is refused before anything is parsed, and the built-in default is
 // used instead.
 void BM_LoadFlatFromDisk(benchmark::State& state) {
-  const std::vector<uint8_t> file =
-      FlatFile(static_cast<std::size_t>(state.range(0)) * 1000000, static_cast<Shape>(state.range(1)));
+  const std::vector<uint8_t> file = FlatFile(static_cast<std::size_t>(state.range(0)) * 1000000,
+                                             static_cast<Shape>(state.range(1)));
   const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                      ("kavrin-bench-" + std::to_string(::getpid()) + ".ini");
   if (!WriteFileAtomically(path, file)) {

@@ -17,11 +17,20 @@ namespace file_outcome {
 FileOutcome NotRegular(NodeKind kind) {
   const char* what = "not a regular file";
   switch (kind) {
-    case NodeKind::Folder: what = "a folder, not a regular file"; break;
-    case NodeKind::Fifo: what = "a FIFO, not a regular file"; break;
-    case NodeKind::Device: what = "a device node, not a regular file"; break;
-    case NodeKind::Socket: what = "a socket, not a regular file"; break;
-    case NodeKind::Other: break;
+    case NodeKind::Folder:
+      what = "a folder, not a regular file";
+      break;
+    case NodeKind::Fifo:
+      what = "a FIFO, not a regular file";
+      break;
+    case NodeKind::Device:
+      what = "a device node, not a regular file";
+      break;
+    case NodeKind::Socket:
+      what = "a socket, not a regular file";
+      break;
+    case NodeKind::Other:
+      break;
   }
   return {FileFault::NotRegular, what};
 }

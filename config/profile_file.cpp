@@ -134,10 +134,10 @@ void ProfileFile::BuildIndexes() {
 }
 
 const ProfileFile::Section* ProfileFile::FindSection(std::u16string_view name) const {
-  const auto found = std::lower_bound(
-      sectionOrder_.begin(), sectionOrder_.end(), name, [this](uint32_t index, std::u16string_view n) {
-        return CompareFolded(View(sections_[index].name), n) < 0;
-      });
+  const auto found = std::lower_bound(sectionOrder_.begin(), sectionOrder_.end(), name,
+                                      [this](uint32_t index, std::u16string_view n) {
+                                        return CompareFolded(View(sections_[index].name), n) < 0;
+                                      });
   if (found == sectionOrder_.end() || CompareFolded(View(sections_[*found].name), name) != 0) {
     return nullptr;
   }
@@ -150,9 +150,10 @@ const ProfileFile::Entry* ProfileFile::FindEntry(std::u16string_view section,
   if (s == nullptr) return nullptr;
   const auto first = keyOrder_.begin() + s->firstEntry;
   const auto last = first + s->entryCount;
-  const auto found = std::lower_bound(first, last, key, [this](uint32_t index, std::u16string_view k) {
-    return CompareFolded(View(entries_[index].key), k) < 0;
-  });
+  const auto found =
+      std::lower_bound(first, last, key, [this](uint32_t index, std::u16string_view k) {
+        return CompareFolded(View(entries_[index].key), k) < 0;
+      });
   if (found == last || CompareFolded(View(entries_[*found].key), key) != 0) return nullptr;
   return &entries_[*found];
 }

@@ -52,12 +52,18 @@ std::u16string DecodeUtf16(std::span<const uint8_t> bytes, bool bigEndian) {
 
 std::string ProfileEncoding::Name() const {
   switch (kind) {
-    case Kind::Utf16LeMark: return "UTF-16LE with byte-order mark";
-    case Kind::Utf16BeMark: return "UTF-16BE with byte-order mark";
-    case Kind::Utf8Mark: return "UTF-8 with byte-order mark";
-    case Kind::Utf16LeZeros: return "UTF-16LE without byte-order mark";
-    case Kind::Utf16BeZeros: return "UTF-16BE without byte-order mark";
-    case Kind::AnsiCodePage: break;
+    case Kind::Utf16LeMark:
+      return "UTF-16LE with byte-order mark";
+    case Kind::Utf16BeMark:
+      return "UTF-16BE with byte-order mark";
+    case Kind::Utf8Mark:
+      return "UTF-8 with byte-order mark";
+    case Kind::Utf16LeZeros:
+      return "UTF-16LE without byte-order mark";
+    case Kind::Utf16BeZeros:
+      return "UTF-16BE without byte-order mark";
+    case Kind::AnsiCodePage:
+      break;
   }
   return charset + " (ANSI code page, no byte-order mark)";
 }
@@ -74,14 +80,22 @@ ProfileEncoding DetectProfileEncoding(std::span<const uint8_t> bytes) {
 ProfileText DecodeProfileText(std::span<const uint8_t> bytes) {
   ProfileText decoded{DetectProfileEncoding(bytes), {}};
   switch (decoded.encoding.kind) {
-    case Kind::Utf16LeMark: decoded.text = DecodeUtf16(bytes.subspan(2), false); break;
-    case Kind::Utf16BeMark: decoded.text = DecodeUtf16(bytes.subspan(2), true); break;
+    case Kind::Utf16LeMark:
+      decoded.text = DecodeUtf16(bytes.subspan(2), false);
+      break;
+    case Kind::Utf16BeMark:
+      decoded.text = DecodeUtf16(bytes.subspan(2), true);
+      break;
     case Kind::Utf8Mark:
       decoded.text = FromUtf8(
           std::string_view(reinterpret_cast<const char*>(bytes.data()) + 3, bytes.size() - 3));
       break;
-    case Kind::Utf16LeZeros: decoded.text = DecodeUtf16(bytes, false); break;
-    case Kind::Utf16BeZeros: decoded.text = DecodeUtf16(bytes, true); break;
+    case Kind::Utf16LeZeros:
+      decoded.text = DecodeUtf16(bytes, false);
+      break;
+    case Kind::Utf16BeZeros:
+      decoded.text = DecodeUtf16(bytes, true);
+      break;
     case Kind::AnsiCodePage:
       decoded.text = AnsiTextToWide(
           std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));

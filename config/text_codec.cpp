@@ -32,7 +32,8 @@ std::string AnsiCharset() {
 bool IsUtf8Charset(std::string_view charset) {
   std::string folded;
   for (char c : charset) {
-    if (c != '-' && c != '_') folded.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    if (c != '-' && c != '_')
+      folded.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
   }
   return folded == "UTF8" || folded == "CP65001";
 }
@@ -109,7 +110,7 @@ std::u16string FromUtf8(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
     const uint8_t lead = static_cast<uint8_t>(text[i]);
-    const std::size_t extra = lead < 0x80          ? 0
+    const std::size_t extra = lead < 0x80           ? 0
                               : (lead >> 5) == 0x6  ? 1
                               : (lead >> 4) == 0xE  ? 2
                               : (lead >> 3) == 0x1E ? 3

@@ -227,7 +227,8 @@ FileOutcome WriteFileAtomically(const std::filesystem::path& path, std::span<con
   // the in-place write.
   Descriptor existing;
   if (exists) {
-    existing.Reset(::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+    existing.Reset(
+        ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
     if (!existing.Valid()) return fo::Failed(ErrnoText(errno));
     if (::fstat(existing.Get(), &info) != 0) return fo::Failed(ErrnoText(errno));
     if (!S_ISREG(info.st_mode)) return fo::NotRegular(KindOf(info.st_mode));

@@ -224,7 +224,8 @@ INSTANTIATE_TEST_SUITE_P(
         // "語言", "英文", "繁體中文" in Big5, from a line that configures in Taiwan.
         EncodingCase{"Big5WithoutMark", "BIG5",
                      "[ITEM_LIST]\nITEM_NO=1\nITEM_000=LANG\n[LANG]\nTITLE=\xBB\x79\xA8\xA5\n"
-                     "OPTION_NO=2\nOPTION_0=\xAD\x5E\xA4\xE5\nOPTION_1=\xC1\x63\xC5\xE9\xA4\xA4\xA4\xE5\n",
+                     "OPTION_NO=2\nOPTION_0=\xAD\x5E\xA4\xE5\n"
+                     "OPTION_1=\xC1\x63\xC5\xE9\xA4\xA4\xA4\xE5\n",
                      "BIG5 (ANSI code page, no byte-order mark)"},
         EncodingCase{"Utf16LeWithoutMark", "BIG5",
                      Utf16LeWithoutMark("[ITEM_LIST]\r\nITEM_NO=1\r\nITEM_000=LANG\r\n[LANG]\r\n"

@@ -40,12 +40,26 @@ struct Command {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands{
-      {"config --file", [](const std::string& p) { return std::vector<std::string>{"config", "--file", p}; },
+      {"config --file",
+       [](const std::string& p) {
+         return std::vector<std::string>{"config", "--file", p};
+       },
        false},
-      {"block show", [](const std::string& p) { return std::vector<std::string>{"block", "show", p}; },
+      {"block show",
+       [](const std::string& p) {
+         return std::vector<std::string>{"block", "show", p};
+       },
        true},
-      {"write", [](const std::string& p) { return std::vector<std::string>{"write", p}; }, true},
-      {"kavrin", [](const std::string& p) { return std::vector<std::string>{"kavrin", p}; }, true},
+      {"write",
+       [](const std::string& p) {
+         return std::vector<std::string>{"write", p};
+       },
+       true},
+      {"kavrin",
+       [](const std::string& p) {
+         return std::vector<std::string>{"kavrin", p};
+       },
+       true},
   };
   return commands;
 }
@@ -86,40 +100,40 @@ TEST_P(HostilePathTest, EveryCommandEndsAtOnceWithTheReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, HostilePathTest,
-    testing::Values(
-        PathCase{"Fifo",
-                 [](const test::TempDir& dir) {
-                   ::mkfifo((dir / "fifo").c_str(), 0644);
-                   return (dir / "fifo").string();
-                 },
-                 false, "a FIFO, not a regular file", false},
-        PathCase{"Folder",
-                 [](const test::TempDir& dir) {
-                   fs::create_directory(dir / "folder");
-                   return (dir / "folder").string();
-                 },
-                 false, "a folder, not a regular file", false},
-        PathCase{"LinkToDevZero",
-                 [](const test::TempDir& dir) {
-                   fs::create_symlink("/dev/zero", dir / "zero");
-                   return (dir / "zero").string();
-                 },
-                 false, "a device node, not a regular file", false},
-        PathCase{"ProcSelfMem", [](const test::TempDir&) { return std::string("/proc/self/mem"); },
-                 false, "Input/output error", false},
-        PathCase{"OverTheBound",
-                 [](const test::TempDir& dir) {
-                   dir.Write("big", std::string(kMaxReadBytes + 1, '\x01'));
-                   return (dir / "big").string();
-                 },
-                 false, "larger than 4 MiB, more than the tool reads", true},
-        PathCase{"UnreadableForTheUser",
-                 [](const test::TempDir& dir) {
-                   dir.Write("locked", std::string(112, '\x01'));
-                   ::chmod((dir / "locked").c_str(), 0);
-                   return (dir / "locked").string();
-                 },
-                 true, "Permission denied", false}),
+    testing::Values(PathCase{"Fifo",
+                             [](const test::TempDir& dir) {
+                               ::mkfifo((dir / "fifo").c_str(), 0644);
+                               return (dir / "fifo").string();
+                             },
+                             false, "a FIFO, not a regular file", false},
+                    PathCase{"Folder",
+                             [](const test::TempDir& dir) {
+                               fs::create_directory(dir / "folder");
+                               return (dir / "folder").string();
+                             },
+                             false, "a folder, not a regular file", false},
+                    PathCase{"LinkToDevZero",
+                             [](const test::TempDir& dir) {
+                               fs::create_symlink("/dev/zero", dir / "zero");
+                               return (dir / "zero").string();
+                             },
+                             false, "a device node, not a regular file", false},
+                    PathCase{"ProcSelfMem",
+                             [](const test::TempDir&) { return std::string("/proc/self/mem"); },
+                             false, "Input/output error", false},
+                    PathCase{"OverTheBound",
+                             [](const test::TempDir& dir) {
+                               dir.Write("big", std::string(kMaxReadBytes + 1, '\x01'));
+                               return (dir / "big").string();
+                             },
+                             false, "larger than 4 MiB, more than the tool reads", true},
+                    PathCase{"UnreadableForTheUser",
+                             [](const test::TempDir& dir) {
+                               dir.Write("locked", std::string(112, '\x01'));
+                               ::chmod((dir / "locked").c_str(), 0);
+                               return (dir / "locked").string();
+                             },
+                             true, "Permission denied", false}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(DefaultBlockFileTest, KavrinRefusesADefaultBinItCannotRead) {

@@ -183,7 +183,9 @@ TEST_P(WriterTest, KeepsFilesAsUsersKeepThem) {
   const WriteRow& row = GetParam();
   TempDir dir;
   const fs::path path = row.setup(dir);
-  auto write = [&path, &row] { return Describe(WriteFileAtomically(path, AsBytes(kNew), row.mode)); };
+  auto write = [&path, &row] {
+    return Describe(WriteFileAtomically(path, AsBytes(kNew), row.mode));
+  };
   std::optional<std::string> result;
   if (row.asOrdinaryUser) {
     const std::optional<test::OrdinaryUser> user = test::FindOrdinaryUser();
@@ -260,9 +262,9 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const TempDir& dir) {
                    EXPECT_EQ(dir.Read("ro/Default.bin"), kNew);
                    EXPECT_EQ(ModeOf(dir / "ro/Default.bin") & 07777, 0644u);
-                   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "ro"),
-                                           fs::directory_iterator()),
-                             1);
+                   EXPECT_EQ(
+                       std::distance(fs::directory_iterator(dir / "ro"), fs::directory_iterator()),
+                       1);
                  }},
         WriteRow{"WriteProtectedFileInAReadOnlyFolder",
                  [](const TempDir& dir) {

@@ -57,19 +57,22 @@ TEST_P(ProfileEncodingTest, ReadsTheChineseTextsAndNamesTheEncoding) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ProfileEncodingTest,
-    testing::Values(
-        EncodingCase{"Big5WithoutMark", "BIG5", Bytes(kBig5File),
-                     "BIG5 (ANSI code page, no byte-order mark)"},
-        EncodingCase{"Utf8WithoutMarkInAUtf8CodePage", "UTF-8", Bytes(kUtf8File),
-                     "UTF-8 (ANSI code page, no byte-order mark)"},
-        EncodingCase{"Utf16LeWithoutMark", "BIG5", EncodeIni(kUtf8File, IniEncoding::kUtf16LeNoMark),
-                     "UTF-16LE without byte-order mark"},
-        EncodingCase{"Utf16BeWithoutMark", "BIG5", EncodeIni(kUtf8File, IniEncoding::kUtf16BeNoMark),
-                     "UTF-16BE without byte-order mark"},
-        EncodingCase{"Utf16LeMarkWinsOverTheCodePage", "BIG5",
-                     EncodeIni(kUtf8File, IniEncoding::kUtf16Le), "UTF-16LE with byte-order mark"},
-        EncodingCase{"Utf8MarkWinsOverTheCodePage", "BIG5",
-                     EncodeIni(kUtf8File, IniEncoding::kUtf8Bom), "UTF-8 with byte-order mark"}),
+    testing::Values(EncodingCase{"Big5WithoutMark", "BIG5", Bytes(kBig5File),
+                                 "BIG5 (ANSI code page, no byte-order mark)"},
+                    EncodingCase{"Utf8WithoutMarkInAUtf8CodePage", "UTF-8", Bytes(kUtf8File),
+                                 "UTF-8 (ANSI code page, no byte-order mark)"},
+                    EncodingCase{"Utf16LeWithoutMark", "BIG5",
+                                 EncodeIni(kUtf8File, IniEncoding::kUtf16LeNoMark),
+                                 "UTF-16LE without byte-order mark"},
+                    EncodingCase{"Utf16BeWithoutMark", "BIG5",
+                                 EncodeIni(kUtf8File, IniEncoding::kUtf16BeNoMark),
+                                 "UTF-16BE without byte-order mark"},
+                    EncodingCase{"Utf16LeMarkWinsOverTheCodePage", "BIG5",
+                                 EncodeIni(kUtf8File, IniEncoding::kUtf16Le),
+                                 "UTF-16LE with byte-order mark"},
+                    EncodingCase{"Utf8MarkWinsOverTheCodePage", "BIG5",
+                                 EncodeIni(kUtf8File, IniEncoding::kUtf8Bom),
+                                 "UTF-8 with byte-order mark"}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(ProfileCodePageTest, AWesternCodePageReadsItsOwnBytes) {

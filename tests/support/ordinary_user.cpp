@@ -86,8 +86,8 @@ std::optional<std::string> OrdinaryUserLauncher() {
   if (::geteuid() != 0) return std::string();
   const std::optional<OrdinaryUser> user = FindOrdinaryUser();
   if (!user || std::system("setpriv --version >/dev/null 2>&1") != 0) return std::nullopt;
-  return "setpriv --reuid=" + std::to_string(user->uid) + " --regid=" +
-         std::to_string(user->gid) + " --clear-groups ";
+  return "setpriv --reuid=" + std::to_string(user->uid) + " --regid=" + std::to_string(user->gid) +
+         " --clear-groups ";
 }
 
 }  // namespace kavrin::test
