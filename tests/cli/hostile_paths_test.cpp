@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/file_io.h"
@@ -135,6 +136,27 @@ INSTANTIATE_TEST_SUITE_P(
                              },
                              true, "Permission denied", false}),
     [](const auto& param) { return std::string(param.param.name); });
+
+TEST(WritingCommandTest, NeverReplacesWhatIsNotAFileAndSaysWhy) {
+  test::TempDir work;
+  ::mkfifo((work / "fifo.bin").c_str(), 0644);
+  fs::create_directory(work / "folder.bin");
+  fs::create_symlink("/dev/null", work / "null.bin");
+  const std::vector<std::pair<std::string, std::string>> targets{
+      {"fifo.bin", "a FIFO, not a regular file"},
+      {"folder.bin", "a folder, not a regular file"},
+      {"null.bin", "a device node, not a regular file"}};
+  for (const auto& [name, reason] : targets) {
+    const test::KavrinRun run =
+        test::RunKavrin(work.Path(), {"block", "new", "-o", name}, "timeout 10 ");
+    EXPECT_EQ(run.exitCode, 1) << name;
+    EXPECT_EQ(run.err, "kavrin: cannot write " + name + ": " + reason + "\n");
+  }
+  EXPECT_TRUE(fs::is_fifo(work / "fifo.bin"));
+  EXPECT_TRUE(fs::is_directory(work / "folder.bin"));
+  EXPECT_TRUE(fs::is_symlink(work / "null.bin"));
+  EXPECT_EQ(work.List(), (std::vector<std::string>{"fifo.bin", "folder.bin", "null.bin"}));
+}
 
 TEST(DefaultBlockFileTest, KavrinRefusesADefaultBinItCannotRead) {
   // A Default.bin that is there is what the operator means to send; the command never falls
