@@ -14,6 +14,7 @@
 #include "app/kavrin_app.h"
 #include "app/single_instance.h"
 #include "config/resources.h"
+#include "config/text_codec.h"
 #include "device/platform_backend.h"
 #include "ui/qt/qt_toolkit.h"
 
@@ -49,12 +50,18 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // Every text the tool shows, sends or traces goes through the ANSI code page: one it cannot
+  // convert would turn them all into empty text.
+  if (const std::string problem = kavrin::CodePageProblem(); !problem.empty()) {
+    std::fprintf(stderr, "kavrintool: %s\n", problem.c_str());
+    return 1;
+  }
   QApplication application(argc, argv);  // removes the arguments Qt understood
   QApplication::setApplicationName("kavrintool");
   QGuiApplication::setDesktopFileName("kavrintool");
   SetApplicationIcon();
 
-  const std::string commandLine = kavrin::JoinCommandLine(
+  const std::string commandLine = kavrin::AnsiCommandLine(
       std::span<const char* const>(argv + 1, argc > 1 ? static_cast<std::size_t>(argc - 1) : 0));
 
   kavrin::ui::QtToolkit toolkit;

@@ -29,8 +29,10 @@ constexpr auto kDeadline = std::chrono::seconds(60);
 class ToolProcess {
  public:
   // Starts kavrintool in folder with the argument; lockFolder stands for $XDG_RUNTIME_DIR.
+  // codePage, when given, is set as KAVRIN_CODEPAGE; errors, when given, receives stderr.
   ToolProcess(const std::filesystem::path& folder, const std::string& argument,
-              const std::filesystem::path& lockFolder, const std::filesystem::path& simulator) {
+              const std::filesystem::path& lockFolder, const std::filesystem::path& simulator,
+              const std::string& codePage = "", const std::filesystem::path& errors = {}) {
     pid_ = ::fork();
     if (pid_ == 0) {
       if (::chdir(folder.c_str()) != 0) ::_exit(126);
@@ -38,6 +40,11 @@ class ToolProcess {
       ::setenv("XDG_RUNTIME_DIR", lockFolder.c_str(), 1);
       // A simulated recorder that is not plugged in: no real device is touched.
       ::setenv("KAVRIN_SIMULATOR", simulator.c_str(), 1);
+      if (!codePage.empty()) ::setenv("KAVRIN_CODEPAGE", codePage.c_str(), 1);
+      if (!errors.empty()) {
+        const int fd = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || ::dup2(fd, 2) < 0) ::_exit(126);
+      }
       ::execl(KAVRINTOOL_PATH, KAVRINTOOL_PATH, argument.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
@@ -213,6 +220,20 @@ TEST(KavrintoolRunTest, WithoutADisplaySaysSoInOneLine) {
   EXPECT_NE(run.err.find("display"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("kavrin command"), std::string::npos) << run.err;
   EXPECT_TRUE(folder.List().empty()) << "no side file without a window";
+}
+
+TEST(KavrintoolRunTest, AnUnknownCodePageIsRefusedBeforeAnythingIsWritten) {
+  TempDir locks;
+  TempDir work;
+  TempDir capture;
+  ToolProcess tool(work.Path(), "80000006", locks.Path(), locks / "no-recorder.json", "KLINGON",
+                   capture / "stderr");
+  ASSERT_TRUE(tool.WaitForExit());
+  EXPECT_EQ(tool.ExitStatus(), 1);
+  EXPECT_EQ(capture.Read("stderr"),
+            "kavrintool: KAVRIN_CODEPAGE=\"KLINGON\" is not a code page this system can convert; "
+            "unset it or name one such as BIG5, CP1252 or UTF-8\n");
+  EXPECT_TRUE(work.List().empty()) << "no side file is written with texts it cannot convert";
 }
 
 }  // namespace
