@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -113,6 +114,43 @@ TEST_F(MainWindowQtTest, OnlySwitchedButtonsShow) {
   }
   EXPECT_EQ(Host().Widget()->windowTitle(), "ZK742 User Kavrin Tool 20130418-1");
   EXPECT_FALSE(Widget(IDC_KAVRIN)->isEnabled());  // no recorder
+}
+
+bool AnyFileDialog() {
+  for (QWidget* widget : QApplication::allWidgets())
+    if (qobject_cast<QFileDialog*>(widget)) return true;
+  return false;
+}
+
+// No file dialog is built while the window starts; Load opens one with the block-file filter
+// and the chosen file fills the lists, as before.
+TEST_F(MainWindowQtTest, LoadBuildsTheFileDialogOnlyWhenClicked) {
+  std::vector<unsigned char> block(SettingsBlock::kSize, 0);
+  block[2] = 0x02;  // VOLUME "2" (the shipped default is "1")
+  dir.Write("chosen.bin", block);
+  Open(LOAD_BIN);
+  EXPECT_FALSE(AnyFileDialog());
+  ASSERT_EQ(Combo(IDC_ITEM_BASE + 6)->currentText(), "1");
+
+  QStringList filters;
+  QString selectedFilter;
+  QTimer::singleShot(0, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    auto* shown = qobject_cast<QFileDialog*>(modal);
+    EXPECT_NE(shown, nullptr);
+    if (shown) {
+      filters = shown->nameFilters();
+      selectedFilter = shown->selectedNameFilter();
+      shown->selectFile(QString::fromStdString((dir / "chosen.bin").string()));
+      static_cast<QDialog*>(shown)->accept();  // public in QDialog
+    } else if (auto* modalDialog = qobject_cast<QDialog*>(modal)) {
+      modalDialog->reject();
+    }
+  });
+  QTest::mouseClick(Widget(IDC_LOAD), Qt::LeftButton);
+  EXPECT_EQ(filters, (QStringList{"BIN (*.bin)", "All file (*)"}));
+  EXPECT_EQ(selectedFilter, "BIN (*.bin)");
+  EXPECT_EQ(Combo(IDC_ITEM_BASE + 6)->currentText(), "2");
 }
 
 // Watches for the notification while the kavrin operation runs its nested modal loop.

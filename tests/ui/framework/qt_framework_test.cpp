@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <memory>
 
 #include "tests/support/temp_dir.h"
 #include "tests/ui/framework/framework_cases.h"
@@ -253,6 +254,39 @@ TEST(QtFileDialogTest, FiltersConvertToQtNameFilters) {
       {u"|*.bin|", {}},
   };
   for (const FilterCase& c : cases) EXPECT_EQ(qt::ConvertFileFilter(c.filter), c.expected) << qt::ToQString(c.filter).toStdString();
+}
+
+int CountFileDialogs() {
+  int count = 0;
+  for (QWidget* widget : QApplication::allWidgets()) count += qobject_cast<QFileDialog*>(widget) != nullptr;
+  return count;
+}
+
+// The window owns its file dialog from the start, but the widget costs a start-up its icon
+// theme and file system look-ups: it is built when the dialog first runs, once.
+TEST(QtFileDialogTest, BuildsItsWidgetWhenFirstRunAndKeepsIt) {
+  const int before = CountFileDialogs();
+  qt::QtToolkit toolkit;
+  std::unique_ptr<FileDialog> dialog = toolkit.CreateFileOpenDialog(u"BIN (*.bin)|*.bin|All file (*.*)|*.*|");
+  auto& qtDialog = static_cast<qt::QtFileDialog&>(*dialog);
+  EXPECT_FALSE(qtDialog.WidgetBuilt());
+  EXPECT_EQ(CountFileDialogs(), before);
+
+  QStringList shownFilters;
+  for (int run = 0; run < 2; ++run) {
+    QTimer::singleShot(0, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      auto* shown = qobject_cast<QFileDialog*>(modal);
+      EXPECT_NE(shown, nullptr);
+      if (shown) shownFilters = shown->nameFilters();
+      if (auto* modalDialog = qobject_cast<QDialog*>(modal)) modalDialog->reject();
+    });
+    EXPECT_FALSE(dialog->Run());
+    EXPECT_EQ(shownFilters, (QStringList{"BIN (*.bin)", "All file (*)"}));
+    EXPECT_EQ(CountFileDialogs(), before + 1);  // the second run reuses the first one's widget
+  }
+  dialog.reset();
+  EXPECT_EQ(CountFileDialogs(), before);
 }
 
 TEST(QtFileDialogTest, AcceptsANewNameAndOffersTheLastPathAgain) {
