@@ -2,7 +2,6 @@
 // remains is the tool's switch value.
 #include <QApplication>
 #include <QIcon>
-#include <QPixmap>
 #include <span>
 #include <string>
 
@@ -11,6 +10,7 @@
 #include "app/single_instance.h"
 #include "config/resources.h"
 #include "device/platform_backend.h"
+#include "ui/qt/qt_icon.h"
 #include "ui/qt/qt_toolkit.h"
 
 namespace {
@@ -19,10 +19,9 @@ namespace {
 void SetApplicationIcon() {
   const auto png = kavrin::FindResourceData(kavrin::kIconResourceId, kavrin::kIconResourceType);
   if (!png) return;
-  QPixmap pixmap;
-  if (pixmap.loadFromData(png->data(), static_cast<uint>(png->size()), "PNG")) {
-    QApplication::setWindowIcon(QIcon(pixmap));
-  }
+  // The main window sets the same bytes as its own icon: decoded once for both.
+  const QIcon icon = kavrin::ui::qt::IconFromPng(*png);
+  if (!icon.isNull()) QApplication::setWindowIcon(icon);
 }
 
 }  // namespace

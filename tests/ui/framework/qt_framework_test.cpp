@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -23,6 +24,7 @@
 #include "ui/qt/qt_edit.h"
 #include "ui/qt/qt_file_dialog.h"
 #include "ui/qt/qt_fonts.h"
+#include "ui/qt/qt_icon.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/qt_toolkit.h"
 #include "ui/qt/qt_window.h"
@@ -154,6 +156,22 @@ TEST_F(QtFrameworkTest, DropDownsAreNaturalHeightWithTheRestAsTheirList) {
   EXPECT_TRUE(WidgetOf<QComboBox>(TestDialog::kBox)->isEditable());
 }
 
+// As the platform's drop-down lists do: the list opens below the box, not as a menu laid over
+// it with the current entry on the box.
+TEST_F(QtFrameworkTest, DropDownListsOpenBelowTheirBox) {
+  Host().Show();
+  for (int id : {TestDialog::kList, TestDialog::kBox}) {
+    SCOPED_TRACE(id);
+    auto* combo = WidgetOf<QComboBox>(id);
+    ASSERT_NE(combo, nullptr);
+    combo->showPopup();
+    QWidget* popup = combo->view()->window();
+    ASSERT_TRUE(popup->isVisible());
+    EXPECT_GE(popup->geometry().top(), combo->mapToGlobal(combo->rect().bottomLeft()).y());
+    combo->hidePopup();
+  }
+}
+
 TEST_F(QtFrameworkTest, OutOfRangeSelectionShowsAnEmptyFaceOnTheWidgets) {
   dialog.list->SetCurSel(7);
   dialog.box->SetCurSel(7);
@@ -204,6 +222,50 @@ TEST_F(QtFrameworkTest, WindowIsFixedSizeAndTakesAPngIcon) {
   ASSERT_TRUE(image.save(&buffer, "PNG"));
   Host().SetIcon({reinterpret_cast<const unsigned char*>(png.constData()), static_cast<size_t>(png.size())});
   EXPECT_FALSE(Host().Widget()->windowIcon().isNull());
+}
+
+QByteArray PngOf(QColor color, int side) {
+  QImage image(side, side, QImage::Format_ARGB32);
+  image.fill(color);
+  QByteArray png;
+  QBuffer buffer(&png);
+  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) return {};
+  return png;
+}
+
+std::span<const unsigned char> Bytes(const QByteArray& data) {
+  return {reinterpret_cast<const unsigned char*>(data.constData()), static_cast<size_t>(data.size())};
+}
+
+// The application and the main window share one decoded icon; other bytes never get it.
+TEST(QtIconTest, SameBytesShareOneDecodedIconAndOtherBytesGetTheirOwn) {
+  const QByteArray red = PngOf(Qt::red, 8);
+  const QByteArray blue = PngOf(Qt::blue, 16);
+  ASSERT_FALSE(red.isEmpty());
+  ASSERT_FALSE(blue.isEmpty());
+  const struct {
+    const QByteArray* png;
+    QColor color;
+    int side;
+  } cases[] = {{&red, Qt::red, 8}, {&red, Qt::red, 8}, {&blue, Qt::blue, 16}, {&red, Qt::red, 8}};
+  qint64 previousKey = 0;
+  const QByteArray* previous = nullptr;
+  for (const auto& c : cases) {
+    const QByteArray copy(c.png->constData(), c.png->size());  // equal bytes, another buffer
+    const QIcon icon = qt::IconFromPng(Bytes(copy));
+    ASSERT_FALSE(icon.isNull());
+    const QImage shown = icon.pixmap(c.side, c.side).toImage();
+    EXPECT_EQ(shown.size(), QSize(c.side, c.side));
+    EXPECT_EQ(shown.pixelColor(c.side / 2, c.side / 2), c.color);
+    if (previous == c.png) {
+      EXPECT_EQ(icon.cacheKey(), previousKey);  // not decoded again
+    }
+    previous = c.png;
+    previousKey = icon.cacheKey();
+  }
+  const unsigned char garbage[] = {0x89, 'P', 'N', 'G', 1, 2, 3};
+  EXPECT_TRUE(qt::IconFromPng(garbage).isNull());
+  EXPECT_TRUE(qt::IconFromPng({}).isNull());
 }
 
 TEST_F(QtFrameworkTest, DialogUnitsFollowTheTemplateFont) {
