@@ -2,6 +2,7 @@
 // holds for the widgets a user sees.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -151,6 +152,26 @@ TEST_F(MainWindowQtTest, LoadBuildsTheFileDialogOnlyWhenClicked) {
   EXPECT_EQ(filters, (QStringList{"BIN (*.bin)", "All file (*)"}));
   EXPECT_EQ(selectedFilter, "BIN (*.bin)");
   EXPECT_EQ(Combo(IDC_ITEM_BASE + 6)->currentText(), "2");
+}
+
+// The drop-down lists' pop-ups (a window and a list view each) are built when first opened,
+// not for every list while the window starts; one that opens shows its entries. (Qt builds the
+// editable logo box's pop-up together with its edit field.)
+TEST_F(MainWindowQtTest, EachDropDownListBuildsItsPopUpWhenFirstOpened) {
+  Open();
+  std::vector<QComboBox*> lists;
+  for (int id = IDC_ITEM_BASE; Combo(id); ++id) lists.push_back(Combo(id));
+  ASSERT_EQ(lists.size(), 11u);  // the shipped configuration's items
+  for (QComboBox* list : lists) EXPECT_TRUE(list->findChildren<QAbstractItemView*>().isEmpty());
+
+  QComboBox* volume = Combo(IDC_ITEM_BASE + 6);
+  volume->showPopup();
+  const QList<QAbstractItemView*> views = volume->findChildren<QAbstractItemView*>();
+  ASSERT_EQ(views.size(), 1);
+  EXPECT_TRUE(views[0]->isVisible());
+  EXPECT_EQ(views[0]->model()->rowCount(), 4);
+  volume->hidePopup();
+  for (QComboBox* list : lists) EXPECT_TRUE(list == volume || list->findChildren<QAbstractItemView*>().isEmpty());
 }
 
 // Watches for the notification while the kavrin operation runs its nested modal loop.

@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleFactory>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -25,6 +27,7 @@
 #include "ui/qt/qt_file_dialog.h"
 #include "ui/qt/qt_fonts.h"
 #include "ui/qt/qt_icon.h"
+#include "ui/qt/qt_style.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/qt_toolkit.h"
 #include "ui/qt/qt_window.h"
@@ -170,6 +173,26 @@ TEST_F(QtFrameworkTest, DropDownListsOpenBelowTheirBox) {
     EXPECT_GE(popup->geometry().top(), combo->mapToGlobal(combo->rect().bottomLeft()).y());
     combo->hidePopup();
   }
+}
+
+// A box that is not on the application's style (one set after the toolkit, or its own) still
+// gets its list below the box.
+TEST(QtDropDownStyleTest, ABoxOnAnotherStyleGetsTheDropDownStyleOnItsOwn) {
+  std::unique_ptr<QStyle> plain(QStyleFactory::create(QStringLiteral("Fusion")));
+  ASSERT_NE(plain, nullptr);
+  QComboBox combo;
+  combo.setStyle(plain.get());
+  QStyleOptionComboBox option;
+  option.initFrom(&combo);
+  option.editable = false;
+  ASSERT_NE(combo.style()->styleHint(QStyle::SH_ComboBox_Popup, &option, &combo), 0);  // Fusion's menu
+
+  qt::EnsureDropDownStyle(combo);
+  EXPECT_NE(combo.style(), plain.get());
+  EXPECT_EQ(combo.style()->styleHint(QStyle::SH_ComboBox_Popup, &option, &combo), 0);
+  const QStyle* given = combo.style();
+  qt::EnsureDropDownStyle(combo);  // already there: left as it is
+  EXPECT_EQ(combo.style(), given);
 }
 
 TEST_F(QtFrameworkTest, OutOfRangeSelectionShowsAnEmptyFaceOnTheWidgets) {
