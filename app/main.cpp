@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <QIcon>
-#include <QPixmap>
 #include <span>
 #include <string>
 
@@ -16,6 +15,7 @@
 #include "config/resources.h"
 #include "config/text_codec.h"
 #include "device/platform_backend.h"
+#include "ui/qt/qt_icon.h"
 #include "ui/qt/qt_toolkit.h"
 
 namespace {
@@ -24,10 +24,9 @@ namespace {
 void SetApplicationIcon() {
   const auto png = kavrin::FindResourceData(kavrin::kIconResourceId, kavrin::kIconResourceType);
   if (!png) return;
-  QPixmap pixmap;
-  if (pixmap.loadFromData(png->data(), static_cast<uint>(png->size()), "PNG")) {
-    QApplication::setWindowIcon(QIcon(pixmap));
-  }
+  // The main window sets the same bytes as its own icon: decoded once for both.
+  const QIcon icon = kavrin::ui::qt::IconFromPng(*png);
+  if (!icon.isNull()) QApplication::setWindowIcon(icon);
 }
 
 }  // namespace

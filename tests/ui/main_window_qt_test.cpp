@@ -2,10 +2,12 @@
 // holds for the widgets a user sees.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
@@ -150,6 +152,63 @@ TEST_F(MainWindowQtTest, ValuesAtTheEndOfTheRangeOpenAWindowNoLargerThanTheScree
     EXPECT_LE(g.width(), 65534);
     EXPECT_LE(g.height(), 65534);
   }
+}
+
+bool AnyFileDialog() {
+  for (QWidget* widget : QApplication::allWidgets())
+    if (qobject_cast<QFileDialog*>(widget)) return true;
+  return false;
+}
+
+// No file dialog is built while the window starts; Load opens one with the block-file filter
+// and the chosen file fills the lists, as before.
+TEST_F(MainWindowQtTest, LoadBuildsTheFileDialogOnlyWhenClicked) {
+  std::vector<unsigned char> block(SettingsBlock::kSize, 0);
+  block[2] = 0x02;  // VOLUME "2" (the shipped default is "1")
+  dir.Write("chosen.bin", block);
+  Open(LOAD_BIN);
+  EXPECT_FALSE(AnyFileDialog());
+  ASSERT_EQ(Combo(IDC_ITEM_BASE + 6)->currentText(), "1");
+
+  QStringList filters;
+  QString selectedFilter;
+  QTimer::singleShot(0, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    auto* shown = qobject_cast<QFileDialog*>(modal);
+    EXPECT_NE(shown, nullptr);
+    if (shown) {
+      filters = shown->nameFilters();
+      selectedFilter = shown->selectedNameFilter();
+      shown->selectFile(QString::fromStdString((dir / "chosen.bin").string()));
+      static_cast<QDialog*>(shown)->accept();  // public in QDialog
+    } else if (auto* modalDialog = qobject_cast<QDialog*>(modal)) {
+      modalDialog->reject();
+    }
+  });
+  QTest::mouseClick(Widget(IDC_LOAD), Qt::LeftButton);
+  EXPECT_EQ(filters, (QStringList{"BIN (*.bin)", "All file (*)"}));
+  EXPECT_EQ(selectedFilter, "BIN (*.bin)");
+  EXPECT_EQ(Combo(IDC_ITEM_BASE + 6)->currentText(), "2");
+}
+
+// The drop-down lists' pop-ups (a window and a list view each) are built when first opened,
+// not for every list while the window starts; one that opens shows its entries. (Qt builds the
+// editable logo box's pop-up together with its edit field.)
+TEST_F(MainWindowQtTest, EachDropDownListBuildsItsPopUpWhenFirstOpened) {
+  Open();
+  std::vector<QComboBox*> lists;
+  for (int id = IDC_ITEM_BASE; Combo(id); ++id) lists.push_back(Combo(id));
+  ASSERT_EQ(lists.size(), 11u);  // the shipped configuration's items
+  for (QComboBox* list : lists) EXPECT_TRUE(list->findChildren<QAbstractItemView*>().isEmpty());
+
+  QComboBox* volume = Combo(IDC_ITEM_BASE + 6);
+  volume->showPopup();
+  const QList<QAbstractItemView*> views = volume->findChildren<QAbstractItemView*>();
+  ASSERT_EQ(views.size(), 1);
+  EXPECT_TRUE(views[0]->isVisible());
+  EXPECT_EQ(views[0]->model()->rowCount(), 4);
+  volume->hidePopup();
+  for (QComboBox* list : lists) EXPECT_TRUE(list == volume || list->findChildren<QAbstractItemView*>().isEmpty());
 }
 
 // Watches for the notification while the kavrin operation runs its nested modal loop: when

@@ -6,12 +6,12 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
 #include "ui/qt/qt_fonts.h"
+#include "ui/qt/qt_icon.h"
 #include "ui/qt/qt_text.h"
 
 namespace kavrin::ui::qt {
@@ -163,8 +163,8 @@ void QtWindow::SetTitle(std::u16string_view title) { widget_->setWindowTitle(ToQ
 std::u16string QtWindow::Title() const { return FromQString(widget_->windowTitle()); }
 
 void QtWindow::SetIcon(std::span<const unsigned char> png) {
-  QPixmap pixmap;
-  if (pixmap.loadFromData(png.data(), static_cast<uint>(png.size()), "PNG")) widget_->setWindowIcon(QIcon(pixmap));
+  const QIcon icon = IconFromPng(png);
+  if (!icon.isNull()) widget_->setWindowIcon(icon);
 }
 
 void QtWindow::SetOuterGeometry(const Rect& rect) {
