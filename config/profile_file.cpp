@@ -77,6 +77,7 @@ bool ProfileFile::ParseFile() {
   sections_.clear();
   firstSection_.clear();
   damagedLines_.clear();
+  damagedLineCount_ = 0;
   if (!Exists()) return false;
   const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path_);
   if (!bytes) return false;
@@ -88,6 +89,7 @@ void ProfileFile::ParseBytes(std::span<const uint8_t> bytes) {
   sections_.clear();
   firstSection_.clear();
   damagedLines_.clear();
+  damagedLineCount_ = 0;
   ParseText(Decode(bytes));
 }
 
@@ -119,7 +121,7 @@ void ProfileFile::ParseText(std::u16string_view text) {
       const std::u16string name(Trim(inside.substr(0, inside.find(u'\0'))));
       sections_.push_back(Section{name, {}, {}});
       current = &sections_.back();
-      if (damaged) damagedLines_.push_back(DamagedLine{lineNumber, name, {}});
+      if (damaged) NoteDamagedLine(lineNumber, name, {});
       // The first section of a name answers every read; later ones are kept for diagnostics.
       firstSection_.emplace(Fold(name), sections_.size() - 1);
       continue;
@@ -128,9 +130,16 @@ void ProfileFile::ParseText(std::u16string_view text) {
     if (equals == std::u16string_view::npos || current == nullptr) continue;
     std::u16string key(Trim(line.substr(0, equals)));
     key = key.substr(0, key.find(u'\0'));
-    if (damaged) damagedLines_.push_back(DamagedLine{lineNumber, current->name, key});
+    if (damaged) NoteDamagedLine(lineNumber, current->name, key);
     current->entries.push_back(Entry{key, CleanValue(line.substr(equals + 1))});
     current->firstKey.emplace(Fold(key), current->entries.size() - 1);
+  }
+}
+
+void ProfileFile::NoteDamagedLine(uint32_t line, std::u16string_view section,
+                                  std::u16string_view key) {
+  if (++damagedLineCount_ <= kKeptDamagedLines) {
+    damagedLines_.push_back(DamagedLine{line, std::u16string(section), std::u16string(key)});
   }
 }
 

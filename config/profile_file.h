@@ -53,7 +53,11 @@ class ProfileFile {
     std::u16string section;  // as the file writes it; empty before any section
     std::u16string key;      // empty for a section header
   };
+  // The first kKeptDamagedLines of them, in file order; a file of garbage keeps no more.
+  static constexpr std::size_t kKeptDamagedLines = 100;
   const std::vector<DamagedLine>& DamagedLines() const { return damagedLines_; }
+  // All of them, kept or not.
+  std::size_t DamagedLineCount() const { return damagedLineCount_; }
 
  private:
   struct Entry {
@@ -73,6 +77,8 @@ class ProfileFile {
   std::vector<Section> sections_;                                // file order, repeats included
   std::unordered_map<std::u16string, std::size_t> firstSection_;  // folded name -> section
   std::vector<DamagedLine> damagedLines_;
+  std::size_t damagedLineCount_ = 0;
+  void NoteDamagedLine(uint32_t line, std::u16string_view section, std::u16string_view key);
 };
 
 }  // namespace kavrin
