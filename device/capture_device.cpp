@@ -49,6 +49,25 @@ int CaptureDevice::Attach() {
   return 1;
 }
 
+int CaptureDevice::AttachInput(const VideoInput& input) {
+  currentIndex_ = 0;
+  while (currentIndex_ + 1 < nameCount_ &&
+         !FriendlyNameMatches(input.friendlyName, deviceNames_[currentIndex_])) {
+    ++currentIndex_;
+  }
+  std::unique_ptr<PropertyChannel> opened = backend_.Bind(input);
+  if (!opened) {
+    Trace("\nBindToObject() faiel");
+    return 0;
+  }
+  channel_ = std::move(opened);
+  attachedInput_ = input;
+  const std::u16string& name = nameCount_ > 0 ? deviceNames_[currentIndex_] : input.friendlyName;
+  Trace("\nattach %s(%d)\n", WideToAnsi(name).c_str(), static_cast<int>(currentIndex_));
+  attached_ = true;
+  return 1;
+}
+
 void CaptureDevice::Detach() {
   channel_.reset();
   attached_ = false;

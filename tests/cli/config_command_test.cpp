@@ -37,9 +37,9 @@ TEST_F(ConfigCommandTest, JsonInAnEmptyFolderShowsTheDefaultAndLeavesTheFolderEm
   std::vector<std::string> keys;
   for (const auto& [key, value] : config.items()) keys.push_back(key);
   std::sort(keys.begin(), keys.end());
-  EXPECT_EQ(keys, (std::vector<std::string>{"friendlyNames", "infoPanel", "itemLayout", "items",
-                                            "languagePanel", "logoPanel", "testItems", "testPanel",
-                                            "windowLayout"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"command", "friendlyNames", "infoPanel", "itemLayout",
+                                            "items", "languagePanel", "logoPanel", "ok", "schema",
+                                            "source", "testItems", "testPanel", "windowLayout"}));
 
   std::vector<std::string> titles;
   for (const json& item : config["items"]) titles.push_back(item["title"]);
@@ -168,14 +168,28 @@ INSTANTIATE_TEST_SUITE_P(
                  1,
                  "",
                  "cannot read configuration"},
-        ExitCase{"check_with_json", {"config", "--check", "--json"}, nullptr, 2, "", "excludes"},
+        ExitCase{"check_with_json",
+                 {"config", "--check", "--json", "--file", "bad.ini"},
+                 "[DEVICE]\nNO=1\n0=ZK742\n[ITEM_LIST]\nITEM_NO=2\nITEM_000=A\nITEM_001=A\n"
+                 "[A]\nTITLE=A\nDATA_LEN=1\nOPTION_NO=1\nOPTION_0=x\n",
+                 1,
+                 "\"text\":\"[ITEM_LIST] ITEM_001: names [A] again",
+                 "1 finding"},
+        ExitCase{"config_alias", {"config", "--config", "absent.ini"}, nullptr, 1, "",
+                 "cannot read configuration absent.ini: No such file or directory"},
         ExitCase{"unknown_switch", {"config", "--bogus"}, nullptr, 2, "", "bogus"}),
     [](const testing::TestParamInfo<ExitCase>& param) { return std::string(param.param.name); });
 
-TEST_F(ConfigCommandTest, FailedRunPrintsNothingOnStdout) {
-  const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--json", "--file", "absent.ini"});
+TEST_F(ConfigCommandTest, FailedRunPrintsNothingOnStdoutButItsJsonDocument) {
+  test::KavrinRun run = RunKavrin(work.Path(), {"config", "--file", "absent.ini"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.out, "");
+  run = RunKavrin(work.Path(), {"config", "--json", "--file", "absent.ini"});
+  EXPECT_EQ(run.exitCode, 1);
+  const json document = json::parse(run.out);
+  EXPECT_EQ(document["ok"], false);
+  EXPECT_EQ(document["reason"], "config-unreadable");
+  EXPECT_NE(document["message"].get<std::string>().find("absent.ini"), std::string::npos);
 }
 
 TEST_F(ConfigCommandTest, CheckPrintsOneLinePerFindingAndNothingElse) {

@@ -136,9 +136,11 @@ TEST_F(DeviceCommandsTest, SetChangesOneItemByNameOrTitleAndOptionByTextOrIndex)
     int exitCode;
     uint8_t word2Low;  // bits 3-5 of word 2 hold the mode
   } cases[] = {
-      {"MODE=Day", kExitOk, 1 << 3}, {"Mode=0", kExitOk, 0},       {"mode=night", kExitOk, 2 << 3},
-      {"Mode=3", kExitUsage, 0},     {"Mode=Dusk", kExitUsage, 0}, {"Gain=1", kExitUsage, 0},
-      {"Mode", kExitUsage, 0},
+      {"MODE=Day", kExitOk, 1 << 3},   {"Mode=#0", kExitOk, 0},        {"mode=night", kExitOk, 2 << 3},
+      {"Mode=  Night ", kExitOk, 2 << 3}, {"Mode=# 1", kExitOk, 1 << 3},
+      // A bare number is never an index: only "#N" is.
+      {"Mode=0", kExitUsage, 0},       {"Mode=#3", kExitUsage, 0},     {"Mode=#", kExitUsage, 0},
+      {"Mode=Dusk", kExitUsage, 0},    {"Gain=#1", kExitUsage, 0},     {"Mode", kExitUsage, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.assignment);
@@ -215,10 +217,19 @@ TEST_F(DeviceCommandsTest, KavrinJsonTellsScriptsWhatHappened) {
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
   const nlohmann::json result = nlohmann::json::parse(run.out);
   EXPECT_TRUE(result["ok"].get<bool>());
+  EXPECT_EQ(result["schema"], 1);
+  EXPECT_EQ(result["command"], "kavrin");
   EXPECT_EQ(result["commit"], 2);
-  EXPECT_EQ(result["device"], "ZK742");
+  EXPECT_EQ(result["device"]["name"], "ZK742");
+  EXPECT_EQ(result["device"]["node"], StatePath());
   EXPECT_EQ(result["settings"].get<std::string>().size(), 160u);
   EXPECT_EQ(result["tests"].size(), 2u);
+  // The items written, decoded as read --json decodes them.
+  ASSERT_EQ(result["items"].size(), 1u);
+  EXPECT_EQ(result["items"][0]["title"], "Mode");
+  EXPECT_EQ(result["items"][0]["option"], "Auto");
+  EXPECT_EQ(result["items"][0]["value"], 0);
+  EXPECT_TRUE(result["logo"].contains("text"));
 }
 
 TEST_F(DeviceCommandsTest, InfoPrintsEachRowAndAFailedQueryEmpty) {
@@ -338,7 +349,7 @@ TEST_F(DeviceCommandsTest, DevicesTellsWhetherTheRecorderIsThere) {
   ASSERT_EQ(listing["devices"].size(), 1u);
   EXPECT_EQ(listing["devices"][0]["matches"], "Bench Recorder");
   EXPECT_EQ(listing["devices"][0]["nameIndex"], 0);
-  EXPECT_TRUE(listing["devices"][0]["recorder"].get<bool>());
+  EXPECT_TRUE(listing["devices"][0]["usable"].get<bool>());
 
   recorder.friendlyName = "Webcam";
   Plug(recorder);
