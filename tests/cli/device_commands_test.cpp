@@ -15,6 +15,7 @@
 #include "cli/commands.h"
 #include "device/sim/recorder.h"
 #include "tests/device/fault_rule.h"
+#include "tests/cli/recorder_fixture.h"
 #include "tests/cli/run_command.h"
 #include "tests/support/temp_dir.h"
 
@@ -26,45 +27,7 @@ using test::CommandResult;
 using test::RunKavrinCommand;
 using test::TempDir;
 
-// One named device, two information rows, two engine tests and one setting item.
-constexpr const char* kConfig =
-    "[DEVICE]\nNO=2\n0=Bench Recorder\n1=ZK742\n"
-    "[INFO_LAYOUT]\nITEM_NO=2\nTITLE_000=Model\nCMD_ID_000=MODEL_NAME\n"
-    "TITLE_001=FW Ver\nCMD_ID_001=FW_VERSION\n"
-    "[TEST_ITEM_LIST]\nITEM_NO=2\nITEM_000=T_KEY\nITEM_001=T_RTC\n"
-    "[T_KEY]\nTITLE=Key\nWORD_IDX=16\nSTART_BIT=1\nDATA_LEN=1\n"
-    "[T_RTC]\nTITLE=RTC\nWORD_IDX=16\nSTART_BIT=3\nDATA_LEN=1\n"
-    "[ITEM_LIST]\nITEM_NO=1\nITEM_000=MODE\n"
-    "[MODE]\nTITLE=Mode\nWORD_IDX=2\nSTART_BIT=3\nDATA_LEN=3\nOPTION_NO=3\n"
-    "OPTION_0=Auto\nOPTION_1=Day\nOPTION_2=Night\nDEFAULT_OPTION=2\n";
-
-class DeviceCommandsTest : public ::testing::Test {
- protected:
-  DeviceCommandsTest() : cwd_(dir_.Path()) {
-    dir_.Write("test.ini", kConfig);
-    setenv("KAVRIN_SIMULATOR", StatePath().c_str(), 1);
-  }
-  ~DeviceCommandsTest() override { unsetenv("KAVRIN_SIMULATOR"); }
-
-  std::string StatePath() const { return (dir_ / "recorder.json").string(); }
-  std::string ConfigPath() const { return (dir_ / "test.ini").string(); }
-  void Plug(const sim::RecorderState& state) { ASSERT_TRUE(sim::SaveState(StatePath(), state)); }
-  sim::RecorderState State() const {
-    std::string error;
-    std::optional<sim::RecorderState> state = sim::LoadState(StatePath(), &error);
-    EXPECT_TRUE(state) << error;
-    return state.value_or(sim::RecorderState{});
-  }
-  // The commands with the test configuration.
-  CommandResult Run(std::vector<std::string> arguments) {
-    arguments.push_back("--file");
-    arguments.push_back(ConfigPath());
-    return RunKavrinCommand(std::move(arguments));
-  }
-
-  TempDir dir_;
-  ScopedCurrentDir cwd_;
-};
+class DeviceCommandsTest : public test::SimulatedRecorderTest {};
 
 std::vector<uint8_t> Block(uint8_t seed) {
   std::vector<uint8_t> block(112);
