@@ -2,7 +2,9 @@
 // The simulated recorder behind the video-input seam. Its state lives in a JSON file
 // (docs/simulator.md): the device is present while the file exists, carries the file's
 // friendly name, reads the state when it is bound and rewrites the file after every transfer.
+// The path may also name a folder: every *.json file in it is one recorder.
 #include <string>
+#include <vector>
 
 #include "device/video_input.h"
 
@@ -20,8 +22,19 @@ class SimBackend : public VideoInputBackend {
   const std::string& StatePath() const { return statePath_; }
 
  private:
+  // Lists the recorder of one state file, or says in problem_ why it is absent.
+  void AddRecorder(const std::string& path, std::vector<VideoInput>* inputs);
+
   std::string statePath_;
   std::string problem_;
 };
+
+// Whether the simulator's path names a folder of recorders rather than one state file.
+bool IsRecorderFolder(const std::string& path);
+// A file name that is a recorder in a folder: "*.json", not hidden (the simulator's own
+// temporary and lock files are).
+bool IsRecorderFileName(const std::string& fileName);
+// The recorder files of a folder, by name.
+std::vector<std::string> RecorderFilesIn(const std::string& folder);
 
 }  // namespace kavrin::sim
