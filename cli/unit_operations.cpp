@@ -63,20 +63,17 @@ uint32_t DeviceWord(const SettingsBlock& block, uint32_t index) {
 bool VerifySettings(DeviceLink& link, const SettingsBlock& written, UnitResult* result) {
   SettingsBlock stored;
   if (link.ReadData(stored.Bytes().data(), SettingsBlock::kDeviceAreaSize) != 1) {
-    result->fields["verified"] = false;
     result->Fail(Reason::kTransferFailed, "reading the settings back to verify them failed");
     return false;
   }
   for (uint32_t word = 0; word < SettingsBlock::kDeviceWords; ++word) {
     if (DeviceWord(stored, word) == DeviceWord(written, word)) continue;
-    result->fields["verified"] = false;
     result->Fail(Reason::kVerifyMismatch,
                  "the recorder holds " + HexCode(DeviceWord(stored, word), 4) + " in word " +
                      std::to_string(word) + " where " + HexCode(DeviceWord(written, word), 4) +
                      " was written");
     return false;
   }
-  result->fields["verified"] = true;
   return true;
 }
 
@@ -148,6 +145,7 @@ UnitResult RunKavrinOn(const DeviceRow& unit, VideoInputBackend& backend, const 
   MergeFields(result.fields, BlockSettingsJson(config, plan.block));
   result.fields["written"] = written;
   result.fields["commit"] = commitValue;
+  if (plan.verify) result.fields["verified"] = written && verified;
   result.text = "Recorder: \"" + ToUtf8(unit.input.friendlyName) + "\" " + AddressText(unit.input) +
                 "\nClock:    " + ClockText(time) + (clockSet ? "" : "  (failed)") +
                 "\nSettings: " + DeviceAreaHex(plan.block, " ") + "\n          from " +
@@ -185,7 +183,7 @@ UnitResult RunWriteOn(const DeviceRow& unit, VideoInputBackend& backend, const C
     result.Fail(Reason::kTransferFailed, "writing the settings failed; they were not committed");
     return result;
   }
-  if (plan.verify) VerifySettings(link, plan.block, &result);
+  if (plan.verify) result.fields["verified"] = VerifySettings(link, plan.block, &result);
   result.text = "Wrote " + std::to_string(SettingsBlock::kDeviceAreaSize) + " bytes of " +
                 plan.source + " to \"" + ToUtf8(unit.input.friendlyName) + "\" " +
                 AddressText(unit.input) + ", committed with 1" +
