@@ -21,16 +21,12 @@ inline constexpr int32_t kStatusFail = static_cast<int32_t>(0x80004005);  // E_F
 inline int32_t StatusFromErrno(int err) { return err > 0 ? -err : kStatusFail; }
 
 struct VideoInput {
-  VideoInput() = default;
-  VideoInput(std::u16string name, std::string where)
-      : friendlyName(std::move(name)), location(std::move(where)) {}
-
   std::u16string friendlyName;
   std::string location;  // backend's own address: "/dev/video0", the simulator's state file
   // Where the recorder sits, for addressing one of several alike (empty where unknown).
-  std::string port;                // USB bus and port path, "1-2.3" (by-path: "usb-0:2.3")
-  std::string serial;              // the USB serial string; empty when the device has none
-  std::vector<std::string> links;  // other names of the node: /dev/v4l/by-id/..., by-path/...
+  std::string port = {};                // USB bus and port path, "1-2.3" (by-path: "usb-0:2.3")
+  std::string serial = {};              // the USB serial string; empty when it has none
+  std::vector<std::string> links = {};  // other names of the node: /dev/v4l/by-id/..., by-path/...
 };
 
 class PropertyChannel {

@@ -13,6 +13,7 @@
 #include "config/text_codec.h"
 #include "device/device_link.h"
 #include "device/v4l2/uvc_channel.h"
+#include "device/v4l2/usb_address.h"
 #include "device/v4l2/uvc_descriptors.h"
 
 namespace kavrin::v4l2 {
@@ -159,10 +160,21 @@ std::optional<std::vector<VideoInput>> V4l2Backend::ListVideoInputs() {
   std::vector<VideoInput> inputs;
   for (const auto& [number, name] : nodes) {
     const NodeProbe probe = Probe(name);
-    if (probe.capture) inputs.push_back(VideoInput{probe.friendlyName, probe.devicePath});
+    if (!probe.capture) continue;
+    VideoInput input{probe.friendlyName, probe.devicePath};
+    AddAddress(probe, &input);
+    inputs.push_back(std::move(input));
   }
   if (inputs.empty()) problem_ = "no video capture devices under " + ClassFolder().string();
   return inputs;
+}
+
+void V4l2Backend::AddAddress(const NodeProbe& probe, VideoInput* input) const {
+  if (!probe.usbDevice.empty()) {
+    input->port = UsbPortPath(probe.usbDevice);
+    input->serial = UsbSerial(probe.usbDevice);
+  }
+  input->links = V4lLinksTo(options_.devRoot, probe.devicePath);
 }
 
 std::string V4l2Backend::NodeNameOf(const VideoInput& input) const {
