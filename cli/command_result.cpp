@@ -10,6 +10,8 @@ std::string_view ReasonCode(Reason reason) {
       return "usage";
     case Reason::kConfigUnreadable:
       return "config-unreadable";
+    case Reason::kConfigFindings:
+      return "config-findings";
     case Reason::kBlockFile:
       return "block-file";
     case Reason::kOutputUnwritable:
@@ -32,6 +34,8 @@ std::string_view ReasonCode(Reason reason) {
       return "permission";
     case Reason::kUnavailable:
       return "unavailable";
+    case Reason::kBusy:
+      return "busy";
     case Reason::kEngineTestNg:
       return "engine-test-ng";
     case Reason::kTransferFailed:

@@ -21,6 +21,7 @@ enum class Reason {
   kNone,
   kUsage,              // "usage": the command line cannot be run as written
   kConfigUnreadable,   // "config-unreadable"
+  kConfigFindings,     // "config-findings": config --check found something
   kBlockFile,          // "block-file": the block file cannot be read or is not 112 bytes
   kOutputUnwritable,   // "output-unwritable": a file to write cannot be written
   kInvalidSetting,     // "invalid-setting": --set names no item or no option text
@@ -31,7 +32,8 @@ enum class Reason {
   kNotARecorder,       // "not-a-recorder": --device names a video input that is no recorder
   kAmbiguous,          // "ambiguous": several recorders and a command that writes
   kPermission,         // "permission": the recorder may not be opened
-  kUnavailable,        // "unavailable": a listed recorder could not be opened (gone, busy)
+  kUnavailable,        // "unavailable": a listed recorder could not be opened (gone)
+  kBusy,               // "busy": another program held the recorder for the whole wait
   kEngineTestNg,       // "engine-test-ng"
   kTransferFailed,     // "transfer-failed"
   kVerifyMismatch,     // "verify-mismatch"

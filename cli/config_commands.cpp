@@ -35,6 +35,11 @@ int RunCheck(const ConfigFile& config, const std::string& source, Reporter& out)
                           {"text", FormatFinding(finding)}});
     }
     Json document = DocumentHead("config", findings.empty());
+    if (!findings.empty()) {
+      AddFailure(document, Reason::kConfigFindings,
+                 std::to_string(findings.size()) +
+                     (findings.size() == 1 ? " finding in " : " findings in ") + source);
+    }
     document["source"] = source;
     document["findings"] = std::move(list);
     out.Document(document);

@@ -3,6 +3,7 @@
 // the video inputs with their match and extension unit, the information rows, the engine
 // tests.
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ namespace kavrin::cli {
 struct DeviceRow {
   VideoInput input;
   int nameIndex = -1;  // the first configured name it matches; -1 for none
+  std::optional<InputName> matched;  // which of the input's names that one matched
   InputDiagnosis diagnosis;
   // Named like the recorder, carrying its unit, and open to us: a recorder we can program.
   bool IsRecorder() const {
@@ -52,6 +54,7 @@ struct InfoAnswer {
   uint32_t commandCode = 0;
   std::string answer;  // UTF-8; empty when the query failed
   bool ok = false;
+  bool busy = false;  // not asked: another program held the recorder
 };
 
 // Each information row's string query, as the window fills its information panel.
@@ -63,6 +66,7 @@ struct TestVerdict {
   std::string title;  // UTF-8
   uint16_t testCode = 0;
   bool answered = false;
+  bool busy = false;  // not asked: another program held the recorder
   uint32_t answer = 0;
   bool Pass() const { return answered && answer == 1; }
 };
@@ -77,5 +81,9 @@ std::string FailedTestsText(const std::vector<TestVerdict>& verdicts);
 
 // "0x1011"
 std::string HexCode(uint32_t code, int digits);
+
+// Why the link's last command failed, for a message ("the recorder is busy: ..."); empty
+// when there is nothing to add to the command's own words.
+std::string LinkFailureReason(const DeviceLink& link);
 
 }  // namespace kavrin::cli

@@ -1,5 +1,6 @@
 #include "cli/unit_operations.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -40,6 +41,14 @@ UnitResult StartResult(const DeviceRow& unit) {
   return result;
 }
 
+// A command of the link failed: busy when another program held the recorder for the whole
+// wait (nothing was sent), else a failed transfer.
+void FailCommand(const DeviceLink& link, const std::string& what, UnitResult* result) {
+  const std::string because = LinkFailureReason(link);
+  result->Fail(link.LastFailure() == LinkFailure::kBusy ? Reason::kBusy : Reason::kTransferFailed,
+               because.empty() ? what : what + " (" + because + ")");
+}
+
 void CannotOpen(UnitResult* result) {
   result->Fail(Reason::kUnavailable, AddressText(result->device) +
                                          " could not be opened (unplugged, or held by another "
@@ -50,6 +59,12 @@ void CannotOpen(UnitResult* result) {
 bool Ready(const std::vector<TestVerdict>& verdicts, bool force, UnitResult* result) {
   if (!AnyTestFailed(verdicts) || force) return true;
   Trace("\nnot all items pass engine test\n");
+  if (std::any_of(verdicts.begin(), verdicts.end(), [](const TestVerdict& v) { return v.busy; })) {
+    result->Fail(Reason::kBusy,
+                 "refused: the engine tests could not be asked: the recorder is busy (another "
+                 "program is using it; try again when it has finished)");
+    return false;
+  }
   result->Fail(Reason::kEngineTestNg, "refused: " + FailedTestsText(verdicts) +
                                           " (--force proceeds anyway)");
   return false;
@@ -63,7 +78,7 @@ uint32_t DeviceWord(const SettingsBlock& block, uint32_t index) {
 bool VerifySettings(DeviceLink& link, const SettingsBlock& written, UnitResult* result) {
   SettingsBlock stored;
   if (link.ReadData(stored.Bytes().data(), SettingsBlock::kDeviceAreaSize) != 1) {
-    result->Fail(Reason::kTransferFailed, "reading the settings back to verify them failed");
+    FailCommand(link, "reading the settings back to verify them failed", result);
     return false;
   }
   for (uint32_t word = 0; word < SettingsBlock::kDeviceWords; ++word) {
@@ -125,14 +140,14 @@ UnitResult RunKavrinOn(const DeviceRow& unit, VideoInputBackend& backend, const 
   // clock does not hold the settings back: they are the recorder's business apart.
   const LocalTime time = plan.clock.Time();
   const bool clockSet = link.SetClock(time) == 1;
+  if (!clockSet) FailCommand(link, "setting the recorder's clock failed", &result);
   DumpHex(plan.block.Bytes().data(), SettingsBlock::kDeviceWords, 1);
   const int commitValue = plan.setKavrinFlag ? 1 : 2;
   const bool written = link.WriteData(plan.block.Bytes().data(), SettingsBlock::kDeviceAreaSize,
                                       plan.setKavrinFlag ? 1 : 0) == 1;
-  if (!clockSet) result.Fail(Reason::kTransferFailed, "setting the recorder's clock failed");
   if (!written) {
-    result.Fail(Reason::kTransferFailed,
-                "writing the settings failed; a write with a failed chunk is not committed");
+    FailCommand(link, "writing the settings failed; a write with a failed chunk is not committed",
+                &result);
   }
   bool verified = true;
   if (plan.verify && written) verified = VerifySettings(link, plan.block, &result);
@@ -180,7 +195,7 @@ UnitResult RunWriteOn(const DeviceRow& unit, VideoInputBackend& backend, const C
   result.fields["written"] = written;
   result.fields["commit"] = 1;
   if (!written) {
-    result.Fail(Reason::kTransferFailed, "writing the settings failed; they were not committed");
+    FailCommand(link, "writing the settings failed; they were not committed", &result);
     return result;
   }
   if (plan.verify) result.fields["verified"] = VerifySettings(link, plan.block, &result);
@@ -202,8 +217,8 @@ UnitResult RunReadOn(const DeviceRow& unit, VideoInputBackend& backend, const Co
   }
   SettingsBlock block;  // the note area stays zero: the recorder does not hold it
   if (attached.Link().ReadData(block.Bytes().data(), SettingsBlock::kDeviceAreaSize) != 1) {
-    result.Fail(Reason::kTransferFailed,
-                "reading the settings failed; " + outputPath + " was not written");
+    FailCommand(attached.Link(), "reading the settings failed; " + outputPath + " was not written",
+                &result);
     return result;
   }
   DumpHex(block.Bytes().data(), SettingsBlock::kDeviceWords, 1);
@@ -234,9 +249,10 @@ UnitResult RunInfoOn(const DeviceRow& unit, VideoInputBackend& backend, const Co
   result.detail = result.text;
   for (const InfoAnswer& row : rows) {
     if (row.ok) continue;
-    result.Fail(Reason::kTransferFailed, "the recorder did not answer \"" + row.title +
-                                             "\" (command " + std::to_string(row.commandCode) +
-                                             ")");
+    result.Fail(row.busy ? Reason::kBusy : Reason::kTransferFailed,
+                "the recorder did not answer \"" + row.title + "\" (command " +
+                    std::to_string(row.commandCode) + ")" +
+                    (row.busy ? " (the recorder is busy: another program is using it)" : ""));
   }
   return result;
 }
@@ -253,7 +269,12 @@ UnitResult RunTestOn(const DeviceRow& unit, VideoInputBackend& backend, const Co
   result.fields["allPassed"] = !AnyTestFailed(verdicts);
   result.text = TestsText(verdicts);
   result.detail = result.text;
-  if (AnyTestFailed(verdicts)) result.Fail(Reason::kEngineTestNg, FailedTestsText(verdicts));
+  if (std::any_of(verdicts.begin(), verdicts.end(), [](const TestVerdict& v) { return v.busy; })) {
+    result.Fail(Reason::kBusy, "the engine tests could not all be asked: the recorder is busy "
+                               "(another program is using it)");
+  } else if (AnyTestFailed(verdicts)) {
+    result.Fail(Reason::kEngineTestNg, FailedTestsText(verdicts));
+  }
   return result;
 }
 

@@ -24,6 +24,38 @@ bool FriendlyNameMatches(std::u16string_view deviceName, std::u16string_view wan
   return true;
 }
 
+const char* NameSourceText(NameSource source) {
+  switch (source) {
+    case NameSource::kFunction:
+      return "function";
+    case NameSource::kInterface:
+      return "interface";
+    case NameSource::kProduct:
+      return "product";
+    case NameSource::kCard:
+      return "card";
+    case NameSource::kPlatform:
+      return "name";
+  }
+  return "name";
+}
+
+std::optional<InputName> MatchInputName(const VideoInput& input, std::u16string_view wanted) {
+  if (input.names.empty()) {
+    if (!FriendlyNameMatches(input.friendlyName, wanted)) return std::nullopt;
+    return InputName{input.friendlyName, NameSource::kPlatform, false};
+  }
+  for (const InputName& name : input.names) {
+    if (!name.cut) {
+      if (FriendlyNameMatches(name.text, wanted)) return name;
+    } else if (!name.text.empty() && wanted.size() >= name.text.size() &&
+               FriendlyNameMatches(name.text, wanted.substr(0, name.text.size()))) {
+      return name;
+    }
+  }
+  return std::nullopt;
+}
+
 CaptureDevice::CaptureDevice(VideoInputBackend& backend) : backend_(backend) {}
 
 CaptureDevice::~CaptureDevice() = default;
@@ -50,11 +82,13 @@ int CaptureDevice::Attach() {
 }
 
 int CaptureDevice::AttachInput(const VideoInput& input) {
-  currentIndex_ = 0;
-  while (currentIndex_ + 1 < nameCount_ &&
-         !FriendlyNameMatches(input.friendlyName, deviceNames_[currentIndex_])) {
-    ++currentIndex_;
+  // The first configured name it matches, as Attach would have found it.
+  std::optional<InputName> matched;
+  for (currentIndex_ = 0; currentIndex_ < nameCount_; ++currentIndex_) {
+    matched = MatchInputName(input, deviceNames_[currentIndex_]);
+    if (matched) break;
   }
+  if (!matched) currentIndex_ = 0;
   std::unique_ptr<PropertyChannel> opened = backend_.Bind(input);
   if (!opened) {
     Trace("\nBindToObject() faiel");
@@ -62,7 +96,8 @@ int CaptureDevice::AttachInput(const VideoInput& input) {
   }
   channel_ = std::move(opened);
   attachedInput_ = input;
-  const std::u16string& name = nameCount_ > 0 ? deviceNames_[currentIndex_] : input.friendlyName;
+  attachedName_ = matched.value_or(InputName{input.friendlyName, NameSource::kPlatform, false});
+  const std::u16string& name = matched ? deviceNames_[currentIndex_] : input.friendlyName;
   Trace("\nattach %s(%d)\n", WideToAnsi(name).c_str(), static_cast<int>(currentIndex_));
   attached_ = true;
   return 1;
@@ -81,19 +116,25 @@ int CaptureDevice::FindDevice(std::unique_ptr<PropertyChannel>* channel, bool bi
     Trace("\nCreateClassEnumerator fail");
     return 0;
   }
-  for (const VideoInput& input : *inputs) {
-    if (!FriendlyNameMatches(input.friendlyName, wanted)) continue;
-    // The first enumerated match is the one; a failed open does not move on to another
-    // device of the same name.
-    if (!bind) return 1;
-    std::unique_ptr<PropertyChannel> opened = backend_.Bind(input);
-    if (!opened) {
-      Trace("\nBindToObject() faiel");
-      return 0;
+  // A whole name first: a name the kernel cut short is only a guess, and must not stand in
+  // front of a device that carries the whole name.
+  for (const bool acceptCut : {false, true}) {
+    for (const VideoInput& input : *inputs) {
+      const std::optional<InputName> matched = MatchInputName(input, wanted);
+      if (!matched || matched->cut != acceptCut) continue;
+      // The first enumerated match is the one; a failed open does not move on to another
+      // device of the same name.
+      if (!bind) return 1;
+      std::unique_ptr<PropertyChannel> opened = backend_.Bind(input);
+      if (!opened) {
+        Trace("\nBindToObject() faiel");
+        return 0;
+      }
+      if (channel != nullptr) *channel = std::move(opened);
+      attachedInput_ = input;
+      attachedName_ = *matched;
+      return 1;
     }
-    if (channel != nullptr) *channel = std::move(opened);
-    attachedInput_ = input;
-    return 1;
   }
   return 0;
 }
