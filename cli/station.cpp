@@ -2,8 +2,11 @@
 // recorders present when it starts, then each recorder plugged in afterwards, once: a unit
 // that stays plugged in is never programmed twice, one unplugged and plugged in again is
 // programmed again. SIGINT and SIGTERM end it after the units in progress.
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <set>
