@@ -173,6 +173,8 @@ void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, 
                                  : std::string("not the recorder"))
         << '\n';
   }
+  // Recorders the backend could not list (a malformed state file beside good ones).
+  if (!listing.problem.empty()) out << "Not listed: " << listing.problem << '\n';
   if (PermissionProblem(listing)) out << PermissionHint() << '\n';
 }
 
