@@ -36,11 +36,10 @@ int RunNew(const BlockOptions& options) {
   const std::unique_ptr<ConfigFile> config = Load(options, out, &exitCode);
   if (!config) return exitCode;
   const SettingsBlock block = MakeDefaultBlock(*config);
-  errno = 0;
-  if (!block.SaveFile(options.blockPath)) {
-    std::string reason = "cannot write " + options.blockPath;
-    if (errno != 0) reason += std::string(": ") + std::strerror(errno);
-    return out.Fail(Reason::kOutputUnwritable, reason, kExitFailed);
+  const FileOutcome written = block.SaveFile(options.blockPath);
+  if (!written) {
+    return out.Fail(Reason::kOutputUnwritable, CannotWriteText(options.blockPath, written),
+                    kExitFailed);
   }
   if (options.json) {
     Json document = DocumentHead(out.Command(), true);

@@ -1,24 +1,11 @@
 #include "cli/block_file.h"
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "config/file_io.h"
 
 namespace kavrin::cli {
-namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-std::string Reason(const std::string& path, int error) {
-  return "cannot read " + path + ": " + std::strerror(error);
-}
-
-}  // namespace
 
 std::string BlockFile::SizeProblem(const std::string& path) const {
   if (WholeBlock()) return {};
@@ -27,25 +14,18 @@ std::string BlockFile::SizeProblem(const std::string& path) const {
 }
 
 std::optional<BlockFile> ReadBlockFile(const std::string& path, std::string* error) {
-  errno = 0;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    *error = Reason(path, errno != 0 ? errno : ENOENT);
-    return std::nullopt;
-  }
-  // One byte more than a block tells a longer file apart without reading all of it (the
-  // path may name an endless device).
-  std::array<uint8_t, SettingsBlock::kSize + 1> buffer{};
-  errno = 0;
-  const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
-  if (std::ferror(file.get())) {
-    *error = Reason(path, errno != 0 ? errno : EIO);  // a folder gives EISDIR here
+  // One byte more than a block tells a longer file apart without reading all of it; nothing
+  // at the path is waited for (a FIFO or device node is refused).
+  const FileContents contents = ReadFileBytes(path, SettingsBlock::kSize + 1, LongerFile::Cut);
+  if (!contents.outcome) {
+    *error = CannotReadText(path, contents.outcome);
     return std::nullopt;
   }
   BlockFile read;
-  read.longer = got > SettingsBlock::kSize;
-  read.size = got;
-  std::memcpy(read.block.Bytes().data(), buffer.data(), std::min(got, SettingsBlock::kSize));
+  read.size = contents.bytes.size();
+  read.longer = read.size > SettingsBlock::kSize;
+  std::memcpy(read.block.Bytes().data(), contents.bytes.data(),
+              std::min(read.size, SettingsBlock::kSize));
   return read;
 }
 

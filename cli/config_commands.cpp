@@ -64,6 +64,7 @@ int Run(const ConfigOptions& options) {
   if (options.json) {
     Json document = DocumentHead("config", true);
     document["source"] = source;
+    document["encoding"] = config->Encoding().Name();
     MergeFields(document, ConfigurationJson(*config));
     out.Document(document);
   } else {

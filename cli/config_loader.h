@@ -7,10 +7,11 @@
 
 namespace kavrin::cli {
 
-// explicitPath empty: ./KAVRIN_CFG.ini, else the built-in default. A file named on the command
-// line must be read: quietly falling back to the built-in default would show, decode or send
-// something other than what was asked for, so that case gives null and *error says why
-// ("cannot read configuration x.ini: No such file or directory").
+// explicitPath empty: ./KAVRIN_CFG.ini, else (when there is none) the built-in default. A file
+// named on the command line, or a ./KAVRIN_CFG.ini that is there, must be read: quietly
+// falling back to the built-in default would show, decode or send something other than what
+// the file says, so then the result is null and *error says why ("cannot read x.ini:
+// Permission denied"). (The window, which cannot ask, falls back and says so on its trace.)
 std::unique_ptr<ConfigFile> LoadConfigForCommand(const std::string& explicitPath,
                                                  std::string* error);
 

@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/config_loader.h"
 #include "cli/setting_assignment.h"
+#include "config/file_io.h"
 #include "config/file_util.h"
 #include "device/platform_backend.h"
 
@@ -114,19 +115,23 @@ bool PrepareKavrinPlan(DeviceCommand& command, KavrinPlan* plan, int* exitCode) 
     }
     plan->block = file->block;
     plan->source = options.blockPath;
-  } else if (FileExists(defaultBin)) {
-    // Default.bin is taken as the window takes it, whatever its size, but not silently.
+  } else if (CheckReadable(defaultBin).fault != FileFault::Missing) {
+    // Default.bin is taken as the window takes it, whatever its size, but not silently; one
+    // that is there but cannot be read is what the operator means to send, so it is a
+    // refusal, not a quiet switch to the configuration's defaults.
     std::string error;
     const std::optional<BlockFile> file = ReadBlockFile(defaultBin.string(), &error);
-    if (file) {
-      if (!file->WholeBlock()) {
-        out.Note("warning: " + file->SizeProblem(defaultBin.string()) +
-                 "; loaded over the defaults as the window loads it");
-      }
-      std::copy_n(file->block.Bytes().begin(), std::min(file->size, SettingsBlock::kSize),
-                  plan->block.Bytes().begin());
-      plan->source = defaultBin.string();
+    if (!file) {
+      *exitCode = out.Fail(Reason::kBlockFile, error, kExitFailed);
+      return false;
     }
+    if (!file->WholeBlock()) {
+      out.Note("warning: " + file->SizeProblem(defaultBin.string()) +
+               "; loaded over the defaults as the window loads it");
+    }
+    std::copy_n(file->block.Bytes().begin(), std::min(file->size, SettingsBlock::kSize),
+                plan->block.Bytes().begin());
+    plan->source = defaultBin.string();
   }
   for (const std::string& assignment : options.settings) {
     const std::string error = ApplySettingAssignment(config, assignment, &plan->block);

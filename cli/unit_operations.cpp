@@ -6,6 +6,7 @@
 
 #include "cli/block_report.h"
 #include "cli/recorder_address.h"
+#include "config/file_io.h"
 #include "config/text_codec.h"
 #include "config/trace.h"
 #include "device/device_link.h"
@@ -92,11 +93,6 @@ bool VerifySettings(DeviceLink& link, const SettingsBlock& written, UnitResult* 
   return true;
 }
 
-std::string WriteReason(const std::string& path) {
-  std::string reason = "cannot write " + path;
-  if (errno != 0) reason += std::string(": ") + std::strerror(errno);
-  return reason;
-}
 
 }  // namespace
 
@@ -222,9 +218,8 @@ UnitResult RunReadOn(const DeviceRow& unit, VideoInputBackend& backend, const Co
     return result;
   }
   DumpHex(block.Bytes().data(), SettingsBlock::kDeviceWords, 1);
-  errno = 0;
-  if (!block.SaveFile(outputPath)) {
-    result.Fail(Reason::kOutputUnwritable, WriteReason(outputPath));
+  if (const FileOutcome written = block.SaveFile(outputPath); !written) {
+    result.Fail(Reason::kOutputUnwritable, CannotWriteText(outputPath, written));
     return result;
   }
   result.fields["file"] = outputPath;
