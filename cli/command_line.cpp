@@ -48,6 +48,11 @@ CLI::Option* AddConfigOption(CLI::App* command, std::string* path) {
                              "Configuration (default ./KAVRIN_CFG.ini, else the built-in default)");
 }
 
+int RefuseToStart(int argc, const char* const* argv, const std::string& message) {
+  Reporter reporter(CommandName(argc, argv), AsksForJson(argc, argv), std::cout, std::cerr);
+  return reporter.Fail(Reason::kCodePage, message, kExitUsage);
+}
+
 int RunCommandLine(int argc, const char* const* argv) {
   return RunCommandLine(argc, argv, DeviceEnvironment::Platform());
 }

@@ -8,6 +8,8 @@ std::string_view ReasonCode(Reason reason) {
       return "";
     case Reason::kUsage:
       return "usage";
+    case Reason::kCodePage:
+      return "code-page";
     case Reason::kConfigUnreadable:
       return "config-unreadable";
     case Reason::kConfigFindings:

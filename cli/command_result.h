@@ -20,6 +20,7 @@ inline constexpr int kJsonSchema = 1;
 enum class Reason {
   kNone,
   kUsage,              // "usage": the command line cannot be run as written
+  kCodePage,           // "code-page": KAVRIN_CODEPAGE names no code page the system has
   kConfigUnreadable,   // "config-unreadable"
   kConfigFindings,     // "config-findings": config --check found something
   kBlockFile,          // "block-file": the block file cannot be read or is not 112 bytes

@@ -254,6 +254,12 @@ TEST_F(ConfigCommandTest, AnUnknownCodePageIsRefusedByName) {
   EXPECT_EQ(run.err,
             "kavrin: KAVRIN_CODEPAGE=\"KLINGON\" is not a code page this system can convert; "
             "unset it or name one such as BIG5, CP1252 or UTF-8\n");
+  const test::KavrinRun asJson =
+      RunKavrin(work.Path(), {"kavrin", "--json"}, "KAVRIN_CODEPAGE=KLINGON ");
+  EXPECT_EQ(asJson.exitCode, 2);
+  const json document = json::parse(asJson.out);
+  EXPECT_EQ(document["command"], "kavrin");
+  EXPECT_EQ(document["reason"], "code-page");
 }
 
 TEST_F(ConfigCommandTest, AnUnreadableFileInTheFolderIsReportedAsUnreadableNotMissing) {
