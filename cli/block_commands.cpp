@@ -1,41 +1,80 @@
 // kavrin block new / kavrin block show: build and decode block files with a configuration.
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "block/settings_block.h"
+#include "cli/block_file.h"
 #include "cli/block_report.h"
+#include "cli/command_result.h"
 #include "cli/commands.h"
 #include "cli/config_loader.h"
 #include "config/config_file.h"
-#include "config/file_util.h"
 
 namespace kavrin::cli {
 namespace {
 
 struct BlockOptions {
-  std::string configPath;  // --file; empty: ./KAVRIN_CFG.ini, else the embedded default
+  std::string configPath;  // --config; empty: ./KAVRIN_CFG.ini, else the embedded default
   std::string blockPath;
   bool json = false;
 };
 
+std::unique_ptr<ConfigFile> Load(const BlockOptions& options, Reporter& out, int* exitCode) {
+  std::string error;
+  std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.configPath, &error);
+  if (!config) *exitCode = out.Fail(Reason::kConfigUnreadable, error, kExitFailed);
+  return config;
+}
 
 int RunNew(const BlockOptions& options) {
-  const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.configPath);
-  if (!config) return kExitFailed;
+  Reporter out("block new", options.json, std::cout, std::cerr);
+  int exitCode = kExitFailed;
+  const std::unique_ptr<ConfigFile> config = Load(options, out, &exitCode);
+  if (!config) return exitCode;
   const SettingsBlock block = MakeDefaultBlock(*config);
-  return SaveBlockForCommand(block, options.blockPath) ? kExitOk : kExitFailed;
+  const FileOutcome written = block.SaveFile(options.blockPath);
+  if (!written) {
+    return out.Fail(Reason::kOutputUnwritable, CannotWriteText(options.blockPath, written),
+                    kExitFailed);
+  }
+  if (options.json) {
+    Json document = DocumentHead(out.Command(), true);
+    document["file"] = options.blockPath;
+    MergeFields(document, BlockReportJson(*config, block));
+    out.Document(document);
+  }
+  return kExitOk;
 }
 
 int RunShow(const BlockOptions& options) {
-  const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.configPath);
-  if (!config) return kExitFailed;
+  Reporter out("block show", options.json, std::cout, std::cerr);
+  int exitCode = kExitFailed;
+  const std::unique_ptr<ConfigFile> config = Load(options, out, &exitCode);
+  if (!config) return exitCode;
   // What the window holds after loading the file into a zero block: a short file leaves the
   // rest zero, a long one counts with its first 112 bytes.
-  SettingsBlock block;
-  if (!LoadBlockForCommand(options.blockPath, &block)) return kExitFailed;
-  PrintBlockReport(*config, block, options.json, std::cout);
+  std::string error;
+  const std::optional<BlockFile> file = ReadBlockFile(options.blockPath, &error);
+  if (!file) return out.Fail(Reason::kBlockFile, error, kExitFailed);
+  const std::string warning = file->SizeProblem(options.blockPath);
+  if (!warning.empty()) out.Note("warning: " + warning + "; decoded as the window loads it");
+  if (options.json) {
+    Json document = DocumentHead(out.Command(), true);
+    document["file"] = options.blockPath;
+    document["size"] = file->size;
+    document["wholeBlock"] = file->WholeBlock();
+    if (!warning.empty()) document["warning"] = warning;
+    MergeFields(document, BlockReportJson(*config, file->block));
+    out.Document(document);
+  } else {
+    std::ostringstream text;
+    PrintBlockReport(*config, file->block, text);
+    out.Text(text.str());
+  }
   return kExitOk;
 }
 
@@ -49,15 +88,14 @@ void AddBlockCommands(CLI::App& app, int* exitCode) {
   CLI::App* create = block->add_subcommand(
       "new", "Write the block the window holds at start-up without Default.bin");
   create->add_option("-o,--output", options->blockPath, "Block file to write")->required();
-  create->add_option("--file", options->configPath,
-                     "Configuration (default ./KAVRIN_CFG.ini, else the built-in default)");
+  AddConfigOption(create, &options->configPath);
+  create->add_flag("--json", options->json, "Print one JSON document");
   create->callback([options, exitCode] { *exitCode = RunNew(*options); });
 
   CLI::App* show = block->add_subcommand("show", "Decode a block file with the configuration");
   show->add_option("FILE", options->blockPath, "Block file to decode")->required();
-  show->add_option("--file", options->configPath,
-                   "Configuration (default ./KAVRIN_CFG.ini, else the built-in default)");
-  show->add_flag("--json", options->json, "Print one JSON object");
+  AddConfigOption(show, &options->configPath);
+  show->add_flag("--json", options->json, "Print one JSON document");
   show->callback([options, exitCode] { *exitCode = RunShow(*options); });
 }
 

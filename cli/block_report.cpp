@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "config/text_codec.h"
 
 namespace kavrin::cli {
@@ -81,32 +79,44 @@ std::string Quoted(std::string_view text) {
   return out + "\"";
 }
 
-void PrintJson(const ConfigFile& config, const SettingsBlock& block, std::ostream& out) {
-  nlohmann::ordered_json items = nlohmann::ordered_json::array();
+Json ItemsJson(const ConfigFile& config, const SettingsBlock& block) {
+  Json items = Json::array();
   for (const DecodedItem& d : DecodeItems(config, block)) {
-    nlohmann::ordered_json entry;
+    Json entry;
     entry["title"] = d.title;
     entry["wordIndex"] = d.item->wordIndex;
     entry["startBit"] = d.item->startBit;
     entry["bitLength"] = d.item->bitLength;
     entry["value"] = d.value;
     entry["hasOption"] = d.option.has_value();
-    entry["option"] = d.option ? nlohmann::ordered_json(*d.option) : nlohmann::ordered_json();
+    entry["option"] = d.option ? Json(*d.option) : Json();
     items.push_back(std::move(entry));
   }
-  nlohmann::ordered_json words = nlohmann::ordered_json::array();
-  for (uint32_t i = 0; i < SettingsBlock::kDeviceWords; ++i) words.push_back(Hex4(block.GetWord(i)));
+  return items;
+}
 
-  nlohmann::ordered_json report;
-  report["items"] = std::move(items);
+}  // namespace
+
+Json BlockSettingsJson(const ConfigFile& config, const SettingsBlock& block) {
+  Json report = Json::object();
+  report["items"] = ItemsJson(config, block);
   report["logo"] = {{"title", ToUtf8(config.logoPanel.title)},
                     {"startWord", config.logoPanel.startWord},
                     {"wordLength", config.logoPanel.wordLength},
                     {"text", DecodeLogo(config, block)}};
+  return report;
+}
+
+Json BlockReportJson(const ConfigFile& config, const SettingsBlock& block) {
+  Json report = BlockSettingsJson(config, block);
+  Json words = Json::array();
+  for (uint32_t i = 0; i < SettingsBlock::kDeviceWords; ++i) words.push_back(Hex4(block.GetWord(i)));
   report["deviceWords"] = std::move(words);
   report["note"] = DecodeNote(block);
-  out << report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+  return report;
 }
+
+namespace {
 
 // Columns line up by characters, not bytes ("Roate Video 180°").
 std::size_t DisplayWidth(std::string_view utf8) {
@@ -150,13 +160,8 @@ void PrintText(const ConfigFile& config, const SettingsBlock& block, std::ostrea
 
 }  // namespace
 
-void PrintBlockReport(const ConfigFile& config, const SettingsBlock& block, bool json,
-                      std::ostream& out) {
-  if (json) {
-    PrintJson(config, block, out);
-  } else {
-    PrintText(config, block, out);
-  }
+void PrintBlockReport(const ConfigFile& config, const SettingsBlock& block, std::ostream& out) {
+  PrintText(config, block, out);
 }
 
 SettingsBlock MakeDefaultBlock(const ConfigFile& config) {

@@ -3,15 +3,20 @@
 #include <ostream>
 
 #include "block/settings_block.h"
+#include "cli/command_result.h"
 #include "config/config_file.h"
 
 namespace kavrin::cli {
 
 // Prints the block decoded with the configuration: per item its title, field value and
 // option text (marked when the value has no option), the logo text, the 40 device words in
-// hexadecimal, the note area's text. json=true prints one JSON object instead.
-void PrintBlockReport(const ConfigFile& config, const SettingsBlock& block, bool json,
-                      std::ostream& out);
+// hexadecimal, the note area's text.
+void PrintBlockReport(const ConfigFile& config, const SettingsBlock& block, std::ostream& out);
+// {"items": [{title, wordIndex, startBit, bitLength, value, hasOption, option}],
+//  "logo": {title, startWord, wordLength, text}}: what the settings say.
+Json BlockSettingsJson(const ConfigFile& config, const SettingsBlock& block);
+// BlockSettingsJson and {"deviceWords": ["8073", ...], "note": "..."}.
+Json BlockReportJson(const ConfigFile& config, const SettingsBlock& block);
 
 // The block the window holds at start-up without Default.bin: zero block, each item's
 // DEFAULT_OPTION stored with SetBits (all ones when it names no option), the first logo

@@ -3,6 +3,8 @@
 // 0 success, 1 refused or failed, 2 usage error.
 #include <CLI/CLI.hpp>
 
+#include "cli/device_environment.h"
+
 namespace kavrin::cli {
 
 inline constexpr int kExitOk = 0;
@@ -13,6 +15,11 @@ inline constexpr int kExitUsage = 2;
 // *exitCode.
 void AddConfigCommands(CLI::App& app, int* exitCode);  // config
 void AddBlockCommands(CLI::App& app, int* exitCode);   // block new, block show
-void AddDeviceCommands(CLI::App& app, int* exitCode);  // devices, info, test, read, write, kavrin
+// devices, info, test, read, write, kavrin, station
+void AddDeviceCommands(CLI::App& app, int* exitCode, const DeviceEnvironment& environment);
+
+// The option every command takes for its configuration: --config, with --file kept as the
+// name it had before.
+CLI::Option* AddConfigOption(CLI::App* command, std::string* path);
 
 }  // namespace kavrin::cli

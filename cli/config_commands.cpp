@@ -3,46 +3,74 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 
+#include "cli/command_result.h"
 #include "cli/commands.h"
 #include "cli/config_loader.h"
 #include "cli/config_json.h"
 #include "cli/config_report.h"
 #include "config/config_check.h"
 #include "config/config_file.h"
+#include "config/text_codec.h"
 
 namespace kavrin::cli {
 namespace {
 
 struct ConfigOptions {
-  std::string file;  // --file; empty: ./KAVRIN_CFG.ini, else the built-in default
+  std::string file;  // --config; empty: ./KAVRIN_CFG.ini, else the built-in default
   bool json = false;
   bool check = false;
 };
 
-int RunCheck(const ConfigFile& config, const std::string& source) {
+int RunCheck(const ConfigFile& config, const std::string& source, Reporter& out) {
   const std::vector<ConfigFinding> findings = CheckConfiguration(config);
-  for (const ConfigFinding& finding : findings) std::cout << FormatFinding(finding) << '\n';
-  std::cout.flush();
+  if (out.JsonOutput()) {
+    Json list = Json::array();
+    for (const ConfigFinding& finding : findings) {
+      list.push_back(Json{{"section", ToUtf8(finding.section)},
+                          {"key", ToUtf8(finding.key)},
+                          {"message", finding.message},
+                          {"text", FormatFinding(finding)}});
+    }
+    Json document = DocumentHead("config", findings.empty());
+    if (!findings.empty()) {
+      AddFailure(document, Reason::kConfigFindings,
+                 std::to_string(findings.size()) +
+                     (findings.size() == 1 ? " finding in " : " findings in ") + source);
+    }
+    document["source"] = source;
+    document["findings"] = std::move(list);
+    out.Document(document);
+  } else {
+    std::string text;
+    for (const ConfigFinding& finding : findings) text += FormatFinding(finding) + "\n";
+    out.Text(text);
+  }
   // The count goes to stderr so that stdout holds nothing but findings.
-  std::cerr << "kavrin: "
-            << (findings.empty() ? std::string("no") : std::to_string(findings.size()))
-            << (findings.size() == 1 ? " finding in " : " findings in ") << source << '\n';
+  out.Note((findings.empty() ? std::string("no") : std::to_string(findings.size())) +
+           (findings.size() == 1 ? " finding in " : " findings in ") + source);
   return findings.empty() ? kExitOk : kExitFailed;
 }
 
 int Run(const ConfigOptions& options) {
-  const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.file);
-  if (!config) return kExitFailed;
+  Reporter out("config", options.json, std::cout, std::cerr);
+  std::string error;
+  const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.file, &error);
+  if (!config) return out.Fail(Reason::kConfigUnreadable, error, kExitFailed);
   const std::string source = ConfigSourceText(*config);
-  if (options.check) return RunCheck(*config, source);
+  if (options.check) return RunCheck(*config, source, out);
   if (options.json) {
-    Json document{{"source", source}, {"encoding", config->Encoding().Name()}};
-    document.update(ConfigurationJson(*config));
-    std::cout << document.dump(2) << '\n';
+    Json document = DocumentHead("config", true);
+    document["source"] = source;
+    document["encoding"] = config->Encoding().Name();
+    MergeFields(document, ConfigurationJson(*config));
+    out.Document(document);
   } else {
-    PrintConfiguration(*config, source, std::cout);
+    std::ostringstream text;
+    PrintConfiguration(*config, source, text);
+    out.Text(text.str());
   }
   std::cout.flush();
   return std::cout ? kExitOk : kExitFailed;
@@ -54,14 +82,12 @@ void AddConfigCommands(CLI::App& app, int* exitCode) {
   auto options = std::make_shared<ConfigOptions>();
   CLI::App* config = app.add_subcommand(
       "config", "Show the configuration the window loads (KAVRIN_CFG.ini or the built-in default)");
-  config->add_option("--file", options->file,
-                     "Configuration file (default ./KAVRIN_CFG.ini, else the built-in default)");
-  CLI::Option* json = config->add_flag("--json", options->json, "Print the configuration as JSON");
-  config
-      ->add_flag("--check", options->check,
-                 "Report what the file's author should know before shipping it; exit 1 with "
-                 "any finding")
-      ->excludes(json);
+  AddConfigOption(config, &options->file);
+  config->add_flag("--json", options->json,
+                   "Print one JSON document (the configuration, or the findings with --check)");
+  config->add_flag("--check", options->check,
+                   "Report what the file's author should know before shipping it; exit 1 with "
+                   "any finding");
   config->callback([options, exitCode] { *exitCode = Run(*options); });
 }
 

@@ -1,13 +1,13 @@
 #include "cli/device_report.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "cli/recorder_address.h"
 #include "config/text_codec.h"
 
 namespace kavrin::cli {
 namespace {
-
-using nlohmann::json;
 
 std::string ConfiguredName(const ConfigFile& config, int index) {
   return ToUtf8(config.friendlyNames[static_cast<std::size_t>(index)]);
@@ -37,8 +37,8 @@ std::string NamesText(const VideoInput& input) {
   return text;
 }
 
-json NamesJson(const VideoInput& input) {
-  json names = json::array();
+Json NamesJson(const VideoInput& input) {
+  Json names = Json::array();
   for (const InputName& name : input.names) {
     names.push_back(
         {{"text", ToUtf8(name.text)}, {"source", NameSourceText(name.source)}, {"cut", name.cut}});
@@ -96,34 +96,53 @@ DeviceListing ListDevices(VideoInputBackend& backend, const ConfigFile& config) 
   return listing;
 }
 
-void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, bool asJson,
-                        std::ostream& out) {
-  const bool permissionProblem =
-      std::any_of(listing.rows.begin(), listing.rows.end(),
-                  [](const DeviceRow& row) { return row.diagnosis.permissionDenied; });
-  if (asJson) {
-    json rows = json::array();
-    for (const DeviceRow& row : listing.rows) {
-      rows.push_back(
-          {{"location", row.input.location},
-           {"friendlyName", ToUtf8(row.input.friendlyName)},
-           {"matches",
-            row.nameIndex >= 0 ? json(ConfiguredName(config, row.nameIndex)) : json(nullptr)},
-           {"nameIndex", row.nameIndex},
-           {"matchedBy", row.matched ? json(NameSourceText(row.matched->source)) : json(nullptr)},
-           {"names", NamesJson(row.input)},
-           {"opened", row.diagnosis.opened},
-           {"permissionDenied", row.diagnosis.permissionDenied},
-           {"unitFound", row.diagnosis.unitFound},
-           {"unitId", row.diagnosis.unitId >= 0 ? json(row.diagnosis.unitId) : json(nullptr)},
-           {"detail", row.diagnosis.detail},
-           {"recorder", row.IsRecorder()}});
-    }
-    json root = {{"devices", rows}, {"problem", listing.problem}};
-    if (permissionProblem) root["hint"] = PermissionHint();
-    out << root.dump(2) << '\n';
-    return;
+std::string DeviceRow::WhyNotUsable() const {
+  if (IsRecorder()) return {};
+  if (nameIndex < 0) return "matches no configured name";
+  if (diagnosis.permissionDenied) return "permission denied: " + diagnosis.detail;
+  if (!diagnosis.opened) return diagnosis.detail.empty() ? "cannot be opened" : diagnosis.detail;
+  return diagnosis.detail.empty() ? "no recorder extension unit" : diagnosis.detail;
+}
+
+bool AnyRecorder(const DeviceListing& listing) {
+  return std::any_of(listing.rows.begin(), listing.rows.end(),
+                     [](const DeviceRow& row) { return row.IsRecorder(); });
+}
+
+bool PermissionProblem(const DeviceListing& listing) {
+  return std::any_of(listing.rows.begin(), listing.rows.end(), [](const DeviceRow& row) {
+    return row.nameIndex >= 0 && row.diagnosis.permissionDenied;
+  });
+}
+
+Json DeviceListingJson(const DeviceListing& listing, const ConfigFile& config) {
+  Json rows = Json::array();
+  for (const DeviceRow& row : listing.rows) {
+    Json entry = Json::object();
+    entry["device"] = DeviceJson(row.input);
+    entry["links"] = row.input.links;
+    entry["matches"] =
+        row.nameIndex >= 0 ? Json(ConfiguredName(config, row.nameIndex)) : Json(nullptr);
+    entry["nameIndex"] = row.nameIndex;
+    entry["matchedBy"] = row.matched ? Json(NameSourceText(row.matched->source)) : Json(nullptr);
+    entry["names"] = NamesJson(row.input);
+    entry["opened"] = row.diagnosis.opened;
+    entry["permissionDenied"] = row.diagnosis.permissionDenied;
+    entry["unitFound"] = row.diagnosis.unitFound;
+    entry["unitId"] = row.diagnosis.unitId >= 0 ? Json(row.diagnosis.unitId) : Json(nullptr);
+    entry["detail"] = row.diagnosis.detail;
+    entry["usable"] = row.IsRecorder();
+    entry["whyNotUsable"] = row.WhyNotUsable();
+    rows.push_back(std::move(entry));
   }
+  Json fields = Json::object();
+  fields["devices"] = std::move(rows);
+  fields["problem"] = listing.problem;
+  if (PermissionProblem(listing)) fields["hint"] = PermissionHint();
+  return fields;
+}
+
+void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, std::ostream& out) {
   if (listing.rows.empty()) {
     out << "No video input devices: "
         << (listing.problem.empty() ? std::string("none found") : listing.problem) << ".\n";
@@ -131,8 +150,9 @@ void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, 
     return;
   }
   for (const DeviceRow& row : listing.rows) {
-    out << row.input.location << "  \"" << ToUtf8(row.input.friendlyName) << "\"\n";
-    if (!row.input.names.empty()) out << "    names:  " << NamesText(row.input) << '\n';
+    const VideoInput& input = row.input;
+    out << input.location << "  \"" << ToUtf8(input.friendlyName) << "\"\n";
+    if (!input.names.empty()) out << "    names:  " << NamesText(input) << '\n';
     std::string how;
     if (row.matched && row.matched->source != NameSource::kPlatform) {
       how = std::string(" by its ") + NameSourceText(row.matched->source) + " string" +
@@ -143,14 +163,19 @@ void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, 
                                      "\" (name " + std::to_string(row.nameIndex) + ")" + how
                                : std::string("matches no configured name"))
         << '\n';
+    out << "    port:   " << (input.port.empty() ? "-" : input.port) << "    serial: "
+        << (input.serial.empty() ? "-" : input.serial) << '\n';
+    for (const std::string& link : input.links) out << "    link:   " << link << '\n';
     out << "    unit:   " << (row.diagnosis.detail.empty() ? "-" : row.diagnosis.detail) << '\n';
     out << "    status: "
-        << (row.IsRecorder()     ? "usable recorder"
-            : row.nameIndex >= 0 ? "named like the recorder but not usable"
-                                 : "not the recorder")
+        << (row.IsRecorder()     ? std::string("usable recorder")
+            : row.nameIndex >= 0 ? "not usable: " + row.WhyNotUsable()
+                                 : std::string("not the recorder"))
         << '\n';
   }
-  if (permissionProblem) out << PermissionHint() << '\n';
+  // Recorders the backend could not list (a malformed state file beside good ones).
+  if (!listing.problem.empty()) out << "Not listed: " << listing.problem << '\n';
+  if (PermissionProblem(listing)) out << PermissionHint() << '\n';
 }
 
 std::string ExplainNoRecorder(const DeviceListing& listing, const ConfigFile& config) {
@@ -184,19 +209,21 @@ std::vector<InfoAnswer> QueryInformation(DeviceLink& link, const ConfigFile& con
   return rows;
 }
 
-void PrintInformation(const std::vector<InfoAnswer>& rows, bool asJson, std::ostream& out) {
-  if (asJson) {
-    json list = json::array();
-    for (const InfoAnswer& row : rows) {
-      list.push_back({{"title", row.title},
-                      {"command", row.commandCode},
-                      {"answer", row.answer},
-                      {"ok", row.ok}});
-    }
-    out << json{{"rows", list}}.dump(2) << '\n';
-    return;
+Json InformationJson(const std::vector<InfoAnswer>& rows) {
+  Json list = Json::array();
+  for (const InfoAnswer& row : rows) {
+    list.push_back(Json{{"title", row.title},
+                        {"command", row.commandCode},
+                        {"answer", row.answer},
+                        {"ok", row.ok}});
   }
-  for (const InfoAnswer& row : rows) out << row.title << " : " << row.answer << '\n';
+  return list;
+}
+
+std::string InformationText(const std::vector<InfoAnswer>& rows) {
+  std::string text;
+  for (const InfoAnswer& row : rows) text += row.title + " : " + row.answer + "\n";
+  return text;
 }
 
 std::vector<TestVerdict> RunEngineTests(DeviceLink& link, const ConfigFile& config) {
@@ -217,31 +244,36 @@ bool AnyTestFailed(const std::vector<TestVerdict>& verdicts) {
                      [](const TestVerdict& v) { return !v.Pass(); });
 }
 
-json TestsJson(const std::vector<TestVerdict>& verdicts) {
-  json list = json::array();
+Json TestsJson(const std::vector<TestVerdict>& verdicts) {
+  Json list = Json::array();
   for (const TestVerdict& v : verdicts) {
-    list.push_back({{"title", v.title},
-                    {"testCode", HexCode(v.testCode, 4)},
-                    {"answered", v.answered},
-                    {"busy", v.busy},
-                    {"answer", v.answered ? json(v.answer) : json(nullptr)},
-                    {"verdict", v.Pass() ? "OK" : "NG"}});
+    list.push_back(Json{{"title", v.title},
+                        {"testCode", HexCode(v.testCode, 4)},
+                        {"answered", v.answered},
+                        {"busy", v.busy},
+                        {"answer", v.answered ? Json(v.answer) : Json(nullptr)},
+                        {"verdict", v.Pass() ? "OK" : "NG"}});
   }
   return list;
 }
 
-void PrintTests(const std::vector<TestVerdict>& verdicts, bool asJson, std::ostream& out) {
-  if (asJson) {
-    out << json{{"tests", TestsJson(verdicts)}, {"allPassed", !AnyTestFailed(verdicts)}}.dump(2)
-        << '\n';
-    return;
-  }
-  if (verdicts.empty()) out << "No engine tests are configured.\n";
+std::string TestsText(const std::vector<TestVerdict>& verdicts) {
+  if (verdicts.empty()) return "No engine tests are configured.\n";
+  std::string text;
   for (const TestVerdict& v : verdicts) {
-    out << HexCode(v.testCode, 4) << "  " << v.title << " : " << (v.Pass() ? "OK" : "NG");
-    if (!v.answered) out << (v.busy ? "  (not asked: the recorder is busy)" : "  (no answer)");
-    out << '\n';
+    text += HexCode(v.testCode, 4) + "  " + v.title + " : " + (v.Pass() ? "OK" : "NG");
+    if (!v.answered) text += v.busy ? "  (not asked: the recorder is busy)" : "  (no answer)";
+    text += '\n';
   }
+  return text;
+}
+
+std::string FailedTestsText(const std::vector<TestVerdict>& verdicts) {
+  std::string text = "engine test NG:";
+  for (const TestVerdict& v : verdicts) {
+    if (!v.Pass()) text += " " + HexCode(v.testCode, 4) + " \"" + v.title + "\"";
+  }
+  return text;
 }
 
 }  // namespace kavrin::cli

@@ -3,12 +3,12 @@
 // the video inputs with their match and extension unit, the information rows, the engine
 // tests.
 #include <cstdint>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "cli/command_result.h"
 #include "config/config_file.h"
 #include "device/device_link.h"
 #include "device/video_input.h"
@@ -21,7 +21,12 @@ struct DeviceRow {
   int nameIndex = -1;  // the first configured name it matches; -1 for none
   std::optional<InputName> matched;  // which of the input's names that one matched
   InputDiagnosis diagnosis;
-  bool IsRecorder() const { return nameIndex >= 0 && diagnosis.unitFound; }
+  // Named like the recorder, carrying its unit, and open to us: a recorder we can program.
+  bool IsRecorder() const {
+    return nameIndex >= 0 && diagnosis.opened && diagnosis.unitFound && !diagnosis.permissionDenied;
+  }
+  // Why a row is not a usable recorder, in a user's words; empty for a usable one.
+  std::string WhyNotUsable() const;
 };
 
 struct DeviceListing {
@@ -31,8 +36,13 @@ struct DeviceListing {
 };
 
 DeviceListing ListDevices(VideoInputBackend& backend, const ConfigFile& config);
-void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, bool asJson,
-                        std::ostream& out);
+// The listing as text, or its JSON fields ({"devices", "problem", "hint"}).
+void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, std::ostream& out);
+Json DeviceListingJson(const DeviceListing& listing, const ConfigFile& config);
+bool AnyRecorder(const DeviceListing& listing);
+// Whether a named device could not be opened for lack of permission (the likely cause when
+// no recorder is usable).
+bool PermissionProblem(const DeviceListing& listing);
 // Why no recorder could be attached, in a user's words (with the permission hint when that
 // is the cause).
 std::string ExplainNoRecorder(const DeviceListing& listing, const ConfigFile& config);
@@ -49,7 +59,8 @@ struct InfoAnswer {
 
 // Each information row's string query, as the window fills its information panel.
 std::vector<InfoAnswer> QueryInformation(DeviceLink& link, const ConfigFile& config);
-void PrintInformation(const std::vector<InfoAnswer>& rows, bool asJson, std::ostream& out);
+Json InformationJson(const std::vector<InfoAnswer>& rows);
+std::string InformationText(const std::vector<InfoAnswer>& rows);
 
 struct TestVerdict {
   std::string title;  // UTF-8
@@ -63,8 +74,10 @@ struct TestVerdict {
 // Each test item's engine-test query, as the window fills its test panel.
 std::vector<TestVerdict> RunEngineTests(DeviceLink& link, const ConfigFile& config);
 bool AnyTestFailed(const std::vector<TestVerdict>& verdicts);
-nlohmann::json TestsJson(const std::vector<TestVerdict>& verdicts);
-void PrintTests(const std::vector<TestVerdict>& verdicts, bool asJson, std::ostream& out);
+Json TestsJson(const std::vector<TestVerdict>& verdicts);
+std::string TestsText(const std::vector<TestVerdict>& verdicts);
+// "engine test NG: 0x1031 \"RTC\""
+std::string FailedTestsText(const std::vector<TestVerdict>& verdicts);
 
 // "0x1011"
 std::string HexCode(uint32_t code, int digits);

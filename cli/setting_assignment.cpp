@@ -19,8 +19,9 @@ bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
 }
 
 std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   return text;
 }
 
@@ -43,26 +44,33 @@ bool SameField(const SettingItem& a, const SettingItem& b) {
   return a.wordIndex == b.wordIndex && a.startBit == b.startBit && a.bitLength == b.bitLength;
 }
 
+// "#2" is option 2; anything else must be an option's text (trimmed, letters in any case),
+// so that "1" can never be mistaken for the option at index 1 when the texts say "+1".
 std::optional<uint32_t> OptionIndex(const SettingItem& item, std::string_view option) {
+  if (!option.empty() && option.front() == '#') {
+    const std::string_view digits = Trimmed(option.substr(1));
+    if (digits.empty() || digits.size() > 9 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      return std::nullopt;
+    }
+    const uint32_t index = static_cast<uint32_t>(std::stoul(std::string(digits)));
+    // With a list of options the index must name one; an item without options takes a number.
+    if (!item.options.empty() && index >= item.options.size()) return std::nullopt;
+    return index;
+  }
   for (uint32_t k = 0; k < item.options.size(); ++k) {
-    if (SameIgnoringAsciiCase(ToUtf8(item.options[k]), option)) return k;
+    if (SameIgnoringAsciiCase(Trimmed(ToUtf8(item.options[k])), option)) return k;
   }
-  if (option.empty() || option.size() > 9 ||
-      !std::all_of(option.begin(), option.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    return std::nullopt;
-  }
-  const uint32_t index = static_cast<uint32_t>(std::stoul(std::string(option)));
-  // With a list of options the index must name one; an item without options takes a number.
-  if (!item.options.empty() && index >= item.options.size()) return std::nullopt;
-  return index;
+  return std::nullopt;
 }
 
 std::string OptionList(const SettingItem& item) {
-  std::string list;
+  if (item.options.empty()) return "no option texts; give a value as #N";
+  std::string list = "the options ";
   for (uint32_t k = 0; k < item.options.size(); ++k) {
-    list += (k == 0 ? "" : ", ") + std::to_string(k) + " \"" + ToUtf8(item.options[k]) + "\"";
+    list += (k == 0 ? "" : ", ") + std::string("\"") + ToUtf8(item.options[k]) + "\"";
   }
-  return list.empty() ? std::string("a number") : list;
+  return list + " (or #0 to #" + std::to_string(item.options.size() - 1) + ")";
 }
 
 }  // namespace
@@ -94,6 +102,34 @@ std::string ApplySettingAssignment(const ConfigFile& config, std::string_view as
            std::to_string(item.wordIndex) + ", " + std::to_string(item.bitLength) + " bits)";
   }
   block->SetBits(item.wordIndex, item.startBit, item.bitLength, *index);
+  return {};
+}
+
+std::string ApplyLogoText(const ConfigFile& config, std::string_view text, SettingsBlock* block) {
+  const LogoPanel& logo = config.logoPanel;
+  // Only the device area goes to the recorder: that part of the field is the room there is.
+  const uint64_t fieldEnd = 2ull * logo.startWord + 2ull * logo.wordLength;
+  if (logo.wordLength == 0 || 2ull * logo.startWord >= SettingsBlock::kDeviceAreaSize) {
+    return "the configuration's logo field (word " + std::to_string(logo.startWord) + ", " +
+           std::to_string(logo.wordLength) + " words) lies outside the settings the recorder keeps";
+  }
+  const uint64_t room =
+      std::min<uint64_t>(fieldEnd, SettingsBlock::kDeviceAreaSize) - 2ull * logo.startWord;
+  const std::u16string wide = FromUtf8(text);
+  if (wide.find(u'\uFFFD') != std::u16string::npos) return "the text is not valid UTF-8";
+  const std::string ansi = WideToAnsi(wide);
+  // The conversion puts '?' for what the code page lacks and stops at its buffer's room:
+  // only a text that comes back unchanged is written as it was given.
+  if (AnsiToWide(ansi) != wide) {
+    return "\"" + std::string(text) + "\" has characters the code page " + AnsiCharset() +
+           " cannot encode";
+  }
+  if (ansi.size() > room) {
+    return "\"" + std::string(text) + "\" takes " + std::to_string(ansi.size()) +
+           " bytes in the code page " + AnsiCharset() + "; the logo field holds " +
+           std::to_string(room);
+  }
+  block->SetText(logo.startWord, logo.wordLength, ansi.c_str());
   return {};
 }
 

@@ -81,6 +81,28 @@ int CaptureDevice::Attach() {
   return 1;
 }
 
+int CaptureDevice::AttachInput(const VideoInput& input) {
+  // The first configured name it matches, as Attach would have found it.
+  std::optional<InputName> matched;
+  for (currentIndex_ = 0; currentIndex_ < nameCount_; ++currentIndex_) {
+    matched = MatchInputName(input, deviceNames_[currentIndex_]);
+    if (matched) break;
+  }
+  if (!matched) currentIndex_ = 0;
+  std::unique_ptr<PropertyChannel> opened = backend_.Bind(input);
+  if (!opened) {
+    Trace("\nBindToObject() faiel");
+    return 0;
+  }
+  channel_ = std::move(opened);
+  attachedInput_ = input;
+  attachedName_ = matched.value_or(InputName{input.friendlyName, NameSource::kPlatform, false});
+  const std::u16string& name = matched ? deviceNames_[currentIndex_] : input.friendlyName;
+  Trace("\nattach %s(%d)\n", WideToAnsi(name).c_str(), static_cast<int>(currentIndex_));
+  attached_ = true;
+  return 1;
+}
+
 void CaptureDevice::Detach() {
   channel_.reset();
   attached_ = false;

@@ -26,6 +26,9 @@ class CaptureDevice {
   // Tries the names in list order, each against the whole device list; writes
   // "\nattach %s(%d)\n" on success. 1 when a device was found and opened.
   int Attach();
+  // Attaches this very input, found by name and chosen by its address among several alike
+  // (the command line's --device); writes the same trace line. 1 when it was opened.
+  int AttachInput(const VideoInput& input);
   void Detach();
   int IsAttached() const { return attached_ ? 1 : 0; }
   // Searches for deviceNames[currentIndex] among each device's names: case-insensitive,

@@ -49,6 +49,10 @@ struct VideoInput {
   std::string location;  // backend's own address: "/dev/video0", the simulator's state file
   // Every name a configured one is matched against, best first; empty: friendlyName alone.
   std::vector<InputName> names = {};
+  // Where the recorder sits, for addressing one of several alike (empty where unknown).
+  std::string port = {};                // USB bus and port path, "1-2.3" (by-path: "usb-0:2.3")
+  std::string serial = {};              // the USB serial string; empty when it has none
+  std::vector<std::string> links = {};  // other names of the node: /dev/v4l/by-id/..., by-path/...
 };
 
 class PropertyChannel {

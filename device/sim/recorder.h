@@ -36,6 +36,10 @@ struct FaultPlan {
 
 struct RecorderState {
   std::string friendlyName = "ZK742";
+  // Where the recorder sits among several: its USB serial string and port path ("1-2.3").
+  // Without a serial, the state file's name (without ".json") stands for it.
+  std::string serial;
+  std::string port;
   std::string model = "ZK742";
   std::string hwVersion = "HW 1.0";
   std::string fwVersion = "FW 1.0";

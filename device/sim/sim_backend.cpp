@@ -1,5 +1,6 @@
 #include "device/sim/sim_backend.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <span>
@@ -63,28 +64,70 @@ class SimChannel : public PropertyChannel {
 
 }  // namespace
 
+bool IsRecorderFolder(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_directory(path, ec);
+}
+
+bool IsRecorderFileName(const std::string& fileName) {
+  return fileName.size() > 5 && fileName[0] != '.' &&
+         fileName.compare(fileName.size() - 5, 5, ".json") == 0;
+}
+
+std::vector<std::string> RecorderFilesIn(const std::string& folder) {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code typeError;
+    if (IsRecorderFileName(it->path().filename().string()) && it->is_regular_file(typeError)) {
+      files.push_back(it->path().string());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
 SimBackend::SimBackend(std::string statePath, std::chrono::milliseconds lockWait)
     : statePath_(std::move(statePath)), lockWait_(lockWait) {}
 
 std::optional<std::vector<VideoInput>> SimBackend::ListVideoInputs() {
   problem_.clear();
   std::vector<VideoInput> inputs;
+  if (IsRecorderFolder(statePath_)) {
+    for (const std::string& file : RecorderFilesIn(statePath_)) AddRecorder(file, &inputs);
+    if (inputs.empty() && problem_.empty()) {
+      problem_ = "no simulated recorder: no *.json file in " + statePath_;
+    }
+    return inputs;
+  }
   if (!StateFilePresent(statePath_)) {
     problem_ = "no simulated recorder: " + statePath_ + " does not exist";
     return inputs;
   }
+  AddRecorder(statePath_, &inputs);
+  return inputs;
+}
+
+void SimBackend::AddRecorder(const std::string& path, std::vector<VideoInput>* inputs) {
+  const auto addProblem = [this](const std::string& text) {
+    problem_ += (problem_.empty() ? "" : "; ") + text;
+  };
   std::string error;
-  std::optional<RecorderState> state = LoadState(statePath_, &error);
+  std::optional<RecorderState> state = LoadState(path, &error);
   if (!state) {
-    problem_ = "the simulated recorder's state file is unusable: " + error;
-    return inputs;
+    addProblem("the simulated recorder's state file is unusable: " + error);
+    return;
   }
   if (Recorder(*state).Vanished()) {
-    problem_ = "the simulated recorder has vanished (faults.vanishAfter in " + statePath_ + ")";
-    return inputs;
+    addProblem("the simulated recorder has vanished (faults.vanishAfter in " + path + ")");
+    return;
   }
-  inputs.push_back(VideoInput{FromUtf8(state->friendlyName), statePath_});
-  return inputs;
+  VideoInput input{FromUtf8(state->friendlyName), path};
+  input.serial =
+      state->serial.empty() ? std::filesystem::path(path).stem().string() : state->serial;
+  input.port = state->port;
+  inputs->push_back(std::move(input));
 }
 
 std::unique_ptr<PropertyChannel> SimBackend::Bind(const VideoInput& input) {

@@ -8,25 +8,21 @@
 #include <cstring>
 #include <filesystem>
 
+#include "device/sim/sim_backend.h"
+
 namespace kavrin::sim {
-namespace {
 
-bool Present(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::exists(path, ec);
-}
-
-}  // namespace
-
-SimChangeMonitor::SimChangeMonitor(std::string statePath) : statePath_(std::move(statePath)) {
+SimChangeMonitor::SimChangeMonitor(std::string statePath)
+    : statePath_(std::move(statePath)), folder_(IsRecorderFolder(statePath_)) {
   const std::filesystem::path path(statePath_);
   fileName_ = path.filename().string();
-  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-  present_ = Present(statePath_);
+  const std::filesystem::path watched =
+      folder_ ? path : (path.has_parent_path() ? path.parent_path() : ".");
+  present_ = Present();
   fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (fd_ < 0) return;
   const uint32_t events = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
-  if (inotify_add_watch(fd_, folder.c_str(), events) < 0) {
+  if (inotify_add_watch(fd_, watched.c_str(), events) < 0) {
     ::close(fd_);
     fd_ = -1;
   }
@@ -36,9 +32,24 @@ SimChangeMonitor::~SimChangeMonitor() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+bool SimChangeMonitor::Concerns(const std::string& fileName) const {
+  return folder_ ? IsRecorderFileName(fileName) : fileName == fileName_;
+}
+
+std::set<std::string> SimChangeMonitor::Present() const {
+  std::set<std::string> present;
+  if (folder_) {
+    for (const std::string& file : RecorderFilesIn(statePath_)) present.insert(file);
+    return present;
+  }
+  std::error_code ec;
+  if (std::filesystem::exists(statePath_, ec)) present.insert(statePath_);
+  return present;
+}
+
 bool SimChangeMonitor::ConsumeEvents() {
   if (fd_ < 0) return false;
-  bool aboutOurFile = false;
+  bool aboutRecorders = false;
   bool createdOrDeleted = false;
   alignas(inotify_event) std::array<char, 4096> buffer;
   for (;;) {
@@ -50,19 +61,19 @@ bool SimChangeMonitor::ConsumeEvents() {
       std::memcpy(&event, buffer.data() + at, sizeof event);
       const char* name = buffer.data() + at + sizeof(inotify_event);
       if (event.len > 0 && at + static_cast<ssize_t>(sizeof event + event.len) <= n &&
-          fileName_ == std::string(name, strnlen(name, event.len))) {
-        aboutOurFile = true;
+          Concerns(std::string(name, strnlen(name, event.len)))) {
+        aboutRecorders = true;
         // An explicit create or delete is a plug or unplug even when both came in one
-        // burst; renames are judged by whether the file is there now.
+        // burst; renames are judged by which files are there now.
         if (event.mask & (IN_CREATE | IN_DELETE)) createdOrDeleted = true;
       }
       at += static_cast<ssize_t>(sizeof event + event.len);
     }
   }
-  if (!aboutOurFile) return false;
-  const bool presentNow = Present(statePath_);
+  if (!aboutRecorders) return false;
+  std::set<std::string> presentNow = Present();
   const bool changed = createdOrDeleted || presentNow != present_;
-  present_ = presentNow;
+  present_ = std::move(presentNow);
   return changed;
 }
 

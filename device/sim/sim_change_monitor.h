@@ -1,6 +1,8 @@
 #pragma once
 // Device changes of the simulated recorder: plugging it in is creating its state file,
-// unplugging it removing the file. Watches the file's folder with inotify.
+// unplugging it removing the file. With a folder of recorders, adding or removing any of its
+// *.json files is one. Watches the folder with inotify.
+#include <set>
 #include <string>
 
 #include "device/device_change_monitor.h"
@@ -15,15 +17,19 @@ class SimChangeMonitor : public DeviceChangeMonitor {
   SimChangeMonitor& operator=(const SimChangeMonitor&) = delete;
 
   int Descriptor() const override { return fd_; }
-  // True when the file came or went since the last call. The simulator's own rewrites
-  // (a new file renamed over the old one) leave it present and are no change.
+  // True when a recorder's file came or went since the last call. The simulator's own
+  // rewrites (a new file renamed over the old one) leave it present and are no change.
   bool ConsumeEvents() override;
 
  private:
+  bool Concerns(const std::string& fileName) const;
+  std::set<std::string> Present() const;
+
   std::string statePath_;
-  std::string fileName_;
+  bool folder_ = false;
+  std::string fileName_;  // the one state file's name, without a folder
   int fd_ = -1;
-  bool present_ = false;
+  std::set<std::string> present_;
 };
 
 }  // namespace kavrin::sim

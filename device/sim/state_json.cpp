@@ -140,12 +140,14 @@ FaultPlan FaultsField(const json& value) {
 RecorderState StateFromObject(const json& root) {
   if (!root.is_object()) Fail("the state must be a JSON object");
   CheckKeys(root,
-            {"friendlyName", "model", "hwVersion", "fwVersion", "fwUpdateName", "settings",
+            {"friendlyName", "serial", "port", "model", "hwVersion", "fwVersion", "fwUpdateName",
+             "settings",
              "testResults", "clock", "commits", "kavrinFlag", "transfers", "faults"},
             "");
   RecorderState state;
   const std::pair<const char*, std::string*> texts[] = {
-      {"friendlyName", &state.friendlyName}, {"model", &state.model},
+      {"friendlyName", &state.friendlyName}, {"serial", &state.serial},
+      {"port", &state.port},                 {"model", &state.model},
       {"hwVersion", &state.hwVersion},       {"fwVersion", &state.fwVersion},
       {"fwUpdateName", &state.fwUpdateName}, {"clock", &state.clock}};
   for (const auto& [key, field] : texts) {
@@ -196,6 +198,8 @@ std::string StateToJson(const RecorderState& state) {
   using ordered = nlohmann::ordered_json;
   ordered root = ordered::object();
   root["friendlyName"] = state.friendlyName;
+  root["serial"] = state.serial;
+  root["port"] = state.port;
   root["model"] = state.model;
   root["hwVersion"] = state.hwVersion;
   root["fwVersion"] = state.fwVersion;

@@ -14,6 +14,7 @@
 #include "device/device_link.h"
 #include "device/v4l2/camera_names.h"
 #include "device/v4l2/uvc_channel.h"
+#include "device/v4l2/usb_address.h"
 #include "device/v4l2/uvc_descriptors.h"
 
 namespace kavrin::v4l2 {
@@ -178,12 +179,21 @@ std::optional<std::vector<VideoInput>> V4l2Backend::ListVideoInputs() {
   std::vector<VideoInput> inputs;
   for (const auto& [number, name] : nodes) {
     const NodeProbe probe = Probe(name);
-    if (probe.capture) {
-      inputs.push_back(VideoInput{probe.friendlyName, probe.devicePath, probe.names});
-    }
+    if (!probe.capture) continue;
+    VideoInput input{probe.friendlyName, probe.devicePath, probe.names};
+    AddAddress(probe, &input);
+    inputs.push_back(std::move(input));
   }
   if (inputs.empty()) problem_ = "no video capture devices under " + ClassFolder().string();
   return inputs;
+}
+
+void V4l2Backend::AddAddress(const NodeProbe& probe, VideoInput* input) const {
+  if (!probe.usbDevice.empty()) {
+    input->port = UsbPortPath(probe.usbDevice);
+    input->serial = UsbSerial(probe.usbDevice);
+  }
+  input->links = V4lLinksTo(options_.devRoot, probe.devicePath);
 }
 
 std::string V4l2Backend::NodeNameOf(const VideoInput& input) const {

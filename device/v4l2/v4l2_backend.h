@@ -16,7 +16,7 @@ namespace kavrin::v4l2 {
 
 struct V4l2Options {
   std::filesystem::path sysfsRoot = "/sys";
-  std::filesystem::path devRoot = "/dev";
+  std::filesystem::path devRoot = "/dev";  // the nodes and their /dev/v4l links
   SystemCalls* calls = nullptr;  // null: the real ones
   Guid unitGuid;                 // the extension unit to bind to; default: the recorder's
   // How long a command waits for another program that holds the node.
@@ -54,6 +54,8 @@ class V4l2Backend : public VideoInputBackend {
  private:
   std::filesystem::path ClassFolder() const;
   std::string NodeNameOf(const VideoInput& input) const;
+  // The node's port path, serial and /dev/v4l links.
+  void AddAddress(const NodeProbe& probe, VideoInput* input) const;
   // The extension unit's search for a probed node.
   struct UnitLookup;
   UnitLookup LookUpUnit(const NodeProbe& probe) const;

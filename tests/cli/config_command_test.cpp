@@ -42,9 +42,10 @@ TEST_F(ConfigCommandTest, JsonInAnEmptyFolderShowsTheDefaultAndLeavesTheFolderEm
   std::vector<std::string> keys;
   for (const auto& [key, value] : config.items()) keys.push_back(key);
   std::sort(keys.begin(), keys.end());
-  EXPECT_EQ(keys, (std::vector<std::string>{"encoding", "friendlyNames", "infoPanel",
+  EXPECT_EQ(keys, (std::vector<std::string>{"command", "encoding", "friendlyNames", "infoPanel",
                                             "itemLayout", "items", "languagePanel", "logoPanel",
-                                            "source", "testItems", "testPanel", "windowLayout"}));
+                                            "ok", "schema", "source", "testItems", "testPanel",
+                                            "windowLayout"}));
   EXPECT_EQ(config["source"], "built-in default (no " + (work / "KAVRIN_CFG.ini").string() + ")");
   EXPECT_EQ(config["encoding"], "UTF-16LE with byte-order mark");
 
@@ -177,7 +178,16 @@ INSTANTIATE_TEST_SUITE_P(
                  1,
                  "",
                  "kavrin: cannot read .: a folder, not a regular file\n"},
-        ExitCase{"check_with_json", {"config", "--check", "--json"}, nullptr, 2, "", "excludes"},
+        ExitCase{"check_with_json",
+                 {"config", "--check", "--json", "--file", "bad.ini"},
+                 "[WINDOW_LAYOUT]\nWIDTH=600\nHEIGHT=500\n[ITEM_LAYOUT]\nSTART_Y=90\n"
+                 "[DEVICE]\nNO=1\n0=ZK742\n[ITEM_LIST]\nITEM_NO=2\nITEM_000=A\nITEM_001=A\n"
+                 "[A]\nTITLE=A\nDATA_LEN=1\nOPTION_NO=1\nOPTION_0=x\n",
+                 1,
+                 "\"text\":\"[ITEM_LIST] ITEM_001: names [A] again",
+                 "1 finding"},
+        ExitCase{"config_alias", {"config", "--config", "absent.ini"}, nullptr, 1, "",
+                 "kavrin: cannot read absent.ini: No such file or directory\n"},
         ExitCase{"unknown_switch", {"config", "--bogus"}, nullptr, 2, "", "bogus"}),
     [](const testing::TestParamInfo<ExitCase>& param) { return std::string(param.param.name); });
 
@@ -244,6 +254,12 @@ TEST_F(ConfigCommandTest, AnUnknownCodePageIsRefusedByName) {
   EXPECT_EQ(run.err,
             "kavrin: KAVRIN_CODEPAGE=\"KLINGON\" is not a code page this system can convert; "
             "unset it or name one such as BIG5, CP1252 or UTF-8\n");
+  const test::KavrinRun asJson =
+      RunKavrin(work.Path(), {"kavrin", "--json"}, "KAVRIN_CODEPAGE=KLINGON ");
+  EXPECT_EQ(asJson.exitCode, 2);
+  const json document = json::parse(asJson.out);
+  EXPECT_EQ(document["command"], "kavrin");
+  EXPECT_EQ(document["reason"], "code-page");
 }
 
 TEST_F(ConfigCommandTest, AnUnreadableFileInTheFolderIsReportedAsUnreadableNotMissing) {
@@ -259,10 +275,16 @@ TEST_F(ConfigCommandTest, AnUnreadableFileInTheFolderIsReportedAsUnreadableNotMi
                          ": Permission denied (the window uses the built-in default instead)\n");
 }
 
-TEST_F(ConfigCommandTest, FailedRunPrintsNothingOnStdout) {
-  const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--json", "--file", "absent.ini"});
+TEST_F(ConfigCommandTest, FailedRunPrintsNothingOnStdoutButItsJsonDocument) {
+  test::KavrinRun run = RunKavrin(work.Path(), {"config", "--file", "absent.ini"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.out, "");
+  run = RunKavrin(work.Path(), {"config", "--json", "--file", "absent.ini"});
+  EXPECT_EQ(run.exitCode, 1);
+  const json document = json::parse(run.out);
+  EXPECT_EQ(document["ok"], false);
+  EXPECT_EQ(document["reason"], "config-unreadable");
+  EXPECT_NE(document["message"].get<std::string>().find("absent.ini"), std::string::npos);
 }
 
 TEST_F(ConfigCommandTest, CheckPrintsOneLinePerFindingAndNothingElse) {

@@ -15,6 +15,7 @@
 #include "cli/commands.h"
 #include "device/sim/recorder.h"
 #include "tests/device/fault_rule.h"
+#include "tests/cli/recorder_fixture.h"
 #include "tests/cli/run_command.h"
 #include "tests/support/temp_dir.h"
 
@@ -26,45 +27,7 @@ using test::CommandResult;
 using test::RunKavrinCommand;
 using test::TempDir;
 
-// One named device, two information rows, two engine tests and one setting item.
-constexpr const char* kConfig =
-    "[DEVICE]\nNO=2\n0=Bench Recorder\n1=ZK742\n"
-    "[INFO_LAYOUT]\nITEM_NO=2\nTITLE_000=Model\nCMD_ID_000=MODEL_NAME\n"
-    "TITLE_001=FW Ver\nCMD_ID_001=FW_VERSION\n"
-    "[TEST_ITEM_LIST]\nITEM_NO=2\nITEM_000=T_KEY\nITEM_001=T_RTC\n"
-    "[T_KEY]\nTITLE=Key\nWORD_IDX=16\nSTART_BIT=1\nDATA_LEN=1\n"
-    "[T_RTC]\nTITLE=RTC\nWORD_IDX=16\nSTART_BIT=3\nDATA_LEN=1\n"
-    "[ITEM_LIST]\nITEM_NO=1\nITEM_000=MODE\n"
-    "[MODE]\nTITLE=Mode\nWORD_IDX=2\nSTART_BIT=3\nDATA_LEN=3\nOPTION_NO=3\n"
-    "OPTION_0=Auto\nOPTION_1=Day\nOPTION_2=Night\nDEFAULT_OPTION=2\n";
-
-class DeviceCommandsTest : public ::testing::Test {
- protected:
-  DeviceCommandsTest() : cwd_(dir_.Path()) {
-    dir_.Write("test.ini", kConfig);
-    setenv("KAVRIN_SIMULATOR", StatePath().c_str(), 1);
-  }
-  ~DeviceCommandsTest() override { unsetenv("KAVRIN_SIMULATOR"); }
-
-  std::string StatePath() const { return (dir_ / "recorder.json").string(); }
-  std::string ConfigPath() const { return (dir_ / "test.ini").string(); }
-  void Plug(const sim::RecorderState& state) { ASSERT_TRUE(sim::SaveState(StatePath(), state)); }
-  sim::RecorderState State() const {
-    std::string error;
-    std::optional<sim::RecorderState> state = sim::LoadState(StatePath(), &error);
-    EXPECT_TRUE(state) << error;
-    return state.value_or(sim::RecorderState{});
-  }
-  // The commands with the test configuration.
-  CommandResult Run(std::vector<std::string> arguments) {
-    arguments.push_back("--file");
-    arguments.push_back(ConfigPath());
-    return RunKavrinCommand(std::move(arguments));
-  }
-
-  TempDir dir_;
-  ScopedCurrentDir cwd_;
-};
+class DeviceCommandsTest : public test::SimulatedRecorderTest {};
 
 std::vector<uint8_t> Block(uint8_t seed) {
   std::vector<uint8_t> block(112);
@@ -136,9 +99,11 @@ TEST_F(DeviceCommandsTest, SetChangesOneItemByNameOrTitleAndOptionByTextOrIndex)
     int exitCode;
     uint8_t word2Low;  // bits 3-5 of word 2 hold the mode
   } cases[] = {
-      {"MODE=Day", kExitOk, 1 << 3}, {"Mode=0", kExitOk, 0},       {"mode=night", kExitOk, 2 << 3},
-      {"Mode=3", kExitUsage, 0},     {"Mode=Dusk", kExitUsage, 0}, {"Gain=1", kExitUsage, 0},
-      {"Mode", kExitUsage, 0},
+      {"MODE=Day", kExitOk, 1 << 3},   {"Mode=#0", kExitOk, 0},        {"mode=night", kExitOk, 2 << 3},
+      {"Mode=  Night ", kExitOk, 2 << 3}, {"Mode=# 1", kExitOk, 1 << 3},
+      // A bare number is never an index: only "#N" is.
+      {"Mode=0", kExitUsage, 0},       {"Mode=#3", kExitUsage, 0},     {"Mode=#", kExitUsage, 0},
+      {"Mode=Dusk", kExitUsage, 0},    {"Gain=#1", kExitUsage, 0},     {"Mode", kExitUsage, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.assignment);
@@ -215,10 +180,19 @@ TEST_F(DeviceCommandsTest, KavrinJsonTellsScriptsWhatHappened) {
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
   const nlohmann::json result = nlohmann::json::parse(run.out);
   EXPECT_TRUE(result["ok"].get<bool>());
+  EXPECT_EQ(result["schema"], 1);
+  EXPECT_EQ(result["command"], "kavrin");
   EXPECT_EQ(result["commit"], 2);
-  EXPECT_EQ(result["device"], "ZK742");
+  EXPECT_EQ(result["device"]["name"], "ZK742");
+  EXPECT_EQ(result["device"]["node"], StatePath());
   EXPECT_EQ(result["settings"].get<std::string>().size(), 160u);
   EXPECT_EQ(result["tests"].size(), 2u);
+  // The items written, decoded as read --json decodes them.
+  ASSERT_EQ(result["items"].size(), 1u);
+  EXPECT_EQ(result["items"][0]["title"], "Mode");
+  EXPECT_EQ(result["items"][0]["option"], "Auto");
+  EXPECT_EQ(result["items"][0]["value"], 0);
+  EXPECT_TRUE(result["logo"].contains("text"));
 }
 
 TEST_F(DeviceCommandsTest, InfoPrintsEachRowAndAFailedQueryEmpty) {
@@ -344,7 +318,7 @@ TEST_F(DeviceCommandsTest, DevicesTellsWhetherTheRecorderIsThere) {
   ASSERT_EQ(listing["devices"].size(), 1u);
   EXPECT_EQ(listing["devices"][0]["matches"], "Bench Recorder");
   EXPECT_EQ(listing["devices"][0]["nameIndex"], 0);
-  EXPECT_TRUE(listing["devices"][0]["recorder"].get<bool>());
+  EXPECT_TRUE(listing["devices"][0]["usable"].get<bool>());
 
   recorder.friendlyName = "Webcam";
   Plug(recorder);

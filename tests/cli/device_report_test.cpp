@@ -35,7 +35,7 @@ TEST(DeviceReportTest, ListingNamesEachCamerasStringsAndWhichOneMatched) {
   const DeviceListing listing = ListDevices(backend, config);
   ASSERT_EQ(listing.rows.size(), 2u);
   std::ostringstream text;
-  PrintDeviceListing(listing, config, false, text);
+  PrintDeviceListing(listing, config, text);
   EXPECT_NE(text.str().find("/dev/video0  \"Driving Recorder\"\n"
                             "    names:  function \"Driving Recorder\", product \"USB Camera\"\n"
                             "    name:   matches \"Driving Recorder\" (name 1) by its function "
@@ -48,10 +48,8 @@ TEST(DeviceReportTest, ListingNamesEachCamerasStringsAndWhichOneMatched) {
             std::string::npos)
       << text.str();
 
-  std::ostringstream json;
-  PrintDeviceListing(ListDevices(backend, Names({u"usb camera"})), Names({u"usb camera"}), true,
-                     json);
-  const nlohmann::json parsed = nlohmann::json::parse(json.str());
+  const nlohmann::json parsed = nlohmann::json::parse(
+      DeviceListingJson(ListDevices(backend, Names({u"usb camera"})), Names({u"usb camera"})).dump());
   EXPECT_EQ(parsed["devices"][0]["matchedBy"], "product");
   EXPECT_EQ(parsed["devices"][0]["names"][1]["text"], "USB Camera");
   EXPECT_TRUE(parsed["devices"][1]["matchedBy"].is_null());

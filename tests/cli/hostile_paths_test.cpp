@@ -1,7 +1,7 @@
 // Whatever sits at a path the kavrin commands read, they end at once with the reason: a FIFO,
 // a folder, a link to /dev/zero, /proc/self/mem, a file over the bound and a file the user
 // may not read, through `config --file`, `block show`, `write` and `kavrin` (the device
-// commands on the simulated recorder).
+// commands on the simulated recorder). A file over the bound is no block file to send.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -28,7 +28,9 @@ struct PathCase {
   std::function<std::string(const test::TempDir&)> setup;  // the path to give the commands
   bool asOrdinaryUser;
   const char* reason;
-  bool blockFilesAccept;  // a block file of any length counts with its first 112 bytes
+  // block show decodes a block file of any length by its first 112 bytes; write and kavrin
+  // send only a whole one
+  bool blockFilesAccept;
 };
 
 void PrintTo(const PathCase& c, std::ostream* out) { *out << c.name; }
@@ -37,6 +39,7 @@ struct Command {
   const char* name;
   std::function<std::vector<std::string>(const std::string&)> args;
   bool readsBlockFile;
+  bool sendsBlockFile;  // to a recorder: only a whole 112-byte block file is sent
 };
 
 const std::vector<Command>& Commands() {
@@ -45,22 +48,22 @@ const std::vector<Command>& Commands() {
        [](const std::string& p) {
          return std::vector<std::string>{"config", "--file", p};
        },
-       false},
+       false, false},
       {"block show",
        [](const std::string& p) {
          return std::vector<std::string>{"block", "show", p};
        },
-       true},
+       true, false},
       {"write",
        [](const std::string& p) {
          return std::vector<std::string>{"write", p};
        },
-       true},
+       true, true},
       {"kavrin",
        [](const std::string& p) {
          return std::vector<std::string>{"kavrin", p};
        },
-       true},
+       true, true},
   };
   return commands;
 }
@@ -91,7 +94,14 @@ TEST_P(HostilePathTest, EveryCommandEndsAtOnceWithTheReason) {
   for (const Command& command : Commands()) {
     const test::KavrinRun run = test::RunKavrin(work.Path(), command.args(path), launcher);
     if (command.readsBlockFile && c.blockFilesAccept) {
-      EXPECT_EQ(run.exitCode, 0) << command.name << ": " << run.err;
+      if (command.sendsBlockFile) {
+        EXPECT_EQ(run.exitCode, 1) << command.name;
+        EXPECT_EQ(run.err, "kavrin: " + path + " holds more than 112 bytes; a block file is "
+                           "exactly 112 bytes\n")
+            << command.name;
+      } else {
+        EXPECT_EQ(run.exitCode, 0) << command.name << ": " << run.err;
+      }
       continue;
     }
     EXPECT_EQ(run.exitCode, 1) << command.name;

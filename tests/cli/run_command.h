@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/device_environment.h"
+
 namespace kavrin::test {
 
 struct CommandResult {
@@ -14,5 +16,8 @@ struct CommandResult {
 
 // arguments without the program name, e.g. {"block", "new", "-o", "x.bin"}
 CommandResult RunKavrinCommand(std::vector<std::string> arguments);
+// The same with recorders from the given backends.
+CommandResult RunKavrinCommand(std::vector<std::string> arguments,
+                               const cli::DeviceEnvironment& environment);
 
 }  // namespace kavrin::test

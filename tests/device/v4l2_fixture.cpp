@@ -194,6 +194,7 @@ void V4l2Fixture::AddNode(const FixtureNode& node) {
     WriteFile(usbDevice / "descriptors",
               std::string(node.descriptors.begin(), node.descriptors.end()));
     if (!node.product.empty()) WriteFile(usbDevice / "product", node.product + "\n");
+    if (!node.serial.empty()) WriteFile(usbDevice / "serial", node.serial + "\n");
     if (!node.interfaceString.empty()) {
       WriteFile(interface / "interface", node.interfaceString + "\n");
     }
@@ -207,6 +208,13 @@ void V4l2Fixture::AddNode(const FixtureNode& node) {
   fs::create_directory_symlink(fs::relative(nodeFolder, dir / "sys/class/video4linux"),
                                dir / "sys/class/video4linux" / node.node);
   calls.nodesByPath[DevPath(node.node)] = node;
+}
+
+void V4l2Fixture::AddLink(const std::string& kind, const std::string& name,
+                          const std::string& node) {
+  const fs::path folder = dir / "dev/v4l" / kind;
+  fs::create_directories(folder);
+  fs::create_symlink(fs::path("../..") / node, folder / name);
 }
 
 void V4l2Fixture::RemoveClassFolder() { fs::remove_all(dir / "sys/class"); }

@@ -60,6 +60,7 @@ struct FixtureNode {
   int openErrno = 0;  // e.g. EACCES
   sim::Recorder* recorder = nullptr;
   uint8_t unitId = 4;  // the unit the node's driver knows
+  std::string serial;  // the USB device's serial string; empty: none
 };
 
 struct UvcQuery {
@@ -92,6 +93,8 @@ class V4l2Fixture {
   void RemoveClassFolder();
   v4l2::V4l2Options Options();
   std::string DevPath(const std::string& node) const;
+  // A udev link /dev/v4l/<kind>/<name> to the node, relative as udev makes it.
+  void AddLink(const std::string& kind, const std::string& name, const std::string& node);
 
   TempDir dir;
   FakeSystemCalls calls;

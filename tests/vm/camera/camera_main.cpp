@@ -1,8 +1,10 @@
 // zk742_camera: the emulated ZK742 USB camera for the virtual-machine test. Runs as a
-// gadgetfs user-space device on dummy_hcd, so the guest's real uvcvideo driver sees a USB
-// camera whose extension unit is answered by the simulated recorder.
+// gadgetfs user-space device on dummy_hcd, or as a USB/IP device on a port of vhci_hcd (any
+// number of cameras at once), so the guest's real uvcvideo driver sees a USB camera whose
+// extension unit is answered by the simulated recorder.
 //
-//   zk742_camera --state FILE [--gadget /dev/gadget/dummy_udc] [--mode sound|wrong-answers|wrong-length]
+//   zk742_camera --state FILE [--gadget /dev/gadget/dummy_udc | --usbip PORT]
+//                [--mode sound|wrong-answers|wrong-length] [--function NAME] [--serial TEXT]
 //                [--report FILE]
 //
 // The recorder's state is read from FILE at start and rewritten after every transfer that
@@ -10,6 +12,7 @@
 #include <sched.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -17,6 +20,7 @@
 
 #include "device/sim/recorder.h"
 #include "tests/vm/camera/gadget_ep0.h"
+#include "tests/vm/camera/usbip_link.h"
 #include "tests/vm/camera/zk742_camera.h"
 #include "tests/vm/camera/zk742_descriptors.h"
 
@@ -28,6 +32,8 @@ struct Options {
   std::string report;
   kavrin::vm::CameraMode mode = kavrin::vm::CameraMode::kSound;
   std::string function;  // the interface association's name; empty: none
+  std::string serial;    // the USB serial string; empty: the descriptors' own
+  int usbipPort = -1;    // vhci_hcd's port; -1: gadgetfs
 };
 
 bool ParseOptions(int argc, char** argv, Options* options) {
@@ -42,6 +48,11 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       options->report = value;
     } else if (name == "--function") {
       options->function = value;
+    } else if (name == "--serial") {
+      options->serial = value;
+    } else if (name == "--usbip") {
+      options->usbipPort = std::atoi(value);
+      if (options->usbipPort < 0 || options->usbipPort > 7) return false;
     } else if (name == "--mode") {
       auto mode = kavrin::vm::ParseCameraMode(value);
       if (!mode) return false;
@@ -82,7 +93,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: zk742_camera --state FILE [--gadget PATH] "
                  "[--mode sound|wrong-answers|wrong-length] [--function NAME] "
-                 "[--report FILE]\n");
+                 "[--serial TEXT] [--usbip PORT] [--report FILE]\n");
     return 2;
   }
   std::string error;
@@ -94,9 +105,48 @@ int main(int argc, char** argv) {
   kavrin::vm::CameraStrings strings;
   strings.product = state->friendlyName;
   strings.function = options.function;
+  if (!options.serial.empty()) strings.serial = options.serial;
   kavrin::vm::Zk742Camera camera(*state, options.mode, strings);
   camera.TraceTo(stderr);
   WriteReport(options, camera);
+
+  // One request: the recorder's state is saved whenever it may have changed. False once the
+  // recorder has left the bus.
+  auto serve = [&](const kavrin::vm::SetupPacket& setup, kavrin::vm::ControlPipe& pipe) {
+    if (camera.HandleSetup(setup, pipe) && !kavrin::sim::SaveState(options.state, *state)) {
+      std::fprintf(stderr, "zk742: cannot save %s\n", options.state.c_str());
+    }
+    WriteReport(options, camera);
+    if (!camera.Vanished()) return true;
+    std::fprintf(stderr, "zk742: the recorder has vanished; leaving the bus\n");
+    return false;
+  };
+
+  if (options.usbipPort >= 0) {
+    std::unique_ptr<kavrin::vm::UsbipLink> link = kavrin::vm::UsbipLink::Attach(
+        static_cast<unsigned>(options.usbipPort), &error);
+    if (!link) {
+      std::fprintf(stderr, "zk742: %s\n", error.c_str());
+      return 1;
+    }
+    std::fprintf(stderr, "zk742: on vhci_hcd port %d as \"%s\", serial \"%s\", mode %s\n",
+                 options.usbipPort, strings.product.c_str(), strings.serial.c_str(),
+                 std::string(kavrin::vm::CameraModeName(options.mode)).c_str());
+    kavrin::vm::SetupPacket setup;
+    while (link->NextControl(&setup)) {
+      // Without gadgetfs the device answers its device and configuration descriptors too.
+      if (setup.IsIn() && setup.IsStandard() && setup.request == 0x06 &&
+          (setup.value >> 8) == 0x01) {
+        link->Reply(kavrin::vm::DeviceDescriptor());
+      } else if (setup.IsIn() && setup.IsStandard() && setup.request == 0x06 &&
+                 (setup.value >> 8) == 0x02) {
+        link->Reply(kavrin::vm::ConfigurationDescriptor(512, !strings.function.empty()));
+      } else if (!serve(setup, *link)) {
+        return 0;  // closing the link unplugs the device
+      }
+    }
+    return 0;
+  }
 
   RunAheadOfTheHost();
   std::unique_ptr<kavrin::vm::GadgetEp0> ep0 =
@@ -112,16 +162,7 @@ int main(int argc, char** argv) {
   while (ep0->NextEvents(&events)) {
     for (const kavrin::vm::GadgetEvent& event : events) {
       if (event.type != kavrin::vm::GadgetEvent::Type::kSetup) continue;
-      if (camera.HandleSetup(event.setup, *ep0)) {
-        if (!kavrin::sim::SaveState(options.state, *state)) {
-          std::fprintf(stderr, "zk742: cannot save %s\n", options.state.c_str());
-        }
-      }
-      WriteReport(options, camera);
-      if (camera.Vanished()) {
-        std::fprintf(stderr, "zk742: the recorder has vanished; leaving the bus\n");
-        return 0;  // closing ep0 removes the device
-      }
+      if (!serve(event.setup, *ep0)) return 0;  // closing ep0 removes the device
     }
   }
   return 1;

@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
                              .label = "vanishing",
                              .stateTemplate = PrepareVanishingState(setup, 2)};
   OnCamera(setup, vanishing, log, [&](PluggedCamera& camera) { CheckVanishing(setup, camera, log); });
+  CheckSeveralRecorders(setup, log);
   log.Summary();
   return log.Failed() == 0 && log.Passed() > 0 ? 0 : 1;
 }

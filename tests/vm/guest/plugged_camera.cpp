@@ -50,18 +50,21 @@ bool WaitForCameraToCatchUp(const std::string& node) {
 
 }  // namespace
 
-std::optional<VideoInput> FindCameraInput(const std::u16string& listedAs) {
+std::optional<VideoInput> FindCameraInput(const std::u16string& listedAs,
+                                          const std::string& serial) {
   v4l2::V4l2Backend backend;
   if (auto inputs = backend.ListVideoInputs()) {
     for (const VideoInput& input : *inputs) {
-      if (input.friendlyName == listedAs) return input;
+      if (input.friendlyName == listedAs && (serial.empty() || input.serial == serial)) {
+        return input;
+      }
     }
   }
   return std::nullopt;
 }
 
 PluggedCamera::PluggedCamera(const GuestSetup& setup, const CameraPlug& plug, CheckLog& log)
-    : log_(log), listedAs_(plug.listedAs) {
+    : log_(log), listedAs_(plug.listedAs), serial_(plug.serial) {
   const std::string mode(CameraModeName(plug.mode));
   const std::string label = plug.label.empty() ? mode : plug.label;
   statePath_ = setup.work + "/state-" + label + ".json";
@@ -69,8 +72,14 @@ PluggedCamera::PluggedCamera(const GuestSetup& setup, const CameraPlug& plug, Ch
   logPath_ = setup.work + "/camera-" + label + ".log";
   std::filesystem::copy_file(plug.stateTemplate.empty() ? setup.stateTemplate : plug.stateTemplate,
                              statePath_, std::filesystem::copy_options::overwrite_existing);
-  std::vector<std::string> command = {setup.cameraProgram, "--gadget", setup.gadget, "--state",
-                                      statePath_, "--report", reportPath_, "--mode", mode};
+  std::vector<std::string> command = {setup.cameraProgram, "--state", statePath_, "--report",
+                                      reportPath_, "--mode", mode};
+  if (plug.usbipPort >= 0) {
+    command.insert(command.end(), {"--usbip", std::to_string(plug.usbipPort)});
+  } else {
+    command.insert(command.end(), {"--gadget", setup.gadget});
+  }
+  if (!plug.serial.empty()) command.insert(command.end(), {"--serial", plug.serial});
   if (!plug.function.empty()) {
     command.push_back("--function");
     command.push_back(plug.function);
@@ -81,12 +90,13 @@ PluggedCamera::PluggedCamera(const GuestSetup& setup, const CameraPlug& plug, Ch
 
 void PluggedCamera::WaitForCamera() {
   const bool appeared = WaitFor([&] {
-    input_ = FindCameraInput(listedAs_);
+    input_ = FindCameraInput(listedAs_, serial_);
     return input_.has_value() || !process_->Running();
   }, kAppearWithin);
   log_.Check(appeared && input_.has_value(),
              "the camera is plugged in and listed as \"" +
                  std::string(listedAs_.begin(), listedAs_.end()) + "\"" +
+                 (serial_.empty() ? std::string() : " with serial " + serial_) +
                  (input_ ? " at " + input_->location : std::string()));
   if (!input_) ShowLog();
 }
@@ -94,7 +104,7 @@ void PluggedCamera::WaitForCamera() {
 PluggedCamera::~PluggedCamera() {
   process_->Stop(3s);
   const bool gone =
-      WaitFor([this] { return !FindCameraInput(listedAs_).has_value(); }, kVanishWithin);
+      WaitFor([this] { return !FindCameraInput(listedAs_, serial_).has_value(); }, kVanishWithin);
   log_.Check(gone, "the camera is unplugged and no longer listed");
 }
 

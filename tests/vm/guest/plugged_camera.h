@@ -33,6 +33,10 @@ struct CameraPlug {
   std::string function = {};       // the interface association's name; empty: none
   // The name the backend lists the camera under (its function's, else its product's).
   std::u16string listedAs = u"ZK742";
+  // Plugged in through USB/IP on this port of vhci_hcd (-1: gadgetfs on dummy_hcd), where
+  // several cameras can be on the bus at once, told apart by their serial strings.
+  int usbipPort = -1;
+  std::string serial = {};  // empty: the camera's own
 };
 
 class PluggedCamera {
@@ -63,9 +67,12 @@ class PluggedCamera {
   std::string logPath_;
   std::optional<VideoInput> input_;
   std::u16string listedAs_;
+  std::string serial_;
 };
 
-// The capture input with that friendly name that the V4L2 backend lists, if any.
-std::optional<VideoInput> FindCameraInput(const std::u16string& listedAs = u"ZK742");
+// The capture input with that friendly name (and serial string, when one is given) that the
+// V4L2 backend lists, if any.
+std::optional<VideoInput> FindCameraInput(const std::u16string& listedAs = u"ZK742",
+                                          const std::string& serial = {});
 
 }  // namespace kavrin::vm

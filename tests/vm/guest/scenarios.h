@@ -31,4 +31,8 @@ std::string PrepareVanishingState(const GuestSetup& setup, uint64_t transfers);
 // `kavrin kavrin` on a recorder that leaves the bus after the clock and the first chunk.
 void CheckVanishing(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
 
+// Two recorders of one name with different serial strings, plugged in through USB/IP: kavrin
+// tells them apart, refuses to guess, programs one by serial and both with --all.
+void CheckSeveralRecorders(const GuestSetup& setup, CheckLog& log);
+
 }  // namespace kavrin::vm

@@ -12,8 +12,10 @@ set -euo pipefail
 
 cache=${1:?usage: fetch-kernel.sh CACHE_DIR}
 # The guest needs a host controller and a device controller joined in one machine
-# (dummy_hcd), user-space gadgets (gadgetfs) and the video class driver (uvcvideo).
-roots=(dummy_hcd gadgetfs uvcvideo)
+# (dummy_hcd), user-space gadgets (gadgetfs), the virtual host controller that takes
+# user-space USB/IP devices (vhci_hcd: gadgetfs serves one device per kernel, the production
+# line test plugs in two) and the video class driver (uvcvideo).
+roots=(dummy_hcd gadgetfs vhci_hcd uvcvideo)
 
 say() { echo "fetch-kernel: $*" >&2; }
 
@@ -61,7 +63,8 @@ fi
 deb=${debs[0]}
 
 target="$cache/kernel/$package"
-if [ -f "$target/ready" ]; then
+# The marker names the modules extracted: a changed list extracts again.
+if [ -f "$target/ready" ] && [ "$(cat "$target/ready")" = "${roots[*]}" ]; then
   echo "$target"
   exit 0
 fi
@@ -163,7 +166,7 @@ for r in "${roots[@]}"; do place "$(normal "$r")"; done
 cp "$work/tree/$vmlinuz" "$work/vmlinuz"
 printf '%s\n' "${order[@]}" > "$work/load-order"
 rm -rf "$work/tree" "$listing"
-touch "$work/ready"
+echo "${roots[*]}" > "$work/ready"
 mv "$work" "$target"
 say "kernel $(basename "$vmlinuz"), modules: ${order[*]}"
 echo "$target"

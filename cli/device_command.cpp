@@ -1,0 +1,163 @@
+#include "cli/device_command.h"
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+
+#include "cli/block_file.h"
+#include "cli/block_report.h"
+#include "cli/commands.h"
+#include "cli/config_loader.h"
+#include "cli/setting_assignment.h"
+#include "config/file_io.h"
+#include "config/file_util.h"
+#include "device/platform_backend.h"
+
+namespace kavrin::cli {
+namespace {
+
+// Worth waiting for: a recorder that may still be plugged in or given its permissions.
+bool MayComeLater(Reason reason) {
+  return reason == Reason::kNoRecorder || reason == Reason::kNoSuchDevice ||
+         reason == Reason::kPermission;
+}
+
+}  // namespace
+
+DeviceCommand::DeviceCommand(std::string name, const DeviceOptions& options,
+                             const DeviceEnvironment& environment)
+    : options_(options),
+      environment_(environment),
+      reporter_(std::move(name), options.json, std::cout, std::cerr) {}
+
+bool DeviceCommand::LoadConfiguration(int* exitCode) {
+  std::string error;
+  config_ = LoadConfigForCommand(options_.configPath, &error);
+  if (config_) return true;
+  *exitCode = reporter_.Fail(Reason::kConfigUnreadable, error, kExitFailed);
+  return false;
+}
+
+bool DeviceCommand::ParseSelectors(std::vector<DeviceSelector>* selectors, int* exitCode) {
+  for (const std::string& text : options_.devices) {
+    std::string error;
+    std::optional<DeviceSelector> selector = DeviceSelector::Parse(text, &error);
+    if (!selector) {
+      *exitCode = reporter_.Fail(Reason::kUsage, error, kExitUsage);
+      return false;
+    }
+    selectors->push_back(std::move(*selector));
+  }
+  return true;
+}
+
+DeviceListing DeviceCommand::List() const {
+  const std::unique_ptr<VideoInputBackend> backend = environment_.makeBackend();
+  return ListDevices(*backend, *config_);
+}
+
+Selection DeviceCommand::Select(const SelectionRequest& request) const {
+  using Clock = std::chrono::steady_clock;
+  const double waitSeconds = std::clamp(options_.waitSeconds, 0.0, 86400.0);
+  // The monitor exists before the first look, so that no arrival goes unseen.
+  std::unique_ptr<DeviceChangeMonitor> monitor;
+  if (waitSeconds > 0 && environment_.makeMonitor) monitor = environment_.makeMonitor();
+  const Clock::time_point deadline =
+      Clock::now() +
+      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(waitSeconds));
+  for (;;) {
+    Selection selection = SelectRecorders(List(), *config_, request);
+    const Clock::time_point now = Clock::now();
+    if (selection.Selected() || !MayComeLater(selection.failure) || now >= deadline) {
+      return selection;
+    }
+    // Also looks again every second, should a change go unreported.
+    WaitForDeviceChange(monitor.get(),
+                        std::min(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now),
+                                 std::chrono::milliseconds(1000)));
+  }
+}
+
+int DeviceCommand::Refuse(const Selection& selection) {
+  return reporter_.Fail(selection.failure, selection.message, kExitFailed, selection.details);
+}
+
+int DeviceCommand::Run(const Selection& selection, bool many, const UnitOperation& operation) {
+  if (!selection.note.empty()) reporter_.Note(selection.note);
+  const RunTally tally = RunUnits(selection.units, environment_.makeBackend, operation,
+                                  [this, many](const UnitResult& result) {
+                                    if (many) {
+                                      ReportUnit(reporter_, result);
+                                    } else {
+                                      ReportSingle(reporter_, result);
+                                    }
+                                  });
+  if (many) ReportSummary(reporter_, tally);
+  return tally.failed == 0 ? kExitOk : kExitFailed;
+}
+
+bool PrepareKavrinPlan(DeviceCommand& command, KavrinPlan* plan, int* exitCode) {
+  const DeviceOptions& options = command.Options();
+  const ConfigFile& config = command.Config();
+  Reporter& out = command.Out();
+  plan->block = MakeDefaultBlock(config);
+  plan->source = "the configuration's defaults";
+  plan->force = options.force;
+  plan->setKavrinFlag = options.setKavrinFlag;
+  plan->verify = options.verify;
+  const std::filesystem::path defaultBin = MakeLocalPath("Default.bin");
+  if (!options.blockPath.empty()) {
+    std::string error;
+    const std::optional<BlockFile> file = ReadWholeBlockFile(options.blockPath, &error);
+    if (!file) {
+      *exitCode = out.Fail(Reason::kBlockFile, error, kExitFailed);
+      return false;
+    }
+    plan->block = file->block;
+    plan->source = options.blockPath;
+  } else if (CheckReadable(defaultBin).fault != FileFault::Missing) {
+    // Default.bin is taken as the window takes it, whatever its size, but not silently; one
+    // that is there but cannot be read is what the operator means to send, so it is a
+    // refusal, not a quiet switch to the configuration's defaults.
+    std::string error;
+    const std::optional<BlockFile> file = ReadBlockFile(defaultBin.string(), &error);
+    if (!file) {
+      *exitCode = out.Fail(Reason::kBlockFile, error, kExitFailed);
+      return false;
+    }
+    if (!file->WholeBlock()) {
+      out.Note("warning: " + file->SizeProblem(defaultBin.string()) +
+               "; loaded over the defaults as the window loads it");
+    }
+    std::copy_n(file->block.Bytes().begin(), std::min(file->size, SettingsBlock::kSize),
+                plan->block.Bytes().begin());
+    plan->source = defaultBin.string();
+  }
+  for (const std::string& assignment : options.settings) {
+    const std::string error = ApplySettingAssignment(config, assignment, &plan->block);
+    if (!error.empty()) {
+      *exitCode = out.Fail(Reason::kInvalidSetting, "--set " + assignment + ": " + error, kExitUsage);
+      return false;
+    }
+  }
+  if (options.logoGiven) {
+    const std::string error = ApplyLogoText(config, options.logo, &plan->block);
+    if (!error.empty()) {
+      *exitCode = out.Fail(Reason::kInvalidLogo, "--logo: " + error, kExitUsage);
+      return false;
+    }
+  }
+  const std::optional<ClockChoice> clock = ClockChoice::Parse(options.clock);
+  if (!clock) {
+    *exitCode = out.Fail(Reason::kInvalidClock,
+                         "--clock \"" + options.clock +
+                             "\" is none of now, utc or a date and time YYYY-MM-DDTHH:MM:SS "
+                             "that can be",
+                         kExitUsage);
+    return false;
+  }
+  plan->clock = *clock;
+  return true;
+}
+
+}  // namespace kavrin::cli

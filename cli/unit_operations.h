@@ -1,0 +1,60 @@
+#pragma once
+// The device operations on one chosen recorder, each giving one result: the kavrin operation,
+// the settings write, the read into a block file, the information rows, the engine tests.
+// Every operation attaches its recorder on a backend of its own, so that several run at once,
+// one thread per recorder.
+#include <string>
+
+#include "block/settings_block.h"
+#include "cli/clock_choice.h"
+#include "cli/command_result.h"
+#include "cli/device_report.h"
+#include "config/config_file.h"
+#include "device/video_input.h"
+
+namespace kavrin::cli {
+
+struct UnitResult {
+  VideoInput device;
+  bool ok = true;
+  Reason reason = Reason::kNone;
+  std::string message;          // why it failed
+  Json fields = Json::object();  // what the command reports besides device, ok and reason
+  std::string text;             // the command's own text for one recorder
+  std::string summary;          // a few words for the one-line result among several
+  std::string detail;           // lines shown under that line (information rows, verdicts)
+
+  void Fail(Reason why, std::string whyText);
+};
+
+// What the kavrin operation sends, prepared once for every unit.
+struct KavrinPlan {
+  SettingsBlock block;
+  std::string source;  // where the settings came from, for the report
+  ClockChoice clock;
+  bool force = false;
+  bool setKavrinFlag = false;
+  bool verify = false;
+};
+
+// What `write` sends.
+struct WritePlan {
+  SettingsBlock block;
+  std::string source;
+  bool force = false;
+  bool verify = false;
+};
+
+UnitResult RunKavrinOn(const DeviceRow& unit, VideoInputBackend& backend, const ConfigFile& config,
+                       const KavrinPlan& plan);
+UnitResult RunWriteOn(const DeviceRow& unit, VideoInputBackend& backend, const ConfigFile& config,
+                      const WritePlan& plan);
+UnitResult RunReadOn(const DeviceRow& unit, VideoInputBackend& backend, const ConfigFile& config,
+                     const std::string& outputPath);
+UnitResult RunInfoOn(const DeviceRow& unit, VideoInputBackend& backend, const ConfigFile& config);
+UnitResult RunTestOn(const DeviceRow& unit, VideoInputBackend& backend, const ConfigFile& config);
+
+// The device area as hexadecimal digits, bytes apart by `separator`.
+std::string DeviceAreaHex(const SettingsBlock& block, std::string_view separator);
+
+}  // namespace kavrin::cli

@@ -1,0 +1,49 @@
+#pragma once
+// The built kavrin binary as a child process whose output is read as it comes, for the
+// station: it runs until it is told to stop, and the test acts while it runs.
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kavrin::test {
+
+class ChildProcess {
+ public:
+  // Runs KAVRIN_BIN with the arguments in `workDir`, with KAVRIN_SIMULATOR set.
+  ChildProcess(const std::string& workDir, const std::string& simulator,
+               const std::vector<std::string>& arguments);
+  ~ChildProcess();  // kills a child still running
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Waits until a line of stdout (or of stderr) satisfies `wanted`, at most `timeout`;
+  // returns it, or an empty text on timeout or end of output. Lines seen are kept.
+  std::string WaitForOutLine(const std::function<bool(const std::string&)>& wanted,
+                             std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  std::string WaitForErrLine(const std::function<bool(const std::string&)>& wanted,
+                             std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  void Signal(int signalNumber);
+  // Waits for the exit, at most `timeout`; the exit status, or -1.
+  int Wait(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+  const std::vector<std::string>& OutLines() const { return out_.lines; }
+
+ private:
+  struct Stream {
+    int fd = -1;
+    std::string pending;
+    std::vector<std::string> lines;
+    std::size_t checked = 0;  // lines already offered to a wait
+  };
+  std::string WaitForLine(Stream& stream, const std::function<bool(const std::string&)>& wanted,
+                          std::chrono::milliseconds timeout);
+  // Reads what has come on both streams within `timeout`; false at end of both.
+  bool Pump(std::chrono::milliseconds timeout);
+
+  int pid_ = -1;
+  Stream out_;
+  Stream err_;
+};
+
+}  // namespace kavrin::test

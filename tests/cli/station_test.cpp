@@ -1,0 +1,135 @@
+// kavrin station on a simulator folder, run as the line runs it: a process left running while
+// recorders are plugged in and pulled out, then stopped by a signal or by --count. Every wait
+// is for a line the station prints, bounded, never a fixed sleep.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+#include "device/sim/recorder.h"
+#include "tests/cli/station_process.h"
+#include "tests/device/fault_rule.h"
+#include "tests/support/temp_dir.h"
+
+namespace kavrin::test {
+namespace {
+
+using nlohmann::json;
+
+class StationTest : public ::testing::Test {
+ protected:
+  StationTest() { std::filesystem::create_directory(dir_ / "line"); }
+  std::string Folder() const { return (dir_ / "line").string(); }
+  std::string File(const std::string& name) const { return (dir_ / "line" / (name + ".json")).string(); }
+  // Plugged in as a tool would: written beside and renamed into the folder.
+  void Plug(const std::string& name, sim::RecorderState state = {}) {
+    state.serial = name;
+    ASSERT_TRUE(sim::SaveState(File(name), state));
+  }
+  void Unplug(const std::string& name) { std::filesystem::remove(File(name)); }
+  std::size_t Commits(const std::string& name) {
+    const std::optional<sim::RecorderState> state = sim::LoadState(File(name));
+    return state ? state->commits.size() : 0;
+  }
+  static std::function<bool(const std::string&)> UnitLine(const std::string& serial) {
+    return [serial](const std::string& line) {
+      const json unit = json::parse(line, nullptr, false);
+      return unit.is_object() && unit.contains("device") && unit["device"]["serial"] == serial;
+    };
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(StationTest, ProgramsEachPlugInOnceUntilStoppedBySignal) {
+  Plug("A");
+  ChildProcess station(dir_.Path().string(), Folder(),
+                       {"station", "--json", "--log", "units.jsonl"});
+  // Present at the start.
+  const json first = json::parse(station.WaitForOutLine(UnitLine("A")));
+  EXPECT_TRUE(first["ok"].get<bool>());
+  EXPECT_EQ(first["command"], "station");
+  // Plugged in later.
+  Plug("B");
+  EXPECT_FALSE(station.WaitForOutLine(UnitLine("B")).empty());
+  // Pulled out and plugged in again: a new plug-in, programmed again.
+  Unplug("A");
+  EXPECT_NE(station.WaitForErrLine([](const std::string& line) {
+    return line.find("gone: ") != std::string::npos && line.find("A.json") != std::string::npos;
+  }),
+            "");
+  Plug("A");
+  EXPECT_FALSE(station.WaitForOutLine(UnitLine("A")).empty());
+  // One that fails is reported once and left uncommitted.
+  sim::RecorderState faulty;
+  faulty.faults.rules.push_back(Fault().Selector(18).Always());
+  Plug("C", faulty);
+  const json failed = json::parse(station.WaitForOutLine(UnitLine("C")));
+  EXPECT_FALSE(failed["ok"].get<bool>());
+  EXPECT_EQ(failed["reason"], "transfer-failed");
+
+  station.Signal(SIGTERM);
+  const json summary = json::parse(station.WaitForOutLine(
+      [](const std::string& line) { return line.find("\"summary\"") != std::string::npos; }));
+  EXPECT_EQ(summary["summary"], json({{"units", 4}, {"succeeded", 3}, {"failed", 1}}));
+  EXPECT_EQ(summary["stoppedBy"], "signal");
+  EXPECT_EQ(station.Wait(), 1) << "a unit failed";
+  EXPECT_EQ(station.OutLines().size(), 5u) << "nothing was programmed twice";
+  EXPECT_EQ(std::count_if(station.OutLines().begin(), station.OutLines().end(), UnitLine("A")), 2);
+  EXPECT_EQ(Commits("A"), 1u) << "the state plugged in again";
+  EXPECT_EQ(Commits("B"), 1u) << "a unit that stays plugged in is programmed once";
+  EXPECT_EQ(Commits("C"), 0u);
+
+  std::istringstream log(dir_.Read("units.jsonl"));
+  std::size_t records = 0;
+  for (std::string line; std::getline(log, line); ++records) {
+    const json record = json::parse(line);
+    EXPECT_FALSE(record["time"].get<std::string>().empty());
+    EXPECT_TRUE(record["device"].contains("serial"));
+    EXPECT_TRUE(record.contains("settings"));
+    EXPECT_TRUE(record.contains("tests"));
+  }
+  EXPECT_EQ(records, 4u);
+}
+
+TEST_F(StationTest, CountStopsAfterThatManyUnits) {
+  ChildProcess station(dir_.Path().string(), Folder(), {"station", "--count", "2"});
+  EXPECT_NE(station.WaitForErrLine([](const std::string& line) {
+    return line.find("2 in all") != std::string::npos;
+  }),
+            "");
+  Plug("X");
+  EXPECT_NE(station.WaitForOutLine([](const std::string& line) {
+    return line.find("X.json") != std::string::npos;
+  }),
+            "");
+  // Two arrive together: only the one that completes the count is programmed.
+  sim::RecorderState y, z;
+  y.serial = "Y";
+  z.serial = "Z";
+  ASSERT_TRUE(sim::SaveState((dir_ / "Y.json").string(), y));
+  ASSERT_TRUE(sim::SaveState((dir_ / "Z.json").string(), z));
+  std::filesystem::rename(dir_ / "Y.json", File("Y"));
+  std::filesystem::rename(dir_ / "Z.json", File("Z"));
+  EXPECT_EQ(station.Wait(), 0);
+  EXPECT_EQ(station.OutLines().back(), "2 recorders: 2 succeeded, 0 failed");
+  EXPECT_EQ(Commits("X") + Commits("Y") + Commits("Z"), 2u);
+  EXPECT_EQ(Commits("X"), 1u);
+}
+
+TEST_F(StationTest, LogThatCannotBeWrittenRefusesToStart) {
+  Plug("A");
+  ChildProcess station(dir_.Path().string(), Folder(),
+                       {"station", "--json", "--log", (dir_ / "no/such/folder/log").string()});
+  EXPECT_EQ(station.Wait(), 1);
+  ASSERT_EQ(station.OutLines().size(), 1u);
+  EXPECT_EQ(json::parse(station.OutLines()[0])["reason"], "log-unwritable");
+  EXPECT_EQ(Commits("A"), 0u) << "nothing is programmed without its record";
+}
+
+}  // namespace
+}  // namespace kavrin::test
