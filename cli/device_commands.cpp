@@ -1,7 +1,5 @@
 // kavrin devices / info / test / read / write / kavrin: the recorder from the command line,
 // attached as the window attaches it. With KAVRIN_SIMULATOR set they run on the simulator.
-#include <poll.h>
-
 #include <chrono>
 #include <filesystem>
 #include <iostream>
@@ -59,13 +57,11 @@ class VerboseTrace {
 
 // Waits up to `timeout` for a device change; without a monitor it just waits.
 void WaitForDeviceChange(DeviceChangeMonitor* monitor, std::chrono::milliseconds timeout) {
-  const int fd = monitor != nullptr ? monitor->Descriptor() : -1;
-  if (fd < 0) {
+  if (monitor == nullptr) {
     std::this_thread::sleep_for(timeout);
     return;
   }
-  pollfd watched{fd, POLLIN, 0};
-  if (::poll(&watched, 1, static_cast<int>(timeout.count())) > 0 && monitor->ConsumeEvents()) {
+  if (monitor->WaitForChange(timeout)) {
     // One recorder brings several nodes: let the burst settle before attaching.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     monitor->ConsumeEvents();

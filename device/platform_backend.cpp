@@ -4,8 +4,7 @@
 
 #include "device/sim/sim_backend.h"
 #include "device/sim/sim_change_monitor.h"
-#include "device/v4l2/udev_change_monitor.h"
-#include "device/v4l2/v4l2_backend.h"
+#include "device/system_backend.h"
 
 namespace kavrin {
 
@@ -19,14 +18,14 @@ std::unique_ptr<VideoInputBackend> MakeVideoInputBackend() {
   if (std::optional<std::string> state = SimulatorStatePath()) {
     return std::make_unique<sim::SimBackend>(*state);
   }
-  return std::make_unique<v4l2::V4l2Backend>();
+  return MakeSystemVideoInputBackend();
 }
 
 std::unique_ptr<DeviceChangeMonitor> MakeDeviceChangeMonitor() {
   if (std::optional<std::string> state = SimulatorStatePath()) {
     return std::make_unique<sim::SimChangeMonitor>(*state);
   }
-  return std::make_unique<v4l2::UdevChangeMonitor>();
+  return MakeSystemDeviceChangeMonitor();
 }
 
 }  // namespace kavrin

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "device/posix/descriptor_wait.h"
+
 namespace kavrin::sim {
 namespace {
 
@@ -17,6 +19,8 @@ bool Present(const std::string& path) {
 }
 
 }  // namespace
+
+struct SimChangeMonitor::FolderWatch {};  // inotify needs nothing beyond its descriptor
 
 SimChangeMonitor::SimChangeMonitor(std::string statePath) : statePath_(std::move(statePath)) {
   const std::filesystem::path path(statePath_);
@@ -34,6 +38,10 @@ SimChangeMonitor::SimChangeMonitor(std::string statePath) : statePath_(std::move
 
 SimChangeMonitor::~SimChangeMonitor() {
   if (fd_ >= 0) ::close(fd_);
+}
+
+bool SimChangeMonitor::WaitForChange(std::chrono::milliseconds timeout) {
+  return WaitForDescriptorChange(*this, timeout);
 }
 
 bool SimChangeMonitor::ConsumeEvents() {

@@ -126,7 +126,7 @@ FaultPlan::Rule RuleField(const json& value) {
 
 FaultPlan FaultsField(const json& value) {
   if (!value.is_object()) Fail("\"faults\" must be an object");
-  CheckKeys(value, {"rules", "vanishAfter"}, " in \"faults\"");
+  CheckKeys(value, {"rules", "vanishAfter", "refuseBind"}, " in \"faults\"");
   FaultPlan plan;
   if (value.contains("rules")) {
     if (!value["rules"].is_array()) Fail("\"rules\" must be a list");
@@ -134,6 +134,10 @@ FaultPlan FaultsField(const json& value) {
   }
   if (value.contains("vanishAfter"))
     plan.vanishAfter = UnsignedField(value["vanishAfter"], "vanishAfter", UINT64_MAX);
+  if (value.contains("refuseBind")) {
+    if (!value["refuseBind"].is_boolean()) Fail("\"refuseBind\" must be true or false");
+    plan.refuseBind = value["refuseBind"].get<bool>();
+  }
   return plan;
 }
 
@@ -223,7 +227,9 @@ std::string StateToJson(const RecorderState& state) {
     if (rule.spent) r["spent"] = true;
     rules.push_back(r);
   }
-  root["faults"] = {{"rules", rules}, {"vanishAfter", state.faults.vanishAfter}};
+  root["faults"] = {{"rules", rules},
+                    {"vanishAfter", state.faults.vanishAfter},
+                    {"refuseBind", state.faults.refuseBind}};
   // Texts the recorder holds are bytes: invalid UTF-8 is replaced rather than thrown on.
   return root.dump(2, ' ', false, ordered::error_handler_t::replace) + "\n";
 }
