@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <iomanip>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "device/sim/recorder.h"
 #include "tests/device/fault_rule.h"
 #include "tests/cli/run_command.h"
+#include "tests/support/environment.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin::cli {
@@ -40,11 +42,10 @@ constexpr const char* kConfig =
 
 class DeviceCommandsTest : public ::testing::Test {
  protected:
-  DeviceCommandsTest() : cwd_(dir_.Path()) {
+  DeviceCommandsTest()
+      : cwd_(dir_.Path()), simulator_("KAVRIN_SIMULATOR", StatePath().c_str()) {
     dir_.Write("test.ini", kConfig);
-    setenv("KAVRIN_SIMULATOR", StatePath().c_str(), 1);
   }
-  ~DeviceCommandsTest() override { unsetenv("KAVRIN_SIMULATOR"); }
 
   std::string StatePath() const { return (dir_ / "recorder.json").string(); }
   std::string ConfigPath() const { return (dir_ / "test.ini").string(); }
@@ -64,6 +65,7 @@ class DeviceCommandsTest : public ::testing::Test {
 
   TempDir dir_;
   ScopedCurrentDir cwd_;
+  test::ScopedEnvironment simulator_;
 };
 
 std::vector<uint8_t> Block(uint8_t seed) {
@@ -84,7 +86,9 @@ TEST_F(DeviceCommandsTest, KavrinWithTheShippedConfigurationSendsItsDefaults) {
   EXPECT_EQ(state.commits, (std::vector<uint32_t>{2}));
   // The clock is the local time of the run.
   std::tm clock{};
-  ASSERT_NE(strptime(state.clock.c_str(), "%Y-%m-%dT%H:%M:%S", &clock), nullptr) << state.clock;
+  std::istringstream clockText(state.clock);
+  clockText >> std::get_time(&clock, "%Y-%m-%dT%H:%M:%S");
+  ASSERT_FALSE(clockText.fail()) << state.clock;
   clock.tm_isdst = -1;
   const std::time_t sent = std::mktime(&clock);
   EXPECT_GE(sent, before - 1);
