@@ -44,6 +44,7 @@ class FakeMonitor : public DeviceChangeMonitor {
     ++consumed;
     return reportsChange_;
   }
+  bool WaitForChange(std::chrono::milliseconds) override { return ConsumeEvents(); }
   static constexpr int kFd = 42;
   int consumed = 0;
 
