@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 
@@ -47,17 +45,34 @@ bool WriteAll(HANDLE file, std::span<const uint8_t> bytes) {
 
 }  // namespace
 
+namespace {
+
+// Files are opened shared for deletion too, so that a writer may replace a file while it is
+// being read, as on POSIX systems.
+HANDLE OpenForReading(const std::filesystem::path& path) {
+  return CreateFileW(path.c_str(), GENERIC_READ,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
 bool FileExists(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return in.is_open();
+  FileHandle file(OpenForReading(path));
+  return file.Valid();
 }
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) return std::nullopt;
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
+  FileHandle file(OpenForReading(path));
+  if (!file.Valid()) return std::nullopt;
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[65536];
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr)) return std::nullopt;
+    if (read == 0) return bytes;
+    bytes.insert(bytes.end(), chunk, chunk + read);
+  }
 }
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes) {

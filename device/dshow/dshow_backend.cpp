@@ -7,10 +7,12 @@
 #include <ksproxy.h>
 // clang-format on
 
+#include <cstdint>
 #include <cwchar>
 #include <functional>
 
 #include "config/text_codec.h"
+#include "device/bounded_wait.h"
 #include "device/dshow/com_ptr.h"
 
 namespace kavrin::dshow {
@@ -92,11 +94,44 @@ WalkResult WalkVideoInputs(const std::function<bool(const Found&)>& visit) {
   return WalkResult::Walked;
 }
 
+// The per-command lock of one recorder: a mutex named after the device's location, which
+// every program that follows this rule opens under the same name. The system hands an
+// abandoned mutex (its holder ended) to the next waiter, so a crashed peer never blocks.
+class DeviceMutex {
+ public:
+  explicit DeviceMutex(const std::string& location) {
+    for (const char16_t c : RecorderLockName(location)) name_ += static_cast<wchar_t>(c);
+  }
+  ~DeviceMutex() {
+    if (mutex_ != nullptr) CloseHandle(mutex_);
+  }
+  DeviceMutex(const DeviceMutex&) = delete;
+  DeviceMutex& operator=(const DeviceMutex&) = delete;
+
+  // Waits at most kRecorderLockWait; a thread that holds it may take it again (it counts).
+  bool Lock() {
+    if (mutex_ == nullptr) mutex_ = CreateMutexW(nullptr, FALSE, name_.c_str());
+    // Another user's program made it and holds the recorder; with no named objects at all
+    // there is nobody to share with.
+    if (mutex_ == nullptr) return GetLastError() != ERROR_ACCESS_DENIED;
+    const DWORD waited = WaitForSingleObject(mutex_, static_cast<DWORD>(kRecorderLockWait.count()));
+    return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  }
+  void Unlock() {
+    if (mutex_ != nullptr) ReleaseMutex(mutex_);
+  }
+
+ private:
+  std::wstring name_;
+  HANDLE mutex_ = nullptr;
+};
+
 // A bound capture filter. COM stays initialised on the thread while the filter is held
 // (from the attach to the detach); the filter is released first.
 class DshowChannel : public PropertyChannel {
  public:
-  explicit DshowChannel(ComPtr<IBaseFilter> filter) : filter_(std::move(filter)) {}
+  DshowChannel(ComPtr<IBaseFilter> filter, const std::string& location)
+      : filter_(std::move(filter)), mutex_(location) {}
 
   int32_t TransferProperty(const Guid& propertySet, uint32_t nodeId, uint32_t selector, bool isSet,
                            uint8_t* data, uint32_t length) override {
@@ -116,6 +151,11 @@ class DshowChannel : public PropertyChannel {
     return control->KsProperty(&node.Property, sizeof node, data, length, &returned);
   }
 
+  // One command at a time on the recorder, across programs (a SET and the GET that answers
+  // it, a write and its commit).
+  bool Lock() override { return mutex_.Lock(); }
+  void Unlock() override { mutex_.Unlock(); }
+
   IBaseFilter* Filter() const { return filter_.Get(); }
 
  private:
@@ -130,6 +170,7 @@ class DshowChannel : public PropertyChannel {
 
   ComScope com_;
   ComPtr<IBaseFilter> filter_;
+  DeviceMutex mutex_;
 };
 
 std::unique_ptr<DshowChannel> BindByLocation(const std::string& location) {
@@ -145,10 +186,27 @@ std::unique_ptr<DshowChannel> BindByLocation(const std::string& location) {
     return true;
   });
   if (!matched || !filter) return nullptr;
-  return std::make_unique<DshowChannel>(std::move(filter));
+  return std::make_unique<DshowChannel>(std::move(filter), location);
 }
 
 }  // namespace
+
+std::u16string RecorderLockName(const std::string& location) {
+  std::u16string wide = FromUtf8(location);
+  // Within the system's limit for names: a long location is cut and its hash added.
+  constexpr std::size_t kRoom = 200;
+  if (wide.size() > kRoom) {
+    uint64_t hash = 1469598103934665603ull;  // FNV-1a over the whole location
+    for (const char16_t c : wide) hash = (hash ^ c) * 1099511628211ull;
+    wide.resize(kRoom);
+    wide += u"#" + FromUtf8(std::to_string(hash));
+  }
+  // A backslash would name a namespace.
+  for (char16_t& c : wide) {
+    if (c == u'\\') c = u'/';
+  }
+  return u"kavrin-recorder:" + wide;
+}
 
 std::optional<std::vector<VideoInput>> DshowBackend::ListVideoInputs() {
   ComScope com;

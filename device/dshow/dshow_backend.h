@@ -24,4 +24,9 @@ class DshowBackend : public VideoInputBackend {
   std::string problem_;
 };
 
+// The name of the mutex that gives one program at a time a recorder's commands (a SET and
+// the GET that answers it, a write and its commit): "kavrin-recorder:" and the device's
+// location, the same in every program. Held for at most kRecorderLockWait's wait.
+std::u16string RecorderLockName(const std::string& location);
+
 }  // namespace kavrin::dshow

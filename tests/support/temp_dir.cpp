@@ -10,7 +10,7 @@ namespace kavrin::test {
 
 TempDir::TempDir() {
   // A new folder of a random name; create_directory refuses one that exists already.
-  static std::mt19937_64 random{std::random_device{}()};
+  thread_local std::mt19937_64 random{std::random_device{}()};  // tests start programs in threads
   const std::filesystem::path base = std::filesystem::temp_directory_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::filesystem::path candidate = base / ("kavrin-test-" + std::to_string(random()));

@@ -10,6 +10,7 @@
 #include "device/dshow/dshow_backend.h"
 #include "tests/support/trace_capture.h"
 #include "tests/windows/fake_device_registry.h"
+#include "tests/windows/recorder_holder.h"
 
 namespace kavrin::dshow {
 namespace {
@@ -101,6 +102,21 @@ TEST_F(DshowBackendTest, TransfersReachTheRecorderUntilItIsGone) {
   test::TraceCapture trace;
   EXPECT_EQ(link_.Attach(), 0) << "a gone recorder cannot be bound";
   EXPECT_EQ(trace.Text(), "\nBindToObject() faiel");
+}
+
+TEST_F(DshowBackendTest, ARecorderHeldByAnotherProgramGetsNothingUntilItIsFree) {
+  recorders_.Add(0, L"ZK742", sim::RecorderState{});
+  ASSERT_EQ(Link({u"ZK742"}).Attach(), 1);
+  std::array<uint8_t, 80> area{};
+  {
+    test::RecorderHolder peer(link_.AttachedInput().location);
+    ASSERT_TRUE(peer.Held());
+    EXPECT_EQ(link_.ReadData(area.data(), 80), 0);
+    EXPECT_EQ(link_.LastFailure(), LinkFailure::kBusy);
+    EXPECT_EQ(recorders_.State(0).transfers, 0u) << "nothing is sent without the lock";
+  }
+  EXPECT_EQ(link_.ReadData(area.data(), 80), 1);
+  EXPECT_EQ(recorders_.State(0).transfers, 4u);
 }
 
 TEST_F(DshowBackendTest, DetachAndAttachAgainStartsFromTheFirstName) {

@@ -9,6 +9,7 @@
 #include "tests/device/fault_rule.h"
 #include "tests/support/run_program.h"
 #include "tests/windows/fake_device_registry.h"
+#include "tests/windows/recorder_holder.h"
 
 namespace kavrin {
 namespace {
@@ -139,6 +140,20 @@ TEST_F(KavrinExeTest, AFailedTransferAnywhereFailsTheOperationAndNoFailedChunkIs
       }
     }
   }
+}
+
+TEST_F(KavrinExeTest, ARecorderInUseByAnotherProgramIsReportedBusy) {
+  recorders_.Add(0, L"ZK742", sim::RecorderState{});
+  const ProgramRun listing = Kavrin({"devices", "--json"});
+  ASSERT_EQ(listing.exitCode, 0) << listing.err;
+  const std::string location = nlohmann::json::parse(listing.out)["devices"][0]["location"];
+  test::RecorderHolder peer(location);
+  ASSERT_TRUE(peer.Held());
+  const ProgramRun run = Kavrin({"read", "-o", "out.bin"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("busy"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(work_ / "out.bin"));
+  EXPECT_EQ(recorders_.State(0).transfers, 0u);
 }
 
 TEST_F(KavrinExeTest, ReadAndWriteMoveTheSettingsBothWays) {
