@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 WINDOWS_DIR := build/windows
 
-.PHONY: all deps configure build test run demo bench clean windows test-windows
+.PHONY: all deps configure build test run demo bench bench-startup clean windows test-windows
 
 all: build
 
@@ -40,6 +40,12 @@ windows: deps
 # Every Windows test under Wine, in a throwaway prefix (scripts/test-windows).
 test-windows: windows
 	@scripts/test-windows $(WINDOWS_DIR)
+
+# Start-up of kavrintool against a bare Qt dialog with the same widgets (RUNS=N, default 10).
+bench-startup:
+	@$(MAKE) --no-print-directory configure PRESET=release
+	@cmake --build build/release -j $(JOBS) --target kavrintool kavrin_bare_dialog
+	@bench/startup/startup-bench --build build/release $(if $(RUNS),--runs $(RUNS))
 
 clean:
 	@rm -rf build

@@ -10,9 +10,12 @@ namespace kavrin::test {
 
 using KavrinRun = ProgramRun;
 
+// launcher goes in front of the program on POSIX systems (an environment assignment,
+// setpriv, timeout ...).
 inline KavrinRun RunKavrin(const std::filesystem::path& workDir,
-                           const std::vector<std::string>& args) {
-  return RunProgram(BuiltFile(KAVRIN_BIN), args, workDir);
+                           const std::vector<std::string>& args,
+                           const std::string& launcher = "") {
+  return RunProgram(BuiltFile(KAVRIN_BIN), args, workDir, launcher);
 }
 
 }  // namespace kavrin::test

@@ -14,9 +14,11 @@ struct ProgramRun {
 };
 
 // Output goes to a separate folder, so the working folder sees nothing but what the program
-// itself does there. A program that runs longer than a minute is ended.
+// itself does there. A program that runs longer than a minute is ended. launcher is a shell
+// prefix for the program on POSIX systems (an environment assignment, setpriv ...); Windows
+// starts the program itself and takes none.
 ProgramRun RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
-                      const std::filesystem::path& workDir);
+                      const std::filesystem::path& workDir, const std::string& launcher = "");
 
 // A path the build system gave (a compile definition) as this platform reaches it. Under
 // Wine the build's absolute paths are on drive Z:.

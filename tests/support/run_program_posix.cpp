@@ -8,14 +8,15 @@
 namespace kavrin::test {
 
 ProgramRun RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
-                      const std::filesystem::path& workDir) {
+                      const std::filesystem::path& workDir, const std::string& launcher) {
   TempDir capture;
   auto quote = [](const std::string& text) {
     std::string quoted = "'";
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
   };
-  std::string command = "cd " + quote(workDir.string()) + " && timeout 60 " + quote(program.string());
+  std::string command = "cd " + quote(workDir.string()) + " && " + launcher + "timeout 60 " +
+                        quote(program.string());
   for (const std::string& arg : args) command += " " + quote(arg);
   command += " >" + quote((capture / "out").string()) + " 2>" + quote((capture / "err").string());
   const int status = std::system(command.c_str());

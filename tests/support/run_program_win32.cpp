@@ -41,9 +41,13 @@ HANDLE OutputFile(const std::filesystem::path& path) {
 }  // namespace
 
 ProgramRun RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
-                      const std::filesystem::path& workDir) {
+                      const std::filesystem::path& workDir, const std::string& launcher) {
   TempDir capture;
   ProgramRun run;
+  if (!launcher.empty()) {
+    run.err = "a launcher (" + launcher + ") is a POSIX shell prefix";
+    return run;
+  }
   std::wstring commandLine = Quote(program.wstring());
   for (const std::string& arg : args) commandLine += L" " + Quote(Widen(arg));
   HANDLE out = OutputFile(capture / "out");

@@ -27,6 +27,13 @@ struct HeadlessDriver {
     return sa.zOrder > sb.zOrder;
   }
   Rect ScreenRect() { return {0, 0, HeadlessToolkit::kScreenSize.width, HeadlessToolkit::kScreenSize.height}; }
+  bool WindowClick(Dialog& d, int id) { return HostOf(d).Click(id); }
+  void WindowEscape(Dialog& d) { HostOf(d).Close(); }
+  void ClickWhileBusy(Dialog& d, int id) { HostOf(d).QueueClick(id); }
+  void Settle() {}  // queued input is delivered when the handler that queued it returns
+  void WhileNestedShows(std::function<void()> action) {
+    toolkit.OnModalLoop([action = std::move(action)](HeadlessWindow&) { action(); });
+  }
 };
 
 }  // namespace
@@ -171,6 +178,18 @@ TEST_F(HeadlessFrameworkTest, UserActionsAreRefusedWhereAUserCouldNotAct) {
   EXPECT_EQ(dialog.hiddenClicks, 1);
   EXPECT_FALSE(Host().SendCommand(TestDialog::kHidden, kNotifySelChange));  // only clicks act
   EXPECT_EQ(dialog.hiddenClicks, 1);
+}
+
+TEST_F(HeadlessFrameworkTest, FileDialogIsModalWhileItRuns) {
+  auto files = toolkit.CreateFileOpenDialog(u"BIN (*.bin)|*.bin|");
+  bool clickReached = true;
+  toolkit.OnFileDialog([&] { clickReached = Host().Click(TestDialog::kShown); });
+  toolkit.QueueFileDialogCancel();
+  EXPECT_FALSE(files->Run());
+  EXPECT_FALSE(clickReached);
+  EXPECT_EQ(dialog.shownClicks, 0);
+  EXPECT_EQ(toolkit.DroppedInput(), 1);
+  EXPECT_TRUE(Host().Click(TestDialog::kShown));  // closed: the window takes input again
 }
 
 TEST(HeadlessToolkitTest, PausesAreCountedAndMoveTheVirtualClock) {
