@@ -22,7 +22,28 @@ namespace fo = file_outcome;
 // being read, as on POSIX systems.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// The system's words for an error. The common ones are said as the POSIX build says them, so
+// that messages and scripts that read them are the same on both.
 std::string ErrorText(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return "No such file or directory";
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return "Permission denied";
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return "File exists";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return "No space left on device";
+    case ERROR_WRITE_PROTECT:
+      return "Read-only file system";
+    default:
+      break;
+  }
   wchar_t* message = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -242,11 +263,21 @@ FileOutcome WriteFileAtomically(const std::filesystem::path& path, std::span<con
   if (FileOutcome resolved = ResolveTarget(path, target, exists); !resolved) return resolved;
   if (exists && mode == WriteMode::CreateOnly) return fo::Failed(ErrorText(ERROR_FILE_EXISTS));
 
-  // An existing file is written only when the user may write it (a read-only file is not);
-  // the handle also serves the in-place write.
+  // An existing file is written only when the user may write it (a read-only file is not,
+  // whoever asks: the attribute is looked at, not only the open's answer); the handle also
+  // serves the in-place write. Its attributes go to the replacement.
   Handle existing;
+  DWORD keptAttributes = 0;
   if (exists) {
     if (FileOutcome opened = OpenRegular(target, GENERIC_WRITE, existing); !opened) return opened;
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+      return fo::Failed(ErrorText(ERROR_ACCESS_DENIED));
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+      keptAttributes = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    }
   }
 
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : L".";
@@ -283,6 +314,8 @@ FileOutcome WriteFileAtomically(const std::filesystem::path& path, std::span<con
     DeleteFileW(temp.c_str());
     return fo::Failed(ErrorText(error));
   }
+  // ReplaceFileW keeps them on Windows' own file systems; a plain move (and Wine) would not.
+  if (keptAttributes != 0) SetFileAttributesW(target.c_str(), keptAttributes);
   return {};
 }
 

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <string>
 
+#include "config/text_codec.h"
 #include "config/text_platform.h"
 
 namespace kavrin::platform {
@@ -58,27 +59,58 @@ bool CharsetKnown(const std::string& charset) { return CodePageOf(charset) != 0;
 std::u16string DecodeCharset(const std::string& charset, std::string_view bytes) {
   const UINT codePage = CodePageOf(charset);
   if (codePage == 0 || bytes.empty()) return {};
+  // UTF-8 by the program's own decoder, as on Linux: a malformed byte is one U+FFFD.
+  if (codePage == CP_UTF8) return FromUtf8(bytes);
   // Sizes are ints here; the tool never converts more than its 4 MiB read bound.
   const int size = static_cast<int>(bytes.size());
-  // Bytes that are no text in the code page become U+FFFD (or the code page's own default).
-  const int units = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-  if (units <= 0) return {};
-  std::u16string text(static_cast<std::size_t>(units), u'\0');
-  MultiByteToWideChar(codePage, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(text.data()),
-                      units);
+  int units = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+  if (units > 0) {
+    std::u16string text(static_cast<std::size_t>(units), u'\0');
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size,
+                        reinterpret_cast<wchar_t*>(text.data()), units);
+    return text;
+  }
+  CPINFO info{};
+  if (!GetCPInfo(codePage, &info) || info.MaxCharSize > 2) {
+    // A code page of longer or stateful sequences: the system's own substitutes.
+    units = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
+    if (units <= 0) return {};
+    std::u16string text(static_cast<std::size_t>(units), u'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(text.data()),
+                        units);
+    return text;
+  }
+  // Bytes that are no text in the code page: each character on its own, and a byte that
+  // starts none reads as U+FFFD, the next byte starting afresh (as the Linux build reads it).
+  std::u16string text;
+  text.reserve(bytes.size());
+  for (std::size_t at = 0; at < bytes.size();) {
+    const auto lead = static_cast<BYTE>(bytes[at]);
+    const std::size_t length = IsDBCSLeadByteEx(codePage, lead) && at + 1 < bytes.size() ? 2 : 1;
+    wchar_t unit[2];
+    const int got = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data() + at,
+                                        static_cast<int>(length), unit, 2);
+    if (got > 0) {
+      text.append(reinterpret_cast<const char16_t*>(unit), static_cast<std::size_t>(got));
+      at += length;
+    } else {
+      text.push_back(u'\uFFFD');
+      ++at;
+    }
+  }
   return text;
 }
 
 std::string EncodeCharset(const std::string& charset, std::u16string_view text, char substitute) {
   const UINT codePage = CodePageOf(charset);
   if (codePage == 0 || text.empty()) return {};
+  if (codePage == CP_UTF8) return ToUtf8(text);  // as on Linux: every character fits
   const auto* source = reinterpret_cast<const wchar_t*>(text.data());
   const int size = static_cast<int>(text.size());
-  // No "best fit" (é as e): text that is not what was typed must show as such. UTF-8 has
-  // every character and takes neither (an unpaired surrogate becomes U+FFFD).
+  // No "best fit" (é as e): text that is not what was typed must show as such.
   const char substituteText[2] = {substitute, '\0'};
-  const char* fallback = codePage == CP_UTF8 ? nullptr : substituteText;
-  DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const char* fallback = substituteText;
+  DWORD flags = WC_NO_BEST_FIT_CHARS;
   int bytes = WideCharToMultiByte(codePage, flags, source, size, nullptr, 0, fallback, nullptr);
   if (bytes <= 0 && (GetLastError() == ERROR_INVALID_PARAMETER ||
                      GetLastError() == ERROR_INVALID_FLAGS)) {

@@ -123,6 +123,12 @@ bool SimChangeMonitor::ConsumeEvents() {
   bool overflowed = false;
   watch_->Collect(&aboutOurFile, &createdOrDeleted, &overflowed);
   if (!aboutOurFile && !overflowed) return false;
+  // The system hands the records over as they come, not in one batch as inotify does: what
+  // belongs to the same burst (a removal and the file made again) is taken together.
+  for (int round = 0; round < 10 && WaitForSingleObject(watch_->event, 20) == WAIT_OBJECT_0;
+       ++round) {
+    watch_->Collect(&aboutOurFile, &createdOrDeleted, &overflowed);
+  }
   const bool presentNow = Present(statePath_);
   const bool changed = createdOrDeleted || presentNow != present_;
   present_ = presentNow;

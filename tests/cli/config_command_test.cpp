@@ -211,15 +211,14 @@ TEST_P(ConfigEncodingTest, ShowsTheTitlesAndNamesTheEncoding) {
   const EncodingCase& c = GetParam();
   test::TempDir work;
   work.Write("line.ini", c.bytes);
-  const std::string launcher = std::string("KAVRIN_CODEPAGE=") + c.codePage + " ";
-  const test::KavrinRun asJson =
-      RunKavrin(work.Path(), {"config", "--json", "--file", "line.ini"}, launcher);
+  const test::ScopedEnvironment codePage("KAVRIN_CODEPAGE", c.codePage);
+  const test::KavrinRun asJson = RunKavrin(work.Path(), {"config", "--json", "--file", "line.ini"});
   ASSERT_EQ(asJson.exitCode, 0) << asJson.err;
   const json config = json::parse(asJson.out);
   EXPECT_EQ(config["encoding"], c.encoding);
   EXPECT_EQ(config["items"][0]["title"], "語言");
   EXPECT_EQ(config["items"][0]["options"], json::parse(R"(["英文","繁體中文"])"));
-  const test::KavrinRun text = RunKavrin(work.Path(), {"config", "--file", "line.ini"}, launcher);
+  const test::KavrinRun text = RunKavrin(work.Path(), {"config", "--file", "line.ini"});
   ASSERT_EQ(text.exitCode, 0) << text.err;
   EXPECT_NE(text.out.find(std::string("\nEncoding: ") + c.encoding + "\n"), std::string::npos)
       << text.out;
