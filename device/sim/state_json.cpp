@@ -1,12 +1,11 @@
 // The simulator's state file: JSON, written atomically, read strictly (a typo in a key is an
 // error rather than a silently ignored fault rule).
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <set>
 
 #include "config/file_util.h"
@@ -18,6 +17,13 @@ namespace {
 using nlohmann::json;
 
 constexpr std::uintmax_t kMaxStateFileSize = 1 << 20;
+
+// Tells this process's temporary files from other programs' on the same state file, without
+// asking the operating system for a process id.
+uint64_t ProcessToken() {
+  static const uint64_t token = (uint64_t{std::random_device{}()} << 32) ^ std::random_device{}();
+  return token;
+}
 
 struct ParseError {
   std::string message;
@@ -275,7 +281,7 @@ bool SaveState(const std::string& path, const RecorderState& state) {
   const std::filesystem::path target(path);
   const std::filesystem::path temp =
       target.parent_path() / ("." + target.filename().string() + ".tmp" +
-                              std::to_string(::getpid()) + "-" + std::to_string(counter++));
+                              std::to_string(ProcessToken()) + "-" + std::to_string(counter++));
   const std::string text = StateToJson(state);
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);

@@ -37,9 +37,17 @@ void FakeRecorders::Install(bool install, unsigned index, const std::wstring& na
 
 void FakeRecorders::Add(unsigned index, const std::wstring& friendlyName,
                         const sim::RecorderState& state) {
+  Provide(index, state);
+  Register(index, friendlyName);
+}
+
+void FakeRecorders::Provide(unsigned index, const sim::RecorderState& state) {
   SetState(index, state);
   variables_.push_back(std::make_unique<ScopedEnvironment>(
       fake_filter::StateVariable(index).c_str(), StatePath(index).string().c_str()));
+}
+
+void FakeRecorders::Register(unsigned index, const std::wstring& friendlyName) const {
   Install(true, index, friendlyName);
 }
 

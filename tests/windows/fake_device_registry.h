@@ -23,8 +23,14 @@ class FakeRecorders {
   FakeRecorders(const FakeRecorders&) = delete;
   FakeRecorders& operator=(const FakeRecorders&) = delete;
 
-  // Plugs in fake device `index` (0-9) under the name, with the state.
+  // Plugs in fake device `index` (0-9) under the name, with the state: Provide, then
+  // Register.
   void Add(unsigned index, const std::wstring& friendlyName, const sim::RecorderState& state);
+  // Writes the device's state file and names it in the environment (for this process and the
+  // programs it starts from now on).
+  void Provide(unsigned index, const sim::RecorderState& state);
+  // Lists the device in the video input category under the name.
+  void Register(unsigned index, const std::wstring& friendlyName) const;
   // The recorder's state as the filter left it.
   sim::RecorderState State(unsigned index) const;
   void SetState(unsigned index, const sim::RecorderState& state) const;

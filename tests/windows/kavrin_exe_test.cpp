@@ -2,8 +2,11 @@
 // recorders registered in the video input category, and what their state files hold after.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/device/fault_rule.h"
@@ -154,6 +157,18 @@ TEST_F(KavrinExeTest, ARecorderInUseByAnotherProgramIsReportedBusy) {
   EXPECT_NE(run.err.find("busy"), std::string::npos) << run.err;
   EXPECT_FALSE(std::filesystem::exists(work_ / "out.bin"));
   EXPECT_EQ(recorders_.State(0).transfers, 0u);
+}
+
+TEST_F(KavrinExeTest, WaitsForTheRecorderToBePluggedIn) {
+  // kavrin starts with no recorder; the recorder is plugged in (registered) while it waits.
+  recorders_.Provide(0, sim::RecorderState{});
+  std::future<ProgramRun> run =
+      std::async(std::launch::async, [this] { return Kavrin({"info", "--wait", "60"}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  recorders_.Register(0, L"ZK742");
+  const ProgramRun waited = run.get();
+  EXPECT_EQ(waited.exitCode, 0) << waited.err;
+  EXPECT_NE(waited.out.find("Model : ZK742"), std::string::npos) << waited.out;
 }
 
 TEST_F(KavrinExeTest, ReadAndWriteMoveTheSettingsBothWays) {
