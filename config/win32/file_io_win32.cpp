@@ -119,23 +119,16 @@ FileOutcome OpenRegular(const std::filesystem::path& path, DWORD access, Handle&
   return CheckDiskFile(file.Get());
 }
 
-FileOutcome ReadUpTo(HANDLE file, std::size_t cap, std::size_t sizeHint,
-                     std::vector<uint8_t>& bytes) {
-  const std::size_t start = sizeHint < cap ? sizeHint + 1 : cap;  // +1 sees the end at once
-  bytes.resize(std::max<std::size_t>(std::min<std::size_t>(start, cap), 1));
-  std::size_t got = 0;
-  while (got < cap) {
-    if (got == bytes.size()) bytes.resize(std::min(cap, bytes.size() * 2));
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - got, 1u << 30));
-    DWORD read = 0;
-    if (!ReadFile(file, bytes.data() + got, want, &read, nullptr)) {
-      return fo::Failed(ErrorText(GetLastError()));
-    }
-    if (read == 0) break;
-    got += read;
+bool ReadSome(HANDLE file, uint8_t* into, std::size_t room, std::size_t* got,
+              FileOutcome* failure) {
+  DWORD read = 0;
+  if (!ReadFile(file, into, static_cast<DWORD>(std::min<std::size_t>(room, 1u << 30)), &read,
+                nullptr)) {
+    *failure = fo::Failed(ErrorText(GetLastError()));
+    return false;
   }
-  bytes.resize(got);
-  return {};
+  *got = read;
+  return true;
 }
 
 bool WriteAll(HANDLE file, std::span<const uint8_t> bytes, DWORD* error) {
@@ -240,19 +233,16 @@ FileContents ReadFileBytes(const std::filesystem::path& path, std::size_t limit,
   Handle file;
   contents.outcome = OpenRegular(path, GENERIC_READ, file);
   if (!contents.outcome) return contents;
-  // One byte more than the limit tells a file of exactly `limit` bytes from a longer one.
-  const std::size_t cap = longer == LongerFile::Refuse && limit < SIZE_MAX ? limit + 1 : limit;
   LARGE_INTEGER size{};
-  const std::size_t hint =
-      GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 ? static_cast<std::size_t>(size.QuadPart) : 0;
-  try {
-    contents.outcome = ReadUpTo(file.Get(), cap, hint, contents.bytes);
-  } catch (const std::bad_alloc&) {
-    contents.outcome = fo::Failed(ErrorText(ERROR_NOT_ENOUGH_MEMORY));
-  }
-  if (contents.outcome && contents.bytes.size() > limit) contents.outcome = fo::TooLarge(limit);
-  if (!contents.outcome) contents.bytes = {};
-  return contents;
+  const std::size_t hint = GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0
+                               ? static_cast<std::size_t>(size.QuadPart)
+                               : 0;
+  return fo::ReadBounded(
+      limit, longer, hint,
+      [&file](uint8_t* into, std::size_t room, std::size_t* got, FileOutcome* failure) {
+        return ReadSome(file.Get(), into, room, got, failure);
+      },
+      fo::Failed(ErrorText(ERROR_NOT_ENOUGH_MEMORY)));
 }
 
 FileOutcome WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes,

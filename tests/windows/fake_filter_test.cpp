@@ -36,6 +36,15 @@ KSP_NODE Node(ULONG selector, ULONG type) {
   return node;
 }
 
+// One well-formed transfer of 64 bytes on the recorder's node.
+HRESULT Transfer(IKsControl* control, ULONG selector, ULONG type, void* data,
+                 ULONG* returned = nullptr) {
+  KSP_NODE node = Node(selector, type);
+  ULONG ignored = 0;
+  return control->KsProperty(&node.Property, sizeof node, data, 64,
+                             returned != nullptr ? returned : &ignored);
+}
+
 // A request for the recorder's model name (request 1, command 4).
 std::array<uint8_t, 64> ModelRequest() {
   std::array<uint8_t, 64> packet{};
@@ -74,12 +83,10 @@ TEST_F(FakeFilterTest, AnswersTheRecorderProtocol) {
   IKsControl* control = Bind();
   ASSERT_NE(control, nullptr);
   std::array<uint8_t, 64> packet = ModelRequest();
-  KSP_NODE set = Node(17, KSPROPERTY_TYPE_SET);
-  ULONG returned = 99;
-  EXPECT_EQ(control->KsProperty(&set.Property, sizeof set, packet.data(), 64, &returned), S_OK);
+  EXPECT_EQ(Transfer(control, 17, KSPROPERTY_TYPE_SET, packet.data()), S_OK);
   std::array<uint8_t, 64> reply{};
-  KSP_NODE get = Node(17, KSPROPERTY_TYPE_GET);
-  EXPECT_EQ(control->KsProperty(&get.Property, sizeof get, reply.data(), 64, &returned), S_OK);
+  ULONG returned = 99;
+  EXPECT_EQ(Transfer(control, 17, KSPROPERTY_TYPE_GET, reply.data(), &returned), S_OK);
   EXPECT_EQ(returned, 64u);
   EXPECT_STREQ(reinterpret_cast<const char*>(reply.data()), "ZK742-FAKE");
   control->Release();
@@ -151,13 +158,10 @@ TEST_F(FakeFilterTest, FailsAsTheStateFileSays) {
   IKsControl* control = Bind();
   ASSERT_NE(control, nullptr);
   std::array<uint8_t, 64> packet = ModelRequest();
-  KSP_NODE set = Node(17, KSPROPERTY_TYPE_SET);
-  ULONG returned = 0;
-  EXPECT_EQ(control->KsProperty(&set.Property, sizeof set, packet.data(), 64, &returned), S_FALSE);
-  EXPECT_EQ(control->KsProperty(&set.Property, sizeof set, packet.data(), 64, &returned), E_FAIL);
-  EXPECT_EQ(control->KsProperty(&set.Property, sizeof set, packet.data(), 64, &returned), S_OK);
-  EXPECT_EQ(control->KsProperty(&set.Property, sizeof set, packet.data(), 64, &returned),
-            kDeviceGone);
+  EXPECT_EQ(Transfer(control, 17, KSPROPERTY_TYPE_SET, packet.data()), S_FALSE);
+  EXPECT_EQ(Transfer(control, 17, KSPROPERTY_TYPE_SET, packet.data()), E_FAIL);
+  EXPECT_EQ(Transfer(control, 17, KSPROPERTY_TYPE_SET, packet.data()), S_OK);
+  EXPECT_EQ(Transfer(control, 17, KSPROPERTY_TYPE_SET, packet.data()), kDeviceGone);
   control->Release();
   EXPECT_EQ(Load().transfers, 3u);
   // A gone recorder cannot be bound again.
