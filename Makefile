@@ -4,7 +4,9 @@ PRESET ?= debug
 BUILD_DIR := build/$(PRESET)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build test run demo bench bench-startup clean
+WINDOWS_DIR := build/windows
+
+.PHONY: all deps configure build test run demo bench bench-startup clean windows test-windows
 
 all: build
 
@@ -29,6 +31,15 @@ demo: build
 bench:
 	@$(MAKE) --no-print-directory build PRESET=release
 	@build/release/bench/kavrin_bench
+
+# The Windows programs (kavrin.exe and the tests), cross-built with mingw-w64.
+windows: deps
+	@[ -f $(WINDOWS_DIR)/build.ninja ] || cmake --preset windows
+	@cmake --build $(WINDOWS_DIR) -j $(JOBS)
+
+# Every Windows test under Wine, in a throwaway prefix (scripts/test-windows).
+test-windows: windows
+	@scripts/test-windows $(WINDOWS_DIR)
 
 # Start-up of kavrintool against a bare Qt dialog with the same widgets (RUNS=N, default 10).
 bench-startup:

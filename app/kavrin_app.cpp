@@ -32,15 +32,9 @@ StartOutcome KavrinApp::InitInstance(std::string_view commandLine) {
 }
 
 void KavrinApp::RunDialog(MainDialog& dialog) {
-  const int fd = monitor_ != nullptr ? monitor_->Descriptor() : -1;
-  if (fd >= 0) {
-    DeviceChangeMonitor* monitor = monitor_;
-    toolkit_.WatchDescriptor(fd, [monitor, &dialog] {
-      if (monitor->ConsumeEvents()) dialog.OnDeviceChange();
-    });
-  }
+  if (monitor_ != nullptr) toolkit_.WatchDeviceChanges(*monitor_, [&dialog] { dialog.OnDeviceChange(); });
   dialog.DoModal();  // its result is not used
-  if (fd >= 0) toolkit_.UnwatchDescriptor(fd);
+  if (monitor_ != nullptr) toolkit_.StopDeviceChanges();
 }
 
 }  // namespace kavrin

@@ -3,9 +3,11 @@
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/standard_streams.h"
 #include "config/text_codec.h"
 
 int main(int argc, char** argv) {
+  kavrin::cli::PrepareStandardStreams();
   // Every recorder string, logo text and trace line goes through the ANSI code page.
   if (const std::string problem = kavrin::CodePageProblem(); !problem.empty()) {
     return kavrin::cli::RefuseToStart(argc, argv, problem);

@@ -1,6 +1,7 @@
 # kavrin_embed_resources(<target> RESOURCES <id> <type> <file> <encoding> ...)
 # Generates a C++ source holding each file as a byte array, registered under its numeric id
 # and type name, so the program carries them the way a Windows module carries resources.
+# The generator is tools/embed_resources.cpp, built for the build machine (tools/).
 # <encoding> is RAW (bytes as they are) or UTF16LE_CRLF (UTF-8 text re-encoded as UTF-16
 # little-endian with a byte-order mark and CR LF line ends).
 function(kavrin_embed_resources target)
@@ -25,8 +26,8 @@ function(kavrin_embed_resources target)
   endforeach()
   endif()
   add_custom_command(OUTPUT ${out}
-    COMMAND kavrin_embed ${out} ${args}
-    DEPENDS kavrin_embed ${deps}
+    COMMAND ${KAVRIN_EMBED_COMMAND} ${out} ${args}
+    DEPENDS ${KAVRIN_EMBED_DEPENDS} ${deps}
     COMMENT "Embedding resources into ${target}")
   add_library(${target} STATIC ${out})
 endfunction()

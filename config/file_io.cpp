@@ -2,6 +2,10 @@
 // part reports the same reasons.
 #include "config/file_io.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <new>
+
 namespace kavrin {
 
 std::string CannotReadText(const std::filesystem::path& path, const FileOutcome& outcome) {
@@ -45,6 +49,32 @@ FileOutcome TooLarge(std::size_t limit) {
 FileOutcome Failed(std::string reason) { return {FileFault::Failed, std::move(reason)}; }
 
 FileOutcome Missing(std::string reason) { return {FileFault::Missing, std::move(reason)}; }
+
+FileContents ReadBounded(std::size_t limit, LongerFile longer, std::size_t sizeHint,
+                         const ReadSome& readSome, const FileOutcome& outOfMemory) {
+  FileContents contents;
+  // One byte more than the limit tells a file of exactly `limit` bytes from a longer one.
+  const std::size_t cap = longer == LongerFile::Refuse && limit < SIZE_MAX ? limit + 1 : limit;
+  std::vector<uint8_t>& bytes = contents.bytes;
+  try {
+    const std::size_t start = sizeHint < cap ? sizeHint + 1 : cap;  // +1 sees the end at once
+    bytes.resize(std::max<std::size_t>(std::min<std::size_t>(start, cap), 1));
+    std::size_t got = 0;
+    while (got < cap) {
+      if (got == bytes.size()) bytes.resize(std::min(cap, bytes.size() * 2));
+      std::size_t n = 0;
+      if (!readSome(bytes.data() + got, bytes.size() - got, &n, &contents.outcome)) break;
+      if (n == 0) break;
+      got += n;
+    }
+    bytes.resize(std::min(got, bytes.size()));
+  } catch (const std::bad_alloc&) {
+    contents.outcome = outOfMemory;
+  }
+  if (contents.outcome && bytes.size() > limit) contents.outcome = TooLarge(limit);
+  if (!contents.outcome) bytes = {};
+  return contents;
+}
 
 }  // namespace file_outcome
 }  // namespace kavrin

@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -88,6 +89,16 @@ FileOutcome NotRegular(NodeKind kind);
 FileOutcome TooLarge(std::size_t limit);
 FileOutcome Failed(std::string reason);
 FileOutcome Missing(std::string reason);
+
+// The platform's read of an opened file: fills at most `room` bytes at `into` and gives how
+// many it read (0 at the end), or false with *failure set.
+using ReadSome = std::function<bool(uint8_t* into, std::size_t room, std::size_t* got,
+                                    FileOutcome* failure)>;
+// Reads an opened file by the rules above: at most `limit` bytes, the size the file system
+// reports (sizeHint) only a hint, a longer file refused or cut. outOfMemory is the outcome
+// when the bytes do not fit in memory.
+FileContents ReadBounded(std::size_t limit, LongerFile longer, std::size_t sizeHint,
+                         const ReadSome& readSome, const FileOutcome& outOfMemory);
 }  // namespace file_outcome
 
 }  // namespace kavrin

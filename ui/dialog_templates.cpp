@@ -38,8 +38,8 @@ ui::DialogTemplate NotifyTemplate(ui::Size size, ui::Rect textRect, std::u16stri
   text.visible = true;
   tmpl.controls = {
       {text},
-      HiddenButton(ui::IDOK, u"OK", DialogUnits(74, 7, 6, 14), true),
-      HiddenButton(ui::IDCANCEL, u"Cancel", DialogUnits(7, 7, 6, 14)),
+      HiddenButton(ui::IDC_OK, u"OK", DialogUnits(74, 7, 6, 14), true),
+      HiddenButton(ui::IDC_CANCEL, u"Cancel", DialogUnits(7, 7, 6, 14)),
   };
   return tmpl;
 }
@@ -53,8 +53,8 @@ ui::DialogTemplate MainDialogTemplate() {
   tmpl.fontName = u"新細明體";
   tmpl.fontPoints = 9;
   tmpl.controls = {
-      HiddenButton(ui::IDOK, u"確定", DialogUnits(323, 400, 50, 14), true),
-      HiddenButton(ui::IDCANCEL, u"取消", DialogUnits(323, 419, 50, 14)),
+      HiddenButton(ui::IDC_OK, u"確定", DialogUnits(323, 400, 50, 14), true),
+      HiddenButton(ui::IDC_CANCEL, u"取消", DialogUnits(323, 419, 50, 14)),
       HiddenButton(IDC_READ, u"Read", DialogUnits(269, 419, 36, 14)),
       HiddenButton(IDC_WRITE, u"Write", DialogUnits(268, 402, 36, 14)),
   };

@@ -73,22 +73,18 @@ FileOutcome OpenRegularForReading(const std::filesystem::path& path, Descriptor&
   return {};
 }
 
-// Reads until the end or `cap` bytes; the size the file system reports is only a hint
-// (files under /proc report 0).
-FileOutcome ReadUpTo(int fd, std::size_t cap, std::size_t sizeHint, std::vector<uint8_t>& bytes) {
-  const std::size_t start = sizeHint < cap ? sizeHint + 1 : cap;  // +1 sees the end at once
-  bytes.resize(std::max<std::size_t>(std::min<std::size_t>(start, cap), 1));
-  std::size_t got = 0;
-  while (got < cap) {
-    if (got == bytes.size()) bytes.resize(std::min(cap, bytes.size() * 2));
-    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return fo::Failed(ErrnoText(errno));
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
+// One read(2); files under /proc report a size of 0, so the size is only ever a hint.
+bool ReadSome(int fd, uint8_t* into, std::size_t room, std::size_t* got, FileOutcome* failure) {
+  ssize_t n;
+  do {
+    n = ::read(fd, into, room);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) {
+    *failure = fo::Failed(ErrnoText(errno));
+    return false;
   }
-  bytes.resize(got);
-  return {};
+  *got = static_cast<std::size_t>(n);
+  return true;
 }
 
 bool WriteAll(int fd, std::span<const uint8_t> bytes, int* error) {
@@ -201,17 +197,13 @@ FileContents ReadFileBytes(const std::filesystem::path& path, std::size_t limit,
   struct stat info {};
   contents.outcome = OpenRegularForReading(path, fd, info);
   if (!contents.outcome) return contents;
-  // One byte more than the limit tells a file of exactly `limit` bytes from a longer one.
-  const std::size_t cap = longer == LongerFile::Refuse && limit < SIZE_MAX ? limit + 1 : limit;
   const std::size_t hint = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
-  try {
-    contents.outcome = ReadUpTo(fd.Get(), cap, hint, contents.bytes);
-  } catch (const std::bad_alloc&) {
-    contents.outcome = fo::Failed(ErrnoText(ENOMEM));
-  }
-  if (contents.outcome && contents.bytes.size() > limit) contents.outcome = fo::TooLarge(limit);
-  if (!contents.outcome) contents.bytes = {};
-  return contents;
+  return fo::ReadBounded(
+      limit, longer, hint,
+      [&fd](uint8_t* into, std::size_t room, std::size_t* got, FileOutcome* failure) {
+        return ReadSome(fd.Get(), into, room, got, failure);
+      },
+      fo::Failed(ErrnoText(ENOMEM)));
 }
 
 FileOutcome WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes,

@@ -32,6 +32,7 @@ struct FaultPlan {
   };
   std::vector<Rule> rules;
   uint64_t vanishAfter = 0;  // the device disappears after this many transfers; 0 = never
+  bool refuseBind = false;   // the device is listed but cannot be opened (bound)
 };
 
 struct RecorderState {

@@ -132,7 +132,7 @@ void SimBackend::AddRecorder(const std::string& path, std::vector<VideoInput>* i
 
 std::unique_ptr<PropertyChannel> SimBackend::Bind(const VideoInput& input) {
   std::optional<RecorderState> state = LoadState(input.location);
-  if (!state || Recorder(*state).Vanished()) return nullptr;
+  if (!state || Recorder(*state).Vanished() || state->faults.refuseBind) return nullptr;
   return std::make_unique<SimChannel>(input.location, std::move(*state), lockWait_);
 }
 

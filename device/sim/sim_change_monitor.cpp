@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "device/posix/descriptor_wait.h"
 #include "device/sim/sim_backend.h"
 
 namespace kavrin::sim {
@@ -28,23 +29,10 @@ SimChangeMonitor::SimChangeMonitor(std::string statePath)
   }
 }
 
+struct SimChangeMonitor::FolderWatch {};  // inotify needs nothing beyond its descriptor
+
 SimChangeMonitor::~SimChangeMonitor() {
   if (fd_ >= 0) ::close(fd_);
-}
-
-bool SimChangeMonitor::Concerns(const std::string& fileName) const {
-  return folder_ ? IsRecorderFileName(fileName) : fileName == fileName_;
-}
-
-std::set<std::string> SimChangeMonitor::Present() const {
-  std::set<std::string> present;
-  if (folder_) {
-    for (const std::string& file : RecorderFilesIn(statePath_)) present.insert(file);
-    return present;
-  }
-  std::error_code ec;
-  if (std::filesystem::exists(statePath_, ec)) present.insert(statePath_);
-  return present;
 }
 
 bool SimChangeMonitor::ConsumeEvents() {
@@ -70,11 +58,11 @@ bool SimChangeMonitor::ConsumeEvents() {
       at += static_cast<ssize_t>(sizeof event + event.len);
     }
   }
-  if (!aboutRecorders) return false;
-  std::set<std::string> presentNow = Present();
-  const bool changed = createdOrDeleted || presentNow != present_;
-  present_ = std::move(presentNow);
-  return changed;
+  return aboutRecorders && TakeChange(createdOrDeleted);
+}
+
+bool SimChangeMonitor::WaitForChange(std::chrono::milliseconds timeout) {
+  return WaitForDescriptorChange(*this, timeout);
 }
 
 }  // namespace kavrin::sim

@@ -1,12 +1,11 @@
 // The simulator's state file: JSON, written atomically, read strictly (a typo in a key is an
 // error rather than a silently ignored fault rule).
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <set>
 
 #include "config/file_util.h"
@@ -18,6 +17,13 @@ namespace {
 using nlohmann::json;
 
 constexpr std::uintmax_t kMaxStateFileSize = 1 << 20;
+
+// Tells this process's temporary files from other programs' on the same state file, without
+// asking the operating system for a process id.
+uint64_t ProcessToken() {
+  static const uint64_t token = (uint64_t{std::random_device{}()} << 32) ^ std::random_device{}();
+  return token;
+}
 
 struct ParseError {
   std::string message;
@@ -126,7 +132,7 @@ FaultPlan::Rule RuleField(const json& value) {
 
 FaultPlan FaultsField(const json& value) {
   if (!value.is_object()) Fail("\"faults\" must be an object");
-  CheckKeys(value, {"rules", "vanishAfter"}, " in \"faults\"");
+  CheckKeys(value, {"rules", "vanishAfter", "refuseBind"}, " in \"faults\"");
   FaultPlan plan;
   if (value.contains("rules")) {
     if (!value["rules"].is_array()) Fail("\"rules\" must be a list");
@@ -134,6 +140,10 @@ FaultPlan FaultsField(const json& value) {
   }
   if (value.contains("vanishAfter"))
     plan.vanishAfter = UnsignedField(value["vanishAfter"], "vanishAfter", UINT64_MAX);
+  if (value.contains("refuseBind")) {
+    if (!value["refuseBind"].is_boolean()) Fail("\"refuseBind\" must be true or false");
+    plan.refuseBind = value["refuseBind"].get<bool>();
+  }
   return plan;
 }
 
@@ -227,7 +237,9 @@ std::string StateToJson(const RecorderState& state) {
     if (rule.spent) r["spent"] = true;
     rules.push_back(r);
   }
-  root["faults"] = {{"rules", rules}, {"vanishAfter", state.faults.vanishAfter}};
+  root["faults"] = {{"rules", rules},
+                    {"vanishAfter", state.faults.vanishAfter},
+                    {"refuseBind", state.faults.refuseBind}};
   // Texts the recorder holds are bytes: invalid UTF-8 is replaced rather than thrown on.
   return root.dump(2, ' ', false, ordered::error_handler_t::replace) + "\n";
 }
@@ -273,7 +285,7 @@ bool SaveState(const std::string& path, const RecorderState& state) {
   const std::filesystem::path target(path);
   const std::filesystem::path temp =
       target.parent_path() / ("." + target.filename().string() + ".tmp" +
-                              std::to_string(::getpid()) + "-" + std::to_string(counter++));
+                              std::to_string(ProcessToken()) + "-" + std::to_string(counter++));
   const std::string text = StateToJson(state);
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);

@@ -1,25 +1,8 @@
 #include "device/sim/state_store.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <filesystem>
 
-
 namespace kavrin::sim {
-namespace {
-
-// Opens (creating it if need be) the lock file; a lock file of another user's that we may
-// only read still carries a lock.
-int OpenLockFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  return fd;
-}
-
-}  // namespace
 
 bool StateFilePresent(const std::string& statePath) {
   std::error_code ec;
@@ -29,9 +12,7 @@ bool StateFilePresent(const std::string& statePath) {
 StateStore::StateStore(std::string statePath, std::chrono::milliseconds lockWait)
     : statePath_(std::move(statePath)), lockWait_(lockWait) {}
 
-StateStore::~StateStore() {
-  if (lockFd_ >= 0) ::close(lockFd_);  // closing lets go of the lock too
-}
+StateStore::~StateStore() = default;  // closing the lock file lets go of the lock too
 
 std::string StateStore::LockPathFor(const std::string& statePath) {
   const std::filesystem::path path(statePath);
@@ -43,19 +24,13 @@ bool StateStore::Lock() {
     ++depth_;
     return true;
   }
-  if (lockFd_ < 0) lockFd_ = OpenLockFile(LockPathFor(statePath_));
-  if (lockFd_ < 0) {
+  if (!lockFile_.Open(LockPathFor(statePath_))) {
     // Nothing can be written in this folder, so no change can be lost either.
     depth_ = 1;
     locked_ = false;
     return true;
   }
-  const TryResult result = RetryWhileBusy(
-      [this] {
-        if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return TryResult::kDone;
-        return errno == EWOULDBLOCK || errno == EINTR ? TryResult::kBusy : TryResult::kFailed;
-      },
-      lockWait_);
+  const TryResult result = RetryWhileBusy([this] { return lockFile_.TryLock(); }, lockWait_);
   if (result != TryResult::kDone) return false;
   depth_ = 1;
   locked_ = true;
@@ -64,7 +39,7 @@ bool StateStore::Lock() {
 
 void StateStore::Unlock() {
   if (depth_ == 0 || --depth_ > 0) return;
-  if (locked_) ::flock(lockFd_, LOCK_UN);
+  if (locked_) lockFile_.Unlock();
   locked_ = false;
 }
 

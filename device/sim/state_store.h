@@ -8,6 +8,7 @@
 #include <string>
 
 #include "device/bounded_wait.h"
+#include "device/lock_file.h"
 #include "device/sim/recorder.h"
 
 namespace kavrin::sim {
@@ -50,9 +51,9 @@ class StateStore {
  private:
   std::string statePath_;
   std::chrono::milliseconds lockWait_;
-  int lockFd_ = -1;
+  LockFile lockFile_;
   int depth_ = 0;       // nested Lock calls
-  bool locked_ = false; // the flock is held (false where no lock file could be made)
+  bool locked_ = false; // the file lock is held (false where no lock file could be made)
 };
 
 }  // namespace kavrin::sim

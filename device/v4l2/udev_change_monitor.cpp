@@ -2,6 +2,8 @@
 
 #include <libudev.h>
 
+#include "device/posix/descriptor_wait.h"
+
 namespace kavrin::v4l2 {
 
 bool IsDeviceChangeAction(std::string_view action) { return action == "add" || action == "remove"; }
@@ -21,6 +23,10 @@ UdevChangeMonitor::UdevChangeMonitor() {
 UdevChangeMonitor::~UdevChangeMonitor() {
   if (monitor_ != nullptr) udev_monitor_unref(monitor_);
   if (udev_ != nullptr) udev_unref(udev_);
+}
+
+bool UdevChangeMonitor::WaitForChange(std::chrono::milliseconds timeout) {
+  return WaitForDescriptorChange(*this, timeout);
 }
 
 bool UdevChangeMonitor::ConsumeEvents() {

@@ -21,6 +21,7 @@ class UdevChangeMonitor : public DeviceChangeMonitor {
   // True when a video node was added or removed. Callers let a burst settle (~100 ms)
   // before re-attaching: one camera brings several nodes.
   bool ConsumeEvents() override;
+  bool WaitForChange(std::chrono::milliseconds timeout) override;
 
  private:
   udev* udev_ = nullptr;

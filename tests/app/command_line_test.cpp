@@ -10,14 +10,18 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 
 #include "config/resources.h"
 #include "config/text_codec.h"
+#ifndef _WIN32
 #include "tests/support/ordinary_user.h"
+#endif
 #include "tests/support/temp_dir.h"
 
 namespace kavrin {
@@ -189,6 +193,7 @@ TEST(JoinCommandLineTest, JoinsWithOneBlankAndDropsLeadingBlanks) {
       << "a blank between two arguments counts as a zero digit";
 }
 
+#ifndef _WIN32  // POSIX modes, FIFOs, symlinks, users and the terminal's locale
 // The OUTPUT_CONFIG_FILE switch writes the default only where there is no file at all: a
 // user's file that cannot be read is left alone and named on the trace.
 struct ConfigSwitchCase {
@@ -299,6 +304,8 @@ TEST(AnsiCommandLineTest, ReadsTheTerminalsTextInTheAnsiCodePage) {
     ::unsetenv("LC_ALL");
   }
 }
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace kavrin

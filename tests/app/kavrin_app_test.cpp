@@ -35,16 +35,16 @@ class EmptyBackend : public VideoInputBackend {
   int listCalls = 0;
 };
 
-// A monitor whose descriptor the test signals through the headless toolkit.
+// A monitor the test signals through the headless toolkit.
 class FakeMonitor : public DeviceChangeMonitor {
  public:
   explicit FakeMonitor(bool reportsChange) : reportsChange_(reportsChange) {}
-  int Descriptor() const override { return kFd; }
+  int Descriptor() const override { return -1; }
   bool ConsumeEvents() override {
     ++consumed;
     return reportsChange_;
   }
-  static constexpr int kFd = 42;
+  bool WaitForChange(std::chrono::milliseconds) override { return ConsumeEvents(); }
   int consumed = 0;
 
  private:
@@ -150,7 +150,7 @@ TEST_F(KavrinAppTest, DeviceChangeNotificationsReachTheWindowWhileItRuns) {
     int listCallsAtStart = -1;
     localToolkit.OnModalLoop([&](ui::headless::HeadlessWindow&) {
       listCallsAtStart = localBackend.listCalls;
-      watchedDuringRun = localToolkit.SignalDescriptor(FakeMonitor::kFd);
+      watchedDuringRun = localToolkit.SignalDeviceChange();
     });
     {
       ScopedCurrentDir here(work.Path());
@@ -167,7 +167,7 @@ TEST_F(KavrinAppTest, DeviceChangeNotificationsReachTheWindowWhileItRuns) {
     } else {
       EXPECT_EQ(localBackend.listCalls, listCallsAtStart);
     }
-    EXPECT_FALSE(localToolkit.IsWatching(FakeMonitor::kFd)) << "unwatched after the run";
+    EXPECT_FALSE(localToolkit.WatchingDeviceChanges()) << "unwatched after the run";
   }
 }
 

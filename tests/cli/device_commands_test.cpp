@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <iomanip>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -17,6 +18,7 @@
 #include "tests/device/fault_rule.h"
 #include "tests/cli/recorder_fixture.h"
 #include "tests/cli/run_command.h"
+#include "tests/support/environment.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin::cli {
@@ -47,7 +49,9 @@ TEST_F(DeviceCommandsTest, KavrinWithTheShippedConfigurationSendsItsDefaults) {
   EXPECT_EQ(state.commits, (std::vector<uint32_t>{2}));
   // The clock is the local time of the run.
   std::tm clock{};
-  ASSERT_NE(strptime(state.clock.c_str(), "%Y-%m-%dT%H:%M:%S", &clock), nullptr) << state.clock;
+  std::istringstream clockText(state.clock);
+  clockText >> std::get_time(&clock, "%Y-%m-%dT%H:%M:%S");
+  ASSERT_FALSE(clockText.fail()) << state.clock;
   clock.tm_isdst = -1;
   const std::time_t sent = std::mktime(&clock);
   EXPECT_GE(sent, before - 1);

@@ -2,8 +2,11 @@
 // --logo, --clock, --verify, and block files that are not 112 bytes.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ctime>
+#include <iomanip>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,15 @@ namespace {
 
 using test::CommandResult;
 using test::RunKavrinCommand;
+
+// The broken-down time as seconds since the epoch, read as UTC (timegm, on every platform).
+std::time_t UtcSeconds(const std::tm& time) {
+  using namespace std::chrono;
+  const sys_days date = year{time.tm_year + 1900} / month{static_cast<unsigned>(time.tm_mon + 1)} /
+                        day{static_cast<unsigned>(time.tm_mday)};
+  return system_clock::to_time_t(date + hours{time.tm_hour} + minutes{time.tm_min} +
+                                 seconds{time.tm_sec});
+}
 
 class KavrinOptionsTest : public test::SimulatedRecorderTest {
  protected:
@@ -109,8 +121,10 @@ TEST_F(KavrinOptionsTest, ClockChoosesTheTimeWritten) {
   ASSERT_EQ(Run({"kavrin", "--clock", "utc"}).exitCode, kExitOk);
   const std::time_t after = std::time(nullptr);
   std::tm sent{};
-  ASSERT_NE(strptime(State().clock.c_str(), "%Y-%m-%dT%H:%M:%S", &sent), nullptr);
-  const std::time_t sentUtc = timegm(&sent);
+  std::istringstream sentText(State().clock);
+  sentText >> std::get_time(&sent, "%Y-%m-%dT%H:%M:%S");
+  ASSERT_FALSE(sentText.fail()) << sentText.str();
+  const std::time_t sentUtc = UtcSeconds(sent);
   EXPECT_GE(sentUtc, before - 1);
   EXPECT_LE(sentUtc, after + 1);
 

@@ -11,6 +11,7 @@
 
 #include "device/sim/recorder.h"
 #include "tests/cli/run_command.h"
+#include "tests/support/environment.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin::test {
@@ -30,11 +31,10 @@ class SimulatedRecorderTest : public ::testing::Test {
  protected:
   // simulatorPath: what KAVRIN_SIMULATOR names, relative to the test's folder.
   explicit SimulatedRecorderTest(const std::string& simulatorPath = "recorder.json")
-      : cwd_(dir_.Path()) {
+      : cwd_(dir_.Path()),
+        simulator_("KAVRIN_SIMULATOR", (dir_ / simulatorPath).string().c_str()) {
     dir_.Write("test.ini", kRecorderConfig);
-    setenv("KAVRIN_SIMULATOR", (dir_ / simulatorPath).c_str(), 1);
   }
-  ~SimulatedRecorderTest() override { unsetenv("KAVRIN_SIMULATOR"); }
 
   std::string StatePath(const std::string& name = "recorder.json") const {
     return (dir_ / name).string();
@@ -58,6 +58,7 @@ class SimulatedRecorderTest : public ::testing::Test {
 
   TempDir dir_;
   ScopedCurrentDir cwd_;
+  ScopedEnvironment simulator_;
 };
 
 }  // namespace kavrin::test

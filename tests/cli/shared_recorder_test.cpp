@@ -2,12 +2,14 @@
 // window and a script share the recorder: every process's commit reaches the recorder.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <future>
 #include <string>
+#include <vector>
 
 #include "device/sim/recorder.h"
 #include "device/sim/state_store.h"
 #include "tests/cli/run_kavrin.h"
+#include "tests/support/environment.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin::test {
@@ -17,20 +19,16 @@ TEST(SharedRecorderTest, KavrinRunAtOnceByThreeProcessesCommitsThreeTimes) {
   TempDir dir;
   const std::string state = (dir / "recorder.json").string();
   ASSERT_TRUE(sim::SaveState(state, sim::RecorderState{}));
-  // Three processes started together; each writes its exit status beside its output.
-  std::string script = "cd '" + dir.Path().string() + "'\nexport KAVRIN_SIMULATOR='" + state +
-                       "'\n";
+  // Three processes started together.
+  ScopedEnvironment simulator("KAVRIN_SIMULATOR", state.c_str());
+  std::vector<std::future<KavrinRun>> runs;
   for (int i = 0; i < 3; ++i) {
-    const std::string n = std::to_string(i);
-    script += "('" + std::string(KAVRIN_BIN) + "' kavrin >out" + n + " 2>err" + n +
-              "; echo $? >rc" + n + ") &\n";
+    runs.push_back(std::async(std::launch::async, [&dir] { return RunKavrin(dir.Path(), {"kavrin"}); }));
   }
-  script += "wait\n";
-  dir.Write("run.sh", script);
-  ASSERT_EQ(std::system(("sh '" + (dir / "run.sh").string() + "'").c_str()), 0);
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(dir.Read("rc" + std::to_string(i)), "0\n") << dir.Read("err" + std::to_string(i));
+    const KavrinRun run = runs[static_cast<std::size_t>(i)].get();
+    EXPECT_EQ(run.exitCode, 0) << run.err;
   }
   const std::optional<sim::RecorderState> after = sim::LoadState(state);
   ASSERT_TRUE(after);
@@ -44,9 +42,10 @@ TEST(SharedRecorderTest, ARecorderHeldByAnotherProgramIsReportedAsBusy) {
   ASSERT_TRUE(sim::SaveState(state, sim::RecorderState{}));
   sim::StateStore peer(state);
   ASSERT_TRUE(peer.Lock());  // held for the whole run of the command
-  setenv("KAVRIN_SIMULATOR", state.c_str(), 1);
-  const KavrinRun run = RunKavrin(dir.Path(), {"read", "-o", "out.bin"});
-  unsetenv("KAVRIN_SIMULATOR");
+  const KavrinRun run = [&] {
+    ScopedEnvironment simulator("KAVRIN_SIMULATOR", state.c_str());
+    return RunKavrin(dir.Path(), {"read", "-o", "out.bin"});
+  }();
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("the recorder is busy: another program is using it"), std::string::npos)
       << run.err;

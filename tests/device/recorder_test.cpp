@@ -229,6 +229,7 @@ RecorderState FullState() {
   state.kavrinFlag = true;
   state.transfers = 12345678901ull;
   state.faults.vanishAfter = 99;
+  state.faults.refuseBind = true;
   state.faults.rules.push_back(
       test::Fault().Transfer(7).Selector(17).Command(2).Offset(40).OnSet().Status(1).Always());
   state.faults.rules.push_back(test::Fault().Status(-32).Spent());
@@ -248,6 +249,7 @@ void ExpectSameState(const RecorderState& a, const RecorderState& b) {
   EXPECT_EQ(a.kavrinFlag, b.kavrinFlag);
   EXPECT_EQ(a.transfers, b.transfers);
   EXPECT_EQ(a.faults.vanishAfter, b.faults.vanishAfter);
+  EXPECT_EQ(a.faults.refuseBind, b.faults.refuseBind);
   ASSERT_EQ(a.faults.rules.size(), b.faults.rules.size());
   for (std::size_t i = 0; i < a.faults.rules.size(); ++i) {
     const FaultPlan::Rule &x = a.faults.rules[i], &y = b.faults.rules[i];
@@ -287,7 +289,7 @@ TEST(StateJsonTest, ReadsTheDocumentedForms) {
     "faults": {"rules": [{"command": 2, "offset": 40, "status": "S_FALSE"},
                          {"selector": 18, "status": "ENODEV"},
                          {"transfer": 3, "status": 2147500037}],
-               "vanishAfter": 10}
+               "vanishAfter": 10, "refuseBind": true}
   })",
                                                            &error);
   ASSERT_TRUE(state) << error;
@@ -303,6 +305,7 @@ TEST(StateJsonTest, ReadsTheDocumentedForms) {
   EXPECT_EQ(state->faults.rules[1].status, kRecorderGone);
   EXPECT_EQ(state->faults.rules[2].status, kRecorderFail);  // 0x80004005 as a number
   EXPECT_EQ(state->faults.vanishAfter, 10u);
+  EXPECT_TRUE(state->faults.refuseBind);
 }
 
 struct MalformedCase {
@@ -337,7 +340,9 @@ INSTANTIATE_TEST_SUITE_P(
                       "E_BOOM"},
         MalformedCase{"rule key typo", R"({"faults": {"rules": [{"selektor": 17}]}})", "selektor"},
         MalformedCase{"rules not a list", R"({"faults": {"rules": 3}})", "rules"},
-        MalformedCase{"isSet as number", R"({"faults": {"rules": [{"isSet": 1}]}})", "isSet"}),
+        MalformedCase{"isSet as number", R"({"faults": {"rules": [{"isSet": 1}]}})", "isSet"},
+        MalformedCase{"refuseBind as text", R"({"faults": {"refuseBind": "yes"}})",
+                      "refuseBind"}),
     [](const auto& paramInfo) { return "case" + std::to_string(paramInfo.index); });
 
 TEST(StateJsonTest, EveryCutShortFileIsRefused) {

@@ -34,7 +34,7 @@ TEST(FinishNotifyDialogTest, SuccessShowsItsMessageAndClosesItselfAfterTwoSecond
   const ui::headless::ControlState* text = shot.Find(IDC_STATIC);
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(text->params.align, ui::TextAlign::Center);
-  for (int id : {ui::IDOK, ui::IDCANCEL}) {
+  for (int id : {ui::IDC_OK, ui::IDC_CANCEL}) {
     ASSERT_NE(shot.Find(id), nullptr);
     EXPECT_FALSE(shot.Find(id)->visible);
   }
@@ -58,7 +58,7 @@ TEST_P(FailNotifyDialogTest, NamesTheFailedStepAndStaysUntilClosed) {
     toolkit.Pause(60000);  // a minute later nothing has closed it
     openAfterALongTime = !shown.ModalEnded();
     if (GetParam().pressOk) {
-      EXPECT_TRUE(shown.Click(ui::IDOK));
+      EXPECT_TRUE(shown.Click(ui::IDC_OK));
     } else {
       shown.Close();
     }
@@ -75,7 +75,7 @@ TEST_P(FailNotifyDialogTest, NamesTheFailedStepAndStaysUntilClosed) {
   // The message fits its label at the template font's seven-pixel average character width,
   // and the OK button lies inside the client area below it.
   const ui::headless::ControlState* text = shot.Find(IDC_STATIC);
-  const ui::headless::ControlState* ok = shot.Find(ui::IDOK);
+  const ui::headless::ControlState* ok = shot.Find(ui::IDC_OK);
   ASSERT_NE(text, nullptr);
   ASSERT_NE(ok, nullptr);
   EXPECT_GE(text->geometry.Width(), 7 * static_cast<int>(KavrinFailMessage(u"clock, settings, commit").size()));
@@ -86,7 +86,7 @@ TEST_P(FailNotifyDialogTest, NamesTheFailedStepAndStaysUntilClosed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Close, FailNotifyDialogTest,
-                         ::testing::Values(CloseCase{"Ok", true, ui::IDOK}, CloseCase{"Escape", false, ui::IDCANCEL}),
+                         ::testing::Values(CloseCase{"Ok", true, ui::IDC_OK}, CloseCase{"Escape", false, ui::IDC_CANCEL}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 TEST(FinishNotifyDialogTest, FailMessageNamesTheSteps) {
@@ -99,7 +99,7 @@ TEST(FinishNotifyDialogTest, EscapeClosesTheSuccessEarly) {
   ui::headless::HeadlessToolkit toolkit;
   toolkit.OnModalLoop([](ui::headless::HeadlessWindow& shown) { shown.Close(); });
   FinishNotifyDialog notify(toolkit);
-  EXPECT_EQ(notify.DoModal(), ui::IDCANCEL);
+  EXPECT_EQ(notify.DoModal(), ui::IDC_CANCEL);
   EXPECT_EQ(toolkit.NowMs(), 0);
 }
 

@@ -130,7 +130,7 @@ TEST_P(FailedKavrinTest, ShowsKavrinFailNamingTheStepUntilClosed) {
   bool closedByOk = false;
   toolkit.OnModalLoop([&](ui::headless::HeadlessWindow& shown) {
     timersWhileShown = shown.PendingTimers();
-    closedByOk = shown.Click(ui::IDOK) && shown.ModalEnded() && shown.ModalResult() == ui::IDOK;
+    closedByOk = shown.Click(ui::IDC_OK) && shown.ModalEnded() && shown.ModalResult() == ui::IDC_OK;
   });
   ASSERT_TRUE(Win().Click(IDC_KAVRIN));
   EXPECT_EQ(Notifications(), std::vector<std::u16string>{GetParam().message});

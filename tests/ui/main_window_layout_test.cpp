@@ -264,7 +264,7 @@ TEST_P(SwitchTableTest, ShowsExactlyTheSwitchedControls) {
     // Kavrin's enabled state follows the recorder (none here); the others follow the switch.
     EXPECT_EQ(Ctrl(id).IsEnabled(), shown && id != IDC_KAVRIN);
   }
-  for (int id : {ui::IDOK, ui::IDCANCEL, IDC_READ, IDC_WRITE}) {
+  for (int id : {ui::IDC_OK, ui::IDC_CANCEL, IDC_READ, IDC_WRITE}) {
     SCOPED_TRACE(id);
     EXPECT_FALSE(Ctrl(id).IsVisible());
     EXPECT_FALSE(Win().Click(id));

@@ -47,7 +47,7 @@ bool Dialog::OnCommand(int id, int notifyCode) {
     handler();
     return true;
   }
-  if (id == IDOK || id == IDCANCEL) {
+  if (id == IDC_OK || id == IDC_CANCEL) {
     EndDialog(id);
     return true;
   }
@@ -57,7 +57,7 @@ bool Dialog::OnCommand(int id, int notifyCode) {
 void Dialog::MapCommand(int id, std::function<void()> handler) { commands_[id] = std::move(handler); }
 
 void Dialog::CreateWindowAndTemplateControls() {
-  window_ = toolkit_.CreateWindow(*this, template_);
+  window_ = toolkit_.MakeWindow(*this, template_);
   if (!window_) return;
   window_->SetTitle(template_.caption);
   for (const TemplateControl& control : template_.controls) {

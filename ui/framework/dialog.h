@@ -25,8 +25,10 @@ struct DialogTemplate {
   std::vector<TemplateControl> controls;
 };
 
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;
+// The platform's OK and Cancel ids (1 and 2), under names <windows.h> does not take as
+// macros.
+inline constexpr int IDC_OK = 1;
+inline constexpr int IDC_CANCEL = 2;
 
 class Dialog {
  public:
@@ -70,8 +72,8 @@ class Dialog {
   // The result says whether the dialog set the focus itself; the dialog runs either way.
   virtual bool OnInitDialog() { return true; }
   // A command from a control: a button click has notifyCode 0 (kNotifyClicked). The base
-  // routing acts on clicks only: it runs the handler registered for the id; IDOK and
-  // IDCANCEL end the dialog when none is registered. True when something acted.
+  // routing acts on clicks only: it runs the handler registered for the id; IDC_OK and
+  // IDC_CANCEL end the dialog when none is registered. True when something acted.
   virtual bool OnCommand(int id, int notifyCode);
   virtual void OnTimer(int /*id*/) {}
   // The window has just become visible (each time it does): what a person sees timed
@@ -79,8 +81,8 @@ class Dialog {
   virtual void OnShowWindow() {}
   // The platform reports that devices came or went.
   virtual void OnDeviceChange() {}
-  // The close box or Escape: the same as IDCANCEL.
-  void OnClose() { OnCommand(IDCANCEL, 0); }
+  // The close box or Escape: the same as IDC_CANCEL.
+  void OnClose() { OnCommand(IDC_CANCEL, 0); }
 
  protected:
   // The command map: the handler a button click runs.

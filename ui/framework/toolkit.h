@@ -11,6 +11,10 @@
 #include "ui/framework/control.h"
 #include "ui/framework/geometry.h"
 
+namespace kavrin {
+class DeviceChangeMonitor;
+}  // namespace kavrin
+
 namespace kavrin::ui {
 
 class Dialog;
@@ -68,15 +72,18 @@ class Toolkit {
  public:
   virtual ~Toolkit() = default;
 
-  virtual std::unique_ptr<WindowHost> CreateWindow(Dialog& dialog, const DialogTemplate& tmpl) = 0;
+  // (Not "CreateWindow": <windows.h> makes that name a macro.)
+  virtual std::unique_ptr<WindowHost> MakeWindow(Dialog& dialog, const DialogTemplate& tmpl) = 0;
   // filter in the form "BIN (*.bin)|*.bin|All file (*.*)|*.*|"
   virtual std::unique_ptr<FileDialog> CreateFileOpenDialog(std::u16string_view filter) = 0;
   // Blocks the window's thread (the kavrin operation's pause); tests do not wait.
   virtual void Pause(int milliseconds) = 0;
-  // Calls onReadable on the window's thread whenever fd becomes readable, until the toolkit
-  // is destroyed or UnwatchDescriptor(fd).
-  virtual void WatchDescriptor(int fd, std::function<void()> onReadable) = 0;
-  virtual void UnwatchDescriptor(int fd) = 0;
+  // Device changes reach the window on its thread: onChange runs each time the monitor
+  // reports one (its ConsumeEvents says so), until StopDeviceChanges or the toolkit goes.
+  // Each backend waits in its own way (Qt on the monitor's descriptor, Win32 on
+  // WM_DEVICECHANGE, the headless one when a test says so); the window sees only the event.
+  virtual void WatchDeviceChanges(DeviceChangeMonitor& monitor, std::function<void()> onChange) = 0;
+  virtual void StopDeviceChanges() = 0;
 };
 
 }  // namespace kavrin::ui

@@ -4,9 +4,11 @@
 #include <iterator>
 #include <utility>
 
+#include "device/device_change_monitor.h"
+
 namespace kavrin::ui::headless {
 
-std::unique_ptr<WindowHost> HeadlessToolkit::CreateWindow(Dialog& dialog, const DialogTemplate& tmpl) {
+std::unique_ptr<WindowHost> HeadlessToolkit::MakeWindow(Dialog& dialog, const DialogTemplate& tmpl) {
   auto window = std::make_unique<HeadlessWindow>(*this, dialog, tmpl);
   windows_.push_back({window.get(), {}});
   return window;
@@ -29,8 +31,15 @@ void HeadlessToolkit::Pause(int milliseconds) {
   if (milliseconds > 0) nowMs_ += milliseconds;
 }
 
-void HeadlessToolkit::WatchDescriptor(int fd, std::function<void()> onReadable) {
-  watches_[fd] = std::move(onReadable);
+void HeadlessToolkit::WatchDeviceChanges(DeviceChangeMonitor& monitor,
+                                         std::function<void()> onChange) {
+  deviceMonitor_ = &monitor;
+  onDeviceChange_ = std::move(onChange);
+}
+
+void HeadlessToolkit::StopDeviceChanges() {
+  deviceMonitor_ = nullptr;
+  onDeviceChange_ = nullptr;
 }
 
 std::vector<WindowSnapshot> HeadlessToolkit::OpenedWindows() const {
@@ -52,12 +61,11 @@ int64_t HeadlessToolkit::TotalPauseMs() const {
   return total;
 }
 
-bool HeadlessToolkit::SignalDescriptor(int fd) {
-  auto watch = watches_.find(fd);
-  if (watch == watches_.end()) return false;
-  // A copy: the callback may stop watching and so destroy the stored function.
-  std::function<void()> onReadable = watch->second;
-  onReadable();
+bool HeadlessToolkit::SignalDeviceChange() {
+  if (deviceMonitor_ == nullptr) return false;
+  // A copy: the handler may stop watching and so destroy the stored function.
+  std::function<void()> onChange = onDeviceChange_;
+  if (deviceMonitor_->ConsumeEvents()) onChange();
   return true;
 }
 

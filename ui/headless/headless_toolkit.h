@@ -33,12 +33,12 @@ class HeadlessToolkit : public Toolkit {
   HeadlessToolkit(const HeadlessToolkit&) = delete;
   HeadlessToolkit& operator=(const HeadlessToolkit&) = delete;
 
-  std::unique_ptr<WindowHost> CreateWindow(Dialog& dialog, const DialogTemplate& tmpl) override;
+  std::unique_ptr<WindowHost> MakeWindow(Dialog& dialog, const DialogTemplate& tmpl) override;
   std::unique_ptr<FileDialog> CreateFileOpenDialog(std::u16string_view filter) override;
   // Counts the pause and moves the virtual clock on; never waits.
   void Pause(int milliseconds) override;
-  void WatchDescriptor(int fd, std::function<void()> onReadable) override;
-  void UnwatchDescriptor(int fd) override { watches_.erase(fd); }
+  void WatchDeviceChanges(DeviceChangeMonitor& monitor, std::function<void()> onChange) override;
+  void StopDeviceChanges() override;
 
   // --- test hooks ---
   // Answers for the next file-dialog runs, in order.
@@ -76,9 +76,10 @@ class HeadlessToolkit : public Toolkit {
   // The virtual clock: moved by pauses and by timers that fire.
   int64_t NowMs() const { return nowMs_; }
 
-  // Delivers readability of a watched descriptor; false when fd is not watched.
-  bool SignalDescriptor(int fd);
-  bool IsWatching(int fd) const { return watches_.count(fd) != 0; }
+  // What the platform does when the system says devices changed: asks the watched monitor,
+  // and runs the handler when it reports a change. False when nothing is watched.
+  bool SignalDeviceChange();
+  bool WatchingDeviceChanges() const { return deviceMonitor_ != nullptr; }
 
   // --- for the backend's own objects ---
   void AdvanceClockTo(int64_t ms) {
@@ -113,7 +114,8 @@ class HeadlessToolkit : public Toolkit {
   std::function<void(HeadlessWindow&)> modalHook_;
   std::vector<int> pauses_;
   int64_t nowMs_ = 0;
-  std::map<int, std::function<void()>> watches_;
+  DeviceChangeMonitor* deviceMonitor_ = nullptr;
+  std::function<void()> onDeviceChange_;
 
   struct QueuedInput {
     HeadlessWindow* window = nullptr;

@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 #include <QThread>
 
+#include "device/device_change_monitor.h"
 #include "ui/qt/qt_file_dialog.h"
 #include "ui/qt/qt_style.h"
 #include "ui/qt/qt_window.h"
@@ -11,11 +12,9 @@ namespace kavrin::ui::qt {
 
 QtToolkit::QtToolkit() { InstallDropDownStyle(); }
 
-QtToolkit::~QtToolkit() {
-  for (auto& [fd, notifier] : notifiers_) delete notifier;
-}
+QtToolkit::~QtToolkit() { delete notifier_; }
 
-std::unique_ptr<WindowHost> QtToolkit::CreateWindow(Dialog& dialog, const DialogTemplate& tmpl) {
+std::unique_ptr<WindowHost> QtToolkit::MakeWindow(Dialog& dialog, const DialogTemplate& tmpl) {
   return std::make_unique<QtWindow>(dialog, tmpl);
 }
 
@@ -27,20 +26,23 @@ void QtToolkit::Pause(int milliseconds) {
   if (milliseconds > 0) QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
-void QtToolkit::WatchDescriptor(int fd, std::function<void()> onReadable) {
-  UnwatchDescriptor(fd);
-  auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
-  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [callback = std::move(onReadable)] { callback(); });
-  notifiers_[fd] = notifier;
+void QtToolkit::WatchDeviceChanges(DeviceChangeMonitor& monitor, std::function<void()> onChange) {
+  StopDeviceChanges();
+  const int fd = monitor.Descriptor();
+  if (fd < 0) return;
+  notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read);
+  QObject::connect(notifier_, &QSocketNotifier::activated, notifier_,
+                   [&monitor, callback = std::move(onChange)] {
+                     if (monitor.ConsumeEvents()) callback();
+                   });
 }
 
-void QtToolkit::UnwatchDescriptor(int fd) {
-  auto it = notifiers_.find(fd);
-  if (it == notifiers_.end()) return;
-  it->second->setEnabled(false);
-  // The callback being run may be the one that stops watching.
-  it->second->deleteLater();
-  notifiers_.erase(it);
+void QtToolkit::StopDeviceChanges() {
+  if (notifier_ == nullptr) return;
+  notifier_->setEnabled(false);
+  // The handler being run may be the one that stops watching.
+  notifier_->deleteLater();
+  notifier_ = nullptr;
 }
 
 }  // namespace kavrin::ui::qt

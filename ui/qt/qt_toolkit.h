@@ -2,7 +2,6 @@
 // The Qt 6 Widgets backend of the dialog framework. Construct it after the QApplication and
 // before any widget: it puts the application on the backend's style (ui/qt/qt_style.h).
 #include <functional>
-#include <map>
 #include <memory>
 
 #include "ui/framework/toolkit.h"
@@ -18,15 +17,17 @@ class QtToolkit : public Toolkit {
   QtToolkit(const QtToolkit&) = delete;
   QtToolkit& operator=(const QtToolkit&) = delete;
 
-  std::unique_ptr<WindowHost> CreateWindow(Dialog& dialog, const DialogTemplate& tmpl) override;
+  std::unique_ptr<WindowHost> MakeWindow(Dialog& dialog, const DialogTemplate& tmpl) override;
   std::unique_ptr<FileDialog> CreateFileOpenDialog(std::u16string_view filter) override;
   // Sleeps on the window's thread: the windows do not respond meanwhile.
   void Pause(int milliseconds) override;
-  void WatchDescriptor(int fd, std::function<void()> onReadable) override;
-  void UnwatchDescriptor(int fd) override;
+  // Waits on the monitor's descriptor in the event loop; a monitor without one (it could
+  // not be set up) reports nothing.
+  void WatchDeviceChanges(DeviceChangeMonitor& monitor, std::function<void()> onChange) override;
+  void StopDeviceChanges() override;
 
  private:
-  std::map<int, QSocketNotifier*> notifiers_;
+  QSocketNotifier* notifier_ = nullptr;
 };
 
 }  // namespace kavrin::ui::qt

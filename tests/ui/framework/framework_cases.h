@@ -39,11 +39,11 @@ TYPED_TEST_SUITE_P(FrameworkTest);
 TYPED_TEST_P(FrameworkTest, TemplateControlsAreMappedFromDialogUnitsAndHiddenWithoutVisibleStyle) {
   WindowHost& window = *this->dialog.Window();
   EXPECT_EQ(window.Title(), u"Framework test");
-  Control* ok = this->dialog.GetDlgItem(IDOK);
+  Control* ok = this->dialog.GetDlgItem(IDC_OK);
   ASSERT_NE(ok, nullptr);
   EXPECT_EQ(ok->Geometry(), DialogRectToPixels(window, TestDialog::kTemplateOkUnits));
   EXPECT_FALSE(ok->IsVisible());
-  EXPECT_FALSE(this->driver.Click(this->dialog, IDOK));
+  EXPECT_FALSE(this->driver.Click(this->dialog, IDC_OK));
   // One dialog unit is a quarter of a character wide and an eighth high: a character box is
   // wider than one pixel and taller than it is wide.
   const Size character = window.DialogUnitsToPixels({4, 8});
@@ -159,9 +159,9 @@ TYPED_TEST_P(FrameworkTest, OnlyVisibleEnabledButtonsReachTheirHandlers) {
 
 TYPED_TEST_P(FrameworkTest, CloseBoxAnswersAsCancel) {
   this->driver.CloseBox(this->dialog);
-  EXPECT_EQ(this->dialog.CommandCount(IDCANCEL, kNotifyClicked), 1);
+  EXPECT_EQ(this->dialog.CommandCount(IDC_CANCEL, kNotifyClicked), 1);
   // Ended before its loop runs, the dialog returns at once with Cancel.
-  EXPECT_EQ(this->dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(this->dialog.DoModal(), IDC_CANCEL);
 }
 
 TYPED_TEST_P(FrameworkTest, ModalRunEndsWhenItsTimerEndsTheDialog) {
@@ -191,7 +191,7 @@ TYPED_TEST_P(FrameworkTest, NestedModalDialogBlocksItsOwner) {
   EXPECT_EQ(this->dialog.nestedResult, 0);  // the notice ran until its own timer
   EXPECT_FALSE(clickReached);
   EXPECT_EQ(this->dialog.shownClicks, 0);
-  EXPECT_EQ(this->dialog.CommandCount(IDCANCEL, kNotifyClicked), 0) << "Escape reached the owner";
+  EXPECT_EQ(this->dialog.CommandCount(IDC_CANCEL, kNotifyClicked), 0) << "Escape reached the owner";
   // Once the notice has closed, the owner takes input again.
   this->driver.Settle();
   EXPECT_TRUE(this->driver.WindowClick(this->dialog, TestDialog::kShown));

@@ -2,7 +2,11 @@
 // promises (exact base units and frame, virtual time, test hooks).
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <utility>
+
 #include "tests/ui/framework/framework_cases.h"
+#include "device/device_change_monitor.h"
 #include "ui/headless/headless_toolkit.h"
 
 namespace kavrin::ui::test {
@@ -106,7 +110,7 @@ TEST_F(HeadlessFrameworkTest, NestedNoticeRunsInVirtualTimeAndIsRecorded) {
   std::vector<headless::WindowSnapshot> whileShown;
   toolkit.OnModalLoop([&](HeadlessWindow& window) {
     whileShown.push_back(window.Snapshot());
-    EXPECT_FALSE(window.Click(IDOK));  // the notice's OK button is hidden
+    EXPECT_FALSE(window.Click(IDC_OK));  // the notice's OK button is hidden
   });
   const int64_t before = toolkit.NowMs();
   ASSERT_TRUE(Host().Click(TestDialog::kNested));
@@ -125,8 +129,8 @@ TEST_F(HeadlessFrameworkTest, NestedNoticeRunsInVirtualTimeAndIsRecorded) {
   EXPECT_TRUE(notice.modalEnded);
   EXPECT_EQ(notice.modalResult, 0);
   EXPECT_EQ(notice.VisibleTexts(), std::vector<std::u16string>{u"Done !"});
-  ASSERT_NE(notice.Find(IDOK), nullptr);
-  EXPECT_FALSE(notice.Find(IDOK)->visible);
+  ASSERT_NE(notice.Find(IDC_OK), nullptr);
+  EXPECT_FALSE(notice.Find(IDC_OK)->visible);
   EXPECT_EQ(toolkit.LiveWindows().size(), 1u);
 }
 
@@ -221,15 +225,32 @@ TEST(HeadlessToolkitTest, FileDialogAnswersFromTheQueueAndOffersTheLastPath) {
   EXPECT_EQ(toolkit.PendingFileDialogAnswers(), 0u);
 }
 
-TEST(HeadlessToolkitTest, WatchedDescriptorsAreSignalledUntilUnwatched) {
+// A monitor that reports a change when the test says it has one.
+class ScriptedMonitor : public DeviceChangeMonitor {
+ public:
+  int Descriptor() const override { return -1; }
+  bool ConsumeEvents() override { return std::exchange(changed, false); }
+  bool WaitForChange(std::chrono::milliseconds) override { return ConsumeEvents(); }
+  bool changed = false;
+};
+
+TEST(HeadlessToolkitTest, DeviceChangesReachTheHandlerUntilStopped) {
   HeadlessToolkit toolkit;
+  ScriptedMonitor monitor;
+  EXPECT_FALSE(toolkit.SignalDeviceChange()) << "nothing watched yet";
   int calls = 0;
-  toolkit.WatchDescriptor(5, [&] {
+  toolkit.WatchDeviceChanges(monitor, [&] {
     ++calls;
-    toolkit.UnwatchDescriptor(5);  // a callback may stop its own watch
+    toolkit.StopDeviceChanges();  // a handler may stop its own watch
   });
-  EXPECT_TRUE(toolkit.SignalDescriptor(5));
-  EXPECT_FALSE(toolkit.SignalDescriptor(5));
+  EXPECT_TRUE(toolkit.SignalDeviceChange());
+  EXPECT_EQ(calls, 0) << "the monitor saw nothing worth re-attaching for";
+  monitor.changed = true;
+  EXPECT_TRUE(toolkit.SignalDeviceChange());
+  EXPECT_EQ(calls, 1);
+  EXPECT_FALSE(toolkit.WatchingDeviceChanges());
+  monitor.changed = true;
+  EXPECT_FALSE(toolkit.SignalDeviceChange());
   EXPECT_EQ(calls, 1);
 }
 

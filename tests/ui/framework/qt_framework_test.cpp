@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "device/device_change_monitor.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/framework/framework_cases.h"
 #include "tests/ui/qt_queued_input.h"
@@ -137,7 +138,7 @@ class QtFrameworkTest : public ::testing::Test {
 
 TEST_F(QtFrameworkTest, HiddenControlsStayHiddenWhenTheWindowShows) {
   Host().Show();
-  EXPECT_FALSE(Host().Find(IDOK)->Widget()->isVisible());
+  EXPECT_FALSE(Host().Find(IDC_OK)->Widget()->isVisible());
   EXPECT_FALSE(dialog.hidden->IsVisible());
   EXPECT_FALSE(ControlWidget(*dialog.hidden)->isVisible());
   EXPECT_TRUE(ControlWidget(*dialog.shown)->isVisible());
@@ -321,29 +322,54 @@ TEST_F(QtFrameworkTest, DialogUnitsFollowTheTemplateFont) {
   EXPECT_GT(notice.Window()->DialogUnitsToPixels({0, 80}).height, Host().DialogUnitsToPixels({0, 80}).height);
 }
 
-TEST(QtToolkitTest, WatchedPipeCallsBackUntilUnwatched) {
+// A monitor on a pipe: each byte written is an event, 'c' one worth re-attaching for.
+class PipeMonitor : public DeviceChangeMonitor {
+ public:
+  PipeMonitor() {
+    if (pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
+  }
+  ~PipeMonitor() override {
+    close(fds_[0]);
+    close(fds_[1]);
+  }
+  PipeMonitor(const PipeMonitor&) = delete;
+  PipeMonitor& operator=(const PipeMonitor&) = delete;
+  int Descriptor() const override { return fds_[0]; }
+  bool ConsumeEvents() override {
+    char byte = 0;
+    ++consumed;
+    return read(fds_[0], &byte, 1) == 1 && byte == 'c';
+  }
+  bool WaitForChange(std::chrono::milliseconds) override { return ConsumeEvents(); }
+  bool Send(char event) { return write(fds_[1], &event, 1) == 1; }
+  int consumed = 0;
+
+ private:
+  int fds_[2];
+};
+
+TEST(QtToolkitTest, DeviceChangesOnTheMonitorsDescriptorCallBackUntilStopped) {
   qt::QtToolkit toolkit;
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
+  PipeMonitor monitor;
+  ASSERT_GE(monitor.Descriptor(), 0);
   int calls = 0;
   QEventLoop loop;
-  toolkit.WatchDescriptor(fds[0], [&] {
-    char byte = 0;
-    if (read(fds[0], &byte, 1) == 1) ++calls;
+  toolkit.WatchDeviceChanges(monitor, [&] {
+    ++calls;
     loop.quit();
   });
-  ASSERT_EQ(write(fds[1], "x", 1), 1);
+  ASSERT_TRUE(monitor.Send('n'));  // an event that is no change: consumed, no call
+  ASSERT_TRUE(monitor.Send('c'));
   QTimer::singleShot(5000, &loop, &QEventLoop::quit);  // a guard against a hang, not a measure
   loop.exec();
   EXPECT_EQ(calls, 1);
+  EXPECT_EQ(monitor.consumed, 2);
 
-  toolkit.UnwatchDescriptor(fds[0]);
-  ASSERT_EQ(write(fds[1], "y", 1), 1);
+  toolkit.StopDeviceChanges();
+  ASSERT_TRUE(monitor.Send('c'));
   QCoreApplication::processEvents();
   QCoreApplication::processEvents();
   EXPECT_EQ(calls, 1);
-  close(fds[0]);
-  close(fds[1]);
 }
 
 struct FilterCase {

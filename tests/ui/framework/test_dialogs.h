@@ -49,7 +49,7 @@ class NoticeDialog : public Dialog {
     text.visible = true;
     ControlSpec ok;
     ok.type = ControlType::PushButton;
-    ok.id = IDOK;
+    ok.id = IDC_OK;
     ok.rect = {74, 7, 80, 21};
     ok.text = u"OK";
     ok.defaultButton = true;
@@ -187,7 +187,7 @@ class TestDialog : public Dialog {
     tmpl.fontPoints = 9;
     ControlSpec ok;
     ok.type = ControlType::PushButton;
-    ok.id = IDOK;
+    ok.id = IDC_OK;
     ok.rect = kTemplateOkUnits;
     ok.text = u"確定";
     ok.defaultButton = true;
