@@ -3,7 +3,6 @@
 #include <poll.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <thread>
 
@@ -22,8 +21,9 @@ bool WaitForDescriptorChange(DeviceChangeMonitor& monitor, std::chrono::millisec
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     pollfd watched{fd, POLLIN, 0};
     const int ready = ::poll(&watched, 1, static_cast<int>(std::max<int64_t>(left.count(), 0)));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) return false;  // timed out, or the descriptor broke
+    // Timed out, the descriptor broke, or a signal came: a signal ends the wait early so
+    // that a station asked to stop does so at once; every caller waits again if it goes on.
+    if (ready <= 0) return false;
     if (monitor.ConsumeEvents()) return true;
     if (Clock::now() >= deadline) return false;
   }

@@ -8,7 +8,8 @@ namespace kavrin {
 
 // Waits on monitor.Descriptor() until ConsumeEvents() reports a change or the timeout ends;
 // events that are no change (another device's, the simulator's own rewrites) keep it
-// waiting. Without a descriptor it sleeps the whole timeout.
+// waiting. A signal ends the wait early (false). Without a descriptor it sleeps the whole
+// timeout.
 bool WaitForDescriptorChange(DeviceChangeMonitor& monitor, std::chrono::milliseconds timeout);
 
 }  // namespace kavrin
