@@ -5,6 +5,7 @@
 
 #include "cli/recorder_address.h"
 #include "config/text_codec.h"
+#include "config/trace.h"
 
 namespace kavrin::cli {
 namespace {
@@ -91,6 +92,9 @@ DeviceListing ListDevices(VideoInputBackend& backend, const ConfigFile& config) 
       if (row.matched) row.nameIndex = static_cast<int>(i);
     }
     row.diagnosis = backend.Diagnose(input);
+    // A device named like the recorder that cannot be bound is passed over for the next,
+    // and the trace says so as the window's attach does.
+    if (row.nameIndex >= 0 && !row.IsRecorder()) Trace("\nBindToObject() faiel");
     listing.rows.push_back(std::move(row));
   }
   return listing;

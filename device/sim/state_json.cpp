@@ -1,12 +1,14 @@
 // The simulator's state file: JSON, written atomically, read strictly (a typo in a key is an
 // error rather than a silently ignored fault rule).
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "config/file_util.h"
 #include "device/sim/recorder.h"
@@ -297,9 +299,15 @@ bool SaveState(const std::string& path, const RecorderState& state) {
       return false;
     }
   }
+  // Windows refuses to replace a file another program has open at that moment (a reader
+  // listing the recorders, a virus scanner); that passes within moments, so a few more
+  // tries are made before the save fails.
   std::error_code ec;
-  std::filesystem::rename(temp, target, ec);
-  if (!ec) return true;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    std::filesystem::rename(temp, target, ec);
+    if (!ec) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   std::filesystem::remove(temp, ec);
   return false;
 }

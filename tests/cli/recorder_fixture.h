@@ -36,8 +36,9 @@ class SimulatedRecorderTest : public ::testing::Test {
     dir_.Write("test.ini", kRecorderConfig);
   }
 
+  // name may hold a folder ("recorders/B.json"); the path is written as the system writes it.
   std::string StatePath(const std::string& name = "recorder.json") const {
-    return (dir_ / name).string();
+    return (dir_ / name).make_preferred().string();
   }
   std::string ConfigPath() const { return (dir_ / "test.ini").string(); }
   void Plug(const sim::RecorderState& state, const std::string& name = "recorder.json") {

@@ -75,20 +75,23 @@ TEST_F(SeveralRecordersTest, DevicesListsEveryRecordersAddress) {
 }
 
 TEST_F(SeveralRecordersTest, EveryFormOfAddressSelectsOneRecorder) {
-  std::filesystem::create_directory(dir_ / "links");
-  std::filesystem::create_symlink(dir_ / "recorders/C.json", dir_ / "links/by-id-C");
   struct Case {
     std::string device;
     const char* committed;
     const char* file;
-  } cases[] = {
+  };
+  std::vector<Case> cases = {
       {"serial:SN-A", "a--", "a"},
       {"serial:B", "-B-", "B"},
       {"port:1-2.2", "-B-", "B"},
       {StatePath("recorders/C.json"), "--C", "C"},
       {"recorders/../recorders/C.json", "--C", "C"},  // the same node by another path
-      {StatePath("links/by-id-C"), "--C", "C"},       // a link to it
   };
+  // A link to it, where the file system has them (not under Wine).
+  std::filesystem::create_directory(dir_ / "links");
+  std::error_code noLinks;
+  std::filesystem::create_symlink(dir_ / "recorders/C.json", dir_ / "links/by-id-C", noLinks);
+  if (!noLinks) cases.push_back({StatePath("links/by-id-C"), "--C", "C"});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.device);
     ClearCommits();

@@ -45,8 +45,8 @@ TEST_F(KavrinExeTest, DevicesListsTheRecorder) {
   ASSERT_EQ(json.exitCode, 0) << json.err;
   const nlohmann::json listing = nlohmann::json::parse(json.out);
   ASSERT_EQ(listing["devices"].size(), 1u);
-  EXPECT_EQ(listing["devices"][0]["friendlyName"], "ZK742");
-  EXPECT_EQ(listing["devices"][0]["recorder"], true);
+  EXPECT_EQ(listing["devices"][0]["device"]["name"], "ZK742");
+  EXPECT_EQ(listing["devices"][0]["usable"], true);
 }
 
 TEST_F(KavrinExeTest, DevicesWithoutARecorderFails) {
@@ -149,7 +149,7 @@ TEST_F(KavrinExeTest, ARecorderInUseByAnotherProgramIsReportedBusy) {
   recorders_.Add(0, L"ZK742", sim::RecorderState{});
   const ProgramRun listing = Kavrin({"devices", "--json"});
   ASSERT_EQ(listing.exitCode, 0) << listing.err;
-  const std::string location = nlohmann::json::parse(listing.out)["devices"][0]["location"];
+  const std::string location = nlohmann::json::parse(listing.out)["devices"][0]["device"]["node"];
   test::RecorderHolder peer(location);
   ASSERT_TRUE(peer.Held());
   const ProgramRun run = Kavrin({"read", "-o", "out.bin"});
