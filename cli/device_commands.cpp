@@ -106,8 +106,14 @@ int RunDevices(const DeviceOptions& options, const DeviceEnvironment& environmen
   return found ? kExitOk : kExitFailed;
 }
 
-int RunInfo(const DeviceOptions& options, const DeviceEnvironment& environment) {
-  DeviceCommand command("info", options, environment);
+namespace {
+
+using UnitQuery = UnitResult (*)(const DeviceRow&, VideoInputBackend&, const ConfigFile&);
+
+// info and test: a query that only reads, asked of every recorder selected.
+int RunQuery(const char* name, UnitQuery query, const DeviceOptions& options,
+             const DeviceEnvironment& environment) {
+  DeviceCommand command(name, options, environment);
   SelectionRequest request;
   Selection selection;
   int exitCode = kExitFailed;
@@ -115,21 +121,18 @@ int RunInfo(const DeviceOptions& options, const DeviceEnvironment& environment) 
   if (!Prepare(command, false, &request, &selection, &exitCode)) return exitCode;
   return command.Run(selection, request.Many(),
                      [&](const DeviceRow& unit, std::size_t, VideoInputBackend& backend) {
-                       return RunInfoOn(unit, backend, command.Config());
+                       return query(unit, backend, command.Config());
                      });
 }
 
+}  // namespace
+
+int RunInfo(const DeviceOptions& options, const DeviceEnvironment& environment) {
+  return RunQuery("info", RunInfoOn, options, environment);
+}
+
 int RunTest(const DeviceOptions& options, const DeviceEnvironment& environment) {
-  DeviceCommand command("test", options, environment);
-  SelectionRequest request;
-  Selection selection;
-  int exitCode = kExitFailed;
-  if (!command.LoadConfiguration(&exitCode)) return exitCode;
-  if (!Prepare(command, false, &request, &selection, &exitCode)) return exitCode;
-  return command.Run(selection, request.Many(),
-                     [&](const DeviceRow& unit, std::size_t, VideoInputBackend& backend) {
-                       return RunTestOn(unit, backend, command.Config());
-                     });
+  return RunQuery("test", RunTestOn, options, environment);
 }
 
 int RunRead(const DeviceOptions& options, const DeviceEnvironment& environment) {
