@@ -47,21 +47,24 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "KavrinTool developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration tool for ZK742 USB video recorders")
 set(CPACK_PACKAGE_DESCRIPTION
-    "KavrinTool sets up ZK742 USB video recorders (UVC cameras with one vendor extension
-unit): it shows the recorder's settings in one window, writes them together with the clock
-(the Kavrin operation), reads them back, keeps them in block files and shows the recorder's
-identification and engine tests. The kavrin command does the same for scripts and
-production lines, and a simulated recorder stands in where there is no hardware.")
+    "KavrinTool sets up ZK742 USB video recorders (UVC cameras with one vendor
+extension unit): it shows the recorder's settings in one window, writes them
+together with the clock (the Kavrin operation), reads them back, keeps them in
+block files and shows the recorder's identification and engine tests. The
+kavrin command does the same for scripts and production lines, and a simulated
+recorder stands in where there is no hardware.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# Installs with DESTDIR, so that the prefix the install step sees is /usr and the udev rule
-# goes where udev reads it (resources/CMakeLists of the app decide by the prefix).
-set(CPACK_SET_DESTDIR ON)
+# CPack's DEB generator installs into its staging folder with DESTDIR and the prefix /usr,
+# so the udev rule goes to /usr/lib/udev/rules.d (app/CMakeLists.txt chooses by the prefix).
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${KAVRIN_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its X11 and Wayland platform plugins at run time, so no library dependency names
+# them; without qt6-qpa-plugins the window cannot open. The rest is computed.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # Chinese option texts in the built-in configuration need a CJK font to show.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${packaging}/postinst ${packaging}/postrm)
