@@ -117,9 +117,22 @@ class RecorderSession {
   DeviceLink link_;
 };
 
+// " (the recorder is busy: ...)" after a failed command's own words, when there is a reason
+// beyond a failed transfer.
+std::string Because(const DeviceLink& link) {
+  const std::string reason = LinkFailureReason(link);
+  return reason.empty() ? std::string() : " (" + reason + ")";
+}
+
 // Readiness as the window's: attached, and no engine test NG unless forced.
 bool Ready(const std::vector<TestVerdict>& verdicts, bool force) {
   if (!AnyTestFailed(verdicts) || force) return true;
+  if (std::any_of(verdicts.begin(), verdicts.end(), [](const TestVerdict& v) { return v.busy; })) {
+    Trace("\nnot all items pass engine test\n");
+    std::cerr << "kavrin: refused: the engine tests could not be asked: the recorder is busy "
+                 "(another program is using it; try again when it has finished)\n";
+    return false;
+  }
   Trace("\nnot all items pass engine test\n");
   std::cerr << "kavrin: refused: engine test NG:";
   for (const TestVerdict& v : verdicts) {
@@ -167,7 +180,10 @@ int RunInfo(const DeviceOptions& options) {
   for (const InfoAnswer& row : rows) {
     if (row.ok) continue;
     std::cerr << "kavrin: the recorder did not answer \"" << row.title << "\" (command "
-              << row.commandCode << ")\n";
+              << row.commandCode << ")" << (row.busy ? " (the recorder is busy: another "
+                                                       "program is using it)"
+                                                     : "")
+              << "\n";
     status = kExitFailed;
   }
   return status;
@@ -190,8 +206,8 @@ int RunRead(const DeviceOptions& options) {
   if (!session.Attach(options.waitSeconds)) return kExitFailed;
   SettingsBlock block;  // the note area stays zero: the recorder does not hold it
   if (session.Link().ReadData(block.Bytes().data(), SettingsBlock::kDeviceAreaSize) != 1) {
-    std::cerr << "kavrin: reading the settings failed; " << options.outputPath
-              << " was not written\n";
+    std::cerr << "kavrin: reading the settings failed" << Because(session.Link()) << "; "
+              << options.outputPath << " was not written\n";
     return kExitFailed;
   }
   DumpHex(block.Bytes().data(), SettingsBlock::kDeviceWords, 1);
@@ -218,7 +234,8 @@ int RunWrite(const DeviceOptions& options) {
   if (!Ready(RunEngineTests(session.Link(), *config), options.force)) return kExitFailed;
   // The window's "Write" button: the settings alone, committed with 1.
   if (session.Link().WriteData(block.Bytes().data(), SettingsBlock::kDeviceAreaSize, 1) != 1) {
-    std::cerr << "kavrin: writing the settings failed; they were not committed\n";
+    std::cerr << "kavrin: writing the settings failed" << Because(session.Link())
+              << "; they were not committed\n";
     return kExitFailed;
   }
   std::cout << "Wrote " << SettingsBlock::kDeviceAreaSize << " bytes of " << options.blockPath
@@ -275,10 +292,12 @@ int RunKavrin(const DeviceOptions& options) {
   // The clock first, then the settings and their commit, as the window sends them.
   const LocalTime now = LocalTime::Now();
   const bool clockSet = link.SetClock(now) == 1;
+  const std::string clockBecause = Because(link);
   DumpHex(block.Bytes().data(), SettingsBlock::kDeviceWords, 1);
   const int commitValue = options.setKavrinFlag ? 1 : 2;
   const bool written = link.WriteData(block.Bytes().data(), SettingsBlock::kDeviceAreaSize,
                                       options.setKavrinFlag ? 1 : 0) == 1;
+  const std::string writeBecause = Because(link);
   Trace(clockSet && written ? "\nkavrin finish\n" : "\nkavrin fail\n");
 
   if (options.json) {
@@ -300,10 +319,10 @@ int RunKavrin(const DeviceOptions& options) {
               << "Commit:   " << commitValue << (written ? "" : "  (not committed)") << '\n'
               << (clockSet && written ? "Kavrin finish !" : "Kavrin fail !") << '\n';
   }
-  if (!clockSet) std::cerr << "kavrin: setting the recorder's clock failed\n";
+  if (!clockSet) std::cerr << "kavrin: setting the recorder's clock failed" << clockBecause << '\n';
   if (!written) {
-    std::cerr << "kavrin: writing the settings failed; a write with a failed chunk is not "
-                 "committed\n";
+    std::cerr << "kavrin: writing the settings failed" << writeBecause
+              << "; a write with a failed chunk is not committed\n";
   }
   return clockSet && written ? kExitOk : kExitFailed;
 }

@@ -26,7 +26,41 @@ std::string QuotedNames(const ConfigFile& config) {
   return names.empty() ? std::string("(the configuration names no device)") : names;
 }
 
+// function "Driving Recorder", product "USB Camera"
+std::string NamesText(const VideoInput& input) {
+  std::string text;
+  for (const InputName& name : input.names) {
+    if (!text.empty()) text += ", ";
+    text += std::string(NameSourceText(name.source)) + " \"" + ToUtf8(name.text) +
+            (name.cut ? "...\" (cut short)" : "\"");
+  }
+  return text;
+}
+
+json NamesJson(const VideoInput& input) {
+  json names = json::array();
+  for (const InputName& name : input.names) {
+    names.push_back(
+        {{"text", ToUtf8(name.text)}, {"source", NameSourceText(name.source)}, {"cut", name.cut}});
+  }
+  return names;
+}
+
 }  // namespace
+
+std::string LinkFailureReason(const DeviceLink& link) {
+  switch (link.LastFailure()) {
+    case LinkFailure::kBusy:
+      return "the recorder is busy: another program is using it (try again when it has "
+             "finished)";
+    case LinkFailure::kNotAttached:
+      return "no recorder is attached";
+    case LinkFailure::kTransfer:
+    case LinkFailure::kNone:
+      break;
+  }
+  return {};
+}
 
 std::string HexCode(uint32_t code, int digits) {
   char text[16];
@@ -53,9 +87,8 @@ DeviceListing ListDevices(VideoInputBackend& backend, const ConfigFile& config) 
     // Names are tried in list order, so the first name a device matches is the one it
     // would be attached by.
     for (uint32_t i = 0; i < NameCount(config) && row.nameIndex < 0; ++i) {
-      if (FriendlyNameMatches(input.friendlyName, config.friendlyNames[i])) {
-        row.nameIndex = static_cast<int>(i);
-      }
+      row.matched = MatchInputName(input, config.friendlyNames[i]);
+      if (row.matched) row.nameIndex = static_cast<int>(i);
     }
     row.diagnosis = backend.Diagnose(input);
     listing.rows.push_back(std::move(row));
@@ -77,6 +110,8 @@ void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, 
            {"matches",
             row.nameIndex >= 0 ? json(ConfiguredName(config, row.nameIndex)) : json(nullptr)},
            {"nameIndex", row.nameIndex},
+           {"matchedBy", row.matched ? json(NameSourceText(row.matched->source)) : json(nullptr)},
+           {"names", NamesJson(row.input)},
            {"opened", row.diagnosis.opened},
            {"permissionDenied", row.diagnosis.permissionDenied},
            {"unitFound", row.diagnosis.unitFound},
@@ -97,9 +132,15 @@ void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, 
   }
   for (const DeviceRow& row : listing.rows) {
     out << row.input.location << "  \"" << ToUtf8(row.input.friendlyName) << "\"\n";
+    if (!row.input.names.empty()) out << "    names:  " << NamesText(row.input) << '\n';
+    std::string how;
+    if (row.matched && row.matched->source != NameSource::kPlatform) {
+      how = std::string(" by its ") + NameSourceText(row.matched->source) + " string" +
+            (row.matched->cut ? " (the start the kernel kept)" : "");
+    }
     out << "    name:   "
         << (row.nameIndex >= 0 ? "matches \"" + ConfiguredName(config, row.nameIndex) +
-                                     "\" (name " + std::to_string(row.nameIndex) + ")"
+                                     "\" (name " + std::to_string(row.nameIndex) + ")" + how
                                : std::string("matches no configured name"))
         << '\n';
     out << "    unit:   " << (row.diagnosis.detail.empty() ? "-" : row.diagnosis.detail) << '\n';
@@ -132,6 +173,7 @@ std::vector<InfoAnswer> QueryInformation(DeviceLink& link, const ConfigFile& con
     row.commandCode = item.commandCode;
     std::array<uint8_t, 64> reply{};
     row.ok = link.QueryString(item.commandCode, reply.data()) == 1;
+    row.busy = !row.ok && link.LastFailure() == LinkFailure::kBusy;
     // A failed query shows an empty field, never what an earlier answer left.
     if (row.ok) {
       row.answer = ToUtf8(
@@ -164,6 +206,7 @@ std::vector<TestVerdict> RunEngineTests(DeviceLink& link, const ConfigFile& conf
     verdict.title = ToUtf8(item.title);
     verdict.testCode = TestCode(item);
     verdict.answered = link.QueryTestResult(verdict.testCode, &verdict.answer) == 1;
+    verdict.busy = !verdict.answered && link.LastFailure() == LinkFailure::kBusy;
     verdicts.push_back(std::move(verdict));
   }
   return verdicts;
@@ -180,6 +223,7 @@ json TestsJson(const std::vector<TestVerdict>& verdicts) {
     list.push_back({{"title", v.title},
                     {"testCode", HexCode(v.testCode, 4)},
                     {"answered", v.answered},
+                    {"busy", v.busy},
                     {"answer", v.answered ? json(v.answer) : json(nullptr)},
                     {"verdict", v.Pass() ? "OK" : "NG"}});
   }
@@ -195,7 +239,7 @@ void PrintTests(const std::vector<TestVerdict>& verdicts, bool asJson, std::ostr
   if (verdicts.empty()) out << "No engine tests are configured.\n";
   for (const TestVerdict& v : verdicts) {
     out << HexCode(v.testCode, 4) << "  " << v.title << " : " << (v.Pass() ? "OK" : "NG");
-    if (!v.answered) out << "  (no answer)";
+    if (!v.answered) out << (v.busy ? "  (not asked: the recorder is busy)" : "  (no answer)");
     out << '\n';
   }
 }

@@ -4,6 +4,7 @@
 // tests.
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ namespace kavrin::cli {
 struct DeviceRow {
   VideoInput input;
   int nameIndex = -1;  // the first configured name it matches; -1 for none
+  std::optional<InputName> matched;  // which of the input's names that one matched
   InputDiagnosis diagnosis;
   bool IsRecorder() const { return nameIndex >= 0 && diagnosis.unitFound; }
 };
@@ -42,6 +44,7 @@ struct InfoAnswer {
   uint32_t commandCode = 0;
   std::string answer;  // UTF-8; empty when the query failed
   bool ok = false;
+  bool busy = false;  // not asked: another program held the recorder
 };
 
 // Each information row's string query, as the window fills its information panel.
@@ -52,6 +55,7 @@ struct TestVerdict {
   std::string title;  // UTF-8
   uint16_t testCode = 0;
   bool answered = false;
+  bool busy = false;  // not asked: another program held the recorder
   uint32_t answer = 0;
   bool Pass() const { return answered && answer == 1; }
 };
@@ -64,5 +68,9 @@ void PrintTests(const std::vector<TestVerdict>& verdicts, bool asJson, std::ostr
 
 // "0x1011"
 std::string HexCode(uint32_t code, int digits);
+
+// Why the link's last command failed, for a message ("the recorder is busy: ..."); empty
+// when there is nothing to add to the command's own words.
+std::string LinkFailureReason(const DeviceLink& link);
 
 }  // namespace kavrin::cli

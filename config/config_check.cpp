@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "config/config_check_layout.h"
 #include "config/config_check_names.h"
 #include "config/config_keys.h"
 #include "config/text_codec.h"
@@ -54,7 +55,9 @@ class ConfigChecker {
     CheckInfoPanel();
     CheckTestItemList();
     CheckDeviceNames();
+    CheckLayout(config_, findings_);
     CheckNames(config_, config_.testPanel, findings_);
+    CheckDamagedLines();
     return std::move(findings_);
   }
 
@@ -361,6 +364,25 @@ class ConfigChecker {
     AddRuns(s, unnamed, keys::DeviceNameKey,
             "no name; the recorder is looked for under an empty name",
             "no names; the recorder is looked for under an empty name");
+  }
+
+  // Text the decoder could not read; consecutive lines of one section make one finding.
+  void CheckDamagedLines() {
+    const auto& lines = config_.DamagedLines();
+    for (std::size_t first = 0; first < lines.size();) {
+      std::size_t last = first;
+      while (last + 1 < lines.size() && lines[last + 1].line == lines[last].line + 1 &&
+             lines[last + 1].section == lines[first].section)
+        ++last;
+      const std::string where = first == last ? "line " + Str(lines[first].line) + " holds"
+                                              : "lines " + Str(lines[first].line) + " to " +
+                                                    Str(lines[last].line) + " hold";
+      Add(lines[first].section, first == last ? std::u16string_view(lines[first].key) : u"",
+          where +
+              " bytes that are not valid text in the file's encoding; they read as U+FFFD, "
+              "the replacement character, not as what was meant");
+      first = last + 1;
+    }
   }
 
   const ConfigFile& config_;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "config/config_keys.h"
 #include "config/text_codec.h"
@@ -10,6 +12,13 @@ namespace kavrin {
 namespace {
 
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; }
+
+// Names match without regard to ASCII case: the lower-cased copy is the lookup key.
+std::u16string Fold(std::u16string_view name) {
+  std::u16string folded(name);
+  for (char16_t& c : folded) c = Lower(c);
+  return folded;
+}
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() &&
@@ -92,23 +101,65 @@ const SectionRule& ItemSection() {
   return rule;
 }
 
+// A file of thousands of unknown or repeated names is one mistake made many times, or no
+// configuration at all: the first names of a kind are listed one by one, the rest make one
+// line, so that neither the output nor the findings outgrow the file.
+constexpr std::size_t kListedPerKind = 20;
+
+class Tally {
+ public:
+  // True while names of this kind are still listed one by one.
+  bool Lists(std::u16string_view section, std::u16string_view key) {
+    if (++count_ <= kListedPerKind) return true;
+    if (count_ == kListedPerKind + 1) {
+      section_ = section;
+      key_ = key;
+    }
+    return false;
+  }
+  // "this and N more <what>" at the first name not listed.
+  void Summarise(const std::string& what, std::vector<ConfigFinding>& findings) const {
+    if (count_ <= kListedPerKind) return;
+    findings.push_back(ConfigFinding{
+        section_, key_,
+        "this and " + std::to_string(count_ - kListedPerKind - 1) + " more " + what +
+            "; only the first " + std::to_string(kListedPerKind) + " are listed one by one"});
+  }
+
+ private:
+  std::size_t count_ = 0;
+  std::u16string section_, key_;
+};
+
 class NameChecker {
  public:
   NameChecker(const ProfileFile& file, const TestPanel& testPanel,
               std::vector<ConfigFinding>& findings)
-      : file_(file), testPanel_(testPanel), findings_(findings) {}
+      : file_(file), testPanel_(testPanel), findings_(findings) {
+    // Every name either item list gives, at any index, shown or not.
+    for (std::u16string_view list : {keys::kItemList, keys::kTestItemList}) {
+      for (const std::u16string& key : file_.KeyNames(list)) {
+        listedSections_.insert(Fold(file_.ReadString(list, key, u"", kItemTextRoom)));
+      }
+    }
+  }
 
   void Run() {
+    Tally repeated, unread;
     for (const auto& [name, count] : Distinct(file_.SectionNames())) {
-      if (count > 1)
+      if (count > 1 && repeated.Lists(name, u""))
         Add(name, u"", "appears " + std::to_string(count) + " times; only the first is read");
       const SectionRule* rule = RuleOf(name);
       if (rule == nullptr) {
-        Add(name, u"", "no reader takes this section; its keys are not read");
+        if (unread.Lists(name, u""))
+          Add(name, u"", "no reader takes this section; its keys are not read");
         continue;
       }
       CheckKeys(name, *rule);
     }
+    repeated.Summarise("sections appear more than once, and only the first of each is read",
+                       findings_);
+    unread.Summarise("sections are taken by no reader", findings_);
   }
 
  private:
@@ -117,17 +168,18 @@ class NameChecker {
         ConfigFinding{std::u16string(section), std::u16string(key), std::move(message)});
   }
 
-  // Names in file order, each once (first spelling), with how often it appears.
+  // Names in file order, each once (first spelling), with how often it appears; one hash
+  // lookup per name, so a file of many sections or keys is checked in linear time.
   static std::vector<std::pair<std::u16string, std::size_t>> Distinct(
       const std::vector<std::u16string>& names) {
     std::vector<std::pair<std::u16string, std::size_t>> distinct;
+    std::unordered_map<std::u16string, std::size_t> seen;  // folded name -> index in distinct
     for (const std::u16string& name : names) {
-      const auto seen = std::find_if(distinct.begin(), distinct.end(),
-                                     [&](const auto& d) { return SameName(d.first, name); });
-      if (seen != distinct.end()) {
-        ++seen->second;
-      } else {
+      const auto [at, isNew] = seen.emplace(Fold(name), distinct.size());
+      if (isNew) {
         distinct.emplace_back(name, 1);
+      } else {
+        ++distinct[at->second].second;
       }
     }
     return distinct;
@@ -143,25 +195,25 @@ class NameChecker {
   // Named by either item list (at any index, shown or not), or shaped like an item section:
   // spare item sections wait in the file until a list names them.
   bool IsItemSection(std::u16string_view name) const {
-    for (std::u16string_view list : {keys::kItemList, keys::kTestItemList}) {
-      for (const std::u16string& key : file_.KeyNames(list)) {
-        if (SameName(file_.ReadString(list, key, u"", kItemTextRoom), name)) return true;
-      }
-    }
+    if (listedSections_.count(Fold(name)) != 0) return true;
     return std::any_of(ItemSection().keys.begin(), ItemSection().keys.end(),
                        [&](std::u16string_view key) { return file_.HasKey(name, key); });
   }
 
   void CheckKeys(std::u16string_view section, const SectionRule& rule) {
+    Tally repeated, unread;
     for (const auto& [key, count] : Distinct(file_.KeyNames(section))) {
-      if (count > 1)
+      if (count > 1 && repeated.Lists(section, key))
         Add(section, key, "given " + std::to_string(count) + " times; the first value is used");
       if (SameName(rule.name, keys::kTestItemLayout) && SameName(key, u"TITLE_WIDTH")) {
         CheckTestPanelTitleWidth(section, key);
-      } else if (!rule.Reads(key)) {
+      } else if (!rule.Reads(key) && unread.Lists(section, key)) {
         Add(section, key, "not a key of this section; it is not read");
       }
     }
+    repeated.Summarise("keys are given more than once, and only the first value of each is used",
+                       findings_);
+    unread.Summarise("keys are not keys of this section and are not read", findings_);
   }
 
   // The test panel's label width is ITEM_WIDTH; the shipped file also writes TITLE_WIDTH
@@ -178,6 +230,7 @@ class NameChecker {
   const ProfileFile& file_;
   const TestPanel& testPanel_;
   std::vector<ConfigFinding>& findings_;
+  std::unordered_set<std::u16string> listedSections_;  // folded
 };
 
 }  // namespace

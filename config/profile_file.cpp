@@ -76,6 +76,7 @@ bool ProfileFile::Exists() const {
 bool ProfileFile::ParseFile() {
   sections_.clear();
   firstSection_.clear();
+  damagedLines_.clear();
   if (!Exists()) return false;
   const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path_);
   if (!bytes) return false;
@@ -86,17 +87,21 @@ bool ProfileFile::ParseFile() {
 void ProfileFile::ParseBytes(std::span<const uint8_t> bytes) {
   sections_.clear();
   firstSection_.clear();
+  damagedLines_.clear();
   ParseText(Decode(bytes));
 }
 
 void ProfileFile::ParseText(std::u16string_view text) {
   Section* current = nullptr;  // entries before any section header belong to none
   std::size_t pos = 0;
+  uint32_t lineNumber = 0;
   while (pos < text.size()) {
     // Lines end in CR LF, LF or a lone CR.
     std::size_t end = text.find_first_of(u"\r\n", pos);
     if (end == std::u16string_view::npos) end = text.size();
     const std::u16string_view line = Trim(text.substr(pos, end - pos));
+    if (lineNumber < UINT32_MAX) ++lineNumber;
+    const bool damaged = line.find(u'\uFFFD') != std::u16string_view::npos;
     pos = end;
     if (pos < text.size() && text[pos] == u'\r') ++pos;
     if (pos < text.size() && text[pos] == u'\n') ++pos;
@@ -114,6 +119,7 @@ void ProfileFile::ParseText(std::u16string_view text) {
       const std::u16string name(Trim(inside.substr(0, inside.find(u'\0'))));
       sections_.push_back(Section{name, {}, {}});
       current = &sections_.back();
+      if (damaged) damagedLines_.push_back(DamagedLine{lineNumber, name, {}});
       // The first section of a name answers every read; later ones are kept for diagnostics.
       firstSection_.emplace(Fold(name), sections_.size() - 1);
       continue;
@@ -122,6 +128,7 @@ void ProfileFile::ParseText(std::u16string_view text) {
     if (equals == std::u16string_view::npos || current == nullptr) continue;
     std::u16string key(Trim(line.substr(0, equals)));
     key = key.substr(0, key.find(u'\0'));
+    if (damaged) damagedLines_.push_back(DamagedLine{lineNumber, current->name, key});
     current->entries.push_back(Entry{key, CleanValue(line.substr(equals + 1))});
     current->firstKey.emplace(Fold(key), current->entries.size() - 1);
   }

@@ -44,6 +44,17 @@ class ProfileFile {
   std::vector<std::u16string> SectionNames() const;
   std::vector<std::u16string> KeyNames(std::u16string_view section) const;
 
+  // A section header or key line whose text holds U+FFFD, the mark the decoder leaves for
+  // bytes that are not valid in the file's encoding (or the file's own U+FFFD): for
+  // `kavrin config --check`, which names the line. Comments and lines nothing reads are left
+  // out. Line numbers count from 1.
+  struct DamagedLine {
+    uint32_t line = 0;
+    std::u16string section;  // as the file writes it; empty before any section
+    std::u16string key;      // empty for a section header
+  };
+  const std::vector<DamagedLine>& DamagedLines() const { return damagedLines_; }
+
  private:
   struct Entry {
     std::u16string key;
@@ -61,6 +72,7 @@ class ProfileFile {
   std::filesystem::path path_;
   std::vector<Section> sections_;                                // file order, repeats included
   std::unordered_map<std::u16string, std::size_t> firstSection_;  // folded name -> section
+  std::vector<DamagedLine> damagedLines_;
 };
 
 }  // namespace kavrin

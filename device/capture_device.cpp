@@ -24,6 +24,38 @@ bool FriendlyNameMatches(std::u16string_view deviceName, std::u16string_view wan
   return true;
 }
 
+const char* NameSourceText(NameSource source) {
+  switch (source) {
+    case NameSource::kFunction:
+      return "function";
+    case NameSource::kInterface:
+      return "interface";
+    case NameSource::kProduct:
+      return "product";
+    case NameSource::kCard:
+      return "card";
+    case NameSource::kPlatform:
+      return "name";
+  }
+  return "name";
+}
+
+std::optional<InputName> MatchInputName(const VideoInput& input, std::u16string_view wanted) {
+  if (input.names.empty()) {
+    if (!FriendlyNameMatches(input.friendlyName, wanted)) return std::nullopt;
+    return InputName{input.friendlyName, NameSource::kPlatform, false};
+  }
+  for (const InputName& name : input.names) {
+    if (!name.cut) {
+      if (FriendlyNameMatches(name.text, wanted)) return name;
+    } else if (!name.text.empty() && wanted.size() >= name.text.size() &&
+               FriendlyNameMatches(name.text, wanted.substr(0, name.text.size()))) {
+      return name;
+    }
+  }
+  return std::nullopt;
+}
+
 CaptureDevice::CaptureDevice(VideoInputBackend& backend) : backend_(backend) {}
 
 CaptureDevice::~CaptureDevice() = default;
@@ -62,19 +94,25 @@ int CaptureDevice::FindDevice(std::unique_ptr<PropertyChannel>* channel, bool bi
     Trace("\nCreateClassEnumerator fail");
     return 0;
   }
-  for (const VideoInput& input : *inputs) {
-    if (!FriendlyNameMatches(input.friendlyName, wanted)) continue;
-    // The first enumerated match is the one; a failed open does not move on to another
-    // device of the same name.
-    if (!bind) return 1;
-    std::unique_ptr<PropertyChannel> opened = backend_.Bind(input);
-    if (!opened) {
-      Trace("\nBindToObject() faiel");
-      return 0;
+  // A whole name first: a name the kernel cut short is only a guess, and must not stand in
+  // front of a device that carries the whole name.
+  for (const bool acceptCut : {false, true}) {
+    for (const VideoInput& input : *inputs) {
+      const std::optional<InputName> matched = MatchInputName(input, wanted);
+      if (!matched || matched->cut != acceptCut) continue;
+      // The first enumerated match is the one; a failed open does not move on to another
+      // device of the same name.
+      if (!bind) return 1;
+      std::unique_ptr<PropertyChannel> opened = backend_.Bind(input);
+      if (!opened) {
+        Trace("\nBindToObject() faiel");
+        return 0;
+      }
+      if (channel != nullptr) *channel = std::move(opened);
+      attachedInput_ = input;
+      attachedName_ = *matched;
+      return 1;
     }
-    if (channel != nullptr) *channel = std::move(opened);
-    attachedInput_ = input;
-    return 1;
   }
   return 0;
 }

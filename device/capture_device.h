@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "device/video_input.h"
@@ -27,8 +28,9 @@ class CaptureDevice {
   int Attach();
   void Detach();
   int IsAttached() const { return attached_ ? 1 : 0; }
-  // Searches for deviceNames[currentIndex]: case-insensitive, equal length; the first
-  // enumerated match wins. With bind, opens it into *channel.
+  // Searches for deviceNames[currentIndex] among each device's names: case-insensitive,
+  // equal length; the first enumerated match wins. A name the kernel cut short matches only
+  // where no device carries the whole name. With bind, opens it into *channel.
   int FindDevice(std::unique_ptr<PropertyChannel>* channel, bool bind);
   // Only while attached; a failure status otherwise.
   int32_t TransferProperty(const Guid& propertySet, uint32_t nodeId, uint32_t selector, int isSet,
@@ -37,8 +39,9 @@ class CaptureDevice {
   uint32_t CurrentIndex() const { return currentIndex_; }
   uint32_t NameCount() const { return nameCount_; }
   std::u16string DeviceName(uint32_t index) const;
-  // The device found by the last successful Attach.
+  // The device found by the last successful Attach, and which of its names matched.
   const VideoInput& AttachedInput() const { return attachedInput_; }
+  const InputName& AttachedName() const { return attachedName_; }
 
  protected:
   PropertyChannel* Channel() { return channel_.get(); }
@@ -51,9 +54,14 @@ class CaptureDevice {
   bool attached_ = false;
   std::unique_ptr<PropertyChannel> channel_;
   VideoInput attachedInput_;
+  InputName attachedName_;
 };
 
 // Case-insensitive (ASCII and Latin letters as the platform folds them), equal-length match.
 bool FriendlyNameMatches(std::u16string_view deviceName, std::u16string_view wanted);
+
+// The best of the input's names that `wanted` matches: a whole name equal to it (case
+// folded), or a cut name it begins with; nothing when none does.
+std::optional<InputName> MatchInputName(const VideoInput& input, std::u16string_view wanted);
 
 }  // namespace kavrin

@@ -7,27 +7,51 @@
 #include <ctime>
 #include <vector>
 
+#include "config/trace.h"
+
 namespace kavrin {
-namespace {
+const char* LinkFailureText(LinkFailure failure) {
+  switch (failure) {
+    case LinkFailure::kNone:
+      return "none";
+    case LinkFailure::kNotAttached:
+      return "not attached";
+    case LinkFailure::kBusy:
+      return "busy";
+    case LinkFailure::kTransfer:
+      return "transfer failed";
+  }
+  return "none";
+}
 
 // Holds the channel's exclusive lock for one command, so that no other program's packets
-// come between a request and its reply or between a write and its commit.
-class CommandLock {
+// come between a request and its reply or between a write and its commit. The wait for it
+// is bounded: a command that cannot have the recorder sends nothing and says why.
+class DeviceLink::CommandLock {
  public:
-  explicit CommandLock(PropertyChannel* channel) : channel_(channel) {
-    if (channel_ != nullptr) channel_->Lock();
+  explicit CommandLock(DeviceLink& link) : channel_(link.Channel()) {
+    if (link.IsAttached() != 1 || channel_ == nullptr) {
+      link.lastFailure_ = LinkFailure::kNotAttached;
+      return;
+    }
+    held_ = channel_->Lock();
+    if (!held_) {
+      Trace("\nrecorder busy: held by another program\n");
+      link.lastFailure_ = LinkFailure::kBusy;
+    }
   }
   ~CommandLock() {
-    if (channel_ != nullptr) channel_->Unlock();
+    if (held_) channel_->Unlock();
   }
   CommandLock(const CommandLock&) = delete;
   CommandLock& operator=(const CommandLock&) = delete;
+  bool Held() const { return held_; }
 
  private:
   PropertyChannel* channel_;
+  bool held_ = false;
 };
 
-}  // namespace
 
 const Guid DeviceLink::kPropertySet = {
     0x63610682, 0x5070, 0x49AB, {0xB8, 0xCC, 0xB3, 0x85, 0x5E, 0x8D, 0x22, 0x1D}};
@@ -55,6 +79,11 @@ LocalTime LocalTime::Now() {
 DeviceLink::DeviceLink(VideoInputBackend& backend)
     : CaptureDevice(backend), propertySet_(kPropertySet) {}
 
+int DeviceLink::Finish(int result) {
+  lastFailure_ = result == 1 ? LinkFailure::kNone : LinkFailure::kTransfer;
+  return result;
+}
+
 int DeviceLink::SendPacket(const uint8_t* buffer, uint32_t size) {
   if (buffer == nullptr && size > 0) return 0;
   // The transfer takes a writable buffer for both directions; a SET gets a copy so that the
@@ -71,7 +100,8 @@ int DeviceLink::ReceivePacket(uint8_t* buffer, uint32_t size) {
 
 int DeviceLink::QueryString(uint32_t code, uint8_t* reply) {
   SetSelector(SELECTOR_COMMAND);
-  CommandLock lock(Channel());
+  CommandLock lock(*this);
+  if (!lock.Held()) return 0;
   CommandPacket request;  // its own packet: the shared one is not touched
   request.SetRequest(1);
   request.SetCommand(code);
@@ -80,15 +110,16 @@ int DeviceLink::QueryString(uint32_t code, uint8_t* reply) {
   // answer only counts when both transfers succeeded.
   std::array<uint8_t, kPacketSize> answer{};
   const int received = ReceivePacket(answer.data(), kPacketSize);
-  if (sent != 1 || received != 1) return 0;
+  if (sent != 1 || received != 1) return Finish(0);
   if (reply != nullptr) std::memcpy(reply, answer.data(), answer.size());
-  return 1;
+  return Finish(1);
 }
 
 int DeviceLink::WriteData(const uint8_t* source, uint32_t size, int setKavrinFlag) {
   SetSelector(SELECTOR_COMMAND);
-  if (source == nullptr && size > 0) return 0;
-  CommandLock lock(Channel());
+  if (source == nullptr && size > 0) return Finish(0);
+  CommandLock lock(*this);
+  if (!lock.Held()) return 0;
   packet_.SetRequest(0);
   packet_.SetCommand(CMD_SETTINGS_DATA);
   bool everyChunkSent = true;
@@ -104,18 +135,19 @@ int DeviceLink::WriteData(const uint8_t* source, uint32_t size, int setKavrinFla
     offset += chunk;
   }
   SetSelector(SELECTOR_COMMIT);
-  if (!everyChunkSent) return 0;
+  if (!everyChunkSent) return Finish(0);
   packet_.SetRequest(setKavrinFlag != 0 ? 1 : 2);
-  return SendPacket(packet_.Bytes(), kPacketSize);
+  return Finish(SendPacket(packet_.Bytes(), kPacketSize));
 }
 
 int DeviceLink::ReadData(uint8_t* destination, uint32_t size) {
   SetSelector(SELECTOR_COMMAND);
   packet_.SetRequest(1);
   packet_.SetCommand(CMD_SETTINGS_DATA);
-  if (size == 0) return 1;
-  if (destination == nullptr) return 0;
-  CommandLock lock(Channel());
+  if (size == 0) return Finish(1);
+  if (destination == nullptr) return Finish(0);
+  CommandLock lock(*this);
+  if (!lock.Held()) return 0;
   // Collected apart and copied only when every transfer succeeded: a partial read must not
   // mix with what the caller already holds.
   std::vector<uint8_t> collected(destination, destination + size);
@@ -135,29 +167,36 @@ int DeviceLink::ReadData(uint8_t* destination, uint32_t size) {
     }
     offset += chunk;
   }
-  if (!everyTransferDone) return 0;
+  if (!everyTransferDone) return Finish(0);
   std::copy(collected.begin(), collected.end(), destination);
-  return 1;
+  return Finish(1);
 }
 
 int DeviceLink::QueryTestResult(uint32_t testCode, uint32_t* result) {
   SetSelector(SELECTOR_COMMAND);
-  CommandLock lock(Channel());
+  if (result != nullptr) *result = 0;
+  CommandLock lock(*this);
+  if (!lock.Held()) return 0;
   packet_.SetRequest(1);
   packet_.SetCommand(CMD_ENGINE_TEST);
   packet_.SetOffset(testCode);
   const int sent = SendPacket(packet_.Bytes(), kPacketSize);
-  const int received = ReceivePacket(packet_.Bytes(), kPacketSize);
-  // The request's own 1 sits where the answer goes: without a real answer the test must
-  // read as failed, not as passed.
+  // The answer goes to a cleared packet, not over the request: the request's own 1 sits
+  // where the answer goes, and a GET that succeeds without delivering bytes must read as
+  // no pass. Only the recorder's own 1 is a pass.
+  std::array<uint8_t, kPacketSize> answer{};
+  const int received = ReceivePacket(answer.data(), kPacketSize);
   const bool answered = sent == 1 && received == 1;
-  if (result != nullptr) *result = answered ? packet_.Request() : 0;
-  return answered ? 1 : 0;
+  if (!answered) return Finish(0);
+  std::copy(answer.begin(), answer.end(), packet_.Bytes());  // the packet keeps the reply
+  if (result != nullptr) *result = packet_.Request();
+  return Finish(1);
 }
 
 int DeviceLink::SetClock(const LocalTime& time) {
   SetSelector(SELECTOR_COMMAND);
-  CommandLock lock(Channel());
+  CommandLock lock(*this);
+  if (!lock.Held()) return 0;
   packet_.SetRequest(0);
   packet_.SetCommand(CMD_SET_CLOCK);
   packet_.Put16(8, time.wYear);
@@ -166,7 +205,7 @@ int DeviceLink::SetClock(const LocalTime& time) {
   packet_.Put16(14, time.wHour);
   packet_.Put16(16, time.wMinute);
   packet_.Put16(18, time.wSecond);
-  return SendPacket(packet_.Bytes(), kPacketSize);
+  return Finish(SendPacket(packet_.Bytes(), kPacketSize));
 }
 
 }  // namespace kavrin

@@ -16,6 +16,19 @@ struct LocalTime {
   static LocalTime Now();
 };
 
+// Why the last command failed, for the operator: the window names it in its notification.
+enum class LinkFailure {
+  kNone,         // the last command succeeded
+  kNotAttached,  // no recorder was attached: nothing was sent
+  kBusy,         // another program held the recorder for the whole wait: nothing was sent
+  kTransfer,     // a transfer failed (refused, unanswered, or the recorder went away)
+};
+
+// "none", "not attached", "busy", "transfer failed"
+const char* LinkFailureText(LinkFailure failure);
+
+// Every command holds the channel's lock for all its transfers; a command that cannot get it
+// within the bounded wait fails without sending anything.
 class DeviceLink : public CaptureDevice {
  public:
   static constexpr uint32_t SELECTOR_COMMAND = 17;
@@ -51,20 +64,27 @@ class DeviceLink : public CaptureDevice {
   // Reads size bytes in 40-byte chunks. 1 only when every transfer succeeded; on failure the
   // destination is left unchanged.
   int ReadData(uint8_t* destination, uint32_t size);
-  // *result receives the recorder's answer (1 = pass). A failed SET or GET gives 0 and
-  // stores 0, never a pass.
+  // *result receives the recorder's answer (1 = pass), fetched into a cleared packet: a GET
+  // that succeeds without bytes is no pass. A failed SET or GET gives 0 and stores 0.
   int QueryTestResult(uint32_t testCode, uint32_t* result);
   // Command 10 with the date and time (day of week and milliseconds are not sent). 1 on
   // success.
   int SetClock(const LocalTime& time);
 
   const CommandPacket& Packet() const { return packet_; }
+  // The reason of the last command's failure; kNone after one that succeeded.
+  LinkFailure LastFailure() const { return lastFailure_; }
 
  private:
+  class CommandLock;
+  // Sets the outcome of a command from its result and returns the result.
+  int Finish(int result);
+
   CommandPacket packet_;
   uint32_t selector_ = SELECTOR_COMMAND;
   uint32_t nodeId_ = kNodeId;
   Guid propertySet_;
+  LinkFailure lastFailure_ = LinkFailure::kNone;
 };
 
 // Console dump: mode 0 bytes ("%02X ", 16 a line), mode 1 16-bit words ("%04X ", 8 a line).

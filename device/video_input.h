@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device/bounded_wait.h"
 #include "device/guid.h"
 
 namespace kavrin {
@@ -20,9 +21,34 @@ inline constexpr int32_t kStatusFail = static_cast<int32_t>(0x80004005);  // E_F
 // Linux errno values travel as -errno.
 inline int32_t StatusFromErrno(int err) { return err > 0 ? -err : kStatusFail; }
 
+// Where a name of a video input comes from. A camera function inside a composite USB device
+// is named by its interface association's string (iFunction), else by its VideoControl
+// interface's string (iInterface), else by the device's product string: that is the name the
+// platform shows, and a configured name may match any of the three.
+enum class NameSource {
+  kFunction,   // the interface association's iFunction
+  kInterface,  // the VideoControl interface's iInterface
+  kProduct,    // the USB device's iProduct
+  kCard,       // the driver's card name (no USB strings known)
+  kPlatform,   // the one name the platform gives (simulator, DirectShow)
+};
+
+// "function", "interface", "product", "card", "name"
+const char* NameSourceText(NameSource source);
+
+struct InputName {
+  std::u16string text;
+  NameSource source = NameSource::kPlatform;
+  // Only the string's start is known (the kernel cut it to fit the card name): a configured
+  // name that begins with it matches, as a weaker match than a whole string.
+  bool cut = false;
+};
+
 struct VideoInput {
-  std::u16string friendlyName;
+  std::u16string friendlyName;  // the name the platform shows
   std::string location;  // backend's own address: "/dev/video0", the simulator's state file
+  // Every name a configured one is matched against, best first; empty: friendlyName alone.
+  std::vector<InputName> names = {};
 };
 
 class PropertyChannel {
@@ -33,8 +59,10 @@ class PropertyChannel {
   virtual int32_t TransferProperty(const Guid& propertySet, uint32_t nodeId, uint32_t selector,
                                    bool isSet, uint8_t* data, uint32_t length) = 0;
   // Exclusive use of the device for one command (a SET and the GET that answers it, a write
-  // and its commit). No-ops where the platform needs none.
-  virtual void Lock() {}
+  // and its commit), waiting at most about kRecorderLockWait for another program to finish
+  // its own. False when the device could not be had: the command must then send nothing.
+  // Unlock follows only a Lock that returned true. No-ops where the platform needs none.
+  virtual bool Lock() { return true; }
   virtual void Unlock() {}
 };
 

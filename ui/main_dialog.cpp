@@ -13,12 +13,12 @@
 namespace kavrin {
 namespace {
 
-// A malformed WINDOW_LAYOUT must not ask the platform for a window of gigapixels.
-constexpr uint32_t kMaxWindowExtent = 8192;
+// A window never gets larger than the screen it shows on: a malformed WINDOW_LAYOUT must not
+// ask the platform for a window of gigapixels (its backing store alone would take hundreds of
+// megabytes). Without a known screen, a bound that holds the largest screens in use.
+constexpr ui::Size kFallbackScreen{7680, 4320};
 
-int WindowExtent(int value) {
-  return std::clamp(value, 0, static_cast<int>(kMaxWindowExtent));
-}
+int WindowExtent(int value, int screen) { return std::clamp(value, 0, std::max(screen, 0)); }
 
 }  // namespace
 
@@ -70,7 +70,10 @@ bool MainDialog::OnInitDialog() {
   Extent extent;
   GetWindowExtent(&extent);
   if (window) {
-    window->SetOuterGeometry({0, 0, WindowExtent(extent.right), WindowExtent(extent.bottom)});
+    ui::Size screen = window->ScreenSize();
+    if (screen.width <= 0 || screen.height <= 0) screen = kFallbackScreen;
+    window->SetOuterGeometry({0, 0, WindowExtent(extent.right, screen.width),
+                              WindowExtent(extent.bottom, screen.height)});
     window->Show();
     window->CenterOnScreen();
   }

@@ -1,10 +1,12 @@
 // The run-time controls of the main window: command buttons, path display, item rows and
 // the logo, information and test panels, placed from the configuration's layouts; and the
 // switches that show the command buttons.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
 
+#include "config/layout_geometry.h"
 #include "ui/dialog_templates.h"
 #include "ui/framework/control_utils.h"
 #include "ui/main_dialog.h"
@@ -12,12 +14,14 @@
 namespace kavrin {
 namespace {
 
-// Layout values are unsigned 32-bit numbers; the arithmetic on them wraps as unsigned and
-// the result is taken as a signed pixel coordinate, as the platform's calls take it.
-int Px(uint32_t value) { return static_cast<int>(static_cast<int32_t>(value)); }
-
-ui::Rect PxRect(uint32_t left, uint32_t top, uint32_t right, uint32_t bottom) {
-  return {Px(left), Px(top), Px(right), Px(bottom)};
+// What reaches the toolkit: each edge cut into the range a window system takes, and never a
+// negative size. The rectangles themselves come from the layout geometry, which the checks
+// of `kavrin config --check` use as well.
+ui::Rect ToolkitRect(const LayoutRect& rect) {
+  const int left = ToolkitCoordinate(rect.left);
+  const int top = ToolkitCoordinate(rect.top);
+  return {left, top, std::max(left, ToolkitCoordinate(rect.right)),
+          std::max(top, ToolkitCoordinate(rect.bottom))};
 }
 
 // A list index from a field or option value; values a list cannot hold select nothing.
@@ -40,20 +44,23 @@ ui::ControlSpec LabelSpec(const ui::Rect& rect, std::u16string text, ui::TextAli
   return params;
 }
 
-struct CommandButton {
+struct CommandButtonControl {
   int id;
-  const char16_t* label;
-  ui::Rect rect;
-  uint32_t flag;
+  CommandButton button;
 };
 
-constexpr std::array<CommandButton, 5> kCommandButtons{{
-    {IDC_SAVE, u"Save", {8, 12, 88, 42}, SAVE_BIN},
-    {IDC_LOAD, u"Load", {95, 12, 175, 42}, LOAD_BIN},
-    {IDC_GET_KAVRIN, u"Get Kavrin", {8, 45, 88, 75}, GET_DEVICE_KAVRIN},
-    {IDC_SET_DEFAULT, u"Set Def.", {95, 45, 175, 75}, SET_DEFAULT},
-    {IDC_KAVRIN, u"Kavrin", {410, 12, 490, 42}, KAVRIN},
+constexpr std::array<CommandButtonControl, 5> kCommandButtons{{
+    {IDC_SAVE, CommandButton::Save},
+    {IDC_LOAD, CommandButton::Load},
+    {IDC_GET_KAVRIN, CommandButton::GetKavrin},
+    {IDC_SET_DEFAULT, CommandButton::SetDefault},
+    {IDC_KAVRIN, CommandButton::Kavrin},
 }};
+
+const CommandButtonPlace& PlaceOf(CommandButton button) {
+  return *std::find_if(kCommandButtonPlaces.begin(), kCommandButtonPlaces.end(),
+                       [&](const CommandButtonPlace& place) { return place.button == button; });
+}
 
 // The order in which the switches are applied.
 struct Switch {
@@ -68,8 +75,6 @@ constexpr std::array<Switch, 6> kSwitchedControls{{
     {IDC_KAVRIN, KAVRIN},
     {IDC_PATH_DISPLAY, DISPLAY_FILE_PATH},
 }};
-
-constexpr ui::Rect kPathDisplayRect{180, 12, 400, 42};
 
 }  // namespace
 
@@ -90,8 +95,10 @@ void MainDialog::CreateControls() {
 void MainDialog::CreateCommandButtons() {
   ui::WindowHost* window = Window();
   if (!window) return;
-  for (const CommandButton& button : kCommandButtons) {
-    if (ui::Control* control = ui::CreatePushButton(button.label, button.rect, *window, button.id)) {
+  for (const CommandButtonControl& button : kCommandButtons) {
+    const CommandButtonPlace& place = PlaceOf(button.button);
+    if (ui::Control* control =
+            ui::CreatePushButton(place.label, ToolkitRect(place.rect), *window, button.id)) {
       control->Enable(true);
       control->Show(true);
     }
@@ -101,7 +108,7 @@ void MainDialog::CreateCommandButtons() {
 void MainDialog::CreatePathDisplay() {
   ui::WindowHost* window = Window();
   if (!window) return;
-  ui::ControlSpec params = ControlParams(ui::ControlType::Edit, IDC_PATH_DISPLAY, kPathDisplayRect);
+  ui::ControlSpec params = ControlParams(ui::ControlType::Edit, IDC_PATH_DISPLAY, ToolkitRect(kPathDisplayRect));
   params.multiLine = true;
   params.autoHScroll = true;
   params.readOnly = true;
@@ -111,25 +118,15 @@ void MainDialog::CreatePathDisplay() {
 }
 
 void MainDialog::CreateItemControls() {
-  const ItemLayout& l = itemLayout;
-  // ITEM_PER_COL 0 would divide by zero: it means no column break, all rows in one column.
-  const uint32_t perColumn = l.itemsPerColumn == 0 ? UINT32_MAX : l.itemsPerColumn;
-  const uint32_t columnWidth = l.titleWidth + l.titleOptionGap + l.optionWidth;
   for (uint32_t i = 0; i < items.size(); ++i) {
     SettingItem& item = items[i];
-    const uint32_t x = l.x + (i / perColumn) * columnWidth;
-    const uint32_t y = l.y + (i % perColumn) * l.lineShift;
-
-    const ui::Rect labelRect = PxRect(x, y + 2 * l.titleShift, x + l.titleWidth,
-                                      y + 2 * l.titleShift + l.itemHeight);
-    ui::ControlSpec label = LabelSpec(labelRect, item.title, ui::TextAlign::Right);
+    const RowRects rects = ItemRowRects(itemLayout, i);
+    ui::ControlSpec label = LabelSpec(ToolkitRect(rects.label), item.title, ui::TextAlign::Right);
     label.visible = true;
     item.labelControl = MakeControl(label);
 
-    const uint32_t listLeft = x + l.titleWidth + l.titleOptionGap;
-    const ui::Rect listRect = PxRect(listLeft, y + l.titleShift, listLeft + l.optionWidth,
-                                     y + l.titleShift + l.optionHeight);
-    ui::ControlSpec list = ControlParams(ui::ControlType::DropDownList, IDC_ITEM_BASE + static_cast<int>(i), listRect);
+    ui::ControlSpec list = ControlParams(ui::ControlType::DropDownList,
+                                         IDC_ITEM_BASE + static_cast<int>(i), ToolkitRect(rects.field));
     list.autoHScroll = true;
     item.selectControl = MakeControl(list);
     if (ui::Control* control = item.selectControl) {
@@ -143,14 +140,12 @@ void MainDialog::CreateItemControls() {
 
 void MainDialog::CreateLogoPanel() {
   LogoPanel& p = logoPanel;
-  ui::ControlSpec label =
-      LabelSpec(PxRect(p.x, p.y, p.x + p.width, p.y + p.height), p.title, ui::TextAlign::Left);
+  const RowRects rects = LogoRects(p);
+  ui::ControlSpec label = LabelSpec(ToolkitRect(rects.label), p.title, ui::TextAlign::Left);
   label.visible = true;
   p.labelControl = MakeControl(label);
 
-  const uint32_t top = p.y + p.height + p.gap;
-  ui::ControlSpec box = ControlParams(ui::ControlType::DropDownBox, IDC_LOGO,
-                             PxRect(p.x, top, p.x + p.width, top + p.listHeight));
+  ui::ControlSpec box = ControlParams(ui::ControlType::DropDownBox, IDC_LOGO, ToolkitRect(rects.field));
   box.autoHScroll = true;
   p.selectControl = MakeControl(box);
   if (ui::Control* control = p.selectControl) {
@@ -164,18 +159,16 @@ void MainDialog::CreateLogoPanel() {
 }
 
 void MainDialog::CreateInfoPanel() {
-  const InfoPanel& p = infoPanel;
   for (uint32_t i = 0; i < infoPanel.rows.size(); ++i) {
     InfoItem& row = infoPanel.rows[i];
-    const uint32_t y = p.y + i * p.lineShift;
-    ui::ControlSpec label = LabelSpec(PxRect(p.x, y, p.x + p.titleWidth, y + p.rowHeight),
-                                      row.title + u" : ", ui::TextAlign::Right);
+    const RowRects rects = InfoRowRects(infoPanel, i);
+    ui::ControlSpec label =
+        LabelSpec(ToolkitRect(rects.label), row.title + u" : ", ui::TextAlign::Right);
     label.visible = true;
     row.labelControl = MakeControl(label);
 
-    const uint32_t left = p.x + p.titleWidth + p.gap;
-    ui::ControlSpec content = ControlParams(ui::ControlType::Edit, IDC_INFO_CONTENT_BASE + static_cast<int>(i),
-                                   PxRect(left, y, left + p.contentWidth, y + p.rowHeight));
+    ui::ControlSpec content = ControlParams(
+        ui::ControlType::Edit, IDC_INFO_CONTENT_BASE + static_cast<int>(i), ToolkitRect(rects.field));
     content.readOnly = true;
     content.autoHScroll = true;
     content.visible = true;
@@ -184,18 +177,15 @@ void MainDialog::CreateInfoPanel() {
 }
 
 void MainDialog::CreateTestPanel() {
-  const TestPanel& p = testPanel;
   for (uint32_t i = 0; i < testItems.size(); ++i) {
     SettingItem& item = testItems[i];
-    const uint32_t y = p.y + i * p.lineShift;
-    ui::ControlSpec label = LabelSpec(PxRect(p.x, y, p.x + p.titleWidth, y + p.rowHeight),
-                                      item.title + u" : ", ui::TextAlign::Right);
+    const RowRects rects = TestRowRects(testPanel, i);
+    ui::ControlSpec label =
+        LabelSpec(ToolkitRect(rects.label), item.title + u" : ", ui::TextAlign::Right);
     label.visible = true;
     item.labelControl = MakeControl(label);
 
-    const uint32_t left = p.x + p.titleWidth + p.gap;
-    ui::ControlSpec result = LabelSpec(PxRect(left, y, left + p.contentWidth, y + p.rowHeight), {},
-                                       ui::TextAlign::Left);
+    ui::ControlSpec result = LabelSpec(ToolkitRect(rects.field), {}, ui::TextAlign::Left);
     result.id = IDC_TEST_RESULT_BASE + static_cast<int>(i);
     result.visible = true;
     item.resultControl = MakeControl(result);

@@ -1,53 +1,70 @@
 #include "device/sim/sim_backend.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <span>
 
 #include "config/text_codec.h"
 #include "device/device_link.h"
 #include "device/sim/recorder.h"
+#include "device/sim/state_store.h"
 
 namespace kavrin::sim {
 namespace {
 
-bool StateFilePresent(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::exists(path, ec);
-}
-
-// One attached simulated recorder: the state read at bind time and the recorder logic on it.
+// One attached simulated recorder. The state lives in the file, not here: every transfer
+// reads it afresh, so that other programs' changes and the user's edits count at once. What
+// stays with the channel is what a recorder keeps for the command in progress: the staged
+// chunks and the unread answer (no other program can come between, since a command holds
+// the store's lock).
 class SimChannel : public PropertyChannel {
  public:
-  SimChannel(std::string path, RecorderState state)
-      : path_(std::move(path)), state_(std::move(state)), recorder_(state_) {}
+  SimChannel(const std::string& path, RecorderState state, std::chrono::milliseconds lockWait)
+      : store_(path, lockWait), state_(std::move(state)), recorder_(state_) {}
 
   int32_t TransferProperty(const Guid& propertySet, uint32_t nodeId, uint32_t selector, bool isSet,
                            uint8_t* data, uint32_t length) override {
-    // Unplugged: removing the file takes the device away, and the file must not come back
-    // by our own save.
-    if (!StateFilePresent(path_)) return kRecorderGone;
     // What the platform itself refuses never reaches the recorder and is not counted.
     if (!(propertySet == DeviceLink::kPropertySet) || nodeId != DeviceLink::kNodeId ||
         length != DeviceLink::kPacketSize || data == nullptr) {
       return kStatusFail;
     }
-    const int32_t status =
-        recorder_.HandleTransfer(selector, isSet, std::span<uint8_t, 64>(data, 64));
-    if (status == kRecorderGone && recorder_.Vanished()) return status;  // nothing changed
-    // The file is the recorder's memory: a change that could not be kept is a failure.
-    if (!SaveState(path_, state_)) return kStatusFail;
-    return status;
+    int32_t status = kStatusFail;
+    const StateStore::Outcome outcome = store_.Update([&](RecorderState& fresh) {
+      state_ = std::move(fresh);
+      status = recorder_.HandleTransfer(selector, isSet, std::span<uint8_t, 64>(data, 64));
+      fresh = state_;
+      // A recorder that has left the bus changes nothing.
+      return !(status == kRecorderGone && recorder_.Vanished());
+    });
+    switch (outcome) {
+      case StateStore::Outcome::kSaved:
+      case StateStore::Outcome::kUnchanged:
+        return status;
+      case StateStore::Outcome::kAbsent:
+        return kRecorderGone;  // unplugged by removing the file
+      case StateStore::Outcome::kBusy:
+        return StatusFromErrno(EBUSY);
+      case StateStore::Outcome::kUnusable:
+      case StateStore::Outcome::kNotSaved:
+        break;  // the file is the recorder's memory: a change that cannot be kept failed
+    }
+    return kStatusFail;
   }
 
+  bool Lock() override { return store_.Lock(); }
+  void Unlock() override { store_.Unlock(); }
+
  private:
-  std::string path_;
+  StateStore store_;
   RecorderState state_;
   Recorder recorder_;
 };
 
 }  // namespace
 
-SimBackend::SimBackend(std::string statePath) : statePath_(std::move(statePath)) {}
+SimBackend::SimBackend(std::string statePath, std::chrono::milliseconds lockWait)
+    : statePath_(std::move(statePath)), lockWait_(lockWait) {}
 
 std::optional<std::vector<VideoInput>> SimBackend::ListVideoInputs() {
   problem_.clear();
@@ -73,7 +90,7 @@ std::optional<std::vector<VideoInput>> SimBackend::ListVideoInputs() {
 std::unique_ptr<PropertyChannel> SimBackend::Bind(const VideoInput& input) {
   std::optional<RecorderState> state = LoadState(input.location);
   if (!state || Recorder(*state).Vanished()) return nullptr;
-  return std::make_unique<SimChannel>(input.location, std::move(*state));
+  return std::make_unique<SimChannel>(input.location, std::move(*state), lockWait_);
 }
 
 InputDiagnosis SimBackend::Diagnose(const VideoInput& input) {

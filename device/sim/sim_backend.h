@@ -1,8 +1,12 @@
 #pragma once
 // The simulated recorder behind the video-input seam. Its state lives in a JSON file
-// (docs/simulator.md): the device is present while the file exists, carries the file's
-// friendly name, reads the state when it is bound and rewrites the file after every transfer.
+// (docs/simulator.md): the device is present while the file exists and carries the file's
+// friendly name; every transfer reads, changes and rewrites the file under a lock that
+// every program using the file shares (StateStore).
+#include <chrono>
 #include <string>
+
+#include "device/bounded_wait.h"
 
 #include "device/video_input.h"
 
@@ -10,7 +14,9 @@ namespace kavrin::sim {
 
 class SimBackend : public VideoInputBackend {
  public:
-  explicit SimBackend(std::string statePath);
+  // lockWait: how long a command waits for another program's command on the same file.
+  explicit SimBackend(std::string statePath,
+                      std::chrono::milliseconds lockWait = kRecorderLockWait);
 
   std::optional<std::vector<VideoInput>> ListVideoInputs() override;
   std::unique_ptr<PropertyChannel> Bind(const VideoInput& input) override;
@@ -21,6 +27,7 @@ class SimBackend : public VideoInputBackend {
 
  private:
   std::string statePath_;
+  std::chrono::milliseconds lockWait_;
   std::string problem_;
 };
 

@@ -8,8 +8,9 @@
 
 namespace kavrin::v4l2 {
 
-UvcChannel::UvcChannel(SystemCalls& calls, int fd, uint8_t unitId, const Guid& unitGuid)
-    : calls_(calls), fd_(fd), unitId_(unitId), unitGuid_(unitGuid) {}
+UvcChannel::UvcChannel(SystemCalls& calls, int fd, uint8_t unitId, const Guid& unitGuid,
+                       std::chrono::milliseconds lockWait)
+    : calls_(calls), fd_(fd), unitId_(unitId), unitGuid_(unitGuid), lockWait_(lockWait) {}
 
 UvcChannel::~UvcChannel() { calls_.Close(fd_); }
 
@@ -31,9 +32,14 @@ int32_t UvcChannel::TransferProperty(const Guid& propertySet, uint32_t /*nodeId*
   return kStatusOk;
 }
 
-void UvcChannel::Lock() {
-  while (calls_.Flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-  }
+bool UvcChannel::Lock() {
+  const TryResult result = RetryWhileBusy(
+      [this] {
+        if (calls_.Flock(fd_, LOCK_EX | LOCK_NB) == 0) return TryResult::kDone;
+        return errno == EWOULDBLOCK || errno == EINTR ? TryResult::kBusy : TryResult::kFailed;
+      },
+      lockWait_);
+  return result == TryResult::kDone;
 }
 
 void UvcChannel::Unlock() {

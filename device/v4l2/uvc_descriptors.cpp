@@ -6,8 +6,10 @@ namespace kavrin::v4l2 {
 namespace {
 
 // USB and video-class descriptor codes.
+constexpr uint8_t kTypeDevice = 0x01;
 constexpr uint8_t kTypeConfiguration = 0x02;
 constexpr uint8_t kTypeInterface = 0x04;
+constexpr uint8_t kTypeAssociation = 0x0B;  // INTERFACE_ASSOCIATION
 constexpr uint8_t kTypeClassInterface = 0x24;  // CS_INTERFACE
 constexpr uint8_t kClassVideo = 0x0E;
 constexpr uint8_t kSubclassVideoControl = 0x01;
@@ -46,18 +48,78 @@ bool DecodeExtensionUnit(std::span<const uint8_t> record, UnitRecord* unit) {
   return true;
 }
 
+// Calls visit(record) for each length/type record until it returns false; a bLength below 2
+// or one that runs past the end stops the walk.
+template <typename Visit>
+void WalkRecords(std::span<const uint8_t> bytes, Visit visit) {
+  std::size_t at = 0;
+  while (at + 2 <= bytes.size()) {
+    const std::size_t length = bytes[at];
+    if (length < 2 || length > bytes.size() - at) return;
+    if (!visit(bytes.subspan(at, length))) return;
+    at += length;
+  }
+}
+
 }  // namespace
+
+std::span<const uint8_t> ActiveConfiguration(std::span<const uint8_t> descriptors,
+                                             int configurationValue) {
+  // The device descriptor, then each configuration at its own wTotalLength: hop from one
+  // configuration descriptor to the next rather than walk records, so that a broken record
+  // in one configuration does not hide the next.
+  if (descriptors.size() < 2 || descriptors[1] != kTypeDevice || descriptors[0] < 2) return {};
+  std::size_t at = descriptors[0];
+  while (at + 9 <= descriptors.size()) {
+    if (descriptors[at] < 9 || descriptors[at + 1] != kTypeConfiguration) return {};
+    const std::size_t total =
+        std::max<std::size_t>(descriptors[at + 2] | (descriptors[at + 3] << 8), 9);
+    const std::size_t length = std::min(total, descriptors.size() - at);
+    if (descriptors[at + 5] == configurationValue) return descriptors.subspan(at, length);
+    at += length;
+  }
+  return {};
+}
+
+FunctionStringIndexes FindFunctionStrings(std::span<const uint8_t> descriptors,
+                                          std::span<const uint8_t> configuration,
+                                          uint8_t interfaceNumber) {
+  FunctionStringIndexes strings;
+  // iProduct is byte 15 of the 18-byte device descriptor.
+  if (descriptors.size() < 18 || descriptors[0] < 18 || descriptors[1] != kTypeDevice) {
+    return strings;
+  }
+  strings.product = descriptors[15];
+  bool associationFound = false;
+  bool interfaceFound = false;
+  WalkRecords(configuration, [&](std::span<const uint8_t> record) {
+    // As the kernel does: the first association whose range holds the interface is its own.
+    // bFirstInterface [2], bInterfaceCount [3], iFunction [7]
+    if (record[1] == kTypeAssociation && record.size() >= 8 && !associationFound &&
+        interfaceNumber >= record[2] && interfaceNumber - record[2] < record[3]) {
+      associationFound = true;
+      strings.function = record[7];
+    }
+    // bInterfaceNumber [2], bAlternateSetting [3], iInterface [8]
+    if (record[1] == kTypeInterface && record.size() >= 9 && record[2] == interfaceNumber &&
+        record[3] == 0 && !interfaceFound) {
+      interfaceFound = true;
+      strings.interface = record[8];
+    }
+    return true;
+  });
+  strings.known = interfaceFound;
+  return strings;
+}
 
 ExtensionUnitSearch FindExtensionUnit(std::span<const uint8_t> descriptors, uint8_t interfaceNumber,
                                       const Guid& guid, uint64_t requiredSelectors) {
   ExtensionUnitSearch result;
   bool insideWanted = false;
   bool sawInterface = false;
-  std::size_t at = 0;
-  while (at + 2 <= descriptors.size()) {
-    const std::size_t length = descriptors[at];
-    if (length < 2 || length > descriptors.size() - at) break;
-    const std::span<const uint8_t> record = descriptors.subspan(at, length);
+  bool found = false;
+  WalkRecords(descriptors, [&](std::span<const uint8_t> record) {
+    const std::size_t length = record.size();
     const uint8_t type = record[1];
     if (type == kTypeConfiguration) {
       insideWanted = false;
@@ -75,11 +137,13 @@ ExtensionUnitSearch FindExtensionUnit(std::span<const uint8_t> descriptors, uint
         result.outcome = (unit.controls & requiredSelectors) == requiredSelectors
                              ? ExtensionUnitSearch::Outcome::kFound
                              : ExtensionUnitSearch::Outcome::kSelectorsNotDeclared;
-        return result;
+        found = true;
+        return false;
       }
     }
-    at += length;
-  }
+    return true;
+  });
+  if (found) return result;
   result.outcome = sawInterface ? ExtensionUnitSearch::Outcome::kNoUnit
                                 : ExtensionUnitSearch::Outcome::kNoVideoControl;
   return result;

@@ -29,6 +29,26 @@ struct ExtensionUnitSearch {
 ExtensionUnitSearch FindExtensionUnit(std::span<const uint8_t> descriptors, uint8_t interfaceNumber,
                                       const Guid& guid, uint64_t requiredSelectors);
 
+// The descriptors of the configuration whose bConfigurationValue is `configurationValue`
+// (sysfs `bConfigurationValue` of the device), from the device's whole `descriptors` bytes;
+// empty when there is none. Each configuration is kept there at its wTotalLength.
+std::span<const uint8_t> ActiveConfiguration(std::span<const uint8_t> descriptors,
+                                             int configurationValue);
+
+// The string indexes that name a camera function: what uvcvideo appends to the card name and
+// what the platform names the function by.
+struct FunctionStringIndexes {
+  bool known = false;    // the device descriptor and the interface were found
+  uint8_t product = 0;   // the device's iProduct
+  uint8_t function = 0;  // iFunction of the interface association holding the interface; 0: none
+  uint8_t interface = 0; // the VideoControl interface's iInterface
+};
+
+// descriptors: the device's whole bytes (for iProduct); configuration: the active one.
+FunctionStringIndexes FindFunctionStrings(std::span<const uint8_t> descriptors,
+                                          std::span<const uint8_t> configuration,
+                                          uint8_t interfaceNumber);
+
 // Bits for the recorder's selectors 17 and 18.
 inline constexpr uint64_t kRecorderSelectors = (1ull << 16) | (1ull << 17);
 

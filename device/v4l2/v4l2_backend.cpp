@@ -12,6 +12,7 @@
 
 #include "config/text_codec.h"
 #include "device/device_link.h"
+#include "device/v4l2/camera_names.h"
 #include "device/v4l2/uvc_channel.h"
 #include "device/v4l2/uvc_descriptors.h"
 
@@ -53,6 +54,24 @@ long NodeNumber(const std::string& name) {
   return number;
 }
 
+// sysfs `bConfigurationValue`: empty while the device is unconfigured. Without the file (an
+// old kernel) the first configuration stands in.
+int ActiveConfigurationValue(const fs::path& usbDevice, const std::vector<uint8_t>& descriptors) {
+  std::error_code ec;
+  if (!fs::exists(usbDevice / "bConfigurationValue", ec)) {
+    const std::size_t first = descriptors.empty() ? 0 : descriptors[0];
+    return first + 5 < descriptors.size() ? descriptors[first + 5] : -1;
+  }
+  const std::string text = ReadAttribute(usbDevice / "bConfigurationValue");
+  if (text.empty() || text.size() > 3) return -1;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value <= 255 ? value : -1;
+}
+
 int ParseHexByte(const std::string& text) {
   if (text.empty() || text.size() > 2) return -1;
   int value = 0;
@@ -68,14 +87,6 @@ int ParseHexByte(const std::string& text) {
 }
 
 }  // namespace
-
-std::u16string FriendlyNameFromCard(std::string_view card) {
-  card = card.substr(0, card.find('\0'));
-  if (const std::size_t colon = card.find(": "); colon != std::string_view::npos) {
-    card = card.substr(0, colon);
-  }
-  return FromUtf8(card);
-}
 
 struct V4l2Backend::UnitLookup {
   bool found = false;
@@ -102,12 +113,20 @@ NodeProbe V4l2Backend::Probe(const std::string& nodeName) {
   // The interface folder owns the node; its parent is the USB device with the product
   // string and the descriptors.
   std::error_code ec;
+  CameraStrings strings;
   const fs::path interfaceFolder = fs::canonical(nodeFolder / "device", ec);
   if (!ec) {
     probe.interfaceNumber = ParseHexByte(ReadAttribute(interfaceFolder / "bInterfaceNumber"));
     if (probe.interfaceNumber >= 0 &&
         fs::exists(interfaceFolder.parent_path() / "descriptors", ec)) {
       probe.usbDevice = interfaceFolder.parent_path();
+      probe.descriptors = ReadDescriptors(probe.usbDevice / "descriptors");
+      probe.configurationValue = ActiveConfigurationValue(probe.usbDevice, probe.descriptors);
+      strings.product = ReadAttribute(probe.usbDevice / "product");
+      strings.interface = ReadAttribute(interfaceFolder / "interface");
+      strings.indexes = FindFunctionStrings(
+          probe.descriptors, ActiveConfiguration(probe.descriptors, probe.configurationValue),
+          static_cast<uint8_t>(probe.interfaceNumber));
     }
   }
 
@@ -136,9 +155,9 @@ NodeProbe V4l2Backend::Probe(const std::string& nodeName) {
     card = ReadAttribute(nodeFolder / "name");
   }
 
-  const std::string product =
-      probe.usbDevice.empty() ? std::string() : ReadAttribute(probe.usbDevice / "product");
-  probe.friendlyName = !product.empty() ? FromUtf8(product) : FriendlyNameFromCard(card);
+  strings.card = card;
+  probe.names = CameraNames(strings);
+  probe.friendlyName = probe.names.front().text;
   return probe;
 }
 
@@ -159,7 +178,9 @@ std::optional<std::vector<VideoInput>> V4l2Backend::ListVideoInputs() {
   std::vector<VideoInput> inputs;
   for (const auto& [number, name] : nodes) {
     const NodeProbe probe = Probe(name);
-    if (probe.capture) inputs.push_back(VideoInput{probe.friendlyName, probe.devicePath});
+    if (probe.capture) {
+      inputs.push_back(VideoInput{probe.friendlyName, probe.devicePath, probe.names});
+    }
   }
   if (inputs.empty()) problem_ = "no video capture devices under " + ClassFolder().string();
   return inputs;
@@ -175,10 +196,19 @@ V4l2Backend::UnitLookup V4l2Backend::LookUpUnit(const NodeProbe& probe) const {
     lookup.detail = "not a USB video device (no USB descriptors in sysfs)";
     return lookup;
   }
-  const std::vector<uint8_t> descriptors = ReadDescriptors(probe.usbDevice / "descriptors");
+  // Only the configuration in force counts: another one's unit is not there to talk to.
+  const std::span<const uint8_t> configuration =
+      ActiveConfiguration(probe.descriptors, probe.configurationValue);
+  if (configuration.empty()) {
+    lookup.detail = probe.configurationValue < 0
+                        ? "the USB device is not configured (no bConfigurationValue)"
+                        : "no configuration " + std::to_string(probe.configurationValue) +
+                              " in the USB descriptors";
+    return lookup;
+  }
   const ExtensionUnitSearch search =
-      FindExtensionUnit(descriptors, static_cast<uint8_t>(probe.interfaceNumber), options_.unitGuid,
-                        kRecorderSelectors);
+      FindExtensionUnit(configuration, static_cast<uint8_t>(probe.interfaceNumber),
+                        options_.unitGuid, kRecorderSelectors);
   lookup.found = search.outcome == ExtensionUnitSearch::Outcome::kFound;
   lookup.unitId = search.unitId;
   lookup.detail = DescribeOutcome(search);
@@ -192,7 +222,8 @@ std::unique_ptr<PropertyChannel> V4l2Backend::Bind(const VideoInput& input) {
   if (!probe.openable || !unit.found) return nullptr;
   const int fd = calls_.Open(probe.devicePath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  return std::make_unique<UvcChannel>(calls_, fd, unit.unitId, options_.unitGuid);
+  return std::make_unique<UvcChannel>(calls_, fd, unit.unitId, options_.unitGuid,
+                                      options_.lockWait);
 }
 
 InputDiagnosis V4l2Backend::Diagnose(const VideoInput& input) {

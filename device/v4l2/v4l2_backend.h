@@ -1,9 +1,13 @@
 #pragma once
 // Linux video inputs: the V4L2 capture nodes under /sys/class/video4linux, named as the
-// platform names cameras (the USB product string), and transfers on the recorder's extension
-// unit through uvcvideo's UVCIOC_CTRL_QUERY.
+// platform names camera functions (function, interface or product string: camera_names.h),
+// and transfers on the recorder's extension unit through uvcvideo's UVCIOC_CTRL_QUERY.
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "device/bounded_wait.h"
 
 #include "device/v4l2/system_calls.h"
 #include "device/video_input.h"
@@ -15,6 +19,8 @@ struct V4l2Options {
   std::filesystem::path devRoot = "/dev";
   SystemCalls* calls = nullptr;  // null: the real ones
   Guid unitGuid;                 // the extension unit to bind to; default: the recorder's
+  // How long a command waits for another program that holds the node.
+  std::chrono::milliseconds lockWait = kRecorderLockWait;
 };
 
 // What the tree and the node say about one videoN.
@@ -25,9 +31,12 @@ struct NodeProbe {
   bool permissionDenied = false;
   int openErrno = 0;
   bool capture = false;  // device_caps includes video capture
-  std::u16string friendlyName;
+  std::u16string friendlyName;      // the best of names
+  std::vector<InputName> names;     // every name it answers to, best first
   std::filesystem::path usbDevice;  // sysfs folder of the owning USB device; empty if none
   int interfaceNumber = -1;         // the node's bInterfaceNumber
+  std::vector<uint8_t> descriptors; // the USB device's descriptors (all configurations)
+  int configurationValue = -1;      // the active configuration's value; -1: none
 };
 
 class V4l2Backend : public VideoInputBackend {
@@ -53,8 +62,5 @@ class V4l2Backend : public VideoInputBackend {
   SystemCalls& calls_;
   std::string problem_;
 };
-
-// The friendly name from a V4L2 card name: up to any ": " that uvcvideo appends.
-std::u16string FriendlyNameFromCard(std::string_view card);
 
 }  // namespace kavrin::v4l2

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/cli/run_kavrin.h"
+#include "tests/config/embedded_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin {
@@ -132,12 +133,14 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"check_default_is_clean", {"config", "--check"}, nullptr, 0, "", "no findings"},
         ExitCase{"check_clean_file",
                  {"config", "--check", "--file", "bad.ini"},
+                 "[WINDOW_LAYOUT]\nWIDTH=600\nHEIGHT=500\n"
                  "[DEVICE]\nNO=1\n0=ZK742\n[ITEM_LIST]\nITEM_NO=0\n",
                  0,
                  "",
                  "no findings"},
         ExitCase{"check_overlap",
                  {"config", "--check", "--file", "bad.ini"},
+                 "[WINDOW_LAYOUT]\nWIDTH=600\nHEIGHT=500\n[ITEM_LAYOUT]\nSTART_Y=90\n"
                  "[DEVICE]\nNO=1\n0=ZK742\n[ITEM_LIST]\nITEM_NO=2\nITEM_000=A\nITEM_001=A\n"
                  "[A]\nTITLE=A\nDATA_LEN=1\nOPTION_NO=1\nOPTION_0=x\n",
                  1,
@@ -180,7 +183,8 @@ TEST_F(ConfigCommandTest, FailedRunPrintsNothingOnStdout) {
 
 TEST_F(ConfigCommandTest, CheckPrintsOneLinePerFindingAndNothingElse) {
   work.Write("bad.ini",
-             std::string("[ITEM_LIST]\nITEM_NO=1\nITEM_000=A\n[A]\nTITLE=A\nWORD_IDX=40\n"
+             std::string("[WINDOW_LAYOUT]\nWIDTH=600\nHEIGHT=500\n[ITEM_LAYOUT]\nSTART_Y=90\n"
+                         "[ITEM_LIST]\nITEM_NO=1\nITEM_000=A\n[A]\nTITLE=A\nWORD_IDX=40\n"
                          "DATA_LEN=1\nOPTION_NO=2\nDEFAULT_OPTION=5\n"));
   const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--check", "--file", "bad.ini"});
   EXPECT_EQ(run.exitCode, 1);
@@ -191,6 +195,37 @@ TEST_F(ConfigCommandTest, CheckPrintsOneLinePerFindingAndNothingElse) {
             "selection and the field is stored as all ones\n"
             "[A] OPTION_0 to OPTION_1: missing; these options show an empty text\n"
             "[DEVICE]: no device names; the recorder is never looked for\n");
+}
+
+TEST_F(ConfigCommandTest, CheckSeesTheWindowTheFileBuilds) {
+  const std::string shipped = test::EmbeddedDefaultUtf8();
+  const struct {
+    const char* name;
+    std::string file;
+    int exitCode;
+    const char* firstLine;  // the start of stdout
+    const char* count;      // in stderr
+  } cases[] = {
+      {"shipped", shipped, 0, "", "no findings"},
+      {"engine_tests_on",
+       test::Replaced(shipped, "[TEST_ITEM_LIST]\r\nITEM_NO=0", "[TEST_ITEM_LIST]\r\nITEM_NO=5"), 1,
+       "[TEST_ITEM_LIST] ITEM_000: the label and result of test [TEST_KEY] (x 350 to 594, y 200 "
+       "to 220) overlap the box of the date stamp logo",
+       "2 findings"},
+      {"info_start_x_at_int_max",
+       test::Replaced(shipped, "START_X=350 \r\nSTART_Y=100", "START_X=2147483647 \r\nSTART_Y=100"),
+       1, "[INFO_LAYOUT] TITLE_000: the label and text box of information row TITLE_000 (\"Model\") "
+       "(x 2147483647 to 2147483911, y 100 to 120) lie beyond any screen", "3 findings"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // With a byte-order mark: UTF-8 whatever code page the test runs in.
+    work.Write("layout.ini", "\xEF\xBB\xBF" + c.file);
+    const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--check", "--file", "layout.ini"});
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
+    EXPECT_EQ(run.out.rfind(c.firstLine, 0), 0u) << run.out;
+    EXPECT_NE(run.err.find(c.count), std::string::npos) << run.err;
+  }
 }
 
 }  // namespace

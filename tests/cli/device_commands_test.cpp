@@ -264,6 +264,12 @@ TEST_F(DeviceCommandsTest, TestPrintsVerdictsAndExitsOneOnNg) {
        test::Fault().Command(9).Offset(0x1011).OnGet(),
        kExitFailed,
        "0x1011  Key : NG  (no answer)\n0x1031  RTC : OK\n"},
+      // Nor may an answer that "succeeds" without a byte in it.
+      {"Key answered empty",
+       {},
+       test::Fault().Command(9).Offset(0x1011).OnGet().Status(0),
+       kExitFailed,
+       "0x1011  Key : NG\n0x1031  RTC : OK\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

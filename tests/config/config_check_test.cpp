@@ -10,8 +10,11 @@
 namespace kavrin {
 namespace {
 
-// Two items side by side in word 0, a device name: nothing to report.
+// Two items side by side in word 0, a device name, and a window with room for every row the
+// cases below list (up to 100 in one column, clear of the panels at their built-in places):
+// nothing to report. The layout's own findings are tested in config_check_layout_test.cpp.
 constexpr std::string_view kCleanFile =
+    "[WINDOW_LAYOUT]\nWIDTH=800\nHEIGHT=3200\n[ITEM_LAYOUT]\nSTART_Y=90\nITEM_PER_COL=100\n"
     "[DEVICE]\nNO=1\n0=ZK742\n"
     "[ITEM_LIST]\nITEM_NO=2\nITEM_000=A\nITEM_001=B\n"
     "[A]\nTITLE=A\nWORD_IDX=0\nSTART_BIT=0\nDATA_LEN=2\nOPTION_NO=2\nOPTION_0=x\nOPTION_1=y\n"
@@ -225,9 +228,13 @@ TEST(ConfigCheckTest, ShippedDefaultHasNoFindings) {
 }
 
 TEST(ConfigCheckTest, ShowingTheSpareItemsOfTheDefaultStaysClean) {
-  // The spare sections of the shipped file are meant to be switched on by naming them.
+  // The spare sections of the shipped file are meant to be switched on by naming them: their
+  // sections and names are clean. The shipped window has room for twelve rows; the 13th row's
+  // list reaches 3 pixels past the bottom of the client area, which a taller window mends.
   std::string text = test::EmbeddedDefaultUtf8();
   text = test::Replaced(text, "ITEM_NO=11\r\n", "ITEM_NO=13\r\n");
+  EXPECT_EQ(Subjects(Check(text)), std::vector<std::string>{"[ITEM_LIST] ITEM_012"});
+  text = test::Replaced(text, "HEIGHT=500", "HEIGHT=530");
   EXPECT_EQ(AllLines(Check(text)), "");
 }
 
@@ -251,6 +258,43 @@ TEST(ConfigCheckTest, OverlapNamesBothItems) {
   EXPECT_EQ(lines,
             "[B] START_BIT: bit 1 of word 0 overlap [A] (ITEM_000); the two items overwrite each "
             "other\n");
+}
+
+TEST(ConfigCheckTest, BytesThatAreNotTextAreFoundByLine) {
+  // Latin-1 bytes in a UTF-8 file: the title on line 15, the two options on lines 20 and 21.
+  std::string text = test::Replaced(std::string(kCleanFile), "TITLE=A\n", "TITLE=\xE9t\xE9\n");
+  text = test::Replaced(text, "OPTION_0=x\nOPTION_1=y\nDEFAULT_OPTION=1",
+                        "OPTION_0=\xFF\nOPTION_1=\xC3\nDEFAULT_OPTION=1");
+  ConfigFile config("unused");
+  config.ParseBytes(test::EncodeIni(text, test::IniEncoding::kUtf8Bom));
+  config.LoadSections();
+  EXPECT_EQ(AllLines(CheckConfiguration(config)),
+            "[A] TITLE: line 15 holds bytes that are not valid text in the file's encoding; they "
+            "read as U+FFFD, the replacement character, not as what was meant\n"
+            "[A]: lines 20 to 21 hold bytes that are not valid text in the file's encoding; they "
+            "read as U+FFFD, the replacement character, not as what was meant\n");
+}
+
+TEST(ConfigCheckTest, ManyUnknownNamesOfAKindMakeOneLineAfterTheFirstTwenty) {
+  // 25 sections nothing reads, and 30 keys [A] does not have: the first 20 of each are listed,
+  // the rest counted at the first one not listed.
+  std::string text(kCleanFile);
+  for (int i = 0; i < 25; ++i) text += "[SPARE_" + std::to_string(i) + "]\nK=1\n";
+  std::string keys;
+  for (int i = 0; i < 30; ++i) keys += "EXTRA_" + std::to_string(i) + "=1\n";
+  text = test::Replaced(text, "TITLE=A\n", "TITLE=A\n" + keys);
+  const std::vector<std::string> subjects = Subjects(Check(text));
+  ASSERT_EQ(subjects.size(), 21u + 21u) << AllLines(Check(text));
+  EXPECT_EQ(subjects[19], "[A] EXTRA_19");
+  EXPECT_EQ(subjects[20], "[A] EXTRA_20");
+  EXPECT_EQ(subjects[41], "[SPARE_20]");
+  const std::string lines = AllLines(Check(text));
+  EXPECT_NE(lines.find("[A] EXTRA_20: this and 9 more keys are not keys of this section and are "
+                       "not read; only the first 20 are listed one by one\n"),
+            std::string::npos)
+      << lines;
+  EXPECT_NE(lines.find("[SPARE_20]: this and 4 more sections are taken by no reader"),
+            std::string::npos);
 }
 
 }  // namespace

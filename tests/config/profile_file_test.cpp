@@ -171,6 +171,27 @@ TEST(ProfileFileTest, MalformedUtf8ReadsAsReplacementCharacters) {
   EXPECT_EQ(file.ReadString(u"S", u"K", u"", 260), u"a\uFFFD\uFFFDz");
 }
 
+TEST(ProfileFileTest, LinesWithUndecodableBytesAreKnownByNumber) {
+  // Seven lines, ended by LF, CR LF and a lone CR; the damaged stray line outside any section
+  // (line 1) and the damaged comment (line 4) are nothing a reader takes.
+  ProfileFile file;
+  file.ParseBytes(EncodeIni("x\xFF=1\n[S]\r\nA=1\r;\xFF\rB=\xFF\n[T\xC0]\nC=\xE2\x82\n",
+                            IniEncoding::kUtf8Bom));
+  const auto& lines = file.DamagedLines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].line, 5u);
+  EXPECT_EQ(lines[0].section, u"S");
+  EXPECT_EQ(lines[0].key, u"B");
+  EXPECT_EQ(lines[1].line, 6u);
+  EXPECT_EQ(lines[1].section, u"T\uFFFD");
+  EXPECT_EQ(lines[1].key, u"");
+  EXPECT_EQ(lines[2].line, 7u);
+  EXPECT_EQ(lines[2].key, u"C");
+  // A clean file after it leaves none behind.
+  file.ParseBytes(Bytes("[S]\nK=1\n"));
+  EXPECT_TRUE(file.DamagedLines().empty());
+}
+
 TEST(ProfileFileTest, SurvivesGarbageAndStillReadsWhatFollows) {
   std::mt19937 random(20130418);
   for (std::size_t size : {1u, 2u, 3u, 17u, 4096u, 65537u}) {

@@ -30,6 +30,7 @@ struct ChannelLog {
   std::vector<LoggedTransfer> transfers;
   int locks = 0;
   int unlocks = 0;
+  bool heldByPeer = false;  // another program holds the device: Lock gives up
   int channelsAlive = 0;
   std::vector<LoggedTransfer> Sets() const {
     std::vector<LoggedTransfer> sets;
@@ -70,9 +71,11 @@ class RecordingChannel : public PropertyChannel {
     log_.transfers.push_back(t);
     return t.status;
   }
-  void Lock() override {
+  bool Lock() override {
+    if (log_.heldByPeer) return false;
     ++log_.locks;
     held_ = true;
+    return true;
   }
   void Unlock() override {
     ++log_.unlocks;

@@ -81,17 +81,22 @@ TEST(V4l2BackendTest, ListsCaptureNodesInNumberOrderAndSkipsMetadataNodes) {
 }
 
 TEST(V4l2BackendTest, FriendlyNameFallsBackToTheCardUpToItsColon) {
+  // A camera whose descriptors carry no string at all: nothing but the card can name it.
+  test::CameraDescriptors unnamed;
+  unnamed.productIndex = 0;
+  unnamed.functionIndex = 0;
   struct Case {
     const char* what;
     std::string product;
     std::string usbPort;
     std::string card;
     std::u16string expected;
+    test::CameraDescriptors camera = {};
   } cases[] = {
       {"product string", "Driving Recorder", "1-1", "USB2.0 Camera: USB2.0 Camera",
        u"Driving Recorder"},
-      {"no product", "", "1-1", "ZK742: ZK742 Video", u"ZK742"},
-      {"no colon", "", "1-1", "Integrated Camera", u"Integrated Camera"},
+      {"no product", "", "1-1", "ZK742: ZK742 Video", u"ZK742", unnamed},
+      {"no colon", "", "1-1", "Integrated Camera", u"Integrated Camera", unnamed},
       {"not a USB device", "", "", "vivid: platform", u"vivid"},
       {"UTF-8 product", "Kamera \xC3\x9C", "1-1", "x", u"Kamera \u00DC"},
   };
@@ -102,6 +107,7 @@ TEST(V4l2BackendTest, FriendlyNameFallsBackToTheCardUpToItsColon) {
     node.product = c.product;
     node.usbPort = c.usbPort;
     node.card = c.card;
+    node.descriptors = c.camera.Build();
     fixture.AddNode(node);
     V4l2Backend backend(fixture.Options());
     EXPECT_EQ(Listed(backend),
@@ -198,8 +204,14 @@ struct RecorderOnNode {
   sim::Recorder recorder{state};
   FixtureNode node;
   V4l2Fixture fixture;
-  V4l2Backend backend{fixture.Options()};
+  V4l2Backend backend{ShortWait(fixture.Options())};
   DeviceLink link{backend};
+
+  // The tests of a held node need not wait the operator's full second and a half.
+  static V4l2Options ShortWait(V4l2Options options) {
+    options.lockWait = std::chrono::milliseconds(50);
+    return options;
+  }
 };
 
 TEST(V4l2BackendTest, CommandsReachTheUnitWithUvcQueriesOf64Bytes) {
@@ -223,11 +235,36 @@ TEST(V4l2BackendTest, CommandsReachTheUnitWithUvcQueriesOf64Bytes) {
     EXPECT_EQ(q.size, 64);
     EXPECT_EQ(std::make_pair(q.selector, q.query), expected[i]) << i;
   }
-  // Each command holds the node's flock from its first transfer to its last.
-  EXPECT_EQ(
-      device.fixture.calls.flocks,
-      (std::vector<std::pair<std::string, int>>{
-          {"video0", LOCK_EX}, {"video0", LOCK_UN}, {"video0", LOCK_EX}, {"video0", LOCK_UN}}));
+  // Each command holds the node's flock from its first transfer to its last, asked for
+  // without blocking so that the wait for it stays bounded.
+  EXPECT_EQ(device.fixture.calls.flocks,
+            (std::vector<std::pair<std::string, int>>{{"video0", LOCK_EX | LOCK_NB},
+                                                      {"video0", LOCK_UN},
+                                                      {"video0", LOCK_EX | LOCK_NB},
+                                                      {"video0", LOCK_UN}}));
+}
+
+TEST(V4l2BackendTest, NodeHeldByAnotherProgramFailsTheCommandAsBusyAndSendsNothing) {
+  RecorderOnNode device;
+  ASSERT_EQ(device.link.Attach(), 1);
+  device.fixture.calls.heldByPeer = true;
+  test::TraceCapture trace;
+  std::array<uint8_t, 80> area{};
+  EXPECT_EQ(device.link.WriteData(area.data(), 80, 0), 0);
+  EXPECT_EQ(device.link.LastFailure(), LinkFailure::kBusy);
+  EXPECT_NE(trace.Text().find("recorder busy"), std::string::npos) << trace.Text();
+  EXPECT_TRUE(device.fixture.calls.queries.empty());
+  EXPECT_TRUE(device.state.commits.empty());
+  // Polled, never a blocking wait, and never let go of since it was never had.
+  ASSERT_GE(device.fixture.calls.flocks.size(), 2u) << "asked again within the wait";
+  for (const auto& [node, operation] : device.fixture.calls.flocks) {
+    EXPECT_EQ(operation, LOCK_EX | LOCK_NB);
+  }
+  // Once the other program lets go, the next command goes through.
+  device.fixture.calls.heldByPeer = false;
+  EXPECT_EQ(device.link.WriteData(area.data(), 80, 0), 1);
+  EXPECT_EQ(device.link.LastFailure(), LinkFailure::kNone);
+  EXPECT_EQ(device.state.commits, (std::vector<uint32_t>{2}));
 }
 
 TEST(V4l2BackendTest, ErrnoBecomesANegativeStatus) {

@@ -3,6 +3,7 @@
 #include <linux/usb/video.h>
 #include <linux/uvcvideo.h>
 #include <linux/videodev2.h>
+#include <sys/file.h>
 
 #include <cerrno>
 #include <cstring>
@@ -25,8 +26,8 @@ void AppendGuid(std::vector<uint8_t>& out, const Guid& guid) {
   out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
-void AppendControlInterface(std::vector<uint8_t>& out, uint8_t number) {
-  Append(out, {9, 0x04, number, 0, 1, 0x0E, 0x01, 0, 0});
+void AppendControlInterface(std::vector<uint8_t>& out, uint8_t number, uint8_t stringIndex = 0) {
+  Append(out, {9, 0x04, number, 0, 1, 0x0E, 0x01, 0, stringIndex});
   Append(out, {13, 0x24, 0x01, 0x00, 0x01, 0x40, 0x00, 0x00, 0x6C, 0xDC, 0x02, 1, number + 1});
   Append(out, {18, 0x24, 0x02, 1, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0});
 }
@@ -49,14 +50,25 @@ void WriteFile(const fs::path& path, const std::string& text) {
 
 }  // namespace
 
-std::vector<uint8_t> CameraDescriptors::Build() const {
+std::vector<uint8_t> CameraDescriptors::Build() const { return Compose({*this}); }
+
+std::vector<uint8_t> CameraDescriptors::Compose(
+    const std::vector<CameraDescriptors>& configurations) {
   std::vector<uint8_t> out;
+  const CameraDescriptors& first = configurations.front();
   Append(out, {18, 0x01, 0x00, 0x02, 0xEF, 0x02, 0x01, 0x40, 0x34, 0x12, 0x42, 0x07, 0x00, 0x01, 1,
-               2, 0, 1});
+               first.productIndex, 0, static_cast<int>(configurations.size())});
+  for (const CameraDescriptors& configuration : configurations) {
+    configuration.AppendConfiguration(out);
+  }
+  return out;
+}
+
+void CameraDescriptors::AppendConfiguration(std::vector<uint8_t>& out) const {
   const std::size_t configAt = out.size();
-  Append(out, {9, 0x02, 0, 0, 2, 1, 0, 0x80, 0xFA});
-  Append(out, {8, 0x0B, controlInterface, 2, 0x0E, 0x03, 0, 2});
-  AppendControlInterface(out, controlInterface);
+  Append(out, {9, 0x02, 0, 0, 2, configurationValue, 0, 0x80, 0xFA});
+  if (withAssociation) Append(out, {8, 0x0B, controlInterface, 2, 0x0E, 0x03, 0, functionIndex});
+  AppendControlInterface(out, controlInterface, interfaceIndex);
   if (guidInVendorDescriptor) {
     // A vendor's own record that happens to hold the GUID's bytes: not a unit.
     Append(out, {2 + 16 + 2, 0xFF, 0x06, 4});
@@ -76,7 +88,6 @@ std::vector<uint8_t> CameraDescriptors::Build() const {
   const std::size_t total = out.size() - configAt;
   out[configAt + 2] = static_cast<uint8_t>(total);
   out[configAt + 3] = static_cast<uint8_t>(total >> 8);
-  return out;
 }
 
 int FakeSystemCalls::Open(const char* path, int /*flags*/) {
@@ -144,6 +155,11 @@ int FakeSystemCalls::Flock(int fd, int operation) {
     return -1;
   }
   flocks.emplace_back(nodesByPath.at(open->second).node, operation);
+  if (heldByPeer && (operation & LOCK_EX) != 0) {
+    // Held elsewhere: a blocking request would wait for ever, a polled one is refused.
+    errno = EWOULDBLOCK;
+    return -1;
+  }
   return 0;
 }
 
@@ -178,6 +194,12 @@ void V4l2Fixture::AddNode(const FixtureNode& node) {
     WriteFile(usbDevice / "descriptors",
               std::string(node.descriptors.begin(), node.descriptors.end()));
     if (!node.product.empty()) WriteFile(usbDevice / "product", node.product + "\n");
+    if (!node.interfaceString.empty()) {
+      WriteFile(interface / "interface", node.interfaceString + "\n");
+    }
+    if (node.activeConfiguration) {
+      WriteFile(usbDevice / "bConfigurationValue", *node.activeConfiguration + "\n");
+    }
   }
   WriteFile(nodeFolder / "name", node.card + "\n");
   WriteFile(nodeFolder / "index", node.index + "\n");

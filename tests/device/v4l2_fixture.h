@@ -4,6 +4,7 @@
 // system calls, optionally backed by a simulated recorder.
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,17 @@
 
 namespace kavrin::test {
 
-// USB descriptors of a UVC camera: device, configuration, VideoControl interface with
-// terminals and optionally an extension unit, a VideoStreaming interface.
+// USB descriptors of a UVC camera: device, configuration, interface association,
+// VideoControl interface with terminals and optionally an extension unit, a VideoStreaming
+// interface.
 struct CameraDescriptors {
+  uint8_t configurationValue = 1;
+  // String indexes: the device's iProduct, the association's iFunction, the VideoControl
+  // interface's iInterface (0: no string).
+  uint8_t productIndex = 2;
+  uint8_t functionIndex = 2;
+  uint8_t interfaceIndex = 0;
+  bool withAssociation = true;
   uint8_t controlInterface = 0;
   bool withUnit = true;
   Guid unitGuid;  // default: the recorder's
@@ -29,6 +38,11 @@ struct CameraDescriptors {
   bool guidInVendorDescriptor = false;
   bool unitInOtherInterface = false;
   std::vector<uint8_t> Build() const;
+  // The device descriptor of the first, then every configuration (as sysfs `descriptors`).
+  static std::vector<uint8_t> Compose(const std::vector<CameraDescriptors>& configurations);
+
+ private:
+  void AppendConfiguration(std::vector<uint8_t>& out) const;
 };
 
 struct FixtureNode {
@@ -36,6 +50,9 @@ struct FixtureNode {
   std::string usbPort = "1-1";  // the USB device's sysfs name; empty: not a USB device
   uint8_t interfaceNumber = 0;
   std::string product = "ZK742";  // empty: no product string
+  std::string interfaceString;    // the VideoControl interface's string; empty: none
+  // sysfs bConfigurationValue of the USB device ("" while unconfigured); nullopt: no file.
+  std::optional<std::string> activeConfiguration = "1";
   std::vector<uint8_t> descriptors = CameraDescriptors{}.Build();
   std::string card = "ZK742: ZK742";
   uint32_t deviceCaps = 0x04200001;  // video capture, streaming, ext pix format
@@ -64,6 +81,7 @@ class FakeSystemCalls : public v4l2::SystemCalls {
   std::vector<std::pair<std::string, int>> flocks;  // node, operation
   int nextFd = 100;
   int forcedIoctlErrno = 0;  // UVCIOC_CTRL_QUERY fails with this when set
+  bool heldByPeer = false;   // another program holds every node's flock
 };
 
 class V4l2Fixture {

@@ -24,7 +24,7 @@ class RecordingChannel : public PropertyChannel {
     log_.push_back(transfer);
     return transfer.status;
   }
-  void Lock() override { inner_->Lock(); }
+  bool Lock() override { return inner_->Lock(); }
   void Unlock() override { inner_->Unlock(); }
 
  private:

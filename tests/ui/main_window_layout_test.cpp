@@ -216,8 +216,8 @@ TEST_F(MainWindowTest, AbsurdWindowLayoutIsKeptWithinReason) {
   Open();
   const Rect outer = Win().OuterGeometry();
   EXPECT_GE(outer.Width(), 0);
-  EXPECT_LE(outer.Width(), 8192);
-  EXPECT_LE(outer.Height(), 8192);
+  EXPECT_LE(outer.Width(), ui::headless::HeadlessToolkit::kScreenSize.width);
+  EXPECT_LE(outer.Height(), ui::headless::HeadlessToolkit::kScreenSize.height);
 }
 
 TEST_F(MainWindowTest, FriendlyNamesGoToTheDeviceLinkInOrder) {

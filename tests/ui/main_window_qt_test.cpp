@@ -5,12 +5,15 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -113,6 +116,36 @@ TEST_F(MainWindowQtTest, OnlySwitchedButtonsShow) {
   }
   EXPECT_EQ(Host().Widget()->windowTitle(), "ZK742 User Kavrin Tool 20130418-1");
   EXPECT_FALSE(Widget(IDC_KAVRIN)->isEnabled());  // no recorder
+}
+
+TEST_F(MainWindowQtTest, ValuesAtTheEndOfTheRangeOpenAWindowNoLargerThanTheScreen) {
+  // Sums past INT_MAX in the information row and the item lists, and a window far larger
+  // than any screen: the window opens, every widget has a geometry a window system takes.
+  dir.Write("KAVRIN_CFG.ini", std::string("[INFO_LAYOUT]\nSTART_X=2147483647\nITEM_NO=1\n"
+                                          "[ITEM_LAYOUT]\nSTART_X=2147483000\nOPTION_WIDTH=4000\n"
+                                          "[WINDOW_LAYOUT]\nWIDTH=4000000000\nHEIGHT=3000000\n"
+                                          "[ITEM_LIST]\nITEM_NO=1\nITEM_000=EV\n"
+                                          "[EV]\nTITLE=EV\nOPTION_NO=1\nOPTION_0=0\n"));
+  Open();
+  QApplication::processEvents();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  const QWidget* dialog = Host().Widget();
+  EXPECT_LE(dialog->frameGeometry().width(), screen.width());
+  EXPECT_LE(dialog->frameGeometry().height(), screen.height());
+  for (int id : {IDC_INFO_CONTENT_BASE, IDC_ITEM_BASE}) {
+    SCOPED_TRACE(id);
+    QWidget* widget = Widget(id);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->x(), 32767);
+    EXPECT_GE(widget->width(), 0);
+  }
+  for (const QWidget* child : dialog->findChildren<QWidget*>()) {
+    const QRect g = child->geometry();
+    EXPECT_LE(std::abs(g.x()), 32767);
+    EXPECT_LE(std::abs(g.y()), 32767);
+    EXPECT_LE(g.width(), 65534);
+    EXPECT_LE(g.height(), 65534);
+  }
 }
 
 // Watches for the notification while the kavrin operation runs its nested modal loop.

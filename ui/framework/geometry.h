@@ -1,4 +1,7 @@
 #pragma once
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <ostream>
 
 namespace kavrin::ui {
@@ -7,9 +10,15 @@ namespace kavrin::ui {
 // function says dialog units.
 struct Rect {
   int left = 0, top = 0, right = 0, bottom = 0;
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
+  // Computed wide and cut to int: no pair of edges can overflow the difference.
+  int Width() const { return Span(left, right); }
+  int Height() const { return Span(top, bottom); }
   bool operator==(const Rect&) const = default;
+
+ private:
+  static int Span(int from, int to) {
+    return static_cast<int>(std::clamp<int64_t>(int64_t{to} - from, INT_MIN, INT_MAX));
+  }
 };
 
 struct Size {

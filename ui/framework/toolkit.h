@@ -32,6 +32,9 @@ class WindowHost {
   virtual void SetOuterGeometry(const Rect& rect) = 0;
   virtual Rect OuterGeometry() const = 0;
   virtual void CenterOnScreen() = 0;
+  // The room a window has on the screen it is centred on (the screen less its panels);
+  // nothing (0 x 0) when the backend knows no screen.
+  virtual Size ScreenSize() const { return {}; }
   virtual void Show() = 0;
 
   virtual Size DialogUnitsToPixels(Size dialogUnits) const = 0;

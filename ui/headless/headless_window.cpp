@@ -42,6 +42,8 @@ void HeadlessWindow::CenterOnScreen() {
   ++centreCount_;
 }
 
+Size HeadlessWindow::ScreenSize() const { return HeadlessToolkit::kScreenSize; }
+
 Size HeadlessWindow::DialogUnitsToPixels(Size dialogUnits) const {
   return {MulDivRound(dialogUnits.width, baseUnits_.width, 4), MulDivRound(dialogUnits.height, baseUnits_.height, 8)};
 }

@@ -49,6 +49,7 @@ class HeadlessWindow : public WindowHost {
   void SetOuterGeometry(const Rect& rect) override { outer_ = rect; }
   Rect OuterGeometry() const override { return outer_; }
   void CenterOnScreen() override;
+  Size ScreenSize() const override;
   void Show() override { shown_ = true; }
 
   Size DialogUnitsToPixels(Size dialogUnits) const override;

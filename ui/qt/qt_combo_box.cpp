@@ -78,11 +78,12 @@ std::u16string QtComboBox::GetItemText(int index) const {
 void QtComboBox::ApplyGeometry(const Rect& rect) {
   QComboBox* combo = Combo();
   if (!combo) return;
-  const int boxHeight = std::min(combo->sizeHint().height(), std::max(rect.Height(), 0));
-  combo->setGeometry(rect.left, rect.top, rect.Width(), boxHeight);
+  const QRect area = ToQRect(rect);
+  const int boxHeight = std::min(combo->sizeHint().height(), area.height());
+  combo->setGeometry(area.x(), area.y(), area.width(), boxHeight);
   // The rest of the rectangle is the dropped-down list: as many rows as fit, at least one.
   const int rowHeight = QFontMetrics(combo->font()).height() + 2;
-  combo->setMaxVisibleItems(std::max(1, (rect.Height() - boxHeight) / std::max(rowHeight, 1)));
+  combo->setMaxVisibleItems(std::max(1, (area.height() - boxHeight) / std::max(rowHeight, 1)));
 }
 
 }  // namespace kavrin::ui::qt

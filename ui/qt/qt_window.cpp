@@ -139,6 +139,13 @@ void QtWindow::CenterOnScreen() {
   SetOuterGeometry({left, top, left + width, top + height});
 }
 
+Size QtWindow::ScreenSize() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return {};
+  const QRect area = screen->availableGeometry();
+  return {area.width(), area.height()};
+}
+
 void QtWindow::Show() { widget_->show(); }
 
 Size QtWindow::DialogUnitsToPixels(Size dialogUnits) const {

@@ -32,6 +32,7 @@ class QtWindow : public WindowHost {
   void SetOuterGeometry(const Rect& rect) override;
   Rect OuterGeometry() const override { return outer_; }
   void CenterOnScreen() override;
+  Size ScreenSize() const override;
   void Show() override;
 
   Size DialogUnitsToPixels(Size dialogUnits) const override;

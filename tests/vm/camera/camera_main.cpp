@@ -27,6 +27,7 @@ struct Options {
   std::string state;
   std::string report;
   kavrin::vm::CameraMode mode = kavrin::vm::CameraMode::kSound;
+  std::string function;  // the interface association's name; empty: none
 };
 
 bool ParseOptions(int argc, char** argv, Options* options) {
@@ -39,6 +40,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       options->state = value;
     } else if (name == "--report") {
       options->report = value;
+    } else if (name == "--function") {
+      options->function = value;
     } else if (name == "--mode") {
       auto mode = kavrin::vm::ParseCameraMode(value);
       if (!mode) return false;
@@ -78,7 +81,8 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, &options)) {
     std::fprintf(stderr,
                  "usage: zk742_camera --state FILE [--gadget PATH] "
-                 "[--mode sound|wrong-answers|wrong-length] [--report FILE]\n");
+                 "[--mode sound|wrong-answers|wrong-length] [--function NAME] "
+                 "[--report FILE]\n");
     return 2;
   }
   std::string error;
@@ -89,13 +93,14 @@ int main(int argc, char** argv) {
   }
   kavrin::vm::CameraStrings strings;
   strings.product = state->friendlyName;
+  strings.function = options.function;
   kavrin::vm::Zk742Camera camera(*state, options.mode, strings);
   camera.TraceTo(stderr);
   WriteReport(options, camera);
 
   RunAheadOfTheHost();
   std::unique_ptr<kavrin::vm::GadgetEp0> ep0 =
-      kavrin::vm::GadgetEp0::Open(options.gadget, kavrin::vm::GadgetfsDescriptors(), &error);
+      kavrin::vm::GadgetEp0::Open(options.gadget, kavrin::vm::GadgetfsDescriptors(!strings.function.empty()), &error);
   if (!ep0) {
     std::fprintf(stderr, "zk742: %s\n", error.c_str());
     return 1;

@@ -156,7 +156,7 @@ std::vector<uint8_t> DeviceDescriptor() {
   return w.Result();
 }
 
-std::vector<uint8_t> ConfigurationDescriptor(uint16_t bulkMaxPacket) {
+std::vector<uint8_t> ConfigurationDescriptor(uint16_t bulkMaxPacket, bool namedFunction) {
   DescriptorWriter w;
   const std::size_t at = w.Begin(kDtConfig);
   w.U16(0);  // wTotalLength, patched below
@@ -167,9 +167,10 @@ std::vector<uint8_t> ConfigurationDescriptor(uint16_t bulkMaxPacket) {
   w.U8(50);    // 100 mA
   w.End(at);
 
-  // The function's name stays unset: uvcvideo would append it to the card name.
+  // Unless asked for, the function's name stays unset: uvcvideo appends it to the card name.
   const std::size_t iadAt = w.Begin(kDtInterfaceAssociation);
-  w.Bytes({kVideoControlInterface, 2, kClassVideo, kSubclassCollection, 0, 0});
+  w.Bytes({kVideoControlInterface, 2, kClassVideo, kSubclassCollection, 0,
+           static_cast<uint8_t>(namedFunction ? kFunctionString : 0)});
   w.End(iadAt);
 
   VideoControlInterface(w);
@@ -178,11 +179,11 @@ std::vector<uint8_t> ConfigurationDescriptor(uint16_t bulkMaxPacket) {
   return w.Result();
 }
 
-std::vector<uint8_t> GadgetfsDescriptors() {
+std::vector<uint8_t> GadgetfsDescriptors(bool namedFunction) {
   DescriptorWriter w;
   w.U32(0);  // format tag
-  w.Bytes(ConfigurationDescriptor(64));
-  w.Bytes(ConfigurationDescriptor(512));
+  w.Bytes(ConfigurationDescriptor(64, namedFunction));
+  w.Bytes(ConfigurationDescriptor(512, namedFunction));
   w.Bytes(DeviceDescriptor());
   return w.Result();
 }
@@ -199,8 +200,9 @@ std::optional<std::vector<uint8_t>> StringDescriptor(const CameraStrings& string
   const std::string* text = index == kManufacturerString ? &strings.manufacturer
                             : index == kProductString    ? &strings.product
                             : index == kSerialString     ? &strings.serial
+                            : index == kFunctionString   ? &strings.function
                                                          : nullptr;
-  if (text == nullptr) return std::nullopt;
+  if (text == nullptr || (index == kFunctionString && text->empty())) return std::nullopt;
   // ASCII texts: each byte is one UTF-16LE code unit. A descriptor holds at most 126 units.
   for (std::size_t i = 0; i < text->size() && i < 126; ++i) {
     w.U16(static_cast<uint8_t>((*text)[i]));

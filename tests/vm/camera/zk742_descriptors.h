@@ -33,21 +33,30 @@ inline constexpr uint16_t kLanguageEnglishUs = 0x0409;
 inline constexpr uint8_t kRecorderUnitGuid[16] = {0x82, 0x06, 0x61, 0x63, 0x70, 0x50, 0xAB, 0x49,
                                                   0xB8, 0xCC, 0xB3, 0x85, 0x5E, 0x8D, 0x22, 0x1D};
 
-enum StringIndex : uint8_t { kManufacturerString = 1, kProductString = 2, kSerialString = 3 };
+enum StringIndex : uint8_t {
+  kManufacturerString = 1,
+  kProductString = 2,
+  kSerialString = 3,
+  kFunctionString = 4,
+};
 
 struct CameraStrings {
   std::string manufacturer = "KavrinTool test rig";
   std::string product = "ZK742";  // becomes the V4L2 card name and the friendly name
   std::string serial = "VM-0001";
+  // The interface association's name for the camera function (iFunction); empty: none. With
+  // one, the platform names the camera by it and uvcvideo appends it to the card name.
+  std::string function;
 };
 
 // The device descriptor alone (18 bytes).
 std::vector<uint8_t> DeviceDescriptor();
 // The configuration with all its interfaces; bulkMaxPacket is 64 at full and 512 at high speed.
-std::vector<uint8_t> ConfigurationDescriptor(uint16_t bulkMaxPacket);
+// namedFunction: the interface association names the function (string kFunctionString).
+std::vector<uint8_t> ConfigurationDescriptor(uint16_t bulkMaxPacket, bool namedFunction = false);
 // What gadgetfs expects written to ep0 before the device exists: a 32-bit tag 0, the full-speed
 // and high-speed configurations, then the device descriptor.
-std::vector<uint8_t> GadgetfsDescriptors();
+std::vector<uint8_t> GadgetfsDescriptors(bool namedFunction = false);
 // STRING descriptor `index` (0 = the language list); nullopt for an index the device lacks.
 std::optional<std::vector<uint8_t>> StringDescriptor(const CameraStrings& strings, uint8_t index);
 

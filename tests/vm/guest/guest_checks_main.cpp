@@ -48,17 +48,26 @@ int main(int argc, char** argv) {
     return 2;
   }
   CheckLog log;
-  OnCamera(setup, {CameraMode::kSound, "", ""}, log, [&](PluggedCamera& camera) {
+  OnCamera(setup, {.mode = CameraMode::kSound}, log, [&](PluggedCamera& camera) {
     CheckDiscovery(camera, log);
     CheckCommands(camera, log);
     CheckKavrinCommand(setup, camera, log);
   });
-  OnCamera(setup, {CameraMode::kWrongAnswers, "", ""}, log,
+  OnCamera(setup, {.mode = CameraMode::kWrongAnswers}, log,
            [&](PluggedCamera& camera) { CheckWrongAnswers(setup, camera, log); });
-  OnCamera(setup, {CameraMode::kWrongLength, "", ""}, log,
+  OnCamera(setup, {.mode = CameraMode::kWrongLength}, log,
            [&](PluggedCamera& camera) { CheckWrongLength(setup, camera, log); });
+  // A generic product string; the camera function carries the recorder's name.
+  const CameraPlug named{.mode = CameraMode::kSound,
+                         .label = "function-named",
+                         .stateTemplate = PrepareStateWithProduct(setup, "USB Camera"),
+                         .function = "Driving Recorder",
+                         .listedAs = u"Driving Recorder"};
+  OnCamera(setup, named, log, [&](PluggedCamera& camera) { CheckFunctionName(camera, log); });
   // The clock and the first chunk reach the recorder, then it is gone.
-  const CameraPlug vanishing{CameraMode::kSound, "vanishing", PrepareVanishingState(setup, 2)};
+  const CameraPlug vanishing{.mode = CameraMode::kSound,
+                             .label = "vanishing",
+                             .stateTemplate = PrepareVanishingState(setup, 2)};
   OnCamera(setup, vanishing, log, [&](PluggedCamera& camera) { CheckVanishing(setup, camera, log); });
   log.Summary();
   return log.Failed() == 0 && log.Passed() > 0 ? 0 : 1;

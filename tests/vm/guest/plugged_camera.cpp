@@ -50,18 +50,18 @@ bool WaitForCameraToCatchUp(const std::string& node) {
 
 }  // namespace
 
-std::optional<VideoInput> FindCameraInput() {
+std::optional<VideoInput> FindCameraInput(const std::u16string& listedAs) {
   v4l2::V4l2Backend backend;
   if (auto inputs = backend.ListVideoInputs()) {
     for (const VideoInput& input : *inputs) {
-      if (input.friendlyName == u"ZK742") return input;
+      if (input.friendlyName == listedAs) return input;
     }
   }
   return std::nullopt;
 }
 
 PluggedCamera::PluggedCamera(const GuestSetup& setup, const CameraPlug& plug, CheckLog& log)
-    : log_(log) {
+    : log_(log), listedAs_(plug.listedAs) {
   const std::string mode(CameraModeName(plug.mode));
   const std::string label = plug.label.empty() ? mode : plug.label;
   statePath_ = setup.work + "/state-" + label + ".json";
@@ -69,27 +69,32 @@ PluggedCamera::PluggedCamera(const GuestSetup& setup, const CameraPlug& plug, Ch
   logPath_ = setup.work + "/camera-" + label + ".log";
   std::filesystem::copy_file(plug.stateTemplate.empty() ? setup.stateTemplate : plug.stateTemplate,
                              statePath_, std::filesystem::copy_options::overwrite_existing);
-  process_ = std::make_unique<BackgroundProcess>(
-      std::vector<std::string>{setup.cameraProgram, "--gadget", setup.gadget, "--state",
-                               statePath_, "--report", reportPath_, "--mode", mode},
-      logPath_);
+  std::vector<std::string> command = {setup.cameraProgram, "--gadget", setup.gadget, "--state",
+                                      statePath_, "--report", reportPath_, "--mode", mode};
+  if (!plug.function.empty()) {
+    command.push_back("--function");
+    command.push_back(plug.function);
+  }
+  process_ = std::make_unique<BackgroundProcess>(command, logPath_);
   WaitForCamera();
 }
 
 void PluggedCamera::WaitForCamera() {
   const bool appeared = WaitFor([&] {
-    input_ = FindCameraInput();
+    input_ = FindCameraInput(listedAs_);
     return input_.has_value() || !process_->Running();
   }, kAppearWithin);
   log_.Check(appeared && input_.has_value(),
-             "the camera is plugged in and listed as \"ZK742\"" +
+             "the camera is plugged in and listed as \"" +
+                 std::string(listedAs_.begin(), listedAs_.end()) + "\"" +
                  (input_ ? " at " + input_->location : std::string()));
   if (!input_) ShowLog();
 }
 
 PluggedCamera::~PluggedCamera() {
   process_->Stop(3s);
-  const bool gone = WaitFor([] { return !FindCameraInput().has_value(); }, kVanishWithin);
+  const bool gone =
+      WaitFor([this] { return !FindCameraInput(listedAs_).has_value(); }, kVanishWithin);
   log_.Check(gone, "the camera is unplugged and no longer listed");
 }
 

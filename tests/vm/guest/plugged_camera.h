@@ -28,8 +28,11 @@ struct GuestSetup {
 // unless given) and a name for its files.
 struct CameraPlug {
   CameraMode mode = CameraMode::kSound;
-  std::string label;          // default: the mode's name
-  std::string stateTemplate;  // default: the setup's
+  std::string label = {};          // default: the mode's name
+  std::string stateTemplate = {};  // default: the setup's
+  std::string function = {};       // the interface association's name; empty: none
+  // The name the backend lists the camera under (its function's, else its product's).
+  std::u16string listedAs = u"ZK742";
 };
 
 class PluggedCamera {
@@ -59,9 +62,10 @@ class PluggedCamera {
   std::string reportPath_;
   std::string logPath_;
   std::optional<VideoInput> input_;
+  std::u16string listedAs_;
 };
 
-// The capture input named "ZK742" that the V4L2 backend lists, if any.
-std::optional<VideoInput> FindCameraInput();
+// The capture input with that friendly name that the V4L2 backend lists, if any.
+std::optional<VideoInput> FindCameraInput(const std::u16string& listedAs = u"ZK742");
 
 }  // namespace kavrin::vm

@@ -14,6 +14,11 @@ inline constexpr uint32_t kFailingTest = 0x1012;
 void CheckDiscovery(PluggedCamera& camera, CheckLog& log);
 // Every DeviceLink command against the sound camera, checked on the recorder's side too.
 void CheckCommands(PluggedCamera& camera, CheckLog& log);
+// A camera whose product string is generic and whose function is named "Driving Recorder":
+// found by its function's name, as the platform names it.
+void CheckFunctionName(PluggedCamera& camera, CheckLog& log);
+// A copy of the recorder's state with another USB product string; returns its file.
+std::string PrepareStateWithProduct(const GuestSetup& setup, const std::string& product);
 // `kavrin kavrin` then `kavrin read`, end to end.
 void CheckKavrinCommand(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
 // A camera that stalls engine-test answers and cuts settings reads short.

@@ -179,4 +179,47 @@ void CheckCommands(PluggedCamera& camera, CheckLog& log) {
             "no transfer went to the other vendor's unit, none was lost or refused: " + report.dump());
 }
 
+std::string PrepareStateWithProduct(const GuestSetup& setup, const std::string& product) {
+  std::optional<sim::RecorderState> state = sim::LoadState(setup.stateTemplate);
+  const std::string path = setup.work + "/product-template.json";
+  if (!state) return setup.stateTemplate;
+  state->friendlyName = product;  // the camera's USB product string
+  sim::SaveState(path, *state);
+  return path;
+}
+
+void CheckFunctionName(PluggedCamera& camera, CheckLog& log) {
+  log.Section("a camera function named apart from its product");
+  v4l2::V4l2Backend backend;
+  const auto inputs = backend.ListVideoInputs();
+  std::string names;
+  if (inputs) {
+    for (const VideoInput& input : *inputs) {
+      if (input.location != camera.Input().location) continue;
+      for (const InputName& name : input.names) {
+        names += std::string(names.empty() ? "" : ", ") + NameSourceText(name.source) + " \"" +
+                 Narrow(name.text) + "\"" + (name.cut ? " (cut)" : "");
+      }
+    }
+  }
+  log.Check(names == "function \"Driving Recorder\", product \"USB Camera\"",
+            "the camera answers to its function's and its product's names: " + names);
+
+  DeviceLink link(backend);
+  link.AddDeviceName(u"ZK742");
+  link.AddDeviceName(u"Driving Recorder");
+  TraceRecorder trace;
+  const int attached = link.Attach();
+  log.Check(attached == 1 && link.CurrentIndex() == 1 &&
+                link.AttachedName().source == NameSource::kFunction &&
+                trace.Text().find("\nattach Driving Recorder(1)\n") != std::string::npos,
+            "names \"ZK742\", \"Driving Recorder\": attached by the function's name, trace \"" +
+                Printable(trace.Text()) + "\"");
+  std::array<uint8_t, 64> reply{};
+  const int ok = attached == 1 ? link.QueryString(DeviceLink::MODEL_NAME, reply.data()) : 0;
+  const std::optional<sim::RecorderState> recorder = camera.RecorderState();
+  log.Check(ok == 1 && recorder && ReplyText(reply) == recorder->model,
+            "and it answers as the recorder: model \"" + ReplyText(reply) + "\"");
+}
+
 }  // namespace kavrin::vm
