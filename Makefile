@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEPS_ROLE ?= test
 BUILD_TARGETS ?=
 
-.PHONY: all deps configure build test run demo bench clean
+.PHONY: all deps configure build test run demo bench bench-startup clean
 
 all: build
 
@@ -39,6 +39,12 @@ demo: build
 bench:
 	@$(MAKE) --no-print-directory build PRESET=release DEPS_ROLE=bench BUILD_TARGETS="--target kavrin_bench"
 	@build/release/bench/kavrin_bench
+
+# Start-up of kavrintool against a bare Qt dialog with the same widgets (RUNS=N, default 10).
+bench-startup:
+	@$(MAKE) --no-print-directory configure PRESET=release DEPS_ROLE=bench
+	@cmake --build build/release -j $(JOBS) --target kavrintool kavrin_bare_dialog
+	@bench/startup/startup-bench --build build/release $(if $(RUNS),--runs $(RUNS))
 
 clean:
 	@rm -rf build

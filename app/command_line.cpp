@@ -55,31 +55,48 @@ std::string JoinCommandLine(std::span<const char* const> arguments) {
   return text;
 }
 
+std::string AnsiCommandLine(std::span<const char* const> arguments) {
+  return WideToAnsi(LocaleToWide(JoinCommandLine(arguments)));
+}
+
 uint32_t ParseSwitchValue(std::string_view commandLine) {
   return ParseHex(commandLine, commandLine.size());
 }
 
-void ApplyCommandLine(std::string_view commandLine, ModeFlags& flags,
-                      const SideFilePaths& paths) {
-  if (commandLine.empty()) return;
+std::vector<std::string> ApplyCommandLine(std::string_view commandLine, ModeFlags& flags,
+                                          const SideFilePaths& paths) {
+  std::vector<std::string> notes;
+  if (commandLine.empty()) return notes;
   // The switch text is taken into a buffer of 260 bytes, terminator included.
   const uint32_t value = ParseSwitchValue(commandLine.substr(0, kTextRoom - 1));
-  if ((value & kRejectedSwitchMask) != 0) return;
+  if ((value & kRejectedSwitchMask) != 0) return notes;
 
-  // The configuration is written only when missing, so a user's edited file is never lost;
-  // once written it stays, and the window reads it from disk.
-  if ((value & OUTPUT_CONFIG_FILE) != 0 && !FileExists(paths.configFile)) {
-    WriteResourceToFile(kDefaultConfigResourceId, kTextResourceType, paths.configFile);
+  auto noteFailure = [&notes](const std::filesystem::path& path, const FileOutcome& written) {
+    if (!written) notes.push_back("\n" + CannotWriteText(path, written) + "\n");
+  };
+  // The configuration is written only when there is none, so a user's edited file is never
+  // lost: one that is there but cannot be read is left alone. Once written it stays, and the
+  // window reads it from disk.
+  if ((value & OUTPUT_CONFIG_FILE) != 0) {
+    const FileOutcome present = CheckReadable(paths.configFile);
+    if (present.fault == FileFault::Missing) {
+      noteFailure(paths.configFile, WriteResourceToFile(kDefaultConfigResourceId, kTextResourceType,
+                                                        paths.configFile, WriteMode::CreateOnly));
+    } else if (!present) {
+      notes.push_back("\n" + CannotReadText(paths.configFile, present) + "; left alone\n");
+    }
   }
   if ((value & OUTPUT_RELEASE_NOTE) != 0) {
-    WriteResourceToFile(kReleaseNoteResourceId, kTextResourceType, paths.releaseNote);
+    noteFailure(paths.releaseNote,
+                WriteResourceToFile(kReleaseNoteResourceId, kTextResourceType, paths.releaseNote));
   }
   if ((value & OUTPUT_INIT_OPTION) != 0) {
-    WriteInitOptionList(paths.initOptionList);
+    noteFailure(paths.initOptionList, WriteInitOptionList(paths.initOptionList));
   }
   for (const uint32_t bit : kStoredSwitches) {
     if ((value & bit) != 0) flags.SetFlag(bit);
   }
+  return notes;
 }
 
 std::string InitOptionListText() {
@@ -93,7 +110,7 @@ std::string InitOptionListText() {
   return text;
 }
 
-bool WriteInitOptionList(const std::filesystem::path& path) {
+FileOutcome WriteInitOptionList(const std::filesystem::path& path) {
   const std::string text = InitOptionListText();
   return WriteFileAtomically(
       path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));

@@ -6,7 +6,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "config/file_io.h"
 #include "ui/mode_flags.h"
 
 namespace kavrin {
@@ -34,17 +36,25 @@ struct SideFilePaths {
 // blanks removed.
 std::string JoinCommandLine(std::span<const char* const> arguments);
 
+// The command-line text as bytes of the ANSI code page, as the switches are read: the
+// arguments arrive in the locale's charset (the terminal's), so "100é" typed in a UTF-8
+// terminal is the four bytes "100\xE9" with KAVRIN_CODEPAGE=CP1252. At most 259 bytes.
+std::string AnsiCommandLine(std::span<const char* const> arguments);
+
 // Every byte counts as one hexadecimal digit ('x', blanks, quotes count 0); only the last
 // eight digits survive.
 uint32_t ParseSwitchValue(std::string_view commandLine);
 
-// Reads at most the first 259 bytes of the text. Writes the side files asked for (in this order: configuration when missing, release note,
-// option list) and adds the stored switches to flags. Failures are skipped silently.
-void ApplyCommandLine(std::string_view commandLine, ModeFlags& flags,
-                      const SideFilePaths& paths = SideFilePaths::InCurrentDirectory());
+// Reads at most the first 259 bytes of the text. Writes the side files asked for (in this
+// order: configuration when missing, release note, option list) and adds the stored switches
+// to flags. Start-up goes on whatever fails; the returned trace lines say what did (the
+// trace console opens only later, with the window).
+std::vector<std::string> ApplyCommandLine(
+    std::string_view commandLine, ModeFlags& flags,
+    const SideFilePaths& paths = SideFilePaths::InCurrentDirectory());
 
-// The switch table as "%08X : %s\r\n" lines. False when the file cannot be written.
-bool WriteInitOptionList(const std::filesystem::path& path);
+// The switch table as "%08X : %s\r\n" lines.
+FileOutcome WriteInitOptionList(const std::filesystem::path& path);
 // Its exact bytes.
 std::string InitOptionListText();
 

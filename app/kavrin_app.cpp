@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/console.h"
 #include "config/file_util.h"
+#include "config/trace.h"
 #include "ui/main_dialog.h"
 
 namespace kavrin {
@@ -17,11 +18,15 @@ StartOutcome KavrinApp::InitInstance(std::string_view commandLine) {
     return StartOutcome::SecondInstance;
   }
   MainDialog dialog(toolkit_, backend_);
-  dialog.SetConsoleOpener(OpenConsole);
   // The configuration goes where the window will look for it, fixed when it was constructed.
   SideFilePaths paths = SideFilePaths::InCurrentDirectory();
   paths.configFile = dialog.Path();
-  ApplyCommandLine(commandLine, dialog.Flags(), paths);
+  const std::vector<std::string> notes = ApplyCommandLine(commandLine, dialog.Flags(), paths);
+  // What the side files met is traced as soon as the console exists.
+  dialog.SetConsoleOpener([notes] {
+    OpenConsole();
+    for (const std::string& note : notes) TraceText(note);
+  });
   RunDialog(dialog);
   return StartOutcome::DialogClosed;
 }

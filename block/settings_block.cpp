@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-
-#include "config/file_util.h"
 
 namespace kavrin {
 namespace {
@@ -86,22 +83,15 @@ void SettingsBlock::SetText(uint32_t start, uint32_t count, const char* source) 
   std::memset(field + length, 0, inside - length);
 }
 
-bool SettingsBlock::LoadFile(const std::filesystem::path& path) {
-  if (path.empty()) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) return false;
-  // Only the first 112 bytes can matter, so a file of any size (or an endless device node)
-  // costs one small read.
-  std::array<char, kSize> buffer{};
-  in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-  if (in.bad()) return false;  // a folder or an I/O error: keep the block as it was
-  const std::size_t got = static_cast<std::size_t>(in.gcount());
-  std::memcpy(bytes_.data(), buffer.data(), got);
-  return true;
+FileOutcome SettingsBlock::LoadFile(const std::filesystem::path& path) {
+  // Only the first 112 bytes can matter, so a file of any size costs one small read.
+  const FileContents contents = ReadFileBytes(path, kSize, LongerFile::Cut);
+  if (!contents.outcome) return contents.outcome;  // the block stays as it was
+  std::copy(contents.bytes.begin(), contents.bytes.end(), bytes_.begin());
+  return {};
 }
 
-bool SettingsBlock::SaveFile(const std::filesystem::path& path) const {
-  if (path.empty()) return false;
+FileOutcome SettingsBlock::SaveFile(const std::filesystem::path& path) const {
   return WriteFileAtomically(path, bytes_);
 }
 

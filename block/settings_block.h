@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+#include "config/file_io.h"
+
 namespace kavrin {
 
 class SettingsBlock {
@@ -42,12 +44,13 @@ class SettingsBlock {
   // of the field; never writes past the block's end. Nothing for a null source.
   void SetText(uint32_t start, uint32_t count, const char* source);
 
-  // The file's first min(length, 112) bytes replace the block's first bytes; an unreadable
-  // file changes nothing. Returns whether the file was read.
-  bool LoadFile(const std::filesystem::path& path);
-  // Writes the 112 bytes through a temporary file renamed over the target, so a failed write
-  // keeps the previous file. Returns whether the file was written.
-  bool SaveFile(const std::filesystem::path& path) const;
+  // The file's first min(length, 112) bytes replace the block's first bytes, whatever the
+  // file's length; a file that cannot be read (a FIFO or device node included, which is never
+  // waited for) changes nothing. The outcome says why.
+  FileOutcome LoadFile(const std::filesystem::path& path);
+  // Writes the 112 bytes by WriteFileAtomically's rules, so a failed write keeps the previous
+  // file and the block in memory.
+  FileOutcome SaveFile(const std::filesystem::path& path) const;
 
   std::span<uint8_t, kSize> Bytes() { return bytes_; }
   std::span<const uint8_t, kSize> Bytes() const { return bytes_; }

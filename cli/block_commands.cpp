@@ -25,11 +25,7 @@ int RunNew(const BlockOptions& options) {
   const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.configPath);
   if (!config) return kExitFailed;
   const SettingsBlock block = MakeDefaultBlock(*config);
-  if (!block.SaveFile(options.blockPath)) {
-    std::cerr << "kavrin: cannot write " << options.blockPath << '\n';
-    return kExitFailed;
-  }
-  return kExitOk;
+  return SaveBlockForCommand(block, options.blockPath) ? kExitOk : kExitFailed;
 }
 
 int RunShow(const BlockOptions& options) {

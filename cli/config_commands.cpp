@@ -38,7 +38,9 @@ int Run(const ConfigOptions& options) {
   const std::string source = ConfigSourceText(*config);
   if (options.check) return RunCheck(*config, source);
   if (options.json) {
-    std::cout << ConfigurationJson(*config).dump(2) << '\n';
+    Json document{{"source", source}, {"encoding", config->Encoding().Name()}};
+    document.update(ConfigurationJson(*config));
+    std::cout << document.dump(2) << '\n';
   } else {
     PrintConfiguration(*config, source, std::cout);
   }

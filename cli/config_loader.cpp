@@ -9,8 +9,12 @@ std::unique_ptr<ConfigFile> LoadConfigForCommand(const std::string& explicitPath
   auto config = explicitPath.empty() ? std::make_unique<ConfigFile>()
                                      : std::make_unique<ConfigFile>(std::filesystem::path(explicitPath));
   config->LoadConfiguration();
-  if (!explicitPath.empty() && config->UsedEmbeddedDefault()) {
-    std::cerr << "kavrin: cannot read configuration " << explicitPath << '\n';
+  const FileOutcome& read = config->ReadOutcome();
+  if (config->UsedEmbeddedDefault() &&
+      (!explicitPath.empty() || read.fault != FileFault::Missing)) {
+    std::cerr << "kavrin: " << CannotReadText(config->Path(), read);
+    if (explicitPath.empty()) std::cerr << " (the window uses the built-in default instead)";
+    std::cerr << '\n';
     return nullptr;
   }
   return config;
@@ -22,8 +26,16 @@ std::string ConfigSourceText(const ConfigFile& config) {
 }
 
 bool LoadBlockForCommand(const std::string& path, SettingsBlock* block) {
-  if (block->LoadFile(path)) return true;
-  std::cerr << "kavrin: cannot read " << path << '\n';
+  const FileOutcome read = block->LoadFile(path);
+  if (read) return true;
+  std::cerr << "kavrin: " << CannotReadText(path, read) << '\n';
+  return false;
+}
+
+bool SaveBlockForCommand(const SettingsBlock& block, const std::string& path) {
+  const FileOutcome written = block.SaveFile(path);
+  if (written) return true;
+  std::cerr << "kavrin: " << CannotWriteText(path, written) << '\n';
   return false;
 }
 

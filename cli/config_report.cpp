@@ -98,6 +98,7 @@ std::string BitsText(uint32_t startBit, uint32_t bitLength) {
 
 void PrintConfiguration(const ConfigFile& c, const std::string& source, std::ostream& out) {
   out << "Configuration: " << source << '\n';
+  out << "Encoding: " << c.Encoding().Name() << '\n';
   out << "Window: " << c.windowLayout.width << " x " << c.windowLayout.height << '\n';
 
   const ItemLayout& grid = c.itemLayout;

@@ -211,10 +211,7 @@ int RunRead(const DeviceOptions& options) {
     return kExitFailed;
   }
   DumpHex(block.Bytes().data(), SettingsBlock::kDeviceWords, 1);
-  if (!block.SaveFile(options.outputPath)) {
-    std::cerr << "kavrin: cannot write " << options.outputPath << '\n';
-    return kExitFailed;
-  }
+  if (!SaveBlockForCommand(block, options.outputPath)) return kExitFailed;
   if (options.json) {
     PrintBlockReport(*config, block, true, std::cout);
   } else {
@@ -256,7 +253,13 @@ bool PrepareKavrinBlock(const DeviceOptions& options, const ConfigFile& config,
       return false;
     }
     *source = options.blockPath;
-  } else if (FileExists(defaultBin) && block->LoadFile(defaultBin)) {
+  } else if (CheckReadable(defaultBin).fault != FileFault::Missing) {
+    // A Default.bin that is there is what the operator means to send: one that cannot be
+    // read is a refusal, not a quiet switch to the configuration's defaults.
+    if (!LoadBlockForCommand(defaultBin.string(), block)) {
+      *failure = kExitFailed;
+      return false;
+    }
     *source = defaultBin.string();
   }
   for (const std::string& assignment : options.settings) {

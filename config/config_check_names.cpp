@@ -13,18 +13,27 @@ namespace {
 
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; }
 
-// Names match without regard to ASCII case: the lower-cased copy is the lookup key.
-std::u16string Fold(std::u16string_view name) {
-  std::u16string folded(name);
-  for (char16_t& c : folded) c = Lower(c);
-  return folded;
-}
-
 bool SameName(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(),
                     [](char16_t x, char16_t y) { return Lower(x) == Lower(y); });
 }
+
+// Hashing and comparing names without regard to ASCII case, on the names as the file writes
+// them: a file of a million names is indexed without a copy of each.
+struct NameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::u16string_view name) const {
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (char16_t c : name) hash = (hash ^ Lower(c)) * 1099511628211ull;
+    return static_cast<std::size_t>(hash);
+  }
+};
+struct NameEqual {
+  using is_transparent = void;
+  bool operator()(std::u16string_view a, std::u16string_view b) const { return SameName(a, b); }
+};
+using NameSet = std::unordered_set<std::u16string, NameHash, NameEqual>;
 
 // True when the reader would ask for exactly this key for some index: "ITEM_007" is read,
 // "ITEM_7" never is.
@@ -139,14 +148,15 @@ class NameChecker {
     // Every name either item list gives, at any index, shown or not.
     for (std::u16string_view list : {keys::kItemList, keys::kTestItemList}) {
       for (const std::u16string& key : file_.KeyNames(list)) {
-        listedSections_.insert(Fold(file_.ReadString(list, key, u"", kItemTextRoom)));
+        listedSections_.insert(file_.ReadString(list, key, u"", kItemTextRoom));
       }
     }
   }
 
   void Run() {
     Tally repeated, unread;
-    for (const auto& [name, count] : Distinct(file_.SectionNames())) {
+    const std::vector<std::u16string> sections = file_.SectionNames();
+    for (const auto& [name, count] : Distinct(sections)) {
       if (count > 1 && repeated.Lists(name, u""))
         Add(name, u"", "appears " + std::to_string(count) + " times; only the first is read");
       const SectionRule* rule = RuleOf(name);
@@ -168,14 +178,15 @@ class NameChecker {
         ConfigFinding{std::u16string(section), std::u16string(key), std::move(message)});
   }
 
-  // Names in file order, each once (first spelling), with how often it appears; one hash
-  // lookup per name, so a file of many sections or keys is checked in linear time.
-  static std::vector<std::pair<std::u16string, std::size_t>> Distinct(
+  // Names in file order, each once (its first spelling), with how often it appears: one hash
+  // lookup per name, on views into `names`, so that checking stays linear in the file.
+  static std::vector<std::pair<std::u16string_view, std::size_t>> Distinct(
       const std::vector<std::u16string>& names) {
-    std::vector<std::pair<std::u16string, std::size_t>> distinct;
-    std::unordered_map<std::u16string, std::size_t> seen;  // folded name -> index in distinct
+    std::vector<std::pair<std::u16string_view, std::size_t>> distinct;
+    std::unordered_map<std::u16string_view, std::size_t, NameHash, NameEqual> seen;
+    seen.reserve(names.size());
     for (const std::u16string& name : names) {
-      const auto [at, isNew] = seen.emplace(Fold(name), distinct.size());
+      const auto [at, isNew] = seen.emplace(name, distinct.size());
       if (isNew) {
         distinct.emplace_back(name, 1);
       } else {
@@ -195,14 +206,15 @@ class NameChecker {
   // Named by either item list (at any index, shown or not), or shaped like an item section:
   // spare item sections wait in the file until a list names them.
   bool IsItemSection(std::u16string_view name) const {
-    if (listedSections_.count(Fold(name)) != 0) return true;
+    if (listedSections_.find(name) != listedSections_.end()) return true;
     return std::any_of(ItemSection().keys.begin(), ItemSection().keys.end(),
                        [&](std::u16string_view key) { return file_.HasKey(name, key); });
   }
 
   void CheckKeys(std::u16string_view section, const SectionRule& rule) {
     Tally repeated, unread;
-    for (const auto& [key, count] : Distinct(file_.KeyNames(section))) {
+    const std::vector<std::u16string> keyNames = file_.KeyNames(section);
+    for (const auto& [key, count] : Distinct(keyNames)) {
       if (count > 1 && repeated.Lists(section, key))
         Add(section, key, "given " + std::to_string(count) + " times; the first value is used");
       if (SameName(rule.name, keys::kTestItemLayout) && SameName(key, u"TITLE_WIDTH")) {
@@ -230,7 +242,7 @@ class NameChecker {
   const ProfileFile& file_;
   const TestPanel& testPanel_;
   std::vector<ConfigFinding>& findings_;
-  std::unordered_set<std::u16string> listedSections_;  // folded
+  NameSet listedSections_;  // every name either item list gives
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "config/config_keys.h"
 #include "config/file_util.h"
 #include "config/resources.h"
+#include "config/trace.h"
 
 namespace kavrin {
 namespace {
@@ -28,6 +29,10 @@ void ConfigFile::LoadConfiguration() {
   // next to the program and deleting it again would fail in a read-only folder (leaving a
   // window without items) and could delete a file a user copied in meanwhile.
   usedEmbeddedDefault_ = !ParseFile();
+  if (usedEmbeddedDefault_ && ReadOutcome().fault != FileFault::Missing) {
+    // A file that is there but cannot be read is treated as no file, and said so.
+    Trace("\n%s; using the built-in default\n", CannotReadText(Path(), ReadOutcome()).c_str());
+  }
   if (usedEmbeddedDefault_) {
     if (const auto data = FindResourceData(kDefaultConfigResourceId, kTextResourceType)) {
       ParseBytes(*data);

@@ -1,23 +1,23 @@
 #pragma once
 // File helpers shared by the configuration, the block files and the start-up side files.
+// Reading and writing themselves are in config/file_io.h.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <span>
 #include <string_view>
 #include <vector>
 
+#include "config/file_io.h"
+
 namespace kavrin {
 
-// True when the file can be opened for reading.
+// True when the path names a regular file that can be opened for reading. Never blocks: a
+// FIFO or device node is not a file here.
 bool FileExists(const std::filesystem::path& path);
 
-// The whole file, or nullopt when it cannot be opened or read.
+// The whole file (at most kMaxReadBytes), or nullopt when it cannot be read; ReadFileBytes
+// tells why.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path);
-
-// Writes the bytes to a temporary file in the same folder, flushes it and renames it over
-// the target, so a failed write (disk full, folder read-only) leaves any previous file whole.
-bool WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 
 // current directory / file name
 std::filesystem::path MakeLocalPath(std::string_view fileName);

@@ -1,9 +1,8 @@
 #include "config/profile_file.h"
 
-#include <system_error>
-
-#include "config/file_util.h"
-#include "config/text_codec.h"
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 
 namespace kavrin {
 namespace {
@@ -16,83 +15,76 @@ std::u16string_view Trim(std::u16string_view text) {
   return text;
 }
 
-// Names match without regard to ASCII case, so the index keys are lower-cased copies.
-std::u16string Fold(std::u16string_view name) {
-  std::u16string folded(name);
-  for (char16_t& c : folded) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
-  return folded;
-}
-
 // A value is text up to its first NUL (the platform hands values out as NUL-terminated
 // strings), without surrounding blanks; one pair of matching quotes around it is dropped, as
 // the platform's profile reader does, so that a value can keep leading or trailing blanks.
-std::u16string CleanValue(std::u16string_view raw) {
+std::u16string_view CleanValue(std::u16string_view raw) {
   raw = raw.substr(0, raw.find(u'\0'));
   std::u16string_view value = Trim(raw);
   if (value.size() >= 2 && value.front() == value.back() &&
       (value.front() == u'"' || value.front() == u'\'')) {
     value = value.substr(1, value.size() - 2);
   }
-  return std::u16string(value);
+  return value;
 }
 
-std::u16string DecodeUtf16(std::span<const uint8_t> bytes, bool bigEndian) {
-  std::u16string text;
-  text.reserve(bytes.size() / 2);
-  // A trailing odd byte cannot form a code unit and is dropped.
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const uint8_t hi = bigEndian ? bytes[i] : bytes[i + 1];
-    const uint8_t lo = bigEndian ? bytes[i + 1] : bytes[i];
-    text.push_back(static_cast<char16_t>((hi << 8) | lo));
-  }
-  return text;
+char16_t FoldUnit(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
-// UTF-16 with either byte-order mark, else UTF-8 (with or without its mark). A file without
-// a mark is taken as UTF-8, which is what editors on Linux write; malformed UTF-8 sequences
-// read as U+FFFD rather than failing.
-std::u16string Decode(std::span<const uint8_t> bytes) {
-  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-    return DecodeUtf16(bytes.subspan(2), false);
+// Names compare without regard to ASCII case.
+int CompareFolded(std::u16string_view a, std::u16string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const char16_t fa = FoldUnit(a[i]);
+    const char16_t fb = FoldUnit(b[i]);
+    if (fa != fb) return fa < fb ? -1 : 1;
   }
-  if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
-    return DecodeUtf16(bytes.subspan(2), true);
-  }
-  if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
-    bytes = bytes.subspan(3);
-  }
-  return FromUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 }  // namespace
 
-bool ProfileFile::Exists() const {
-  std::error_code ec;
-  return FileExists(path_) && !std::filesystem::is_directory(path_, ec);
+bool ProfileFile::Exists() const { return CheckReadable(path_).Ok(); }
+
+void ProfileFile::ClearParsed() {
+  text_.clear();
+  sections_.clear();
+  entries_.clear();
+  sectionOrder_.clear();
+  keyOrder_.clear();
+  damagedLines_.clear();
 }
 
 bool ProfileFile::ParseFile() {
-  sections_.clear();
-  firstSection_.clear();
-  damagedLines_.clear();
-  if (!Exists()) return false;
-  const std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(path_);
-  if (!bytes) return false;
-  ParseBytes(*bytes);
+  ClearParsed();
+  encoding_ = {};
+  FileContents contents = ReadFileBytes(path_);
+  readOutcome_ = std::move(contents.outcome);
+  if (!readOutcome_) return false;
+  ParseBytes(contents.bytes);
   return true;
 }
 
 void ProfileFile::ParseBytes(std::span<const uint8_t> bytes) {
-  sections_.clear();
-  firstSection_.clear();
-  damagedLines_.clear();
-  ParseText(Decode(bytes));
+  ClearParsed();
+  ProfileText decoded = DecodeProfileText(bytes);
+  encoding_ = std::move(decoded.encoding);
+  text_ = std::move(decoded.text);
+  // Offsets are 32-bit: far beyond what a reader is allowed to load.
+  if (text_.size() > UINT32_MAX) text_.resize(UINT32_MAX);
+  ParseText();
+  BuildIndexes();
 }
 
-void ProfileFile::ParseText(std::u16string_view text) {
-  Section* current = nullptr;  // entries before any section header belong to none
+ProfileFile::Span ProfileFile::SpanOf(std::u16string_view part) const {
+  return Span{static_cast<uint32_t>(part.data() - text_.data()),
+              static_cast<uint32_t>(part.size())};
+}
+
+void ProfileFile::ParseText() {
+  const std::u16string_view text(text_);
+  bool inSection = false;  // entries before any section header belong to none
   std::size_t pos = 0;
   uint32_t lineNumber = 0;
   while (pos < text.size()) {
@@ -109,60 +101,89 @@ void ProfileFile::ParseText(std::u16string_view text) {
     if (line.empty() || line.front() == u';') continue;
     if (line.front() == u'[') {
       const std::size_t close = line.find(u']');
-      if (close == std::u16string_view::npos) {
-        // A broken header: what follows cannot be told apart from the previous section's
-        // keys, so it belongs to no section rather than to the wrong one.
-        current = nullptr;
-        continue;
-      }
-      std::u16string_view inside = line.substr(1, close - 1);
-      const std::u16string name(Trim(inside.substr(0, inside.find(u'\0'))));
-      sections_.push_back(Section{name, {}, {}});
-      current = &sections_.back();
-      if (damaged) damagedLines_.push_back(DamagedLine{lineNumber, name, {}});
-      // The first section of a name answers every read; later ones are kept for diagnostics.
-      firstSection_.emplace(Fold(name), sections_.size() - 1);
+      // A broken header: what follows cannot be told apart from the previous section's
+      // keys, so it belongs to no section rather than to the wrong one.
+      inSection = close != std::u16string_view::npos;
+      if (!inSection) continue;
+      const std::u16string_view inside = line.substr(1, close - 1);
+      const std::u16string_view name = Trim(inside.substr(0, inside.find(u'\0')));
+      sections_.push_back(Section{SpanOf(name), static_cast<uint32_t>(entries_.size()), 0});
+      if (damaged) damagedLines_.push_back(DamagedLine{lineNumber, std::u16string(name), {}});
       continue;
     }
     const std::size_t equals = line.find(u'=');
-    if (equals == std::u16string_view::npos || current == nullptr) continue;
-    std::u16string key(Trim(line.substr(0, equals)));
+    if (equals == std::u16string_view::npos || !inSection) continue;
+    std::u16string_view key = Trim(line.substr(0, equals));
     key = key.substr(0, key.find(u'\0'));
-    if (damaged) damagedLines_.push_back(DamagedLine{lineNumber, current->name, key});
-    current->entries.push_back(Entry{key, CleanValue(line.substr(equals + 1))});
-    current->firstKey.emplace(Fold(key), current->entries.size() - 1);
+    if (damaged) {
+      damagedLines_.push_back(
+          DamagedLine{lineNumber, std::u16string(View(sections_.back().name)), std::u16string(key)});
+    }
+    entries_.push_back(Entry{SpanOf(key), SpanOf(CleanValue(line.substr(equals + 1)))});
+    ++sections_.back().entryCount;
+  }
+}
+
+void ProfileFile::BuildIndexes() {
+  // Stable sorts keep file order among equal names, so the first of a run is the first in
+  // the file: the one that answers reads.
+  sectionOrder_.resize(sections_.size());
+  for (uint32_t i = 0; i < sectionOrder_.size(); ++i) sectionOrder_[i] = i;
+  std::stable_sort(sectionOrder_.begin(), sectionOrder_.end(), [this](uint32_t a, uint32_t b) {
+    return CompareFolded(View(sections_[a].name), View(sections_[b].name)) < 0;
+  });
+  keyOrder_.resize(entries_.size());
+  for (uint32_t i = 0; i < keyOrder_.size(); ++i) keyOrder_[i] = i;
+  for (const Section& s : sections_) {
+    const auto first = keyOrder_.begin() + s.firstEntry;
+    std::stable_sort(first, first + s.entryCount, [this](uint32_t a, uint32_t b) {
+      return CompareFolded(View(entries_[a].key), View(entries_[b].key)) < 0;
+    });
   }
 }
 
 const ProfileFile::Section* ProfileFile::FindSection(std::u16string_view name) const {
-  const auto found = firstSection_.find(Fold(name));
-  return found == firstSection_.end() ? nullptr : &sections_[found->second];
+  const auto found = std::lower_bound(sectionOrder_.begin(), sectionOrder_.end(), name,
+                                      [this](uint32_t index, std::u16string_view n) {
+                                        return CompareFolded(View(sections_[index].name), n) < 0;
+                                      });
+  if (found == sectionOrder_.end() || CompareFolded(View(sections_[*found].name), name) != 0) {
+    return nullptr;
+  }
+  return &sections_[*found];
 }
 
-const std::u16string* ProfileFile::FindValue(std::u16string_view section,
-                                             std::u16string_view key) const {
+const ProfileFile::Entry* ProfileFile::FindEntry(std::u16string_view section,
+                                                 std::u16string_view key) const {
   const Section* s = FindSection(section);
   if (s == nullptr) return nullptr;
-  const auto found = s->firstKey.find(Fold(key));
-  return found == s->firstKey.end() ? nullptr : &s->entries[found->second].value;
+  const auto first = keyOrder_.begin() + s->firstEntry;
+  const auto last = first + s->entryCount;
+  const auto found =
+      std::lower_bound(first, last, key, [this](uint32_t index, std::u16string_view k) {
+        return CompareFolded(View(entries_[index].key), k) < 0;
+      });
+  if (found == last || CompareFolded(View(entries_[*found].key), key) != 0) return nullptr;
+  return &entries_[*found];
 }
 
 uint32_t ProfileFile::ReadInt(std::u16string_view section, std::u16string_view key,
                               uint32_t fallback) const {
-  const std::u16string* value = FindValue(section, key);
-  if (value == nullptr) return fallback;
+  const Entry* entry = FindEntry(section, key);
+  if (entry == nullptr) return fallback;
+  const std::u16string_view value = View(entry->value);
   // The platform's reading: an optional sign, then the decimal digits up to the first
   // non-digit, accumulated modulo 2^32; a negative number wraps ("-1" reads 4294967295).
   // A value with no digits at all (empty, "abc", "0x10" reads 0) is 0, not the fallback.
   std::size_t i = 0;
   bool negative = false;
-  if (i < value->size() && ((*value)[i] == u'+' || (*value)[i] == u'-')) {
-    negative = (*value)[i] == u'-';
+  if (i < value.size() && (value[i] == u'+' || value[i] == u'-')) {
+    negative = value[i] == u'-';
     ++i;
   }
   uint32_t number = 0;
-  for (; i < value->size() && (*value)[i] >= u'0' && (*value)[i] <= u'9'; ++i) {
-    number = number * 10u + static_cast<uint32_t>((*value)[i] - u'0');
+  for (; i < value.size() && value[i] >= u'0' && value[i] <= u'9'; ++i) {
+    number = number * 10u + static_cast<uint32_t>(value[i] - u'0');
   }
   return negative ? 0u - number : number;
 }
@@ -170,12 +191,12 @@ uint32_t ProfileFile::ReadInt(std::u16string_view section, std::u16string_view k
 std::u16string ProfileFile::ReadString(std::u16string_view section, std::u16string_view key,
                                        std::u16string_view fallback, std::size_t capacity) const {
   if (capacity == 0) return {};
-  const std::u16string* value = FindValue(section, key);
-  if (value == nullptr) {
+  const Entry* entry = FindEntry(section, key);
+  if (entry == nullptr) {
     // The platform drops trailing blanks of the default as well.
     while (!fallback.empty() && IsBlank(fallback.back())) fallback.remove_suffix(1);
   }
-  std::u16string_view text = value != nullptr ? std::u16string_view(*value) : fallback;
+  const std::u16string_view text = entry != nullptr ? View(entry->value) : fallback;
   return std::u16string(text.substr(0, capacity - 1));
 }
 
@@ -184,21 +205,23 @@ bool ProfileFile::HasSection(std::u16string_view section) const {
 }
 
 bool ProfileFile::HasKey(std::u16string_view section, std::u16string_view key) const {
-  return FindValue(section, key) != nullptr;
+  return FindEntry(section, key) != nullptr;
 }
 
 std::vector<std::u16string> ProfileFile::SectionNames() const {
   std::vector<std::u16string> names;
   names.reserve(sections_.size());
-  for (const Section& s : sections_) names.push_back(s.name);
+  for (const Section& s : sections_) names.emplace_back(View(s.name));
   return names;
 }
 
 std::vector<std::u16string> ProfileFile::KeyNames(std::u16string_view section) const {
   std::vector<std::u16string> names;
   if (const Section* s = FindSection(section)) {
-    names.reserve(s->entries.size());
-    for (const Entry& e : s->entries) names.push_back(e.key);
+    names.reserve(s->entryCount);
+    for (uint32_t i = 0; i < s->entryCount; ++i) {
+      names.emplace_back(View(entries_[s->firstEntry + i].key));
+    }
   }
   return names;
 }

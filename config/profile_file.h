@@ -1,15 +1,20 @@
 #pragma once
 // INI ("private profile") reader. The file is parsed once; every read is answered from memory.
 // Section and key names match without regard to ASCII case, the first matching section and
-// key win, values are trimmed of blanks. Accepts UTF-16LE/BE with BOM and UTF-8 with or
-// without BOM.
+// key win, values are trimmed of blanks. Encodings: see config/profile_text.h.
+//
+// Memory stays a small multiple of the file: the decoded text is kept once, and sections and
+// entries are offsets into it, found through sorted index arrays (n log n to build, log n per
+// read) rather than per-key allocations.
 #include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include "config/file_io.h"
+#include "config/profile_text.h"
 
 namespace kavrin {
 
@@ -22,12 +27,20 @@ class ProfileFile {
 
   void SetPath(std::filesystem::path path) { path_ = std::move(path); }
   const std::filesystem::path& Path() const { return path_; }
+  // Whether Path() names a regular file that can be opened for reading (nothing is read and
+  // nothing can block).
   bool Exists() const;
 
-  // Parses the file at Path(); false (and nothing to read) when it cannot be read.
+  // Parses the file at Path() (at most kMaxReadBytes); false, with nothing to read, when it
+  // cannot be read. ReadOutcome() tells why.
   bool ParseFile();
   // Parses bytes in any of the accepted encodings.
   void ParseBytes(std::span<const uint8_t> bytes);
+
+  // The last ParseFile's outcome: None when the file was read, else Missing or the reason.
+  const FileOutcome& ReadOutcome() const { return readOutcome_; }
+  // The encoding the last parse read.
+  const ProfileEncoding& Encoding() const { return encoding_; }
 
   // The leading decimal number of the value (after an optional sign, as the platform reads
   // it), or fallback when the section or key is absent.
@@ -56,23 +69,39 @@ class ProfileFile {
   const std::vector<DamagedLine>& DamagedLines() const { return damagedLines_; }
 
  private:
+  struct Span {
+    uint32_t offset = 0;
+    uint32_t length = 0;
+  };
   struct Entry {
-    std::u16string key;
-    std::u16string value;
+    Span key;
+    Span value;
   };
   struct Section {
-    std::u16string name;
-    std::vector<Entry> entries;                                // file order, repeats included
-    std::unordered_map<std::u16string, std::size_t> firstKey;  // folded key -> entry
+    Span name;
+    uint32_t firstEntry = 0;  // entries of a section lie together, in file order
+    uint32_t entryCount = 0;
   };
+
+  std::u16string_view View(Span span) const {
+    return std::u16string_view(text_).substr(span.offset, span.length);
+  }
+  Span SpanOf(std::u16string_view part) const;
+  void ClearParsed();
+  void ParseText();
+  void BuildIndexes();
   const Section* FindSection(std::u16string_view name) const;
-  const std::u16string* FindValue(std::u16string_view section, std::u16string_view key) const;
-  void ParseText(std::u16string_view text);
+  const Entry* FindEntry(std::u16string_view section, std::u16string_view key) const;
 
   std::filesystem::path path_;
-  std::vector<Section> sections_;                                // file order, repeats included
-  std::unordered_map<std::u16string, std::size_t> firstSection_;  // folded name -> section
   std::vector<DamagedLine> damagedLines_;
+  FileOutcome readOutcome_;
+  ProfileEncoding encoding_;
+  std::u16string text_;
+  std::vector<Section> sections_;     // file order, repeats included
+  std::vector<Entry> entries_;        // file order
+  std::vector<uint32_t> sectionOrder_;  // section indexes by folded name, then file order
+  std::vector<uint32_t> keyOrder_;  // per section's range: entries by folded key, then file order
 };
 
 }  // namespace kavrin

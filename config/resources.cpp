@@ -1,6 +1,6 @@
 #include "config/resources.h"
 
-#include "config/file_util.h"
+#include "config/file_io.h"
 
 namespace kavrin {
 
@@ -14,11 +14,11 @@ std::optional<std::span<const uint8_t>> FindResourceData(uint32_t id, std::strin
   return std::nullopt;
 }
 
-bool WriteResourceToFile(uint32_t id, std::string_view type, const std::filesystem::path& path) {
-  if (path.empty()) return false;
+FileOutcome WriteResourceToFile(uint32_t id, std::string_view type,
+                                const std::filesystem::path& path, WriteMode mode) {
   const auto data = FindResourceData(id, type);
-  if (!data) return false;
-  return WriteFileAtomically(path, *data);
+  if (!data) return file_outcome::Failed("the program carries no such resource");
+  return WriteFileAtomically(path, *data, mode);
 }
 
 }  // namespace kavrin

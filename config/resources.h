@@ -8,6 +8,8 @@
 #include <span>
 #include <string_view>
 
+#include "config/file_io.h"
+
 namespace kavrin {
 
 inline constexpr uint32_t kIconResourceId = 128;
@@ -30,8 +32,10 @@ extern const std::size_t kEmbeddedResourceCount;
 // The resource's bytes (owned by the program, never freed), or nullopt when there is none.
 std::optional<std::span<const uint8_t>> FindResourceData(uint32_t id, std::string_view type);
 
-// Creates or truncates the file and writes the resource whole. False when the resource is
-// missing or the file cannot be written completely.
-bool WriteResourceToFile(uint32_t id, std::string_view type, const std::filesystem::path& path);
+// Writes the resource whole (WriteFileAtomically). Fails when the resource is missing or the
+// file cannot be written.
+FileOutcome WriteResourceToFile(uint32_t id, std::string_view type,
+                                const std::filesystem::path& path,
+                                WriteMode mode = WriteMode::Replace);
 
 }  // namespace kavrin

@@ -1,14 +1,10 @@
 #include "config/text_codec.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <clocale>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
-#include <iconv.h>
-#include <langinfo.h>
-#include <mutex>
-#include <vector>
+
+#include "config/text_platform.h"
 
 namespace kavrin {
 namespace {
@@ -18,49 +14,9 @@ std::string& ExplicitCharset() {
   return charset;
 }
 
-std::string DefaultCharset() {
-  if (const char* env = std::getenv("KAVRIN_CODEPAGE"); env != nullptr && *env != '\0') {
-    return env;
-  }
-  // The locale's charset, as the environment (LANG, LC_ALL) names it.
-  static const std::string fromLocale = [] {
-    const char* previous = std::setlocale(LC_CTYPE, nullptr);
-    std::string saved = previous ? previous : "C";
-    std::setlocale(LC_CTYPE, "");
-    std::string codeset = nl_langinfo(CODESET);
-    std::setlocale(LC_CTYPE, saved.c_str());
-    return codeset.empty() ? std::string("UTF-8") : codeset;
-  }();
-  return fromLocale;
-}
-
-// Converts with iconv; characters the target lacks become `replacement` in the source's
-// terms: the converter skips one source unit and the caller's substitute is appended.
-std::string Convert(const char* to, const char* from, const char* input, std::size_t inSize,
-                    std::size_t unitSize, std::string_view substitute) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return {};
-  std::string out;
-  std::vector<char> buffer(256);
-  char* in = const_cast<char*>(input);
-  std::size_t inLeft = inSize;
-  while (inLeft > 0) {
-    char* outPtr = buffer.data();
-    std::size_t outLeft = buffer.size();
-    const std::size_t r = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    out.append(buffer.data(), buffer.size() - outLeft);
-    if (r == static_cast<std::size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      // EILSEQ or EINVAL: skip one unit of the source and put the substitute instead.
-      const std::size_t skip = std::min(unitSize, inLeft);
-      in += skip;
-      inLeft -= skip;
-      out.append(substitute);
-    }
-  }
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  iconv_close(cd);
-  return out;
+std::string CodePageSetting() {
+  const char* env = std::getenv("KAVRIN_CODEPAGE");
+  return env != nullptr ? std::string(env) : std::string();
 }
 
 }  // namespace
@@ -68,39 +24,53 @@ std::string Convert(const char* to, const char* from, const char* input, std::si
 void SetAnsiCharset(std::string charset) { ExplicitCharset() = std::move(charset); }
 
 std::string AnsiCharset() {
-  return ExplicitCharset().empty() ? DefaultCharset() : ExplicitCharset();
+  if (!ExplicitCharset().empty()) return ExplicitCharset();
+  std::string setting = CodePageSetting();
+  return setting.empty() ? platform::LocaleCharset() : setting;
+}
+
+bool IsUtf8Charset(std::string_view charset) {
+  std::string folded;
+  for (char c : charset) {
+    if (c != '-' && c != '_')
+      folded.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+  }
+  return folded == "UTF8" || folded == "CP65001";
+}
+
+std::string CodePageProblem() {
+  const std::string setting = CodePageSetting();
+  if (setting.empty() || platform::CharsetKnown(setting)) return {};
+  return "KAVRIN_CODEPAGE=\"" + setting +
+         "\" is not a code page this system can convert; unset it or name one such as BIG5, "
+         "CP1252 or UTF-8";
 }
 
 std::u16string AnsiToWide(std::string_view ansi) {
   ansi = ansi.substr(0, ansi.find('\0'));
-  const std::string charset = AnsiCharset();
-  // U+FFFD in UTF-16LE for bytes that are not text in the charset.
-  const std::string bytes =
-      Convert("UTF-16LE", charset.c_str(), ansi.data(), ansi.size(), 1, "\xFD\xFF");
-  std::u16string wide;
-  wide.reserve(bytes.size() / 2);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    wide.push_back(static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) |
-                                         (static_cast<uint8_t>(bytes[i + 1]) << 8)));
-  }
+  std::u16string wide = platform::DecodeCharset(AnsiCharset(), ansi);
   if (wide.size() >= kTextRoom) wide.resize(kTextRoom - 1);
   return wide;
 }
 
 std::string WideToAnsi(std::u16string_view wide) {
   wide = wide.substr(0, wide.find(u'\0'));
-  std::string bytes;
-  bytes.reserve(wide.size() * 2);
-  for (char16_t c : wide) {
-    bytes.push_back(static_cast<char>(c & 0xFF));
-    bytes.push_back(static_cast<char>(c >> 8));
-  }
-  const std::string charset = AnsiCharset();
-  std::string ansi = Convert(charset.c_str(), "UTF-16LE", bytes.data(), bytes.size(), 2, "?");
-  if (ansi.size() >= kTextRoom) {
-    ansi.resize(kTextRoom - 1);
-  }
+  std::string ansi = platform::EncodeCharset(AnsiCharset(), wide, '?');
+  if (ansi.size() >= kTextRoom) ansi.resize(kTextRoom - 1);
   return ansi;
+}
+
+std::u16string AnsiTextToWide(std::string_view bytes) {
+  const std::string charset = AnsiCharset();
+  // UTF-8 files have always been read by the program's own decoder; it stays the one.
+  if (IsUtf8Charset(charset)) return FromUtf8(bytes);
+  return platform::DecodeCharset(charset, bytes);
+}
+
+std::u16string LocaleToWide(std::string_view bytes) {
+  const std::string charset = platform::LocaleCharset();
+  if (IsUtf8Charset(charset)) return FromUtf8(bytes);
+  return platform::DecodeCharset(charset, bytes);
 }
 
 std::string ToUtf8(std::u16string_view text) {
@@ -140,7 +110,7 @@ std::u16string FromUtf8(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
     const uint8_t lead = static_cast<uint8_t>(text[i]);
-    const std::size_t extra = lead < 0x80          ? 0
+    const std::size_t extra = lead < 0x80           ? 0
                               : (lead >> 5) == 0x6  ? 1
                               : (lead >> 4) == 0xE  ? 2
                               : (lead >> 3) == 0x1E ? 3

@@ -115,7 +115,11 @@ int DeviceLink::QueryString(uint32_t code, uint8_t* reply) {
   return Finish(1);
 }
 
-int DeviceLink::WriteData(const uint8_t* source, uint32_t size, int setKavrinFlag) {
+int DeviceLink::WriteData(const uint8_t* source, uint32_t size, int setKavrinFlag, WriteFailure* failure) {
+  // Until the commit has gone out, what failed is the data.
+  WriteFailure ignored = WriteFailure::None;
+  WriteFailure& failed = failure != nullptr ? *failure : ignored;
+  failed = WriteFailure::Data;
   SetSelector(SELECTOR_COMMAND);
   if (source == nullptr && size > 0) return Finish(0);
   CommandLock lock(*this);
@@ -137,7 +141,9 @@ int DeviceLink::WriteData(const uint8_t* source, uint32_t size, int setKavrinFla
   SetSelector(SELECTOR_COMMIT);
   if (!everyChunkSent) return Finish(0);
   packet_.SetRequest(setKavrinFlag != 0 ? 1 : 2);
-  return Finish(SendPacket(packet_.Bytes(), kPacketSize));
+  const int committed = SendPacket(packet_.Bytes(), kPacketSize);
+  failed = committed == 1 ? WriteFailure::None : WriteFailure::Commit;
+  return Finish(committed);
 }
 
 int DeviceLink::ReadData(uint8_t* destination, uint32_t size) {

@@ -58,9 +58,12 @@ class DeviceLink : public CaptureDevice {
   // Sends its own packet (request 1, the code) and fetches the 64-byte text. reply: 64 bytes
   // of the caller's, written only when both the SET and the GET succeeded. 1 on success.
   int QueryString(uint32_t code, uint8_t* reply);
+  // Which part of a WriteData failed, for telling the operator.
+  enum class WriteFailure { None, Data, Commit };
   // Sends the data in 40-byte chunks, then the commit (1 with setKavrinFlag, else 2). A chunk
-  // that fails is never committed. 1 only when every transfer succeeded.
-  int WriteData(const uint8_t* source, uint32_t size, int setKavrinFlag);
+  // that fails is never committed. 1 only when every transfer succeeded; *failure (when
+  // given) says what failed.
+  int WriteData(const uint8_t* source, uint32_t size, int setKavrinFlag, WriteFailure* failure = nullptr);
   // Reads size bytes in 40-byte chunks. 1 only when every transfer succeeded; on failure the
   // destination is left unchanged.
   int ReadData(uint8_t* destination, uint32_t size);

@@ -20,6 +20,30 @@ ui::TemplateControl HiddenButton(int id, std::u16string caption, ui::Rect rect,
   return {params};
 }
 
+// Template 137's frame: the caption, the 10-point System font, the centred message and the
+// hidden OK and Cancel buttons.
+ui::DialogTemplate NotifyTemplate(ui::Size size, ui::Rect textRect, std::u16string message) {
+  ui::DialogTemplate tmpl;
+  tmpl.caption = u"Kavrin";
+  tmpl.sizeDialogUnits = size;
+  tmpl.fontName = u"System";
+  tmpl.fontPoints = 10;
+
+  ui::ControlSpec text;
+  text.type = ui::ControlType::Label;
+  text.id = IDC_STATIC;
+  text.rect = textRect;
+  text.text = std::move(message);
+  text.align = ui::TextAlign::Center;
+  text.visible = true;
+  tmpl.controls = {
+      {text},
+      HiddenButton(ui::IDOK, u"OK", DialogUnits(74, 7, 6, 14), true),
+      HiddenButton(ui::IDCANCEL, u"Cancel", DialogUnits(7, 7, 6, 14)),
+  };
+  return tmpl;
+}
+
 }  // namespace
 
 ui::DialogTemplate MainDialogTemplate() {
@@ -38,24 +62,15 @@ ui::DialogTemplate MainDialogTemplate() {
 }
 
 ui::DialogTemplate FinishNotifyTemplate(std::u16string message) {
-  ui::DialogTemplate tmpl;
-  tmpl.caption = u"Kavrin";
-  tmpl.sizeDialogUnits = {87, 28};
-  tmpl.fontName = u"System";
-  tmpl.fontPoints = 10;
+  return NotifyTemplate({87, 28}, DialogUnits(7, 7, 73, 14), std::move(message));
+}
 
-  ui::ControlSpec text;
-  text.type = ui::ControlType::Label;
-  text.id = IDC_STATIC;
-  text.rect = DialogUnits(7, 7, 73, 14);
-  text.text = std::move(message);
-  text.align = ui::TextAlign::Center;
-  text.visible = true;
-  tmpl.controls = {
-      {text},
-      HiddenButton(ui::IDOK, u"OK", DialogUnits(74, 7, 6, 14), true),
-      HiddenButton(ui::IDCANCEL, u"Cancel", DialogUnits(7, 7, 6, 14)),
-  };
+ui::DialogTemplate FailNotifyTemplate(std::u16string message) {
+  // Room for "Kavrin fail ! (clock, settings, commit)" and an OK button under it.
+  ui::DialogTemplate tmpl = NotifyTemplate({170, 48}, DialogUnits(7, 7, 156, 14), std::move(message));
+  ui::ControlSpec& ok = tmpl.controls[1].params;
+  ok.rect = DialogUnits(60, 27, 50, 14);
+  ok.visible = true;
   return tmpl;
 }
 

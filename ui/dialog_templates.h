@@ -23,4 +23,8 @@ ui::DialogTemplate MainDialogTemplate();
 // hidden OK/Cancel buttons. The message is "Kavrin finish !" unless told otherwise.
 ui::DialogTemplate FinishNotifyTemplate(std::u16string message = u"Kavrin finish !");
 
+// The failure's notification: template 137 widened for a message that names the failed
+// step, with its OK button shown so that the operator can close it.
+ui::DialogTemplate FailNotifyTemplate(std::u16string message);
+
 }  // namespace kavrin

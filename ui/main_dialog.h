@@ -102,8 +102,6 @@ class MainDialog : public ui::Dialog, public ConfigFile, public SettingsBlock {
   ui::Control* MakeControl(const ui::ControlSpec& params);
   // Get Kavrin and Read: the device area into the block and the lists.
   void ReadSettingsIntoControls();
-  // Runs the self-closing notification with the given message.
-  void NotifyUser(std::u16string message);
 
   ModeFlags modeFlags_;
   std::filesystem::path defaultFilePath_;

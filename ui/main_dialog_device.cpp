@@ -19,9 +19,11 @@ void SetControlText(ui::Control* control, std::u16string_view text) {
 
 void MainDialog::OnDevicesChanged() {
   if (deviceLink_.IsAttached() == 1) {
-    // The recorder kept is the first configured name present now.
+    // The recorder kept is the first configured name present now: a settled burst may have
+    // swapped one recorder for another of the same name, so its panels are asked afresh and
+    // the verdicts that gate "Kavrin" are always the attached recorder's own.
     deviceLink_.Detach();
-    if (deviceLink_.Attach() != 1) RefreshDevicePanels(0);
+    RefreshDevicePanels(deviceLink_.Attach() == 1 ? 1 : 0);
   } else if (deviceLink_.Attach() == 1) {
     RefreshDevicePanels(1);
   }
@@ -77,6 +79,7 @@ void MainDialog::UpdateKavrinButton() {
 }
 
 void MainDialog::OnRead() {
+  InputHold hold(*this);  // the transfers block the window: clicks meanwhile are dropped
   if (deviceLink_.IsAttached() != 1) return;
   RefreshDeviceInfo(1);
   RefreshTestItems(1);
@@ -84,6 +87,7 @@ void MainDialog::OnRead() {
 }
 
 void MainDialog::OnGetKavrin() {
+  InputHold hold(*this);
   if (deviceLink_.IsAttached() != 1) return;
   ReadSettingsIntoControls();
 }
@@ -99,33 +103,49 @@ void MainDialog::ReadSettingsIntoControls() {
 }
 
 void MainDialog::OnWrite() {
+  InputHold hold(*this);
   if (deviceLink_.IsAttached() != 1 || IsKavrinReady() != 1) return;
   ControlsToBlock();
   deviceLink_.WriteData(DeviceArea().data(), kDeviceAreaSize, 1);
 }
 
 void MainDialog::OnKavrin() {
+  // One click is one kavrin operation: until its notification has closed the window takes
+  // no input, and clicks or keys made meanwhile (during the transfers and the pause) are
+  // dropped, never delivered afterwards.
+  InputHold hold(*this);
   if (IsKavrinReady() != 1) {
     Trace("\nkavrin condition fail\n");
     return;
   }
-  bool succeeded = deviceLink_.SetClock(clock_ ? clock_() : LocalTime::Now()) == 1;
+  std::u16string failed;  // the steps that failed, for the operator
+  auto fail = [this, &failed](std::u16string_view step) {
+    if (!failed.empty()) failed += u", ";
+    failed += step;
+    // A recorder held by another program is not a broken recorder: say so.
+    if (deviceLink_.LastFailure() == LinkFailure::kBusy) failed += u": recorder busy";
+  };
+  if (deviceLink_.SetClock(clock_ ? clock_() : LocalTime::Now()) != 1) fail(u"clock");
   ControlsToBlock();
   DumpHex(DeviceArea().data(), kDeviceWords, 1);
   const int setKavrinFlag = HasFlag(SET_KAVRIN_FLAG);
-  succeeded = deviceLink_.WriteData(DeviceArea().data(), kDeviceAreaSize, setKavrinFlag) == 1 &&
-              succeeded;
+  DeviceLink::WriteFailure writeFailure = DeviceLink::WriteFailure::None;
+  if (deviceLink_.WriteData(DeviceArea().data(), kDeviceAreaSize, setKavrinFlag, &writeFailure) != 1) {
+    fail(writeFailure == DeviceLink::WriteFailure::Commit ? u"commit" : u"settings");
+  }
+  const bool succeeded = failed.empty();
   // The operator is told the truth: a failed clock, chunk or commit is a failed kavrin.
   TraceText(succeeded ? "\nkavrin finish\n" : "\nkavrin fail\n");
   UpdateKavrinButton();
   GetToolkit().Pause(kKavrinPauseMs);
   Trace("\nnotify user\n");
-  NotifyUser(succeeded ? u"Kavrin finish !" : u"Kavrin fail !");
-}
-
-void MainDialog::NotifyUser(std::u16string message) {
-  FinishNotifyDialog notify(GetToolkit(), std::move(message));
-  notify.DoModal();
+  if (succeeded) {
+    FinishNotifyDialog notify(GetToolkit());
+    notify.DoModal();
+  } else {
+    FinishNotifyDialog notify(GetToolkit(), failed);
+    notify.DoModal();
+  }
 }
 
 }  // namespace kavrin

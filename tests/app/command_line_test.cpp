@@ -4,11 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "config/resources.h"
+#include "config/text_codec.h"
+#include "tests/support/ordinary_user.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin {
@@ -100,12 +109,15 @@ TEST(ApplyCommandLineTest, SideFileThatCannotBeWrittenIsSkippedAndTheRestGoesOn)
   TempDir dir;
   std::filesystem::create_directory(dir / kNote);  // a folder where the note should go
   ModeFlags flags;
+  std::vector<std::string> notes;
   {
     ScopedCurrentDir here(dir.Path());
-    ApplyCommandLine("80000106", flags);
+    notes = ApplyCommandLine("80000106", flags);
   }
   EXPECT_EQ(flags.Value(), 0x2900u);
   EXPECT_TRUE(std::filesystem::is_directory(dir / kNote));
+  EXPECT_EQ(notes, std::vector<std::string>{"\ncannot write " + (dir / kNote).string() +
+                                            ": a folder, not a regular file\n"});
   EXPECT_EQ(dir.Read(kOptions), InitOptionListText());
   EXPECT_EQ(dir.Read(kConfig), Resource(kDefaultConfigResourceId));
 }
@@ -175,6 +187,117 @@ TEST(JoinCommandLineTest, JoinsWithOneBlankAndDropsLeadingBlanks) {
   }
   EXPECT_EQ(ParseSwitchValue(JoinCommandLine(std::vector<const char*>{"10", "0"})), 0x1000u)
       << "a blank between two arguments counts as a zero digit";
+}
+
+// The OUTPUT_CONFIG_FILE switch writes the default only where there is no file at all: a
+// user's file that cannot be read is left alone and named on the trace.
+struct ConfigSwitchCase {
+  const char* name;
+  std::function<void(const TempDir&)> setup;
+  bool asOrdinaryUser;
+  std::string note;  // the trace line, "<path>" standing for the configuration's path
+  std::function<void(const TempDir&)> check;
+};
+
+void PrintTo(const ConfigSwitchCase& c, std::ostream* out) { *out << c.name; }
+
+class ConfigSwitchTest : public ::testing::TestWithParam<ConfigSwitchCase> {};
+
+TEST_P(ConfigSwitchTest, WritesTheDefaultOnlyWhereThereIsNoFile) {
+  const ConfigSwitchCase& c = GetParam();
+  TempDir dir;
+  c.setup(dir);
+  const SideFilePaths paths{dir / kConfig, dir / kNote, dir / kOptions};
+  auto apply = [&paths] {
+    ModeFlags flags;
+    std::string joined;
+    for (const std::string& note : ApplyCommandLine("4", flags, paths)) joined += note;
+    return joined;
+  };
+  std::optional<std::string> notes;
+  if (c.asOrdinaryUser) {
+    const std::optional<test::OrdinaryUser> user = test::FindOrdinaryUser();
+    if (!user) GTEST_SKIP() << "no ordinary user to run as";
+    test::GiveTreeTo(dir.Path(), *user);
+    notes = test::RunAsOrdinaryUser(apply);
+    if (!notes) GTEST_SKIP() << "cannot drop privileges";
+  } else {
+    notes = apply();
+  }
+  std::string expected = c.note;
+  if (const std::size_t at = expected.find("<path>"); at != std::string::npos) {
+    expected.replace(at, 6, (dir / kConfig).string());
+  }
+  EXPECT_EQ(*notes, expected);
+  c.check(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, ConfigSwitchTest,
+    ::testing::Values(
+        ConfigSwitchCase{"MissingIsWritten", [](const TempDir&) {}, false, "",
+                         [](const TempDir& dir) {
+                           EXPECT_EQ(dir.Read(kConfig), Resource(kDefaultConfigResourceId));
+                         }},
+        ConfigSwitchCase{"UnreadableIsLeftAlone",
+                         [](const TempDir& dir) {
+                           dir.Write(kConfig, "mine");
+                           ::chmod((dir / kConfig).c_str(), 0);
+                         },
+                         true, "\ncannot read <path>: Permission denied; left alone\n",
+                         [](const TempDir& dir) {
+                           struct stat status {};
+                           ASSERT_EQ(::stat((dir / kConfig).c_str(), &status), 0);
+                           EXPECT_EQ(status.st_mode & 07777, 0u);
+                           ::chmod((dir / kConfig).c_str(), 0600);
+                           EXPECT_EQ(dir.Read(kConfig), "mine");
+                         }},
+        ConfigSwitchCase{"FifoIsLeftAlone",
+                         [](const TempDir& dir) {
+                           ASSERT_EQ(::mkfifo((dir / kConfig).c_str(), 0644), 0);
+                         },
+                         false, "\ncannot read <path>: a FIFO, not a regular file; left alone\n",
+                         [](const TempDir& dir) {
+                           EXPECT_TRUE(std::filesystem::is_fifo(dir / kConfig));
+                         }},
+        ConfigSwitchCase{"DanglingLinkGetsItsTargetWritten",
+                         [](const TempDir& dir) {
+                           std::filesystem::create_symlink("shared.ini", dir / kConfig);
+                         },
+                         false, "",
+                         [](const TempDir& dir) {
+                           EXPECT_TRUE(std::filesystem::is_symlink(dir / kConfig));
+                           EXPECT_EQ(dir.Read("shared.ini"), Resource(kDefaultConfigResourceId));
+                         }}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// The command line is read as bytes of the ANSI code page: what a UTF-8 terminal passes is
+// text, converted to the code page before each byte counts as a digit.
+struct CodePageCase {
+  const char* codePage;
+  std::string ansi;
+  uint32_t value;
+};
+
+TEST(AnsiCommandLineTest, ReadsTheTerminalsTextInTheAnsiCodePage) {
+  const char* previous = std::getenv("LC_ALL");
+  const std::string saved = previous != nullptr ? previous : "";
+  ::setenv("LC_ALL", "C.UTF-8", 1);
+  const std::vector<const char*> arguments{"100\xC3\xA9"};  // "100é" from a UTF-8 terminal
+  for (const CodePageCase& c : {CodePageCase{"CP1252", "100\xE9", 0x1000u},
+                                CodePageCase{"UTF-8", "100\xC3\xA9", 0x10000u},
+                                CodePageCase{"BIG5", "100?", 0x1000u}}) {
+    SetAnsiCharset(c.codePage);
+    const std::string ansi = AnsiCommandLine(arguments);
+    EXPECT_EQ(ansi, c.ansi) << c.codePage;
+    EXPECT_EQ(ParseSwitchValue(ansi), c.value) << c.codePage;
+  }
+  SetAnsiCharset("");
+  if (previous != nullptr) {
+    ::setenv("LC_ALL", saved.c_str(), 1);
+  } else {
+    ::unsetenv("LC_ALL");
+  }
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
-// The real kavrintool program, run offscreen: side files in an empty folder, and one copy at
-// a time across processes.
+// The real kavrintool program, run offscreen: side files in an empty folder, one copy at a
+// time across processes, and what it answers before starting anything (--help, --version,
+// no display).
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <algorithm>
 #include <csignal>
+#include <fcntl.h>
+#include <map>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
@@ -25,8 +29,10 @@ constexpr auto kDeadline = std::chrono::seconds(60);
 class ToolProcess {
  public:
   // Starts kavrintool in folder with the argument; lockFolder stands for $XDG_RUNTIME_DIR.
+  // codePage, when given, is set as KAVRIN_CODEPAGE; errors, when given, receives stderr.
   ToolProcess(const std::filesystem::path& folder, const std::string& argument,
-              const std::filesystem::path& lockFolder, const std::filesystem::path& simulator) {
+              const std::filesystem::path& lockFolder, const std::filesystem::path& simulator,
+              const std::string& codePage = "", const std::filesystem::path& errors = {}) {
     pid_ = ::fork();
     if (pid_ == 0) {
       if (::chdir(folder.c_str()) != 0) ::_exit(126);
@@ -34,6 +40,11 @@ class ToolProcess {
       ::setenv("XDG_RUNTIME_DIR", lockFolder.c_str(), 1);
       // A simulated recorder that is not plugged in: no real device is touched.
       ::setenv("KAVRIN_SIMULATOR", simulator.c_str(), 1);
+      if (!codePage.empty()) ::setenv("KAVRIN_CODEPAGE", codePage.c_str(), 1);
+      if (!errors.empty()) {
+        const int fd = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || ::dup2(fd, 2) < 0) ::_exit(126);
+      }
       ::execl(KAVRINTOOL_PATH, KAVRINTOOL_PATH, argument.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
@@ -84,6 +95,48 @@ bool WaitForFile(const std::filesystem::path& path, ToolProcess& tool) {
   return true;
 }
 
+struct Finished {
+  int exitCode = -1;
+  std::string out, err;
+};
+
+// Runs kavrintool to its end in folder with the arguments and an environment of only the
+// given variables (no display unless one is given), collecting what it printed.
+Finished RunToEnd(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
+                  const std::map<std::string, std::string>& environment) {
+  TempDir capture;
+  const std::string out = (capture / "out").string(), err = (capture / "err").string();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(folder.c_str()) != 0) ::_exit(126);
+    ::clearenv();
+    for (const auto& [name, value] : environment) ::setenv(name.c_str(), value.c_str(), 1);
+    const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (outFd < 0 || errFd < 0 || ::dup2(outFd, 1) < 0 || ::dup2(errFd, 2) < 0) ::_exit(125);
+    std::vector<char*> argv{const_cast<char*>(KAVRINTOOL_PATH)};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    ::execv(KAVRINTOOL_PATH, argv.data());
+    ::_exit(127);
+  }
+  Finished finished;
+  int status = 0;
+  const auto until = std::chrono::steady_clock::now() + kDeadline;
+  while (::waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > until) {  // it opened a window instead of ending
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      return finished;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  finished.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  finished.out = capture.Read("out");
+  finished.err = capture.Read("err");
+  return finished;
+}
+
 std::string Resource(uint32_t id) {
   const auto data = FindResourceData(id, kTextResourceType);
   return data ? std::string(reinterpret_cast<const char*>(data->data()), data->size()) : "";
@@ -117,6 +170,70 @@ TEST(KavrintoolRunTest, WritesTheSideFilesAndKeepsASecondCopyOut) {
   ToolProcess afterwards(third.Path(), "80000000", locks.Path(), simulator);
   EXPECT_TRUE(WaitForFile(third / "InitOptionList.txt", afterwards))
       << "a new copy starts once the first has ended";
+}
+
+struct EarlyCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  const char* printed;  // the start of standard output
+};
+
+// Answered before anything else: with an offscreen platform that would open the window, with
+// a first copy holding the instance lock, and with switches that ask for side files.
+TEST(KavrintoolRunTest, HelpAndVersionPrintAndEndBeforeAnythingElse) {
+  TempDir locks;
+  TempDir first;
+  const std::filesystem::path simulator = locks / "no-recorder.json";
+  // A first copy that holds the instance lock: its option list is written after the claim.
+  ToolProcess holder(first.Path(), "80000000", locks.Path(), simulator);
+  ASSERT_TRUE(WaitForFile(first / "InitOptionList.txt", holder));
+
+  const EarlyCase cases[] = {
+      {"help", {"--help"}, "Usage: kavrintool"},
+      {"short help", {"-h"}, "Usage: kavrintool"},
+      {"help after switches", {"80000006", "--help"}, "Usage: kavrintool"},
+      {"version", {"--version"}, "kavrintool 20130418-1"},
+  };
+  for (const EarlyCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir folder;
+    const Finished run = RunToEnd(folder.Path(), c.arguments,
+                                  {{"QT_QPA_PLATFORM", "offscreen"},
+                                   {"XDG_RUNTIME_DIR", locks.Path().string()},
+                                   {"KAVRIN_SIMULATOR", simulator.string()}});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out.rfind(c.printed, 0), 0u) << run.out;
+    EXPECT_TRUE(run.err.empty()) << run.err;
+    EXPECT_TRUE(folder.List().empty()) << "no side file before --help";
+  }
+}
+
+TEST(KavrintoolRunTest, WithoutADisplaySaysSoInOneLine) {
+  TempDir locks;
+  TempDir folder;
+  const Finished run = RunToEnd(folder.Path(), {"80000006"},
+                                {{"XDG_RUNTIME_DIR", locks.Path().string()},
+                                 {"KAVRIN_SIMULATOR", (locks / "none.json").string()}});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.out.empty());
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  EXPECT_NE(run.err.find("display"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("kavrin command"), std::string::npos) << run.err;
+  EXPECT_TRUE(folder.List().empty()) << "no side file without a window";
+}
+
+TEST(KavrintoolRunTest, AnUnknownCodePageIsRefusedBeforeAnythingIsWritten) {
+  TempDir locks;
+  TempDir work;
+  TempDir capture;
+  ToolProcess tool(work.Path(), "80000006", locks.Path(), locks / "no-recorder.json", "KLINGON",
+                   capture / "stderr");
+  ASSERT_TRUE(tool.WaitForExit());
+  EXPECT_EQ(tool.ExitStatus(), 1);
+  EXPECT_EQ(capture.Read("stderr"),
+            "kavrintool: KAVRIN_CODEPAGE=\"KLINGON\" is not a code page this system can convert; "
+            "unset it or name one such as BIG5, CP1252 or UTF-8\n");
+  EXPECT_TRUE(work.List().empty()) << "no side file is written with texts it cannot convert";
 }
 
 }  // namespace

@@ -10,7 +10,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include <optional>
+#include <sys/stat.h>
+
 #include "block/settings_block.h"
+#include "tests/support/ordinary_user.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin {
@@ -61,8 +65,11 @@ INSTANTIATE_TEST_SUITE_P(Sizes, LoadFileTest,
 TEST(BlockFileTest, UnreadablePathsLeaveTheBlockUnchanged) {
   TempDir dir;
   std::filesystem::create_directory(dir / "folder.bin");
+  ASSERT_EQ(::mkfifo((dir / "fifo.bin").c_str(), 0644), 0);  // never waited on
+  std::filesystem::create_symlink("/dev/zero", dir / "zero.bin");
   for (const std::filesystem::path& path :
-       {dir / "missing.bin", dir / "folder.bin", std::filesystem::path()}) {
+       {dir / "missing.bin", dir / "folder.bin", dir / "fifo.bin", dir / "zero.bin",
+        std::filesystem::path()}) {
     SettingsBlock block = FilledBlock(0x5A);
     EXPECT_FALSE(block.LoadFile(path)) << path;
     EXPECT_EQ(block.Bytes()[0], 0x5A) << path;
@@ -97,16 +104,27 @@ TEST(BlockFileTest, SaveIntoMissingFolderFails) {
   EXPECT_FALSE(block.SaveFile(std::filesystem::path()));
 }
 
-TEST(BlockFileTest, FailedSaveInReadOnlyFolderKeepsThePreviousFile) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+TEST(BlockFileTest, ReadOnlyFolderKeepsAProtectedFileAndWritesAWritableOneInPlace) {
+  const std::optional<test::OrdinaryUser> user = test::FindOrdinaryUser();
+  if (!user) GTEST_SKIP() << "no ordinary user to run as";
   TempDir dir;
   dir.Write("Default.bin", "previous");
+  dir.Write("Writable.bin", "previous");
+  std::filesystem::permissions(dir / "Default.bin", std::filesystem::perms::owner_read);
+  test::GiveTreeTo(dir.Path(), *user);
   std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_read |
                                                std::filesystem::perms::owner_exec);
   const SettingsBlock block = FilledBlock(0x11);
-  EXPECT_FALSE(block.SaveFile(dir / "Default.bin"));
+  const std::optional<std::string> result = test::RunAsOrdinaryUser([&] {
+    const FileOutcome kept = block.SaveFile(dir / "Default.bin");
+    const FileOutcome inPlace = block.SaveFile(dir / "Writable.bin");
+    return kept.reason + " | " + (inPlace ? "written" : inPlace.reason);
+  });
   std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_all);
+  if (!result) GTEST_SKIP() << "cannot drop privileges";
+  EXPECT_EQ(*result, "Permission denied | written");
   EXPECT_EQ(dir.Read("Default.bin"), "previous");
+  EXPECT_EQ(dir.Read("Writable.bin"), std::string(SettingsBlock::kSize, '\x11'));
   EXPECT_EQ(block.Bytes()[0], 0x11) << "the block in memory is kept";
 }
 
@@ -139,7 +157,7 @@ TEST(BlockFileTest, WriteFailingPartWayKeepsThePreviousFileWhole) {
   const SettingsBlock block = FilledBlock(0x22);
   {
     FileSizeLimit limit(50);
-    EXPECT_FALSE(block.SaveFile(dir / "Default.bin"));
+    EXPECT_EQ(block.SaveFile(dir / "Default.bin").reason, "File too large");
   }
   EXPECT_EQ(dir.Read("Default.bin"), previous);
   EXPECT_EQ(dir.List(), std::vector<std::string>{"Default.bin"}) << "the partial temporary is removed";

@@ -4,8 +4,12 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
+#include "config/text_codec.h"
 #include "tests/cli/run_kavrin.h"
 #include "tests/config/embedded_text.h"
+#include "tests/support/ordinary_user.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin {
@@ -38,9 +42,11 @@ TEST_F(ConfigCommandTest, JsonInAnEmptyFolderShowsTheDefaultAndLeavesTheFolderEm
   std::vector<std::string> keys;
   for (const auto& [key, value] : config.items()) keys.push_back(key);
   std::sort(keys.begin(), keys.end());
-  EXPECT_EQ(keys, (std::vector<std::string>{"friendlyNames", "infoPanel", "itemLayout", "items",
-                                            "languagePanel", "logoPanel", "testItems", "testPanel",
-                                            "windowLayout"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"encoding", "friendlyNames", "infoPanel",
+                                            "itemLayout", "items", "languagePanel", "logoPanel",
+                                            "source", "testItems", "testPanel", "windowLayout"}));
+  EXPECT_EQ(config["source"], "built-in default (no " + (work / "KAVRIN_CFG.ini").string() + ")");
+  EXPECT_EQ(config["encoding"], "UTF-16LE with byte-order mark");
 
   std::vector<std::string> titles;
   for (const json& item : config["items"]) titles.push_back(item["title"]);
@@ -158,22 +164,100 @@ INSTANTIATE_TEST_SUITE_P(
                  nullptr,
                  1,
                  "",
-                 "cannot read configuration absent.ini"},
+                 "kavrin: cannot read absent.ini: No such file or directory\n"},
         ExitCase{"missing_file_check",
                  {"config", "--check", "--file", "absent.ini"},
                  nullptr,
                  1,
                  "",
-                 "cannot read configuration"},
+                 "kavrin: cannot read absent.ini: No such file or directory\n"},
         ExitCase{"folder_as_file",
                  {"config", "--json", "--file", "."},
                  nullptr,
                  1,
                  "",
-                 "cannot read configuration"},
+                 "kavrin: cannot read .: a folder, not a regular file\n"},
         ExitCase{"check_with_json", {"config", "--check", "--json"}, nullptr, 2, "", "excludes"},
         ExitCase{"unknown_switch", {"config", "--bogus"}, nullptr, 2, "", "bogus"}),
     [](const testing::TestParamInfo<ExitCase>& param) { return std::string(param.param.name); });
+
+// A file without a byte-order mark is read in the ANSI code page (KAVRIN_CODEPAGE), UTF-16
+// without a mark by its zero bytes; the command names the encoding it read.
+struct EncodingCase {
+  const char* name;
+  const char* codePage;
+  std::string bytes;
+  const char* encoding;
+};
+
+void PrintTo(const EncodingCase& c, std::ostream* out) { *out << c.name; }
+
+std::string Utf16LeWithoutMark(std::string_view utf8) {
+  std::string bytes;
+  for (char16_t c : FromUtf8(utf8)) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  return bytes;
+}
+
+class ConfigEncodingTest : public testing::TestWithParam<EncodingCase> {};
+
+TEST_P(ConfigEncodingTest, ShowsTheTitlesAndNamesTheEncoding) {
+  const EncodingCase& c = GetParam();
+  test::TempDir work;
+  work.Write("line.ini", c.bytes);
+  const std::string launcher = std::string("KAVRIN_CODEPAGE=") + c.codePage + " ";
+  const test::KavrinRun asJson =
+      RunKavrin(work.Path(), {"config", "--json", "--file", "line.ini"}, launcher);
+  ASSERT_EQ(asJson.exitCode, 0) << asJson.err;
+  const json config = json::parse(asJson.out);
+  EXPECT_EQ(config["encoding"], c.encoding);
+  EXPECT_EQ(config["items"][0]["title"], "語言");
+  EXPECT_EQ(config["items"][0]["options"], json::parse(R"(["英文","繁體中文"])"));
+  const test::KavrinRun text = RunKavrin(work.Path(), {"config", "--file", "line.ini"}, launcher);
+  ASSERT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_NE(text.out.find(std::string("\nEncoding: ") + c.encoding + "\n"), std::string::npos)
+      << text.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ConfigEncodingTest,
+    testing::Values(
+        // "語言", "英文", "繁體中文" in Big5, from a line that configures in Taiwan.
+        EncodingCase{"Big5WithoutMark", "BIG5",
+                     "[ITEM_LIST]\nITEM_NO=1\nITEM_000=LANG\n[LANG]\nTITLE=\xBB\x79\xA8\xA5\n"
+                     "OPTION_NO=2\nOPTION_0=\xAD\x5E\xA4\xE5\n"
+                     "OPTION_1=\xC1\x63\xC5\xE9\xA4\xA4\xA4\xE5\n",
+                     "BIG5 (ANSI code page, no byte-order mark)"},
+        EncodingCase{"Utf16LeWithoutMark", "BIG5",
+                     Utf16LeWithoutMark("[ITEM_LIST]\r\nITEM_NO=1\r\nITEM_000=LANG\r\n[LANG]\r\n"
+                                        "TITLE=語言\r\nOPTION_NO=2\r\nOPTION_0=英文\r\n"
+                                        "OPTION_1=繁體中文\r\n"),
+                     "UTF-16LE without byte-order mark"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(ConfigCommandTest, AnUnknownCodePageIsRefusedByName) {
+  const test::KavrinRun run = RunKavrin(work.Path(), {"config"}, "KAVRIN_CODEPAGE=KLINGON ");
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err,
+            "kavrin: KAVRIN_CODEPAGE=\"KLINGON\" is not a code page this system can convert; "
+            "unset it or name one such as BIG5, CP1252 or UTF-8\n");
+}
+
+TEST_F(ConfigCommandTest, AnUnreadableFileInTheFolderIsReportedAsUnreadableNotMissing) {
+  const std::optional<std::string> launcher = test::OrdinaryUserLauncher();
+  const std::optional<test::OrdinaryUser> user = test::FindOrdinaryUser();
+  if (!launcher || !user) GTEST_SKIP() << "cannot run kavrin as an ordinary user";
+  work.Write("KAVRIN_CFG.ini", kSmallFile);
+  ::chmod((work / "KAVRIN_CFG.ini").c_str(), 0);
+  test::GiveTreeTo(work.Path(), *user);
+  const test::KavrinRun run = RunKavrin(work.Path(), {"config"}, *launcher);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "kavrin: cannot read " + (work / "KAVRIN_CFG.ini").string() +
+                         ": Permission denied (the window uses the built-in default instead)\n");
+}
 
 TEST_F(ConfigCommandTest, FailedRunPrintsNothingOnStdout) {
   const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--json", "--file", "absent.ini"});

@@ -20,16 +20,18 @@ struct KavrinRun {
 };
 
 // Arguments are quoted for the shell; output goes to a separate folder so that the working
-// folder sees nothing but what kavrin itself does there.
+// folder sees nothing but what kavrin itself does there. launcher goes in front of the
+// program (an environment assignment, setpriv ...).
 inline KavrinRun RunKavrin(const std::filesystem::path& workDir,
-                           const std::vector<std::string>& args) {
+                           const std::vector<std::string>& args,
+                           const std::string& launcher = "") {
   TempDir capture;
   auto quote = [](const std::string& text) {
     std::string quoted = "'";
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
   };
-  std::string command = "cd " + quote(workDir.string()) + " && " + quote(KAVRIN_BIN);
+  std::string command = "cd " + quote(workDir.string()) + " && " + launcher + quote(KAVRIN_BIN);
   for (const std::string& arg : args) command += " " + quote(arg);
   command += " >" + quote((capture / "out").string()) + " 2>" + quote((capture / "err").string());
   const int status = std::system(command.c_str());

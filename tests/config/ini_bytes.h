@@ -9,7 +9,7 @@
 
 namespace kavrin::test {
 
-enum class IniEncoding { kUtf8, kUtf8Bom, kUtf16Le, kUtf16Be };
+enum class IniEncoding { kUtf8, kUtf8Bom, kUtf16Le, kUtf16Be, kUtf16LeNoMark, kUtf16BeNoMark };
 
 inline std::vector<uint8_t> EncodeIni(std::string_view utf8, IniEncoding encoding) {
   std::vector<uint8_t> out;
@@ -18,8 +18,10 @@ inline std::vector<uint8_t> EncodeIni(std::string_view utf8, IniEncoding encodin
     out.insert(out.end(), utf8.begin(), utf8.end());
     return out;
   }
-  const bool big = encoding == IniEncoding::kUtf16Be;
-  out = big ? std::vector<uint8_t>{0xFE, 0xFF} : std::vector<uint8_t>{0xFF, 0xFE};
+  const bool big = encoding == IniEncoding::kUtf16Be || encoding == IniEncoding::kUtf16BeNoMark;
+  if (encoding == IniEncoding::kUtf16Le || encoding == IniEncoding::kUtf16Be) {
+    out = big ? std::vector<uint8_t>{0xFE, 0xFF} : std::vector<uint8_t>{0xFF, 0xFE};
+  }
   for (char16_t c : FromUtf8(utf8)) {
     const auto hi = static_cast<uint8_t>(c >> 8);
     const auto lo = static_cast<uint8_t>(c & 0xFF);

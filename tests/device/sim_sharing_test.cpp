@@ -89,24 +89,27 @@ TEST_F(SimSharingTest, AnEditOfTheFileCountsAtTheNextQuery) {
 TEST_F(SimSharingTest, ProgramsRunningAtOnceLoseNothing) {
   Save(RecorderState{});
   constexpr int kRounds = 20;
-  auto run = [this](uint8_t first, int* succeeded) {
-    Program program(Path());
-    if (program.link.Attach() != 1) return;
+  // Attached, and the local time read, before the threads start: only the commands run at
+  // once (attaching writes the trace and reads the code page, which threads must not share).
+  const LocalTime now = LocalTime::Now();
+  Program first(Path()), second(Path());
+  ASSERT_EQ(first.link.Attach(), 1);
+  ASSERT_EQ(second.link.Attach(), 1);
+  auto run = [this, now](DeviceLink* link, uint8_t fill, int* succeeded) {
     for (int i = 0; i < kRounds; ++i) {
       // The kavrin operation: the clock, then the settings and their commit.
-      if (program.link.SetClock(LocalTime::Now()) == 1 &&
-          program.link.WriteData(Area(first).data(), 80, 0) == 1) {
+      if (link->SetClock(now) == 1 && link->WriteData(Area(fill).data(), 80, 0) == 1) {
         ++*succeeded;
       }
     }
   };
-  int first = 0, second = 0;
-  std::thread a(run, 0xA0, &first);
-  std::thread b(run, 0xB0, &second);
+  int firstDone = 0, secondDone = 0;
+  std::thread a(run, &first.link, 0xA0, &firstDone);
+  std::thread b(run, &second.link, 0xB0, &secondDone);
   a.join();
   b.join();
-  EXPECT_EQ(first, kRounds);
-  EXPECT_EQ(second, kRounds);
+  EXPECT_EQ(firstDone, kRounds);
+  EXPECT_EQ(secondDone, kRounds);
   const RecorderState state = Load();
   EXPECT_EQ(state.commits.size(), 2u * kRounds);
   EXPECT_EQ(state.transfers, 2u * kRounds * 4u);

@@ -1,7 +1,10 @@
 // Load, Save, Set Def. and the default block file, driven through the window's buttons.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -195,6 +198,65 @@ TEST_F(BlockFilesTest, DefaultBinIsShownAtStartUp) {
   EXPECT_EQ(Ctrl(IDC_ITEM_BASE + 1).GetCurSel(), 0);
   EXPECT_EQ(Ctrl(IDC_LOGO).Text(), u"DEF");
   EXPECT_EQ(window->LoadDefaultFile(), 1);
+}
+
+// What sits at ./Default.bin or ./KAVRIN_CFG.ini cannot keep the window from opening: a node
+// that is not a file is left alone (never waited on, never replaced) and named on the trace.
+struct StartPathCase {
+  const char* name;
+  const char* file;
+  std::function<void(const std::filesystem::path&)> make;
+  const char* reason;
+  const char* consequence;
+};
+
+void PrintTo(const StartPathCase& c, std::ostream* out) { *out << c.name; }
+
+class HostileStartPathTest : public MainWindowTest,
+                             public ::testing::WithParamInterface<StartPathCase> {};
+
+TEST_P(HostileStartPathTest, TheWindowOpensAndLeavesItAlone) {
+  const StartPathCase& c = GetParam();
+  const std::filesystem::path path = dir / c.file;
+  c.make(path);
+  const auto kind = std::filesystem::symlink_status(path).type();
+  Open(SET_DEFAULT);
+  EXPECT_EQ(window->items.size(), 11u) << "the built-in configuration and its defaults";
+  EXPECT_NE(trace.Text().find("\ncannot read " + path.string() + ": " + c.reason + c.consequence),
+            std::string::npos)
+      << trace.Text();
+  EXPECT_EQ(std::filesystem::symlink_status(path).type(), kind);
+}
+
+void MakeFifo(const std::filesystem::path& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Nodes, HostileStartPathTest,
+    ::testing::Values(
+        StartPathCase{"FifoDefaultBin", "Default.bin", MakeFifo, "a FIFO, not a regular file",
+                      "; left alone\n"},
+        StartPathCase{"FolderDefaultBin", "Default.bin",
+                      [](const std::filesystem::path& p) { std::filesystem::create_directory(p); },
+                      "a folder, not a regular file", "; left alone\n"},
+        StartPathCase{"FifoConfiguration", "KAVRIN_CFG.ini", MakeFifo,
+                      "a FIFO, not a regular file", "; using the built-in default\n"},
+        StartPathCase{"ConfigurationLinkedToDevZero", "KAVRIN_CFG.ini",
+                      [](const std::filesystem::path& p) {
+                        std::filesystem::create_symlink("/dev/zero", p);
+                      },
+                      "a device node, not a regular file", "; using the built-in default\n"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(BlockFilesTest, SetDefaultNeverReplacesAFifoAndSaysWhy) {
+  const std::filesystem::path path = dir / "Default.bin";
+  MakeFifo(path);
+  Open(SET_DEFAULT);
+  trace.Clear();
+  ASSERT_TRUE(Win().Click(IDC_SET_DEFAULT));
+  EXPECT_NE(trace.Text().find("\ncannot write " + path.string() + ": a FIFO, not a regular file\n"),
+            std::string::npos)
+      << trace.Text();
+  EXPECT_TRUE(std::filesystem::is_fifo(path));
 }
 
 TEST_F(BlockFilesTest, DefaultPathIsFixedWhenTheWindowIsMade) {

@@ -121,22 +121,55 @@ TEST_F(DeviceOperationsTest, UnpluggingClearsBothPanelsAndDisablesKavrin) {
   EXPECT_TRUE(KavrinEnabled());
 }
 
-TEST_F(DeviceOperationsTest, ChangeWhileTheRecorderStaysKeepsThePanels) {
+struct SwapCase {
+  const char* name;
+  bool unplugFirst;  // the old recorder's removal is seen before the new one comes
+};
+void PrintTo(const SwapCase& c, std::ostream* os) { *os << c.name; }
+
+class SwappedRecorderTest : public DeviceOperationsTest, public ::testing::WithParamInterface<SwapCase> {};
+
+// Two recorders of one name: A passes its tests, B fails 0x1011. The settle window merges
+// the unplug of A and the plug of B into one re-attach, which must ask B afresh.
+TEST_P(SwappedRecorderTest, ReattachShowsTheNewRecordersOwnVerdicts) {
   WriteShippedConfigWith(kTwoTests);
-  PlugRecorder(Recorder({{kKeyTest, 0}}));
+  PlugRecorder(Recorder());
+  Open();
+  ASSERT_TRUE(KavrinEnabled());
+  ASSERT_EQ(InfoTexts()[0], u"ZK742");
+
+  sim::RecorderState other = Recorder({{kKeyTest, 0}});
+  other.model = "ZK742-B";
+  if (GetParam().unplugFirst) {
+    UnplugRecorder();
+    window->OnDeviceChange();
+  }
+  PlugRecorder(other);
+  window->OnDeviceChange();
+  ASSERT_TRUE(Win().FireTimer(MainDialog::kDeviceSettleTimerId));  // one settled re-attach
+
+  EXPECT_EQ(window->Link().IsAttached(), 1);
+  EXPECT_EQ(InfoTexts(), (std::vector<std::u16string>{u"ZK742-B", u"HW 2.1", u"FW 3.4"}));
+  EXPECT_EQ(Verdicts(), (std::vector<std::u16string>{u"NG", u"OK"}));
+  EXPECT_FALSE(KavrinEnabled());
+  // Even a click that got through would be refused: nothing reaches B.
+  Win().SendCommand(IDC_KAVRIN, ui::kNotifyClicked);
+  EXPECT_TRUE(RecorderNow().commits.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Swap, SwappedRecorderTest,
+                         ::testing::Values(SwapCase{"ReplacedInPlace", false}, SwapCase{"UnpluggedThenPlugged", true}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(DeviceOperationsTest, ReattachOfAFailedRecorderThatNowPassesEnablesKavrin) {
+  WriteShippedConfigWith(kTwoTests);
+  PlugRecorder(Recorder({{kRtcTest, 0}}));
   Open();
   ASSERT_FALSE(KavrinEnabled());
-  // The recorder would now answer differently; a re-attach does not ask it again.
-  sim::RecorderState changed = Recorder();
-  changed.model = "OTHER";
-  PlugRecorder(changed);
-  backend->transfers.clear();
+  PlugRecorder(Recorder());  // mended, or another recorder of the name
   DeviceChange();
-  EXPECT_EQ(window->Link().IsAttached(), 1);
-  EXPECT_TRUE(backend->transfers.empty());
-  EXPECT_EQ(InfoTexts(), (std::vector<std::u16string>{u"ZK742", u"HW 2.1", u"FW 3.4"}));
-  EXPECT_EQ(Verdicts(), (std::vector<std::u16string>{u"NG", u"OK"}));
-  EXPECT_FALSE(KavrinEnabled());  // the earlier verdict still stands
+  EXPECT_EQ(Verdicts(), (std::vector<std::u16string>{u"OK", u"OK"}));
+  EXPECT_TRUE(KavrinEnabled());
 }
 
 TEST_F(DeviceOperationsTest, BurstOfDeviceChangesSettlesIntoOneReattach) {
@@ -187,21 +220,24 @@ TEST_F(DeviceOperationsTest, FailedReadLeavesTheBlockAndTheListsAlone) {
 
 TEST_F(DeviceOperationsTest, ReadRefreshesThePanelsAndTheControls) {
   WriteShippedConfigWith(kTwoTests);
-  PlugRecorder(Recorder());
+  // The recorder answers Read differently from start-up: start-up takes transfers 1-10
+  // (three strings, two tests); Read's firmware string GET is transfer 16 and its RTC
+  // test GET transfer 20.
+  sim::RecorderState state = Recorder();
+  sim::FaultPlan::Rule firmware, rtc;
+  firmware.transfer = 16;
+  rtc.transfer = 20;
+  state.faults.rules = {firmware, rtc};
+  PlugRecorder(state);
   Open();
-  // While attached the recorder's own state lives in the channel: re-attach to see a new one.
-  sim::RecorderState changed = Recorder({{kRtcTest, 0}});
-  changed.fwVersion = "FW 3.5";
-  changed.settings.fill(0);
-  PlugRecorder(changed);
-  DeviceChange();
+  ASSERT_EQ(InfoTexts()[2], u"FW 3.4");
   ASSERT_TRUE(KavrinEnabled());
+  ASSERT_FALSE(std::equal(state.settings.begin(), state.settings.end(), window->DeviceArea().begin()));
 
   Win().SendCommand(IDC_READ, ui::kNotifyClicked);
-  EXPECT_EQ(InfoTexts()[2], u"FW 3.5");
+  EXPECT_EQ(InfoTexts()[2], u"");
   EXPECT_EQ(Verdicts(), (std::vector<std::u16string>{u"OK", u"NG"}));
-  EXPECT_TRUE(std::all_of(window->DeviceArea().begin(), window->DeviceArea().end(), [](uint8_t b) { return b == 0; }));
-  EXPECT_EQ(Ctrl(IDC_ITEM_BASE + 1).GetCurSel(), 0);
+  EXPECT_TRUE(std::equal(state.settings.begin(), state.settings.end(), window->DeviceArea().begin()));
   // Read leaves the button alone; the next readiness check sees the failed test.
   EXPECT_TRUE(KavrinEnabled());
 }

@@ -38,7 +38,8 @@ std::vector<std::u16string> DeviceOperationsTest::Notifications() {
   std::vector<std::u16string> shown;
   for (const ui::headless::WindowSnapshot& w : toolkit.OpenedWindows()) {
     if (w.title != u"Kavrin") continue;
-    for (const std::u16string& text : w.VisibleTexts()) shown.push_back(text);
+    for (const ui::headless::ControlState& c : w.controls)
+      if (c.visible && c.params.type == ui::ControlType::Label) shown.push_back(c.text);
   }
   return shown;
 }

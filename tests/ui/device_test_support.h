@@ -28,7 +28,7 @@ class DeviceOperationsTest : public MainWindowTest {
  protected:
   std::vector<std::u16string> InfoTexts();
   std::vector<std::u16string> Verdicts();
-  // The visible texts of the notification windows opened so far.
+  // The messages of the notification windows opened so far.
   std::vector<std::u16string> Notifications();
   // SETs on the command selector, by command code.
   std::vector<uint32_t> RequestedCommands();

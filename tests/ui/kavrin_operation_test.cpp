@@ -109,21 +109,32 @@ INSTANTIATE_TEST_SUITE_P(Commit, KavrinOperationTest,
 
 struct FailedTransferCase {
   const char* name;
-  sim::FaultPlan::Rule rule;
+  std::vector<sim::FaultPlan::Rule> rules;
   bool committed;
+  const char16_t* message;
 };
 void PrintTo(const FailedTransferCase& c, std::ostream* os) { *os << c.name; }
 
 class FailedKavrinTest : public DeviceOperationsTest, public ::testing::WithParamInterface<FailedTransferCase> {};
 
-TEST_P(FailedKavrinTest, ShowsKavrinFail) {
+// A failure names its steps and stays until the operator closes it: no timer ends it, and
+// its OK button does.
+TEST_P(FailedKavrinTest, ShowsKavrinFailNamingTheStepUntilClosed) {
   sim::RecorderState state = Recorder();
-  state.faults.rules.push_back(GetParam().rule);
+  state.faults.rules = GetParam().rules;
   PlugRecorder(state);
   Open();
   trace.Clear();
+  std::vector<int> timersWhileShown{-1};
+  bool closedByOk = false;
+  toolkit.OnModalLoop([&](ui::headless::HeadlessWindow& shown) {
+    timersWhileShown = shown.PendingTimers();
+    closedByOk = shown.Click(ui::IDOK) && shown.ModalEnded() && shown.ModalResult() == ui::IDOK;
+  });
   ASSERT_TRUE(Win().Click(IDC_KAVRIN));
-  EXPECT_EQ(Notifications(), std::vector<std::u16string>{u"Kavrin fail !"});
+  EXPECT_EQ(Notifications(), std::vector<std::u16string>{GetParam().message});
+  EXPECT_TRUE(timersWhileShown.empty()) << "a failure must not close itself";
+  EXPECT_TRUE(closedByOk);
   EXPECT_NE(trace.Text().find("\nkavrin fail\n"), std::string::npos);
   EXPECT_EQ(trace.Text().find("\nkavrin finish\n"), std::string::npos);
   EXPECT_EQ(RecorderNow().commits.empty(), !GetParam().committed);
@@ -132,9 +143,13 @@ TEST_P(FailedKavrinTest, ShowsKavrinFail) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, FailedKavrinTest,
-    ::testing::Values(FailedTransferCase{"Clock", FailOn(10, true), true},
-                      FailedTransferCase{"SecondChunk", FailOn(2, true, std::nullopt, 40), false},
-                      FailedTransferCase{"Commit", FailOn(std::nullopt, true, DeviceLink::SELECTOR_COMMIT), false}),
+    ::testing::Values(
+        FailedTransferCase{"Clock", {FailOn(10, true)}, true, u"Kavrin fail ! (clock)"},
+        FailedTransferCase{"SecondChunk", {FailOn(2, true, std::nullopt, 40)}, false, u"Kavrin fail ! (settings)"},
+        FailedTransferCase{"Commit", {FailOn(std::nullopt, true, DeviceLink::SELECTOR_COMMIT)}, false,
+                           u"Kavrin fail ! (commit)"},
+        FailedTransferCase{"ClockAndFirstChunk", {FailOn(10, true), FailOn(2, true, std::nullopt, 0)}, false,
+                           u"Kavrin fail ! (clock, settings)"}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(DeviceOperationsTest, RecorderVanishingMidWriteFailsTheOperation) {
@@ -144,7 +159,7 @@ TEST_F(DeviceOperationsTest, RecorderVanishingMidWriteFailsTheOperation) {
   PlugRecorder(state);
   Open();
   ASSERT_TRUE(Win().Click(IDC_KAVRIN));
-  EXPECT_EQ(Notifications(), std::vector<std::u16string>{u"Kavrin fail !"});
+  EXPECT_EQ(Notifications(), std::vector<std::u16string>{u"Kavrin fail ! (settings)"});
   EXPECT_TRUE(RecorderNow().commits.empty());
   EXPECT_EQ(RecorderNow().settings, Recorder().settings);
 
@@ -152,6 +167,63 @@ TEST_F(DeviceOperationsTest, RecorderVanishingMidWriteFailsTheOperation) {
   EXPECT_EQ(window->Link().IsAttached(), 0);
   EXPECT_EQ(InfoTexts(), (std::vector<std::u16string>{u"", u"", u""}));
   EXPECT_FALSE(KavrinEnabled());
+}
+
+// The operator clicks "Kavrin" three times in quick succession, then presses Escape and
+// clicks again while the notification shows: one operation, one commit, and the main
+// window is still there.
+TEST_F(DeviceOperationsTest, ClicksDuringTheOperationAreDroppedNotDelivered) {
+  PlugRecorder(Recorder());
+  Open();
+  int clicksQueued = 0;
+  toolkit.OnPause([&](int) {
+    // The window's thread sleeps: these wait in the queue.
+    clicksQueued += Win().Click(IDC_KAVRIN) ? 0 : 1;
+    clicksQueued += Win().Click(IDC_KAVRIN) ? 0 : 1;
+  });
+  bool clickWhileShownActed = true;
+  int64_t openedAt = -1;
+  toolkit.OnModalLoop([&](ui::headless::HeadlessWindow&) {
+    openedAt = toolkit.NowMs();
+    EXPECT_EQ(toolkit.PendingInput(), 0u) << "the queued clicks were dropped as the notification opened";
+    clickWhileShownActed = Win().Click(IDC_KAVRIN);
+    Win().Close();  // Escape on the main window
+  });
+  ASSERT_TRUE(Win().Click(IDC_KAVRIN));
+
+  EXPECT_EQ(clicksQueued, 2);
+  EXPECT_FALSE(clickWhileShownActed);
+  EXPECT_EQ(toolkit.DroppedInput(), 4);
+  EXPECT_EQ(RecorderNow().commits, std::vector<uint32_t>{2});
+  EXPECT_EQ(toolkit.Pauses(), std::vector<int>{2000});
+  EXPECT_EQ(Notifications(), std::vector<std::u16string>{u"Kavrin finish !"});
+  EXPECT_FALSE(Win().ModalEnded()) << "Escape reached the main window under the notification";
+  EXPECT_GE(toolkit.NowMs() - openedAt, FinishNotifyDialog::kLifetimeMs);
+
+  // Afterwards a new click is a new operation.
+  toolkit.OnPause(nullptr);
+  toolkit.OnModalLoop(nullptr);
+  ASSERT_TRUE(Win().Click(IDC_KAVRIN));
+  EXPECT_EQ(RecorderNow().commits, (std::vector<uint32_t>{2, 2}));
+}
+
+// Get Kavrin blocks the window while it reads: a click the operator makes meanwhile (queued
+// by the platform while the thread is busy) is dropped, not run as a second read.
+TEST_F(DeviceOperationsTest, ClickQueuedDuringGetKavrinIsDropped) {
+  PlugRecorder(Recorder());
+  Open(GET_DEVICE_KAVRIN);
+  backend->transfers.clear();
+  bool queued = false;
+  backend->duringTransfer = [&] {
+    if (queued) return;
+    Win().QueueClick(IDC_GET_KAVRIN);
+    queued = true;
+  };
+  ASSERT_TRUE(Win().Click(IDC_GET_KAVRIN));
+  EXPECT_TRUE(queued);
+  EXPECT_EQ(toolkit.PendingInput(), 0u);
+  EXPECT_EQ(backend->transfers.size(), 4u);  // one read: two chunks, SET and GET each
+  EXPECT_EQ(toolkit.DroppedInput(), 1);
 }
 
 }  // namespace

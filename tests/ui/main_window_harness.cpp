@@ -10,11 +10,13 @@ namespace {
 
 class RecordingChannel : public PropertyChannel {
  public:
-  RecordingChannel(std::unique_ptr<PropertyChannel> inner, std::vector<RecordedTransfer>& log)
-      : inner_(std::move(inner)), log_(log) {}
+  RecordingChannel(std::unique_ptr<PropertyChannel> inner, std::vector<RecordedTransfer>& log,
+                   const std::function<void()>& before)
+      : inner_(std::move(inner)), log_(log), before_(before) {}
 
   int32_t TransferProperty(const Guid& propertySet, uint32_t nodeId, uint32_t selector, bool isSet,
                            uint8_t* data, uint32_t length) override {
+    if (before_) before_();
     RecordedTransfer transfer;
     transfer.selector = selector;
     transfer.isSet = isSet;
@@ -30,6 +32,7 @@ class RecordingChannel : public PropertyChannel {
  private:
   std::unique_ptr<PropertyChannel> inner_;
   std::vector<RecordedTransfer>& log_;
+  const std::function<void()>& before_;
 };
 
 }  // namespace
@@ -42,7 +45,7 @@ uint32_t RecordedTransfer::Field(std::size_t at) const {
 std::unique_ptr<PropertyChannel> RecordingBackend::Bind(const VideoInput& input) {
   std::unique_ptr<PropertyChannel> channel = inner_.Bind(input);
   if (!channel) return nullptr;
-  return std::make_unique<RecordingChannel>(std::move(channel), transfers);
+  return std::make_unique<RecordingChannel>(std::move(channel), transfers, duringTransfer);
 }
 
 std::string ShippedConfig() {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -38,6 +39,8 @@ class RecordingBackend : public VideoInputBackend {
   std::unique_ptr<PropertyChannel> Bind(const VideoInput& input) override;
 
   std::vector<RecordedTransfer> transfers;
+  // Runs before each transfer: what the operator does while the window waits on the recorder.
+  std::function<void()> duringTransfer;
 
  private:
   VideoInputBackend& inner_;

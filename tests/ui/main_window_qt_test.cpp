@@ -2,11 +2,15 @@
 // holds for the widgets a user sees.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +18,7 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +28,7 @@
 #include "device/sim/sim_backend.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/trace_capture.h"
+#include "tests/ui/qt_queued_input.h"
 #include "ui/dialog_templates.h"
 #include "ui/main_dialog.h"
 #include "ui/qt/qt_control.h"
@@ -148,13 +154,115 @@ TEST_F(MainWindowQtTest, ValuesAtTheEndOfTheRangeOpenAWindowNoLargerThanTheScree
   }
 }
 
-// Watches for the notification while the kavrin operation runs its nested modal loop.
-struct NotificationWatch {
+bool AnyFileDialog() {
+  for (QWidget* widget : QApplication::allWidgets())
+    if (qobject_cast<QFileDialog*>(widget)) return true;
+  return false;
+}
+
+// No file dialog is built while the window starts; Load opens one with the block-file filter
+// and the chosen file fills the lists, as before.
+TEST_F(MainWindowQtTest, LoadBuildsTheFileDialogOnlyWhenClicked) {
+  std::vector<unsigned char> block(SettingsBlock::kSize, 0);
+  block[2] = 0x02;  // VOLUME "2" (the shipped default is "1")
+  dir.Write("chosen.bin", block);
+  Open(LOAD_BIN);
+  EXPECT_FALSE(AnyFileDialog());
+  ASSERT_EQ(Combo(IDC_ITEM_BASE + 6)->currentText(), "1");
+
+  QStringList filters;
+  QString selectedFilter;
+  QTimer::singleShot(0, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    auto* shown = qobject_cast<QFileDialog*>(modal);
+    EXPECT_NE(shown, nullptr);
+    if (shown) {
+      filters = shown->nameFilters();
+      selectedFilter = shown->selectedNameFilter();
+      shown->selectFile(QString::fromStdString((dir / "chosen.bin").string()));
+      static_cast<QDialog*>(shown)->accept();  // public in QDialog
+    } else if (auto* modalDialog = qobject_cast<QDialog*>(modal)) {
+      modalDialog->reject();
+    }
+  });
+  QTest::mouseClick(Widget(IDC_LOAD), Qt::LeftButton);
+  EXPECT_EQ(filters, (QStringList{"BIN (*.bin)", "All file (*)"}));
+  EXPECT_EQ(selectedFilter, "BIN (*.bin)");
+  EXPECT_EQ(Combo(IDC_ITEM_BASE + 6)->currentText(), "2");
+}
+
+// The drop-down lists' pop-ups (a window and a list view each) are built when first opened,
+// not for every list while the window starts; one that opens shows its entries. (Qt builds the
+// editable logo box's pop-up together with its edit field.)
+TEST_F(MainWindowQtTest, EachDropDownListBuildsItsPopUpWhenFirstOpened) {
+  Open();
+  std::vector<QComboBox*> lists;
+  for (int id = IDC_ITEM_BASE; Combo(id); ++id) lists.push_back(Combo(id));
+  ASSERT_EQ(lists.size(), 11u);  // the shipped configuration's items
+  for (QComboBox* list : lists) EXPECT_TRUE(list->findChildren<QAbstractItemView*>().isEmpty());
+
+  QComboBox* volume = Combo(IDC_ITEM_BASE + 6);
+  volume->showPopup();
+  const QList<QAbstractItemView*> views = volume->findChildren<QAbstractItemView*>();
+  ASSERT_EQ(views.size(), 1);
+  EXPECT_TRUE(views[0]->isVisible());
+  EXPECT_EQ(views[0]->model()->rowCount(), 4);
+  volume->hidePopup();
+  for (QComboBox* list : lists) EXPECT_TRUE(list == volume || list->findChildren<QAbstractItemView*>().isEmpty());
+}
+
+// Watches for the notification while the kavrin operation runs its nested modal loop: when
+// it shows and hides (on the events themselves, not by polling), what it says, and runs a
+// test's action once it shows.
+class NotificationWatch : public QObject {
+ public:
+  explicit NotificationWatch(QWidget* mainWindow) : main_(mainWindow) {
+    QCoreApplication::instance()->installEventFilter(this);
+    clock_.start();
+  }
+  ~NotificationWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+  // Runs from the event loop just after the notification has shown.
+  std::function<void(QDialog&)> whileShown;
   QString title;
   QStringList texts;
-  bool seen = false;
-  bool forcedClosed = false;
+  int shows = 0;
+  qint64 shownAt = -1, hiddenAt = -1;  // milliseconds on one clock
+
+ protected:
+  bool eventFilter(QObject* receiver, QEvent* event) override {
+    auto* dialog = qobject_cast<QDialog*>(receiver);
+    if (!dialog || dialog == main_ || !dialog->isWindow()) return false;
+    if (event->type() == QEvent::Show) {
+      ++shows;
+      shownAt = clock_.elapsed();
+      title = dialog->windowTitle();
+      texts.clear();
+      for (QLabel* label : dialog->findChildren<QLabel*>()) texts << label->text();
+      if (whileShown) QTimer::singleShot(0, dialog, [this, dialog] { whileShown(*dialog); });
+    } else if (event->type() == QEvent::Hide) {
+      hiddenAt = clock_.elapsed();
+    }
+    return false;
+  }
+
+ private:
+  QWidget* main_;
+  QElapsedTimer clock_;
 };
+
+// A guard against a notification that never closes, not a measure of time.
+void CloseStrayNotificationsAfter(int ms, QWidget* mainWindow, bool& forced) {
+  QTimer::singleShot(ms, [mainWindow, &forced] {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QDialog*>(top);
+      if (dialog && dialog->isVisible() && dialog != mainWindow) {
+        forced = true;
+        dialog->reject();
+      }
+    }
+  });
+}
 
 TEST_F(MainWindowQtTest, KavrinClickWritesTheRecorderAndTheNotificationClosesItself) {
   sim::RecorderState state;
@@ -164,38 +272,17 @@ TEST_F(MainWindowQtTest, KavrinClickWritesTheRecorderAndTheNotificationClosesIts
   ASSERT_NE(kavrin, nullptr);
   ASSERT_TRUE(kavrin->isEnabled());
 
-  NotificationWatch watch;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      auto* dialog = qobject_cast<QDialog*>(top);
-      if (!dialog || !dialog->isVisible() || dialog == Host().Widget()) continue;
-      watch.seen = true;
-      watch.title = dialog->windowTitle();
-      watch.texts.clear();
-      for (QLabel* label : dialog->findChildren<QLabel*>())
-        if (label->isVisible()) watch.texts << label->text();
-    }
-  });
-  poll.start(50);
-  // A guard against a notification that never closes, not a measure of time.
-  QTimer::singleShot(20000, [&] {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      auto* dialog = qobject_cast<QDialog*>(top);
-      if (dialog && dialog->isVisible() && dialog != Host().Widget()) {
-        watch.forcedClosed = true;
-        dialog->reject();
-      }
-    }
-  });
-
+  NotificationWatch watch(Host().Widget());
+  bool forcedClosed = false;
+  CloseStrayNotificationsAfter(20000, Host().Widget(), forcedClosed);
   QTest::mouseClick(kavrin, Qt::LeftButton);
-  poll.stop();
 
-  EXPECT_TRUE(watch.seen);
-  EXPECT_FALSE(watch.forcedClosed);
+  EXPECT_EQ(watch.shows, 1);
+  EXPECT_FALSE(forcedClosed);
   EXPECT_EQ(watch.title, "Kavrin");
   EXPECT_EQ(watch.texts, QStringList{"Kavrin finish !"});
+  // A precise timer: never before the two seconds are up.
+  EXPECT_GE(watch.hiddenAt - watch.shownAt, 2000);
 
   const std::optional<sim::RecorderState> after = sim::LoadState(statePath);
   ASSERT_TRUE(after.has_value());
@@ -208,6 +295,79 @@ TEST_F(MainWindowQtTest, KavrinClickWritesTheRecorderAndTheNotificationClosesIts
   const std::string& text = trace.Text();
   EXPECT_NE(text.find("OnCommand() get BN_CLICKED for 2404\n"), std::string::npos);
   EXPECT_LT(text.find("\nkavrin finish\n"), text.find("\nnotify user\n"));
+}
+
+// The operator's three quick clicks (two of them made while the operation runs), then a click
+// and Escape on the main window while the notification shows: one operation, one commit,
+// and the main window stays.
+TEST_F(MainWindowQtTest, ClicksDuringTheKavrinOperationAreDropped) {
+  ASSERT_TRUE(sim::SaveState(statePath, sim::RecorderState{}));
+  Open();
+  QWidget* kavrin = Widget(IDC_KAVRIN);
+  ASSERT_TRUE(kavrin->isEnabled());
+  int clockReads = 0;
+  window->SetClockSource([&] {
+    if (++clockReads == 1) {
+      QueueClick(kavrin);
+      QueueClick(kavrin);
+    }
+    return LocalTime::Now();
+  });
+
+  NotificationWatch watch(Host().Widget());
+  bool notificationWasModal = false;
+  watch.whileShown = [&](QDialog& notification) {
+    notificationWasModal = QApplication::activeModalWidget() == &notification;
+    // Through the main window, as the window system delivers the mouse and the keyboard.
+    QWindow* mainWindow = Host().Widget()->windowHandle();
+    QTest::mouseClick(mainWindow, Qt::LeftButton, Qt::NoModifier,
+                      kavrin->mapTo(Host().Widget(), kavrin->rect().center()));
+    QTest::keyClick(mainWindow, Qt::Key_Escape);
+  };
+  bool forcedClosed = false;
+  CloseStrayNotificationsAfter(20000, Host().Widget(), forcedClosed);
+  QTest::mouseClick(kavrin, Qt::LeftButton);
+  QCoreApplication::processEvents();  // anything still queued would arrive now
+
+  EXPECT_TRUE(notificationWasModal);
+  EXPECT_FALSE(forcedClosed);
+  EXPECT_EQ(clockReads, 1);
+  EXPECT_EQ(watch.shows, 1);
+  EXPECT_EQ(sim::LoadState(statePath)->commits, std::vector<uint32_t>{2});
+  EXPECT_TRUE(Host().Widget()->isVisible()) << "Escape reached the main window under the notification";
+  EXPECT_EQ(trace.Text().find("BN_CLICKED for 2"), trace.Text().rfind("BN_CLICKED for 2"))
+      << "one command reached the window";
+}
+
+TEST_F(MainWindowQtTest, FailedKavrinStaysOpenUntilTheOperatorPressesOk) {
+  sim::RecorderState state;
+  sim::FaultPlan::Rule commit;
+  commit.selector = DeviceLink::SELECTOR_COMMIT;
+  state.faults.rules = {commit};
+  ASSERT_TRUE(sim::SaveState(statePath, state));
+  Open();
+
+  NotificationWatch watch(Host().Widget());
+  bool stillOpenAfterThreeSeconds = false;
+  watch.whileShown = [&](QDialog& notification) {
+    QTimer::singleShot(3000, &notification, [&] {
+      stillOpenAfterThreeSeconds = notification.isVisible();
+      auto* ok = notification.findChild<QPushButton*>();
+      ASSERT_NE(ok, nullptr);
+      EXPECT_TRUE(ok->isVisible());
+      EXPECT_EQ(ok->text(), "OK");
+      QTest::mouseClick(ok, Qt::LeftButton);
+    });
+  };
+  bool forcedClosed = false;
+  CloseStrayNotificationsAfter(20000, Host().Widget(), forcedClosed);
+  QTest::mouseClick(Widget(IDC_KAVRIN), Qt::LeftButton);
+
+  EXPECT_TRUE(stillOpenAfterThreeSeconds);
+  EXPECT_FALSE(forcedClosed);
+  EXPECT_EQ(watch.texts, QStringList{"Kavrin fail ! (commit)"});
+  EXPECT_TRUE(sim::LoadState(statePath)->commits.empty());
+  EXPECT_NE(trace.Text().find("\nkavrin fail\n"), std::string::npos);
 }
 
 }  // namespace

@@ -29,6 +29,14 @@ void Dialog::EndDialog(int result) {
   if (window_) window_->EndModal(result);
 }
 
+Dialog::InputHold::InputHold(Dialog& dialog) : dialog_(dialog) {
+  if (dialog_.inputHolds_++ == 0 && dialog_.window_) dialog_.window_->HoldInput(true);
+}
+
+Dialog::InputHold::~InputHold() {
+  if (--dialog_.inputHolds_ == 0 && dialog_.window_) dialog_.window_->HoldInput(false);
+}
+
 Control* Dialog::GetDlgItem(int id) { return window_ ? window_->FindControl(id) : nullptr; }
 
 bool Dialog::OnCommand(int id, int notifyCode) {

@@ -30,6 +30,20 @@ inline constexpr int IDCANCEL = 2;
 
 class Dialog {
  public:
+  // While one lives, the dialog's window takes no user input, and what the user clicked or
+  // typed in it meanwhile (queued while the thread was busy) is dropped when the last one
+  // ends, never delivered afterwards: one click is one operation. Holds nest.
+  class InputHold {
+   public:
+    explicit InputHold(Dialog& dialog);
+    ~InputHold();
+    InputHold(const InputHold&) = delete;
+    InputHold& operator=(const InputHold&) = delete;
+
+   private:
+    Dialog& dialog_;
+  };
+
   Dialog(Toolkit& toolkit, DialogTemplate tmpl);
   virtual ~Dialog();
   Dialog(const Dialog&) = delete;
@@ -60,6 +74,9 @@ class Dialog {
   // IDCANCEL end the dialog when none is registered. True when something acted.
   virtual bool OnCommand(int id, int notifyCode);
   virtual void OnTimer(int /*id*/) {}
+  // The window has just become visible (each time it does): what a person sees timed
+  // starts here, not at initialisation, which comes before the window shows.
+  virtual void OnShowWindow() {}
   // The platform reports that devices came or went.
   virtual void OnDeviceChange() {}
   // The close box or Escape: the same as IDCANCEL.
@@ -76,6 +93,7 @@ class Dialog {
   DialogTemplate template_;
   std::unique_ptr<WindowHost> window_;
   std::map<int, std::function<void()>> commands_;
+  int inputHolds_ = 0;
 };
 
 // Maps a rectangle in dialog units to pixels with the window's base units (each edge mapped

@@ -43,16 +43,23 @@ class WindowHost {
   virtual void SetTimer(int id, int milliseconds) = 0;
   virtual void KillTimer(int id) = 0;
 
-  // Runs the modal loop until EndModal; returns its result.
+  // Runs the modal loop until EndModal; returns its result. A dialog's window is modal
+  // whenever it shows: while it does, no window shown before it takes input.
   virtual int RunModal() = 0;
   virtual void EndModal(int result) = 0;
+
+  // While held the window takes no user input: clicks, keys and the close box that reach it
+  // are dropped. Releasing first drops what the platform queued for it meanwhile (input
+  // made while the window's thread was busy), then lets input through again.
+  virtual void HoldInput(bool hold) = 0;
 };
 
 // A file-open dialog object that remembers the last chosen path and offers it again.
 class FileDialog {
  public:
   virtual ~FileDialog() = default;
-  // True when the user chose a file with OK.
+  // Runs modally: no dialog window takes input while it shows. True when the user chose a
+  // file with OK.
   virtual bool Run() = 0;
   virtual std::filesystem::path PathName() const = 0;
 };

@@ -1,5 +1,7 @@
 #include "ui/headless/headless_toolkit.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace kavrin::ui::headless {
@@ -18,6 +20,12 @@ std::unique_ptr<FileDialog> HeadlessToolkit::CreateFileOpenDialog(std::u16string
 
 void HeadlessToolkit::Pause(int milliseconds) {
   pauses_.push_back(milliseconds);
+  ++busy_;
+  if (pauseHook_) {
+    std::function<void(int)> hook = pauseHook_;  // the hook may replace itself
+    hook(milliseconds);
+  }
+  --busy_;
   if (milliseconds > 0) nowMs_ += milliseconds;
 }
 
@@ -53,6 +61,42 @@ bool HeadlessToolkit::SignalDescriptor(int fd) {
   return true;
 }
 
+bool HeadlessToolkit::UserInput(HeadlessWindow& window, std::function<bool()> action) {
+  if (busy_ > 0) {
+    QueueInput(window, std::move(action));
+    return false;
+  }
+  DeliverQueuedInput();  // what was queued before happened first
+  return Deliver(window, action);
+}
+
+void HeadlessToolkit::DeliverQueuedInput() {
+  while (busy_ == 0 && !input_.empty()) {
+    QueuedInput next = std::move(input_.front());
+    input_.pop_front();
+    Deliver(*next.window, next.action);
+  }
+}
+
+bool HeadlessToolkit::TakesInput(const HeadlessWindow& window) const {
+  if (window.InputHeld()) return false;
+  // A modal loop or file dialog that runs for another window blocks this one.
+  return modalStack_.empty() || modalStack_.back() == &window;
+}
+
+bool HeadlessToolkit::Deliver(HeadlessWindow& window, const std::function<bool()>& action) {
+  if (!TakesInput(window)) {
+    ++droppedInput_;
+    return false;
+  }
+  ++dispatchDepth_;
+  const bool acted = action();
+  --dispatchDepth_;
+  // Back in an event loop, which takes what was queued while the handler ran.
+  DeliverQueuedInput();
+  return acted;
+}
+
 std::optional<std::filesystem::path> HeadlessToolkit::TakeFileDialogAnswer() {
   ++fileDialogRuns_;
   if (answers_.empty()) return std::nullopt;
@@ -62,6 +106,16 @@ std::optional<std::filesystem::path> HeadlessToolkit::TakeFileDialogAnswer() {
 }
 
 void HeadlessToolkit::WindowDestroyed(const HeadlessWindow& window) {
+  // Input for a window that is gone reaches nobody.
+  for (auto it = input_.begin(); it != input_.end();) {
+    if (it->window != &window) {
+      ++it;
+      continue;
+    }
+    it = input_.erase(it);
+    ++droppedInput_;
+  }
+  std::erase(modalStack_, &window);
   for (OpenedWindow& opened : windows_) {
     if (opened.live != &window) continue;
     opened.last = window.Snapshot();
@@ -71,7 +125,28 @@ void HeadlessToolkit::WindowDestroyed(const HeadlessWindow& window) {
 }
 
 void HeadlessToolkit::ModalLoopStarted(HeadlessWindow& window) {
+  modalStack_.push_back(&window);
+  // The loop's first events: input queued while the thread was busy, then the test's turn.
+  DeliverQueuedInput();
   if (modalHook_) modalHook_(window);
+}
+
+void HeadlessToolkit::ModalLoopEnded(HeadlessWindow& window) {
+  if (auto it = std::find(modalStack_.rbegin(), modalStack_.rend(), &window); it != modalStack_.rend()) {
+    modalStack_.erase(std::next(it).base());
+  }
+}
+
+void HeadlessToolkit::FileDialogStarted() {
+  modalStack_.push_back(nullptr);
+  DeliverQueuedInput();
+  if (fileDialogHook_) fileDialogHook_();
+}
+
+void HeadlessToolkit::FileDialogEnded() {
+  if (auto it = std::find(modalStack_.rbegin(), modalStack_.rend(), nullptr); it != modalStack_.rend()) {
+    modalStack_.erase(std::next(it).base());
+  }
 }
 
 }  // namespace kavrin::ui::headless

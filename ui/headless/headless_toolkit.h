@@ -2,6 +2,12 @@
 // The in-memory backend of the dialog framework, for tests: windows record what they show,
 // timers run on a virtual clock, file dialogs answer from a queue, pauses are counted and
 // never wait. The toolkit must outlive the windows and file dialogs it made.
+//
+// The user's input goes through one event queue as on a desktop: input made while the
+// window's thread is busy (in a pause) waits there and reaches its window only when an event
+// loop runs again (a modal loop starting, or the end of the event whose handler made the
+// thread busy). Input for a window that a later modal window blocks, or whose input is held,
+// is dropped.
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -53,6 +59,16 @@ class HeadlessToolkit : public Toolkit {
   // can look at a nested dialog while it shows, or click in it.
   void OnModalLoop(std::function<void(HeadlessWindow&)> hook) { modalHook_ = std::move(hook); }
 
+  // Called during each Pause: what a test does here is what a user does while the window's
+  // thread sleeps, so its clicks and keys are queued, not delivered.
+  void OnPause(std::function<void(int milliseconds)> hook) { pauseHook_ = std::move(hook); }
+  // Input waiting in the queue, and input dropped so far (blocked by a modal window, held,
+  // or its window gone).
+  size_t PendingInput() const { return input_.size(); }
+  int DroppedInput() const { return droppedInput_; }
+  // Called each time a file dialog runs, before it takes its answer.
+  void OnFileDialog(std::function<void()> hook) { fileDialogHook_ = std::move(hook); }
+
   // Pause() calls: their durations in order, and the total.
   const std::vector<int>& Pauses() const { return pauses_; }
   int64_t TotalPauseMs() const;
@@ -71,6 +87,18 @@ class HeadlessToolkit : public Toolkit {
   std::optional<std::filesystem::path> TakeFileDialogAnswer();
   void WindowDestroyed(const HeadlessWindow& window);
   void ModalLoopStarted(HeadlessWindow& window);
+  void ModalLoopEnded(HeadlessWindow& window);
+  void FileDialogStarted();
+  void FileDialogEnded();
+  // A user's action on a window: run now (its result) when the thread is free, else queued
+  // (false). Dropped (false) when the window takes no input now.
+  bool UserInput(HeadlessWindow& window, std::function<bool()> action);
+  // Input that waits for the next event loop whatever the thread does now.
+  void QueueInput(HeadlessWindow& window, std::function<bool()> action) {
+    input_.push_back({&window, std::move(action)});
+  }
+  // Runs the queued input in order, as an event loop does when it gets to run.
+  void DeliverQueuedInput();
 
  private:
   struct OpenedWindow {
@@ -86,6 +114,22 @@ class HeadlessToolkit : public Toolkit {
   std::vector<int> pauses_;
   int64_t nowMs_ = 0;
   std::map<int, std::function<void()>> watches_;
+
+  struct QueuedInput {
+    HeadlessWindow* window = nullptr;
+    std::function<bool()> action;
+  };
+  bool TakesInput(const HeadlessWindow& window) const;
+  bool Deliver(HeadlessWindow& window, const std::function<bool()>& action);
+
+  std::function<void(int)> pauseHook_;
+  std::function<void()> fileDialogHook_;
+  std::deque<QueuedInput> input_;
+  int droppedInput_ = 0;
+  int busy_ = 0;           // > 0 while the window's thread sleeps in a pause
+  int dispatchDepth_ = 0;  // user events being handled, nested loops included
+  // Modal loops and file dialogs running now, innermost last (null for a file dialog).
+  std::vector<HeadlessWindow*> modalStack_;
 };
 
 }  // namespace kavrin::ui::headless

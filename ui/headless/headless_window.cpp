@@ -44,6 +44,12 @@ void HeadlessWindow::CenterOnScreen() {
 
 Size HeadlessWindow::ScreenSize() const { return HeadlessToolkit::kScreenSize; }
 
+void HeadlessWindow::Show() {
+  if (shown_) return;
+  shown_ = true;
+  dialog_.OnShowWindow();
+}
+
 Size HeadlessWindow::DialogUnitsToPixels(Size dialogUnits) const {
   return {MulDivRound(dialogUnits.width, baseUnits_.width, 4), MulDivRound(dialogUnits.height, baseUnits_.height, 8)};
 }
@@ -80,8 +86,10 @@ int HeadlessWindow::RunModal() {
     auto timer = NextDueTimer();
     if (timer == timers_.end()) break;
     Fire(timer);
+    toolkit_.DeliverQueuedInput();
   }
   inModalLoop_ = false;
+  toolkit_.ModalLoopEnded(*this);
   return ended_ ? result_ : -1;
 }
 
@@ -91,42 +99,66 @@ void HeadlessWindow::EndModal(int result) {
   shown_ = false;  // the ended dialog is hidden
 }
 
+void HeadlessWindow::HoldInput(bool hold) {
+  if (hold) {
+    inputHeld_ = true;
+    return;
+  }
+  toolkit_.DeliverQueuedInput();  // still held: this window's queued input is dropped
+  inputHeld_ = false;
+}
+
 HeadlessControl* HeadlessWindow::Find(int id) {
   for (const auto& control : controls_)
     if (control->Id() == id) return control.get();
   return nullptr;
 }
 
-bool HeadlessWindow::Click(int id) {
-  for (const auto& control : controls_) {
-    if (control->Id() != id || control->Type() != ControlType::PushButton) continue;
-    if (!control->IsVisible() || !control->IsEnabled()) return false;
-    dialog_.OnCommand(id, kNotifyClicked);
-    return true;
-  }
-  return false;
+std::function<bool()> HeadlessWindow::ClickAction(int id) {
+  return [this, id] {
+    for (const auto& control : controls_) {
+      if (control->Id() != id || control->Type() != ControlType::PushButton) continue;
+      if (!control->IsVisible() || !control->IsEnabled()) return false;
+      dialog_.OnCommand(id, kNotifyClicked);
+      return true;
+    }
+    return false;
+  };
 }
+
+bool HeadlessWindow::Click(int id) { return toolkit_.UserInput(*this, ClickAction(id)); }
+
+void HeadlessWindow::QueueClick(int id) { toolkit_.QueueInput(*this, ClickAction(id)); }
 
 bool HeadlessWindow::SendCommand(int id, int notifyCode) { return dialog_.OnCommand(id, notifyCode); }
 
 bool HeadlessWindow::TypeText(int id, std::u16string_view text) {
-  HeadlessControl* control = Find(id);
-  if (!control || !control->IsTypable() || !control->IsVisible() || !control->IsEnabled()) return false;
-  control->TypeText(text);
-  dialog_.OnCommand(id, kNotifyEditChange);
-  return true;
+  return toolkit_.UserInput(*this, [this, id, typed = std::u16string(text)] {
+    HeadlessControl* control = Find(id);
+    if (!control || !control->IsTypable() || !control->IsVisible() || !control->IsEnabled()) return false;
+    control->TypeText(typed);
+    dialog_.OnCommand(id, kNotifyEditChange);
+    return true;
+  });
 }
 
 bool HeadlessWindow::SelectEntry(int id, int index) {
-  HeadlessControl* control = Find(id);
-  if (!control || !control->IsList() || !control->IsVisible() || !control->IsEnabled()) return false;
-  if (index < 0 || index >= control->GetCount()) return false;
-  control->SetCurSel(index);
-  dialog_.OnCommand(id, kNotifySelChange);
-  return true;
+  return toolkit_.UserInput(*this, [this, id, index] {
+    HeadlessControl* control = Find(id);
+    if (!control || !control->IsList() || !control->IsVisible() || !control->IsEnabled()) return false;
+    if (index < 0 || index >= control->GetCount()) return false;
+    control->SetCurSel(index);
+    dialog_.OnCommand(id, kNotifySelChange);
+    return true;
+  });
 }
 
-void HeadlessWindow::Close() { dialog_.OnClose(); }
+void HeadlessWindow::Close() {
+  toolkit_.UserInput(*this, [this] {
+    dialog_.OnClose();
+    return true;
+  });
+}
 
 bool HeadlessWindow::FireTimer(int id) {
   auto timer = timers_.find(id);

@@ -2,6 +2,7 @@
 // The window of one dialog in the headless backend, with the hooks tests use to act as a
 // user would (click, type, pick an entry, close) and to drive its timers in virtual time.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -50,7 +51,7 @@ class HeadlessWindow : public WindowHost {
   Rect OuterGeometry() const override { return outer_; }
   void CenterOnScreen() override;
   Size ScreenSize() const override;
-  void Show() override { shown_ = true; }
+  void Show() override;
 
   Size DialogUnitsToPixels(Size dialogUnits) const override;
 
@@ -61,12 +62,20 @@ class HeadlessWindow : public WindowHost {
   // EndModal; returns -1 when nothing is pending any more (or after kMaxTimerEventsPerRun).
   int RunModal() override;
   void EndModal(int result) override;
+  void HoldInput(bool hold) override;
 
   // --- test hooks ---
+  // The user's actions (Click, TypeText, SelectEntry, Close) go through the toolkit's input
+  // queue: they act at once (their result) when the window's thread is free, and are queued
+  // (false) while it sleeps in a pause; input for a window that a modal window blocks, or
+  // whose input is held, is dropped (false).
   HeadlessControl* Find(int id);
   const std::vector<std::unique_ptr<HeadlessControl>>& Controls() const { return controls_; }
   // A user's click: refused (false) unless the id names a visible, enabled push button.
   bool Click(int id);
+  // A click made while the window's thread is busy: it waits in the input queue for the next
+  // event loop (the end of the handler now running, or a modal loop starting).
+  void QueueClick(int id);
   // The command a control would send, delivered whatever the control's state.
   bool SendCommand(int id, int notifyCode);
   // A user typing into a visible, enabled drop-down box or writable edit: replaces its
@@ -75,7 +84,7 @@ class HeadlessWindow : public WindowHost {
   // A user picking entry index of a visible, enabled list: selects it and sends
   // kNotifySelChange. False when refused or out of range.
   bool SelectEntry(int id, int index);
-  // The close box: the dialog's OnClose.
+  // The close box or Escape: the dialog's OnClose.
   void Close();
   // Fires a pending timer once now (advancing the clock to its due time); false if none.
   bool FireTimer(int id);
@@ -85,6 +94,7 @@ class HeadlessWindow : public WindowHost {
 
   bool IsShown() const { return shown_; }
   bool InModalLoop() const { return inModalLoop_; }
+  bool InputHeld() const { return inputHeld_; }
   bool ModalEnded() const { return ended_; }
   int ModalResult() const { return result_; }
   Size ClientSize() const;
@@ -96,6 +106,7 @@ class HeadlessWindow : public WindowHost {
     int64_t due = 0;
     uint64_t order = 0;  // ties on the due time fire in the order the timers were set
   };
+  std::function<bool()> ClickAction(int id);
   std::map<int, Timer>::iterator NextDueTimer();
   void Fire(std::map<int, Timer>::iterator timer);
 
@@ -112,6 +123,7 @@ class HeadlessWindow : public WindowHost {
   std::map<int, Timer> timers_;
   uint64_t timerOrder_ = 0;
   bool inModalLoop_ = false;
+  bool inputHeld_ = false;
   bool ended_ = false;
   int result_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <algorithm>
 
+#include "ui/qt/qt_style.h"
 #include "ui/qt/qt_text.h"
 
 namespace kavrin::ui::qt {
@@ -14,10 +15,12 @@ QtComboBox::QtComboBox(const ControlSpec& params, QWidget& parent, CommandSink s
   QComboBox* combo = Combo();
   const bool editable = params.type == ControlType::DropDownBox;
   combo->setEditable(editable);
-  // The list drops down below the box and scrolls past its height, as the rectangle asks,
-  // instead of the style's pop-up menu placed over the box.
-  combo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
-  combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  // The list drops down below the box and scrolls past its height, as the rectangle asks.
+  EnsureDropDownStyle(*combo);
+  // The size policy stays Qt's default: setting any other one builds the box's hidden pop-up
+  // list (its container and view) at once instead of at the first drop-down. The width is the
+  // rectangle's; the natural height follows the font (a policy "with icon" would only add a
+  // floor of an 16-pixel icon's height, which the window's fonts exceed).
   const int id = params.id;
   QObject::connect(combo, &QComboBox::activated, combo, [sink, id](int) { sink(id, kNotifySelChange); });
   if (editable) {

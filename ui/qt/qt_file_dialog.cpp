@@ -28,21 +28,27 @@ QStringList ConvertFileFilter(std::u16string_view filter) {
   return filters;
 }
 
-QtFileDialog::QtFileDialog(std::u16string_view filter) : dialog_(std::make_unique<QFileDialog>()) {
+QtFileDialog::QtFileDialog(std::u16string_view filter) : filter_(filter) {}
+
+QtFileDialog::~QtFileDialog() = default;
+
+QFileDialog* QtFileDialog::Widget() {
+  if (dialog_) return dialog_.get();
+  dialog_ = std::make_unique<QFileDialog>();
   dialog_->setAcceptMode(QFileDialog::AcceptOpen);
   dialog_->setFileMode(QFileDialog::AnyFile);
   // Qt's own dialog behaves the same on every desktop; no overwrite question.
   dialog_->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
-  const QStringList filters = ConvertFileFilter(filter);
+  const QStringList filters = ConvertFileFilter(filter_);
   if (!filters.isEmpty()) dialog_->setNameFilters(filters);
+  return dialog_.get();
 }
 
-QtFileDialog::~QtFileDialog() = default;
-
 bool QtFileDialog::Run() {
-  if (!path_.empty()) dialog_->selectFile(QFile::decodeName(QByteArray::fromStdString(path_.native())));
-  if (dialog_->exec() != QDialog::Accepted) return false;
-  const QStringList chosen = dialog_->selectedFiles();
+  QFileDialog* dialog = Widget();
+  if (!path_.empty()) dialog->selectFile(QFile::decodeName(QByteArray::fromStdString(path_.native())));
+  if (dialog->exec() != QDialog::Accepted) return false;
+  const QStringList chosen = dialog->selectedFiles();
   if (chosen.isEmpty()) return false;
   // The name's bytes as the file system wants them.
   path_ = std::filesystem::path(QFile::encodeName(chosen.first()).toStdString());

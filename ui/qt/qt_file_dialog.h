@@ -1,11 +1,14 @@
 #pragma once
 // The block-file dialog on Qt: one QFileDialog, reused so that it offers the last chosen path
 // again. It is an open dialog that still accepts a name that does not exist yet (Save uses it
-// too), asks no overwrite question and appends no extension.
+// too), asks no overwrite question and appends no extension. The window owns this object from
+// its start, but the QFileDialog itself is built when it is first needed: building one reads
+// the icon theme and the file system's state, which the window's first paint does not need.
 #include <QString>
 #include <QStringList>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "ui/framework/toolkit.h"
@@ -27,9 +30,12 @@ class QtFileDialog : public FileDialog {
   bool Run() override;
   std::filesystem::path PathName() const override { return path_; }
 
-  QFileDialog* Widget() const { return dialog_.get(); }
+  // The dialog widget, built now if it has not been yet.
+  QFileDialog* Widget();
+  bool WidgetBuilt() const { return dialog_ != nullptr; }
 
  private:
+  std::u16string filter_;
   std::unique_ptr<QFileDialog> dialog_;
   std::filesystem::path path_;
 };

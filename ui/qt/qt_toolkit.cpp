@@ -4,11 +4,12 @@
 #include <QThread>
 
 #include "ui/qt/qt_file_dialog.h"
+#include "ui/qt/qt_style.h"
 #include "ui/qt/qt_window.h"
 
 namespace kavrin::ui::qt {
 
-QtToolkit::QtToolkit() = default;
+QtToolkit::QtToolkit() { InstallDropDownStyle(); }
 
 QtToolkit::~QtToolkit() {
   for (auto& [fd, notifier] : notifiers_) delete notifier;

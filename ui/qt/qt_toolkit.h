@@ -1,5 +1,6 @@
 #pragma once
-// The Qt 6 Widgets backend of the dialog framework. Construct it after the QApplication.
+// The Qt 6 Widgets backend of the dialog framework. Construct it after the QApplication and
+// before any widget: it puts the application on the backend's style (ui/qt/qt_style.h).
 #include <functional>
 #include <map>
 #include <memory>

@@ -1,16 +1,17 @@
 #include "ui/qt/qt_window.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
 #include "ui/qt/qt_fonts.h"
+#include "ui/qt/qt_icon.h"
 #include "ui/qt/qt_text.h"
 
 namespace kavrin::ui::qt {
@@ -47,6 +48,7 @@ class QtWindow::DialogWidget : public QDialog {
     // A window manager tells the frame's size only after the window is shown, and no event
     // says so: look again at the events that follow showing (the margins are cached, and
     // nothing is done while they stay the same).
+    if (event->type() == QEvent::Show) owner_.OnShown();
     switch (event->type()) {
       case QEvent::Show:
       case QEvent::Move:
@@ -65,20 +67,74 @@ class QtWindow::DialogWidget : public QDialog {
   QtWindow& owner_;
 };
 
+// Drops the user's input for one window and everything in it (its drop-down lists' pop-ups
+// included), as an application-wide filter, so that nothing reaches a control.
+class QtWindow::InputDropper : public QObject {
+ public:
+  explicit InputDropper(QWidget& window) : window_(window) { QCoreApplication::instance()->installEventFilter(this); }
+  ~InputDropper() override { QCoreApplication::instance()->removeEventFilter(this); }
+  InputDropper(const InputDropper&) = delete;
+  InputDropper& operator=(const InputDropper&) = delete;
+
+ protected:
+  bool eventFilter(QObject* receiver, QEvent* event) override {
+    return IsUserInput(event->type()) && BelongsToWindow(receiver);
+  }
+
+ private:
+  static bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+      case QEvent::TabletPress:
+      case QEvent::TabletRelease:
+      case QEvent::ContextMenu:
+      case QEvent::Close:  // the close box
+        return true;
+      default:
+        return false;
+    }
+  }
+  bool BelongsToWindow(QObject* receiver) const {
+    if (receiver->isWindowType()) return receiver == window_.windowHandle();
+    if (!receiver->isWidgetType()) return false;
+    // Up through parents, across the pop-up windows of drop-down lists.
+    for (auto* widget = static_cast<QWidget*>(receiver); widget; widget = widget->parentWidget())
+      if (widget == &window_) return true;
+    return false;
+  }
+
+  QWidget& window_;
+};
+
 QtWindow::QtWindow(Dialog& dialog, const DialogTemplate& tmpl)
     : dialog_(dialog), widget_(std::make_unique<DialogWidget>(*this)) {
+  // Modal from the first show on: exec() cannot make a window modal that already shows, and
+  // the main window shows during its initialisation.
+  widget_->setWindowModality(Qt::ApplicationModal);
   widget_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   widget_->setFont(TemplateFont(tmpl.fontName, tmpl.fontPoints));
   baseUnits_ = BaseUnitsOf(widget_->font());
   widget_->setWindowTitle(ToQString(tmpl.caption));
-  const Size client = DialogUnitsToPixels(tmpl.sizeDialogUnits);
-  outer_ = {0, 0, client.width, client.height};
+  // A template gives the client area's size; the frame comes on top of it.
+  templateClient_ = DialogUnitsToPixels(tmpl.sizeDialogUnits);
+  outer_ = {0, 0, templateClient_->width, templateClient_->height};
   ApplyOuterGeometry();
 }
 
 QtWindow::~QtWindow() {
   closing_ = true;
+  inputDropper_.reset();
   for (auto& [id, timer] : timers_) timer->stop();
   controls_.clear();
   widget_.reset();  // deletes the child widgets and timers
@@ -107,11 +163,16 @@ void QtWindow::SetTitle(std::u16string_view title) { widget_->setWindowTitle(ToQ
 std::u16string QtWindow::Title() const { return FromQString(widget_->windowTitle()); }
 
 void QtWindow::SetIcon(std::span<const unsigned char> png) {
-  QPixmap pixmap;
-  if (pixmap.loadFromData(png.data(), static_cast<uint>(png.size()), "PNG")) widget_->setWindowIcon(QIcon(pixmap));
+  const QIcon icon = IconFromPng(png);
+  if (!icon.isNull()) widget_->setWindowIcon(icon);
 }
 
 void QtWindow::SetOuterGeometry(const Rect& rect) {
+  templateClient_.reset();  // the outer size is given from now on
+  MoveOuter(rect);
+}
+
+void QtWindow::MoveOuter(const Rect& rect) {
   outer_ = rect;
   appliedFrame_ = QMargins(-1, -1, -1, -1);  // apply even when the frame is unchanged
   ApplyOuterGeometry();
@@ -123,6 +184,10 @@ void QtWindow::ApplyOuterGeometry() {
   const QMargins frame = (handle && widget_->isVisible()) ? handle->frameMargins() : QMargins();
   if (frame == appliedFrame_) return;
   appliedFrame_ = frame;
+  if (templateClient_) {
+    outer_.right = outer_.left + templateClient_->width + frame.left() + frame.right();
+    outer_.bottom = outer_.top + templateClient_->height + frame.top() + frame.bottom();
+  }
   const int width = std::max(1, outer_.Width() - frame.left() - frame.right());
   const int height = std::max(1, outer_.Height() - frame.top() - frame.bottom());
   widget_->setFixedSize(width, height);
@@ -136,7 +201,7 @@ void QtWindow::CenterOnScreen() {
   const int width = outer_.Width(), height = outer_.Height();
   const int left = area.x() + (area.width() - width) / 2;
   const int top = area.y() + (area.height() - height) / 2;
-  SetOuterGeometry({left, top, left + width, top + height});
+  MoveOuter({left, top, left + width, top + height});
 }
 
 Size QtWindow::ScreenSize() const {
@@ -156,6 +221,9 @@ void QtWindow::SetTimer(int id, int milliseconds) {
   QTimer*& timer = timers_[id];
   if (!timer) {
     timer = new QTimer(widget_.get());
+    // A coarse timer may fire up to 5 % early; a person watches these (the notification's
+    // two seconds).
+    timer->setTimerType(Qt::PreciseTimer);
     QObject::connect(timer, &QTimer::timeout, widget_.get(), [this, id] {
       if (!closing_) dialog_.OnTimer(id);
     });
@@ -185,6 +253,22 @@ void QtWindow::EndModal(int result) {
   ended_ = true;
   result_ = result;
   widget_->done(result);  // leaves exec(), or just hides a window not yet run
+}
+
+void QtWindow::HoldInput(bool hold) {
+  if (hold) {
+    if (!inputDropper_) inputDropper_ = std::make_unique<InputDropper>(*widget_);
+    return;
+  }
+  if (!inputDropper_) return;
+  // Fetch what the window system holds for us (a round trip to the display server) and run
+  // it through the dropper before input is let through again.
+  QGuiApplication::sync();
+  inputDropper_.reset();
+}
+
+void QtWindow::OnShown() {
+  if (!closing_) dialog_.OnShowWindow();
 }
 
 void QtWindow::OnCloseRequested() {

@@ -1,10 +1,11 @@
 #pragma once
 // The window of one dialog on Qt: a fixed-size QDialog with the template's caption and font,
-// run modally with exec(). Escape and the close box reach the dialog as Cancel; timers are
-// QTimers per id.
+// application-modal whenever it shows and run with exec(). Escape and the close box reach the
+// dialog as Cancel; timers are precise QTimers per id.
 #include <QMargins>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "ui/framework/dialog.h"
@@ -42,6 +43,7 @@ class QtWindow : public WindowHost {
 
   int RunModal() override;
   void EndModal(int result) override;
+  void HoldInput(bool hold) override;
 
   QDialog* Widget() const;
   QtControl* Find(int id);
@@ -50,17 +52,23 @@ class QtWindow : public WindowHost {
  private:
   class DialogWidget;
   friend class DialogWidget;
+  class InputDropper;
 
   void OnCloseRequested();
-  // Sizes the client area so that the frame, as far as it is known, has the outer size.
+  void OnShown();
+  // Sizes the client area so that the frame, as far as it is known, has the outer size (or,
+  // while the template's size stands, keeps that client size with the frame around it).
   void ApplyOuterGeometry();
+  void MoveOuter(const Rect& rect);
 
   Dialog& dialog_;
   std::unique_ptr<DialogWidget> widget_;
   std::vector<std::unique_ptr<QtControl>> controls_;
   std::map<int, QTimer*> timers_;  // children of the widget
+  std::unique_ptr<InputDropper> inputDropper_;  // set while the input is held
   Size baseUnits_;
   Rect outer_;
+  std::optional<Size> templateClient_;  // until SetOuterGeometry gives an outer size
   QMargins appliedFrame_;
   bool closing_ = false;  // set while the window is destroyed: no more calls into the dialog
   bool inModalLoop_ = false;

@@ -27,6 +27,13 @@ struct HeadlessDriver {
     return sa.zOrder > sb.zOrder;
   }
   Rect ScreenRect() { return {0, 0, HeadlessToolkit::kScreenSize.width, HeadlessToolkit::kScreenSize.height}; }
+  bool WindowClick(Dialog& d, int id) { return HostOf(d).Click(id); }
+  void WindowEscape(Dialog& d) { HostOf(d).Close(); }
+  void ClickWhileBusy(Dialog& d, int id) { HostOf(d).QueueClick(id); }
+  void Settle() {}  // queued input is delivered when the handler that queued it returns
+  void WhileNestedShows(std::function<void()> action) {
+    toolkit.OnModalLoop([action = std::move(action)](HeadlessWindow&) { action(); });
+  }
 };
 
 }  // namespace

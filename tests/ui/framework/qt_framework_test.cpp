@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -13,15 +14,21 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleFactory>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTimer>
+#include <memory>
 
 #include "tests/support/temp_dir.h"
 #include "tests/ui/framework/framework_cases.h"
+#include "tests/ui/qt_queued_input.h"
 #include "ui/qt/qt_combo_box.h"
 #include "ui/qt/qt_edit.h"
 #include "ui/qt/qt_file_dialog.h"
 #include "ui/qt/qt_fonts.h"
+#include "ui/qt/qt_icon.h"
+#include "ui/qt/qt_style.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/qt_toolkit.h"
 #include "ui/qt/qt_window.h"
@@ -87,6 +94,26 @@ struct QtDriver {
     return siblings.indexOf(ControlWidget(a)) > siblings.indexOf(ControlWidget(b));
   }
   Rect ScreenRect() { return qt::FromQRect(QGuiApplication::primaryScreen()->availableGeometry()); }
+  // Through the dialog's window, as the window system delivers a mouse: a window that a
+  // modal one blocks never sees it.
+  bool WindowClick(Dialog& d, int id) {
+    QtControl* control = Visible(d, id);
+    if (!control) return false;
+    QWidget* top = HostOf(d).Widget();
+    const QPoint at = control->Widget()->mapTo(top, control->Widget()->rect().center());
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    return true;
+  }
+  void WindowEscape(Dialog& d) { QTest::keyClick(HostOf(d).Widget()->windowHandle(), Qt::Key_Escape); }
+  void ClickWhileBusy(Dialog& d, int id) { kavrin::test::QueueClick(HostOf(d).Find(id)->Widget()); }
+  void Settle() { QCoreApplication::processEvents(); }
+  void WhileNestedShows(std::function<void()> action) {
+    QTimer::singleShot(0, [action = std::move(action)] {
+      // The nested dialog is the application's modal window while it shows.
+      EXPECT_NE(QApplication::activeModalWidget(), nullptr);
+      action();
+    });
+  }
 };
 
 }  // namespace
@@ -153,6 +180,42 @@ TEST_F(QtFrameworkTest, DropDownsAreNaturalHeightWithTheRestAsTheirList) {
   EXPECT_TRUE(WidgetOf<QComboBox>(TestDialog::kBox)->isEditable());
 }
 
+// As the platform's drop-down lists do: the list opens below the box, not as a menu laid over
+// it with the current entry on the box.
+TEST_F(QtFrameworkTest, DropDownListsOpenBelowTheirBox) {
+  Host().Show();
+  for (int id : {TestDialog::kList, TestDialog::kBox}) {
+    SCOPED_TRACE(id);
+    auto* combo = WidgetOf<QComboBox>(id);
+    ASSERT_NE(combo, nullptr);
+    combo->showPopup();
+    QWidget* popup = combo->view()->window();
+    ASSERT_TRUE(popup->isVisible());
+    EXPECT_GE(popup->geometry().top(), combo->mapToGlobal(combo->rect().bottomLeft()).y());
+    combo->hidePopup();
+  }
+}
+
+// A box that is not on the application's style (one set after the toolkit, or its own) still
+// gets its list below the box.
+TEST(QtDropDownStyleTest, ABoxOnAnotherStyleGetsTheDropDownStyleOnItsOwn) {
+  std::unique_ptr<QStyle> plain(QStyleFactory::create(QStringLiteral("Fusion")));
+  ASSERT_NE(plain, nullptr);
+  QComboBox combo;
+  combo.setStyle(plain.get());
+  QStyleOptionComboBox option;
+  option.initFrom(&combo);
+  option.editable = false;
+  ASSERT_NE(combo.style()->styleHint(QStyle::SH_ComboBox_Popup, &option, &combo), 0);  // Fusion's menu
+
+  qt::EnsureDropDownStyle(combo);
+  EXPECT_NE(combo.style(), plain.get());
+  EXPECT_EQ(combo.style()->styleHint(QStyle::SH_ComboBox_Popup, &option, &combo), 0);
+  const QStyle* given = combo.style();
+  qt::EnsureDropDownStyle(combo);  // already there: left as it is
+  EXPECT_EQ(combo.style(), given);
+}
+
 TEST_F(QtFrameworkTest, OutOfRangeSelectionShowsAnEmptyFaceOnTheWidgets) {
   dialog.list->SetCurSel(7);
   dialog.box->SetCurSel(7);
@@ -205,6 +268,50 @@ TEST_F(QtFrameworkTest, WindowIsFixedSizeAndTakesAPngIcon) {
   EXPECT_FALSE(Host().Widget()->windowIcon().isNull());
 }
 
+QByteArray PngOf(QColor color, int side) {
+  QImage image(side, side, QImage::Format_ARGB32);
+  image.fill(color);
+  QByteArray png;
+  QBuffer buffer(&png);
+  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) return {};
+  return png;
+}
+
+std::span<const unsigned char> Bytes(const QByteArray& data) {
+  return {reinterpret_cast<const unsigned char*>(data.constData()), static_cast<size_t>(data.size())};
+}
+
+// The application and the main window share one decoded icon; other bytes never get it.
+TEST(QtIconTest, SameBytesShareOneDecodedIconAndOtherBytesGetTheirOwn) {
+  const QByteArray red = PngOf(Qt::red, 8);
+  const QByteArray blue = PngOf(Qt::blue, 16);
+  ASSERT_FALSE(red.isEmpty());
+  ASSERT_FALSE(blue.isEmpty());
+  const struct {
+    const QByteArray* png;
+    QColor color;
+    int side;
+  } cases[] = {{&red, Qt::red, 8}, {&red, Qt::red, 8}, {&blue, Qt::blue, 16}, {&red, Qt::red, 8}};
+  qint64 previousKey = 0;
+  const QByteArray* previous = nullptr;
+  for (const auto& c : cases) {
+    const QByteArray copy(c.png->constData(), c.png->size());  // equal bytes, another buffer
+    const QIcon icon = qt::IconFromPng(Bytes(copy));
+    ASSERT_FALSE(icon.isNull());
+    const QImage shown = icon.pixmap(c.side, c.side).toImage();
+    EXPECT_EQ(shown.size(), QSize(c.side, c.side));
+    EXPECT_EQ(shown.pixelColor(c.side / 2, c.side / 2), c.color);
+    if (previous == c.png) {
+      EXPECT_EQ(icon.cacheKey(), previousKey);  // not decoded again
+    }
+    previous = c.png;
+    previousKey = icon.cacheKey();
+  }
+  const unsigned char garbage[] = {0x89, 'P', 'N', 'G', 1, 2, 3};
+  EXPECT_TRUE(qt::IconFromPng(garbage).isNull());
+  EXPECT_TRUE(qt::IconFromPng({}).isNull());
+}
+
 TEST_F(QtFrameworkTest, DialogUnitsFollowTheTemplateFont) {
   const QFontMetrics metrics(Host().Widget()->font());
   EXPECT_EQ(Host().DialogUnitsToPixels({0, 8}).height, metrics.height());
@@ -253,6 +360,39 @@ TEST(QtFileDialogTest, FiltersConvertToQtNameFilters) {
       {u"|*.bin|", {}},
   };
   for (const FilterCase& c : cases) EXPECT_EQ(qt::ConvertFileFilter(c.filter), c.expected) << qt::ToQString(c.filter).toStdString();
+}
+
+int CountFileDialogs() {
+  int count = 0;
+  for (QWidget* widget : QApplication::allWidgets()) count += qobject_cast<QFileDialog*>(widget) != nullptr;
+  return count;
+}
+
+// The window owns its file dialog from the start, but the widget costs a start-up its icon
+// theme and file system look-ups: it is built when the dialog first runs, once.
+TEST(QtFileDialogTest, BuildsItsWidgetWhenFirstRunAndKeepsIt) {
+  const int before = CountFileDialogs();
+  qt::QtToolkit toolkit;
+  std::unique_ptr<FileDialog> dialog = toolkit.CreateFileOpenDialog(u"BIN (*.bin)|*.bin|All file (*.*)|*.*|");
+  auto& qtDialog = static_cast<qt::QtFileDialog&>(*dialog);
+  EXPECT_FALSE(qtDialog.WidgetBuilt());
+  EXPECT_EQ(CountFileDialogs(), before);
+
+  QStringList shownFilters;
+  for (int run = 0; run < 2; ++run) {
+    QTimer::singleShot(0, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      auto* shown = qobject_cast<QFileDialog*>(modal);
+      EXPECT_NE(shown, nullptr);
+      if (shown) shownFilters = shown->nameFilters();
+      if (auto* modalDialog = qobject_cast<QDialog*>(modal)) modalDialog->reject();
+    });
+    EXPECT_FALSE(dialog->Run());
+    EXPECT_EQ(shownFilters, (QStringList{"BIN (*.bin)", "All file (*)"}));
+    EXPECT_EQ(CountFileDialogs(), before + 1);  // the second run reuses the first one's widget
+  }
+  dialog.reset();
+  EXPECT_EQ(CountFileDialogs(), before);
 }
 
 TEST(QtFileDialogTest, AcceptsANewNameAndOffersTheLastPathAgain) {

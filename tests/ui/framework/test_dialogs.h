@@ -1,6 +1,8 @@
 #pragma once
 // A tiny dialog with one control of each kind, and a self-closing notice, used to check the
 // framework on every backend.
+#include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,7 +65,7 @@ class TestDialog : public Dialog {
   static constexpr Rect kTemplateOkUnits{10, 10, 60, 24};
   // Run-time controls (pixels).
   static constexpr int kLabel = 100, kList = 101, kBox = 102, kInfo = 103, kPath = 104;
-  static constexpr int kShown = 110, kHidden = 111, kDisabled = 112, kNested = 113;
+  static constexpr int kShown = 110, kHidden = 111, kDisabled = 112, kNested = 113, kBusy = 114;
   static constexpr Rect kLabelRect{20, 98, 200, 118};
   static constexpr Rect kListRect{206, 94, 326, 394};
   static constexpr Rect kBoxRect{350, 202, 510, 502};
@@ -73,6 +75,7 @@ class TestDialog : public Dialog {
   static constexpr Rect kHiddenRect{8, 12, 88, 42};
   static constexpr Rect kDisabledRect{95, 12, 175, 42};
   static constexpr Rect kNestedRect{8, 45, 88, 75};
+  static constexpr Rect kBusyRect{95, 45, 175, 75};
 
   explicit TestDialog(Toolkit& toolkit) : Dialog(toolkit, MakeTemplate()) {
     MapCommand(kShown, [this] { ++shownClicks; });
@@ -82,6 +85,15 @@ class TestDialog : public Dialog {
       NoticeDialog notice(GetToolkit());
       nestedResult = notice.DoModal();
       nestedTimers = notice.timers;
+    });
+    // A long operation on the window's thread, as the kavrin operation is: whileBusy stands
+    // for the user acting meanwhile.
+    MapCommand(kBusy, [this] {
+      ++busyClicks;
+      std::optional<InputHold> hold;
+      if (holdInputWhileBusy) hold.emplace(*this);
+      if (whileBusy) whileBusy();
+      GetToolkit().Pause(10);
     });
   }
 
@@ -109,6 +121,7 @@ class TestDialog : public Dialog {
     hidden = Button(u"Hidden", kHiddenRect, kHidden, false, false);
     disabled = Button(u"Disabled", kDisabledRect, kDisabled, true, false);
     nested = Button(u"Nested", kNestedRect, kNested, true, true);
+    busy = Button(u"Busy", kBusyRect, kBusy, true, true);
     return true;
   }
 
@@ -132,8 +145,10 @@ class TestDialog : public Dialog {
   }
 
   Control *label = nullptr, *list = nullptr, *box = nullptr, *infoEdit = nullptr, *pathEdit = nullptr;
-  Control *shown = nullptr, *hidden = nullptr, *disabled = nullptr, *nested = nullptr;
-  int shownClicks = 0, hiddenClicks = 0, disabledClicks = 0;
+  Control *shown = nullptr, *hidden = nullptr, *disabled = nullptr, *nested = nullptr, *busy = nullptr;
+  int shownClicks = 0, hiddenClicks = 0, disabledClicks = 0, busyClicks = 0;
+  bool holdInputWhileBusy = true;
+  std::function<void()> whileBusy;
   int nestedResult = -100;
   std::vector<int> nestedTimers;
   std::vector<std::pair<int, int>> commands;

@@ -1,0 +1,107 @@
+// Which encoding a KAVRIN_CFG.ini is read in: a byte-order mark decides; without one, UTF-16
+// shows by its zero bytes and anything else is text of the ANSI code page, as the platform's
+// profile reader reads it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/profile_file.h"
+#include "config/text_codec.h"
+#include "tests/config/ini_bytes.h"
+
+namespace kavrin {
+namespace {
+
+using test::Bytes;
+using test::EncodeIni;
+using test::IniEncoding;
+
+// The same small file in Big5: "語言" as the title, "英文" and "繁體中文" as options, and an
+// item section named "也", whose second Big5 byte is ']' (0x5D): the file must be decoded
+// before it is split into sections.
+constexpr std::string_view kBig5File =
+    "[ITEM_LIST]\nITEM_NO=1\nITEM_000=\xA4\x5D\n"
+    "[\xA4\x5D]\nTITLE=\xBB\x79\xA8\xA5\nOPTION_NO=2\nOPTION_0=\xAD\x5E\xA4\xE5\n"
+    "OPTION_1=\xC1\x63\xC5\xE9\xA4\xA4\xA4\xE5\n";
+constexpr std::string_view kUtf8File =
+    "[ITEM_LIST]\nITEM_NO=1\nITEM_000=也\n[也]\nTITLE=語言\nOPTION_NO=2\nOPTION_0=英文\n"
+    "OPTION_1=繁體中文\n";
+
+struct EncodingCase {
+  const char* name;
+  const char* codePage;  // the ANSI code page in effect
+  std::vector<uint8_t> bytes;
+  std::string encodingName;
+};
+
+void PrintTo(const EncodingCase& c, std::ostream* out) { *out << c.name; }
+
+class ProfileEncodingTest : public testing::TestWithParam<EncodingCase> {
+ protected:
+  void TearDown() override { SetAnsiCharset(""); }
+};
+
+TEST_P(ProfileEncodingTest, ReadsTheChineseTextsAndNamesTheEncoding) {
+  const EncodingCase& c = GetParam();
+  SetAnsiCharset(c.codePage);
+  ProfileFile file;
+  file.ParseBytes(c.bytes);
+  EXPECT_EQ(file.Encoding().Name(), c.encodingName);
+  const std::u16string section = file.ReadString(u"ITEM_LIST", u"ITEM_000", u"", 260);
+  EXPECT_EQ(section, u"也");
+  EXPECT_EQ(file.ReadString(section, u"TITLE", u"", 260), u"語言");
+  EXPECT_EQ(file.ReadString(section, u"OPTION_0", u"", 260), u"英文");
+  EXPECT_EQ(file.ReadString(section, u"OPTION_1", u"", 260), u"繁體中文");
+  EXPECT_EQ(file.ReadInt(section, u"OPTION_NO", 0), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ProfileEncodingTest,
+    testing::Values(EncodingCase{"Big5WithoutMark", "BIG5", Bytes(kBig5File),
+                                 "BIG5 (ANSI code page, no byte-order mark)"},
+                    EncodingCase{"Utf8WithoutMarkInAUtf8CodePage", "UTF-8", Bytes(kUtf8File),
+                                 "UTF-8 (ANSI code page, no byte-order mark)"},
+                    EncodingCase{"Utf16LeWithoutMark", "BIG5",
+                                 EncodeIni(kUtf8File, IniEncoding::kUtf16LeNoMark),
+                                 "UTF-16LE without byte-order mark"},
+                    EncodingCase{"Utf16BeWithoutMark", "BIG5",
+                                 EncodeIni(kUtf8File, IniEncoding::kUtf16BeNoMark),
+                                 "UTF-16BE without byte-order mark"},
+                    EncodingCase{"Utf16LeMarkWinsOverTheCodePage", "BIG5",
+                                 EncodeIni(kUtf8File, IniEncoding::kUtf16Le),
+                                 "UTF-16LE with byte-order mark"},
+                    EncodingCase{"Utf8MarkWinsOverTheCodePage", "BIG5",
+                                 EncodeIni(kUtf8File, IniEncoding::kUtf8Bom),
+                                 "UTF-8 with byte-order mark"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(ProfileCodePageTest, AWesternCodePageReadsItsOwnBytes) {
+  SetAnsiCharset("CP1252");
+  ProfileFile file;
+  file.ParseBytes(Bytes("[S]\nTITLE=Caf\xE9 \x80\n"));
+  SetAnsiCharset("");
+  EXPECT_EQ(file.ReadString(u"S", u"TITLE", u"", 260), u"Café €");
+}
+
+TEST(ProfileCodePageTest, BytesThatAreNoTextInTheCodePageReadAsReplacementCharacters) {
+  SetAnsiCharset("BIG5");
+  ProfileFile file;
+  // 0xFF is no Big5 byte; a lead byte at the very end has no second byte.
+  file.ParseBytes(Bytes("[S]\nA=x\xFFy\nB=z\xA4"));
+  SetAnsiCharset("");
+  EXPECT_EQ(file.ReadString(u"S", u"A", u"", 260), u"x\uFFFDy");
+  EXPECT_EQ(file.ReadString(u"S", u"B", u"", 260), u"z\uFFFD");
+}
+
+TEST(ProfileCodePageTest, AFewStrayZeroBytesDoNotMakeUtf16) {
+  SetAnsiCharset("UTF-8");
+  ProfileFile file;
+  constexpr char kText[] = "[S]\nA=1\0\nB=2\nC=3\n";
+  file.ParseBytes(Bytes(std::string_view(kText, sizeof kText - 1)));
+  SetAnsiCharset("");
+  EXPECT_EQ(file.Encoding().Name(), "UTF-8 (ANSI code page, no byte-order mark)");
+  EXPECT_EQ(file.ReadInt(u"S", u"B", 0), 2u);
+}
+
+}  // namespace
+}  // namespace kavrin
