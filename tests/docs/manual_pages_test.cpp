@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/early_options.h"
 #include "tests/docs/kavrin_help.h"
 #include "tests/docs/manual_page.h"
 
@@ -48,6 +50,25 @@ TEST(KavrintoolManualPage, ListsEverySwitchOfTheTable) {
     std::snprintf(line, sizeof line, "%08X %s\n", entry.bit, entry.name);
     EXPECT_NE(switches.find(line), std::string::npos) << "no entry \"" << line << "\"";
   }
+}
+
+TEST(KavrintoolManualPage, DescribesEveryOptionTheUsageNames) {
+  const ManualPage page(kManualFolder / "kavrintool.1");
+  const std::string options = page.Section("OPTIONS");
+  ASSERT_FALSE(options.empty());
+  // Every word of the usage that starts with '-' ("--help", "--version").
+  std::istringstream usage(UsageText());
+  std::string word;
+  int seen = 0;
+  while (usage >> word) {
+    while (!word.empty() && std::string("()|,.").find(word.back()) != std::string::npos) word.pop_back();
+    if (word.size() < 2 || word[0] != '-' || !std::isalpha(static_cast<unsigned char>(word.back()))) {
+      continue;
+    }
+    ++seen;
+    EXPECT_TRUE(ContainsWord(options, word)) << word << " is not under OPTIONS in kavrintool(1)";
+  }
+  EXPECT_GT(seen, 0) << "no option found in the usage text";
 }
 
 struct RequiredText {
