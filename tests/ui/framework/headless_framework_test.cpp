@@ -180,6 +180,18 @@ TEST_F(HeadlessFrameworkTest, UserActionsAreRefusedWhereAUserCouldNotAct) {
   EXPECT_EQ(dialog.hiddenClicks, 1);
 }
 
+TEST_F(HeadlessFrameworkTest, FileDialogIsModalWhileItRuns) {
+  auto files = toolkit.CreateFileOpenDialog(u"BIN (*.bin)|*.bin|");
+  bool clickReached = true;
+  toolkit.OnFileDialog([&] { clickReached = Host().Click(TestDialog::kShown); });
+  toolkit.QueueFileDialogCancel();
+  EXPECT_FALSE(files->Run());
+  EXPECT_FALSE(clickReached);
+  EXPECT_EQ(dialog.shownClicks, 0);
+  EXPECT_EQ(toolkit.DroppedInput(), 1);
+  EXPECT_TRUE(Host().Click(TestDialog::kShown));  // closed: the window takes input again
+}
+
 TEST(HeadlessToolkitTest, PausesAreCountedAndMoveTheVirtualClock) {
   HeadlessToolkit toolkit;
   toolkit.Pause(2000);

@@ -422,6 +422,24 @@ TEST(QtFileDialogTest, AcceptsANewNameAndOffersTheLastPathAgain) {
   EXPECT_EQ(dialog.PathName(), chosen);  // a cancel keeps the last choice
 }
 
+TEST(QtFileDialogTest, IsModalWhileItRuns) {
+  QtDriver driver;
+  TestDialog owner(driver.Kit());
+  ASSERT_TRUE(owner.Create());
+  HostOf(owner).Widget()->show();
+  qt::QtFileDialog files(u"BIN (*.bin)|*.bin|");
+  bool wasModal = false;
+  QTimer::singleShot(0, [&] {
+    auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    wasModal = shown != nullptr;
+    driver.WindowClick(owner, TestDialog::kShown);  // blocked behind the file dialog
+    if (shown) shown->reject();
+  });
+  EXPECT_FALSE(files.Run());
+  EXPECT_TRUE(wasModal);
+  EXPECT_EQ(owner.shownClicks, 0);
+}
+
 }  // namespace
 }  // namespace kavrin::ui::test
 
