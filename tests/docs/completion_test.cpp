@@ -1,5 +1,6 @@
-// The bash completion of kavrin, driven as bash drives it: COMP_WORDS and COMP_CWORD set,
-// the completion function called, COMPREPLY read back. Its commands and options are kept
+// The bash completion of kavrin, driven as bash drives it: COMP_WORDS, COMP_CWORD, COMP_LINE
+// and COMP_POINT set from a command line, the completion function called, COMPREPLY read
+// back. Its commands and options are kept
 // equal to what `kavrin --help` lists; items and options for --set come from the
 // configuration in use.
 #include <gtest/gtest.h>
@@ -24,43 +25,55 @@ std::string Quote(const std::string& text) {
   return quoted + "'";
 }
 
-// The candidates bash would offer for the last word, in a folder, with extra environment.
-std::set<std::string> Complete(const std::vector<std::string>& words,
+// COMP_WORDS as bash makes them from a command line: words split at blanks that no
+// backslash escapes, and '=' and ':' as words of their own ("--set", "TV\ System", "=", "P").
+std::vector<std::string> CompletionWords(const std::string& line) {
+  std::vector<std::string> words(1);
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (c == '\\' && i + 1 < line.size()) {
+      words.back() += line.substr(i++, 2);
+    } else if (c == ' ') {
+      if (!words.back().empty()) words.emplace_back();
+    } else if (c == '=' || c == ':') {
+      if (!words.back().empty() && words.back().back() != c) words.emplace_back();
+      words.back() += c;
+      words.emplace_back();
+    } else {
+      words.back() += c;
+    }
+  }
+  return words;
+}
+
+// The candidates bash would offer at the end of a command line (after "kavrin "), in a
+// folder, with extra environment.
+std::set<std::string> Complete(const std::string& arguments,
                                const std::filesystem::path& folder = ".",
                                const std::string& environment = "") {
+  const std::string line = std::string(KAVRIN_BIN) + " " + arguments;
+  const std::vector<std::string> words = CompletionWords(line);
   TempDir scratch;
-  std::string script = "source " + Quote(kCompletion) + "\nCOMP_WORDS=(" + Quote(KAVRIN_BIN);
+  std::string script = "source " + Quote(kCompletion) + "\nCOMP_WORDS=(";
   for (const std::string& word : words) script += " " + Quote(word);
-  script += ")\nCOMP_CWORD=" + std::to_string(words.size()) +
+  script += ")\nCOMP_CWORD=" + std::to_string(words.size() - 1) + "\nCOMP_LINE=" + Quote(line) +
+            "\nCOMP_POINT=" + std::to_string(line.size()) +
             "\n_kavrin\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n";
   scratch.Write("drive.sh", script);
-  const std::string command = "cd " + Quote(folder.string()) + " && env " + environment +
-                              " bash --norc --noprofile " + Quote((scratch / "drive.sh").string());
+  const std::string command = "cd " + Quote(folder.string()) + " && env LC_ALL=C.UTF-8 " +
+                              environment + " bash --norc --noprofile " +
+                              Quote((scratch / "drive.sh").string());
   FILE* pipe = popen(command.c_str(), "r");
   std::set<std::string> candidates;
   if (pipe == nullptr) return candidates;
   char buffer[512];
   while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-    std::string line(buffer);
-    if (!line.empty() && line.back() == '\n') line.pop_back();
-    if (!line.empty()) candidates.insert(line);
+    std::string text(buffer);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    if (!text.empty()) candidates.insert(text);
   }
   pclose(pipe);
   return candidates;
-}
-
-std::vector<std::string> Words(const std::string& path) {
-  std::vector<std::string> words;
-  std::string word;
-  for (char c : path + " ") {
-    if (c != ' ') {
-      word += c;
-    } else if (!word.empty()) {
-      words.push_back(word);
-      word.clear();
-    }
-  }
-  return words;
 }
 
 TEST(KavrinCompletion, IsRegisteredForKavrin) {
@@ -77,62 +90,60 @@ TEST(KavrinCompletion, IsRegisteredForKavrin) {
 
 TEST(KavrinCompletion, OffersEveryCommandAndOptionTheHelpLists) {
   for (const CommandHelp& command : ReadKavrinHelp()) {
-    std::vector<std::string> words = Words(command.path);
-    words.push_back("-");
+    const std::string path = command.path.empty() ? "" : command.path + " ";
     const std::set<std::string> options(command.options.begin(), command.options.end());
-    EXPECT_EQ(Complete(words), options) << "options of \"kavrin " << command.path << "\"";
+    EXPECT_EQ(Complete(path + "-"), options) << "options of \"kavrin " << command.path << "\"";
     if (!command.subcommands.empty()) {
-      words.back() = "";
       const std::set<std::string> subcommands(command.subcommands.begin(),
                                               command.subcommands.end());
-      EXPECT_EQ(Complete(words), subcommands) << "subcommands of \"kavrin " << command.path << "\"";
+      EXPECT_EQ(Complete(path), subcommands) << "subcommands of \"kavrin " << command.path << "\"";
     }
   }
 }
 
-struct SetCase {
+struct CompletionCase {
   const char* what;
-  std::vector<std::string> words;
+  const char* line;  // after "kavrin "
   std::set<std::string> expected;
 };
 
-void PrintTo(const SetCase& c, std::ostream* out) { *out << c.what; }
+void PrintTo(const CompletionCase& c, std::ostream* out) { *out << "kavrin " << c.line; }
 
-class SetCompletion : public testing::TestWithParam<SetCase> {};
+class SetCompletion : public testing::TestWithParam<CompletionCase> {};
 
-// Bash splits "--set TV\ System=P" at '=' into "TV\ System", "=", "P".
+// bash replaces only what follows the last '=' of "--set TV\ System=P".
 TEST_P(SetCompletion, OffersTheConfigurationsItemsAndOptions) {
   TempDir folder;
   folder.Write("own.ini",
                "[ITEM_LIST]\nITEM_NO=1\nITEM_000=GAIN\n"
                "[GAIN]\nTITLE=Mic Gain\nWORD_IDX=3\nDATA_LEN=2\nOPTION_NO=3\n"
                "OPTION_0=Low\nOPTION_1=Mid\nOPTION_2=Loud\n");
-  EXPECT_EQ(Complete(GetParam().words, folder.Path()), GetParam().expected);
+  EXPECT_EQ(Complete(GetParam().line, folder.Path()), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Items, SetCompletion,
     testing::Values(
-        SetCase{"item_by_prefix", {"kavrin", "--set", "TV"}, {"TV\\ System="}},
-        SetCase{"options_after_equals", {"kavrin", "--set", "TV\\ System", "=", ""}, {"NTSC", "PAL"}},
-        SetCase{"option_by_prefix", {"kavrin", "--set", "TV\\ System", "=", "P"}, {"PAL"}},
-        SetCase{"item_in_other_case", {"kavrin", "--set", "tv\\ system", "=", ""}, {"NTSC", "PAL"}},
-        SetCase{"option_with_blank", {"kavrin", "--set", "Cycle\\ Time", "=", "1"},
-                {"10\\ min", "15\\ min"}},
-        SetCase{"named_configuration",
-                {"kavrin", "--config", "own.ini", "--set", ""}, {"Mic\\ Gain="}},
-        SetCase{"named_configuration_options",
-                {"kavrin", "--config", "own.ini", "--set", "Mic\\ Gain", "=", "L"}, {"Low", "Loud"}},
-        SetCase{"no_such_item", {"kavrin", "--set", "Nothing", "=", ""}, {}}),
-    [](const testing::TestParamInfo<SetCase>& param) { return std::string(param.param.what); });
+        CompletionCase{"item_by_prefix", "kavrin --set TV", {"TV\\ System="}},
+        CompletionCase{"item_in_other_case", "kavrin --set tv", {"TV\\ System="}},
+        CompletionCase{"options_after_equals", "kavrin --set TV\\ System=", {"NTSC", "PAL"}},
+        CompletionCase{"option_by_prefix", "kavrin --set TV\\ System=P", {"PAL"}},
+        CompletionCase{"option_with_blank", "kavrin --set Cycle\\ Time=1",
+                       {"10\\ min", "15\\ min"}},
+        CompletionCase{"item_named_in_other_case", "kavrin --set tv\\ system=", {"NTSC", "PAL"}},
+        CompletionCase{"named_configuration", "kavrin --config own.ini --set ", {"Mic\\ Gain="}},
+        CompletionCase{"named_configuration_options", "kavrin --config own.ini --set Mic\\ Gain=L",
+                       {"Low", "Loud"}},
+        CompletionCase{"no_such_item", "kavrin --set Nothing=", {}}),
+    [](const testing::TestParamInfo<CompletionCase>& param) { return std::string(param.param.what); });
 
 TEST(KavrinCompletion, OffersBlockFilesWhereACommandTakesOne) {
   TempDir folder;
   folder.Write("unit.bin", std::string(112, '\0'));
   folder.Write("notes.txt", "x");
-  EXPECT_EQ(Complete({"block", "show", ""}, folder.Path()), std::set<std::string>{"unit.bin"});
-  EXPECT_EQ(Complete({"kavrin", "u"}, folder.Path()), std::set<std::string>{"unit.bin"});
-  EXPECT_EQ(Complete({"config", "--config", ""}, folder.Path()), std::set<std::string>{});
+  EXPECT_EQ(Complete("block show ", folder.Path()), std::set<std::string>{"unit.bin"});
+  EXPECT_EQ(Complete("kavrin u", folder.Path()), std::set<std::string>{"unit.bin"});
+  EXPECT_EQ(Complete("config --config ", folder.Path()), std::set<std::string>{});
 }
 
 }  // namespace
