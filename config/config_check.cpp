@@ -4,6 +4,7 @@
 
 #include "config/config_check_layout.h"
 #include "config/config_check_names.h"
+#include "config/config_check_text.h"
 #include "config/config_keys.h"
 #include "config/text_codec.h"
 
@@ -57,7 +58,7 @@ class ConfigChecker {
     CheckDeviceNames();
     CheckLayout(config_, findings_);
     CheckNames(config_, config_.testPanel, findings_);
-    CheckDamagedLines();
+    CheckDamagedLines(config_, findings_);
     return std::move(findings_);
   }
 
@@ -364,25 +365,6 @@ class ConfigChecker {
     AddRuns(s, unnamed, keys::DeviceNameKey,
             "no name; the recorder is looked for under an empty name",
             "no names; the recorder is looked for under an empty name");
-  }
-
-  // Text the decoder could not read; consecutive lines of one section make one finding.
-  void CheckDamagedLines() {
-    const auto& lines = config_.DamagedLines();
-    for (std::size_t first = 0; first < lines.size();) {
-      std::size_t last = first;
-      while (last + 1 < lines.size() && lines[last + 1].line == lines[last].line + 1 &&
-             lines[last + 1].section == lines[first].section)
-        ++last;
-      const std::string where = first == last ? "line " + Str(lines[first].line) + " holds"
-                                              : "lines " + Str(lines[first].line) + " to " +
-                                                    Str(lines[last].line) + " hold";
-      Add(lines[first].section, first == last ? std::u16string_view(lines[first].key) : u"",
-          where +
-              " bytes that are not valid text in the file's encoding; they read as U+FFFD, "
-              "the replacement character, not as what was meant");
-      first = last + 1;
-    }
   }
 
   const ConfigFile& config_;

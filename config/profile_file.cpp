@@ -54,6 +54,7 @@ void ProfileFile::ClearParsed() {
   sectionOrder_.clear();
   keyOrder_.clear();
   damagedLines_.clear();
+  damagedLineCount_ = 0;
 }
 
 bool ProfileFile::ParseFile() {
@@ -108,17 +109,14 @@ void ProfileFile::ParseText() {
       const std::u16string_view inside = line.substr(1, close - 1);
       const std::u16string_view name = Trim(inside.substr(0, inside.find(u'\0')));
       sections_.push_back(Section{SpanOf(name), static_cast<uint32_t>(entries_.size()), 0});
-      if (damaged) damagedLines_.push_back(DamagedLine{lineNumber, std::u16string(name), {}});
+      if (damaged) NoteDamagedLine(lineNumber, name, {});
       continue;
     }
     const std::size_t equals = line.find(u'=');
     if (equals == std::u16string_view::npos || !inSection) continue;
     std::u16string_view key = Trim(line.substr(0, equals));
     key = key.substr(0, key.find(u'\0'));
-    if (damaged) {
-      damagedLines_.push_back(
-          DamagedLine{lineNumber, std::u16string(View(sections_.back().name)), std::u16string(key)});
-    }
+    if (damaged) NoteDamagedLine(lineNumber, View(sections_.back().name), key);
     entries_.push_back(Entry{SpanOf(key), SpanOf(CleanValue(line.substr(equals + 1)))});
     ++sections_.back().entryCount;
   }
@@ -139,6 +137,13 @@ void ProfileFile::BuildIndexes() {
     std::stable_sort(first, first + s.entryCount, [this](uint32_t a, uint32_t b) {
       return CompareFolded(View(entries_[a].key), View(entries_[b].key)) < 0;
     });
+  }
+}
+
+void ProfileFile::NoteDamagedLine(uint32_t line, std::u16string_view section,
+                                  std::u16string_view key) {
+  if (++damagedLineCount_ <= kKeptDamagedLines) {
+    damagedLines_.push_back(DamagedLine{line, std::u16string(section), std::u16string(key)});
   }
 }
 

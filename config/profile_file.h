@@ -66,7 +66,11 @@ class ProfileFile {
     std::u16string section;  // as the file writes it; empty before any section
     std::u16string key;      // empty for a section header
   };
+  // The first kKeptDamagedLines of them, in file order; a file of garbage keeps no more.
+  static constexpr std::size_t kKeptDamagedLines = 100;
   const std::vector<DamagedLine>& DamagedLines() const { return damagedLines_; }
+  // All of them, kept or not.
+  std::size_t DamagedLineCount() const { return damagedLineCount_; }
 
  private:
   struct Span {
@@ -102,6 +106,8 @@ class ProfileFile {
   std::vector<Entry> entries_;        // file order
   std::vector<uint32_t> sectionOrder_;  // section indexes by folded name, then file order
   std::vector<uint32_t> keyOrder_;  // per section's range: entries by folded key, then file order
+  std::size_t damagedLineCount_ = 0;
+  void NoteDamagedLine(uint32_t line, std::u16string_view section, std::u16string_view key);
 };
 
 }  // namespace kavrin

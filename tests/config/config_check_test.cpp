@@ -273,6 +273,20 @@ TEST(ConfigCheckTest, BytesThatAreNotTextAreFoundByLine) {
             "read as U+FFFD, the replacement character, not as what was meant\n"
             "[A]: lines 20 to 21 hold bytes that are not valid text in the file's encoding; they "
             "read as U+FFFD, the replacement character, not as what was meant\n");
+
+  // Damaged lines every other line, more than the file keeps: one finding each for the kept
+  // ones, one line for the rest.
+  std::string many(kCleanFile);
+  for (int i = 0; i < 130; ++i) many += "[X" + std::to_string(i) + "]\nTITLE=\xFF\n";
+  ConfigFile garbage("unused");
+  garbage.ParseBytes(test::EncodeIni(many, test::IniEncoding::kUtf8Bom));
+  garbage.LoadSections();
+  const std::vector<ConfigFinding> findings = CheckConfiguration(garbage);
+  ASSERT_FALSE(findings.empty());
+  EXPECT_EQ(FormatFinding(findings.back()),
+            "[X99]: 30 more lines after line " + std::to_string(33 + 2 * 99) +
+                " hold bytes that are not valid text in the file's encoding; they read as U+FFFD, "
+                "the replacement character, not as what was meant");
 }
 
 TEST(ConfigCheckTest, ManyUnknownNamesOfAKindMakeOneLineAfterTheFirstTwenty) {

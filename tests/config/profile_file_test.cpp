@@ -187,9 +187,18 @@ TEST(ProfileFileTest, LinesWithUndecodableBytesAreKnownByNumber) {
   EXPECT_EQ(lines[1].key, u"");
   EXPECT_EQ(lines[2].line, 7u);
   EXPECT_EQ(lines[2].key, u"C");
+  EXPECT_EQ(file.DamagedLineCount(), 3u);
+  // A file of garbage keeps the first lines and counts the rest.
+  std::string garbage = "[S]\n";
+  for (int i = 0; i < 150; ++i) garbage += "K" + std::to_string(i) + "=\xFF\n";
+  file.ParseBytes(EncodeIni(garbage, IniEncoding::kUtf8Bom));
+  EXPECT_EQ(file.DamagedLines().size(), ProfileFile::kKeptDamagedLines);
+  EXPECT_EQ(file.DamagedLines().back().line, 101u);
+  EXPECT_EQ(file.DamagedLineCount(), 150u);
   // A clean file after it leaves none behind.
   file.ParseBytes(Bytes("[S]\nK=1\n"));
   EXPECT_TRUE(file.DamagedLines().empty());
+  EXPECT_EQ(file.DamagedLineCount(), 0u);
 }
 
 TEST(ProfileFileTest, SurvivesGarbageAndStillReadsWhatFollows) {

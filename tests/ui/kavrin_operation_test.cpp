@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "device/sim/state_store.h"
 #include "tests/ui/device_test_support.h"
 #include "ui/finish_notify_dialog.h"
 
@@ -167,6 +168,21 @@ TEST_F(DeviceOperationsTest, RecorderVanishingMidWriteFailsTheOperation) {
   EXPECT_EQ(window->Link().IsAttached(), 0);
   EXPECT_EQ(InfoTexts(), (std::vector<std::u16string>{u"", u"", u""}));
   EXPECT_FALSE(KavrinEnabled());
+}
+
+// Another program in the middle of a command on the same recorder: the window waits a bounded
+// time, sends nothing, and tells the operator why, instead of freezing or blaming the recorder.
+TEST_F(DeviceOperationsTest, ARecorderHeldByAnotherProgramFailsAsBusy) {
+  PlugRecorder(Recorder());
+  Open();
+  sim::StateStore peer(statePath);
+  ASSERT_TRUE(peer.Lock());
+  ASSERT_TRUE(Win().Click(IDC_KAVRIN));
+  EXPECT_EQ(Notifications(),
+            std::vector<std::u16string>{u"Kavrin fail ! (clock: recorder busy, settings: recorder busy)"});
+  peer.Unlock();
+  EXPECT_TRUE(RecorderNow().commits.empty());
+  EXPECT_EQ(RecorderNow().settings, Recorder().settings);
 }
 
 // The operator clicks "Kavrin" three times in quick succession, then presses Escape and

@@ -1,5 +1,6 @@
 #include "tests/ui/main_window_harness.h"
 
+#include <chrono>
 #include <filesystem>
 
 #include "config/resources.h"
@@ -73,7 +74,8 @@ LocalTime FixedClock() {
 MainWindowTest::MainWindowTest() : statePath((dir / "recorder.json").string()) {
   // Logo texts cross as UTF-8, whatever the machine's locale.
   SetAnsiCharset("UTF-8");
-  simulator = std::make_unique<sim::SimBackend>(statePath);
+  // A peer that holds the recorder costs a test no more than a short wait.
+  simulator = std::make_unique<sim::SimBackend>(statePath, std::chrono::milliseconds(150));
   backend = std::make_unique<RecordingBackend>(*simulator);
 }
 
