@@ -3,6 +3,10 @@
 PRESET ?= debug
 BUILD_DIR := build/$(PRESET)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# What scripts/install-deps installs (run, test, bench, package, fuzz, windows) and what is
+# built.
+DEPS_ROLE ?= test
+BUILD_TARGETS ?=
 
 WINDOWS_DIR := build/windows
 
@@ -11,16 +15,23 @@ WINDOWS_DIR := build/windows
 all: build
 
 deps:
-	@scripts/install-deps
+	@scripts/install-deps $(DEPS_ROLE)
 
+# Configures again when packages were installed since (GoogleTest after `make run`, say).
 configure: deps
-	@[ -f $(BUILD_DIR)/build.ninja ] || cmake --preset $(PRESET)
+	@if [ ! -f $(BUILD_DIR)/build.ninja ] || \
+	    [ /var/lib/dpkg/status -nt $(BUILD_DIR)/CMakeCache.txt ]; then \
+	  cmake --preset $(PRESET); fi
 
 build: configure
-	@cmake --build $(BUILD_DIR) -j $(JOBS)
+	@cmake --build $(BUILD_DIR) -j $(JOBS) $(BUILD_TARGETS)
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# Running the tool needs only the tool: no test libraries, no qemu.
+run demo: DEPS_ROLE = run
+run demo: BUILD_TARGETS = --target kavrintool
 
 run: build
 	@scripts/run-tool $(BUILD_DIR)
@@ -29,10 +40,11 @@ demo: build
 	@scripts/run-tool --demo $(BUILD_DIR)
 
 bench:
-	@$(MAKE) --no-print-directory build PRESET=release
+	@$(MAKE) --no-print-directory build PRESET=release DEPS_ROLE=bench BUILD_TARGETS="--target kavrin_bench"
 	@build/release/bench/kavrin_bench
 
 # The Windows programs (kavrin.exe and the tests), cross-built with mingw-w64.
+windows: DEPS_ROLE = windows
 windows: deps
 	@[ -f $(WINDOWS_DIR)/build.ninja ] || cmake --preset windows
 	@cmake --build $(WINDOWS_DIR) -j $(JOBS)
@@ -43,9 +55,24 @@ test-windows: windows
 
 # Start-up of kavrintool against a bare Qt dialog with the same widgets (RUNS=N, default 10).
 bench-startup:
-	@$(MAKE) --no-print-directory configure PRESET=release
+	@$(MAKE) --no-print-directory configure PRESET=release DEPS_ROLE=bench
 	@cmake --build build/release -j $(JOBS) --target kavrintool kavrin_bare_dialog
 	@bench/startup/startup-bench --build build/release $(if $(RUNS),--runs $(RUNS))
 
 clean:
 	@rm -rf build
+
+# The Debian package from the release build, then its checks (contents, lintian, an install
+# into a throwaway copy of this system where that can be done).
+.PHONY: package
+package:
+	@$(MAKE) --no-print-directory build PRESET=release DEPS_ROLE=package
+	@cd build/release && cpack -G DEB
+	@ctest --test-dir build/release -L package --output-on-failure
+
+# The parsers' fuzz targets (clang, libFuzzer), FUZZ_SECONDS each. See docs/fuzzing.md.
+.PHONY: fuzz
+FUZZ_SECONDS ?= 60
+fuzz:
+	@$(MAKE) --no-print-directory build PRESET=fuzz DEPS_ROLE=fuzz BUILD_TARGETS="--target kavrin_fuzz_targets"
+	@scripts/fuzz build/fuzz $(FUZZ_SECONDS)

@@ -60,7 +60,7 @@ int RunCommandLine(int argc, const char* const* argv) {
 int RunCommandLine(int argc, const char* const* argv, const DeviceEnvironment& environment) {
   CLI::App app{"kavrin - configure ZK742 recorders from the command line"};
   app.require_subcommand(1);
-  app.set_version_flag("--version", "kavrin 1.0.0");
+  app.set_version_flag("--version", "kavrin " KAVRIN_VERSION);  // the project's version
   int exitCode = kExitOk;
   AddConfigCommands(app, &exitCode);
   AddBlockCommands(app, &exitCode);

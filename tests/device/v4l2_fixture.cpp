@@ -113,11 +113,12 @@ int FakeSystemCalls::Ioctl(int fd, unsigned long request, void* argument) {
   const FixtureNode& node = nodesByPath.at(open->second);
   if (request == VIDIOC_QUERYCAP) {
     auto* capability = static_cast<v4l2_capability*>(argument);
+    // The kernel always ends the texts with a zero, so a card holds 31 characters at most.
     *capability = {};
     std::strncpy(reinterpret_cast<char*>(capability->card), node.card.c_str(),
-                 sizeof capability->card);
+                 sizeof capability->card - 1);
     std::strncpy(reinterpret_cast<char*>(capability->driver), "uvcvideo",
-                 sizeof capability->driver);
+                 sizeof capability->driver - 1);
     capability->device_caps = node.deviceCaps;
     capability->capabilities = node.deviceCaps | V4L2_CAP_META_CAPTURE | V4L2_CAP_DEVICE_CAPS;
     return 0;

@@ -2,7 +2,9 @@
 // broken camera is found here and not by a puzzling guest log.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "device/guid.h"
@@ -181,7 +183,14 @@ INSTANTIATE_TEST_SUITE_P(
                     InfoCase{CameraMode::kSound, kGetLen, 18, {64, 0}},
                     InfoCase{CameraMode::kWrongLength, kGetLen, 17, {40, 0}},
                     InfoCase{CameraMode::kWrongLength, kGetLen, 18, {64, 0}},
-                    InfoCase{CameraMode::kWrongAnswers, kGetLen, 17, {64, 0}}));
+                    InfoCase{CameraMode::kWrongAnswers, kGetLen, 17, {64, 0}}),
+    // "wrong_length_GET_LEN_17": the mode, the request and the selector.
+    [](const testing::TestParamInfo<InfoCase>& param) {
+      std::string name(CameraModeName(param.param.mode));
+      std::replace(name.begin(), name.end(), '-', '_');
+      name += param.param.request == kGetInfo ? "_GET_INFO_" : "_GET_LEN_";
+      return name + std::to_string(param.param.selector);
+    });
 
 // One request SET on selector 17 and the GET that answers it.
 struct Exchange {
