@@ -93,6 +93,13 @@ INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     case WM_TIMER:
       if (timers_.count(static_cast<int>(wParam)) != 0) dialog_.OnTimer(static_cast<int>(wParam));
       return TRUE;
+    case WM_SHOWWINDOW:
+      // The notification's two seconds start when it is actually on the screen.
+      if (wParam && !shown_) {
+        shown_ = true;
+        dialog_.OnShowWindow();
+      }
+      return FALSE;
     case WM_DEVICECHANGE:
       // Devices came or went somewhere on the machine: the dialog looks for its recorder again.
       if (wParam == DBT_DEVNODES_CHANGED) dialog_.OnDeviceChange();

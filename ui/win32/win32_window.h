@@ -56,7 +56,7 @@ class Win32Window : public WindowHost {
   // While held the window takes no input (it is disabled, and commands and the close box
   // reaching it are ignored); releasing first removes the keys and clicks the thread queued
   // meanwhile, so nothing clicked during a pause is delivered afterwards.
-  void HoldInput(bool hold);
+  void HoldInput(bool hold) override;
   bool InputHeld() const { return held_; }
   bool InModalLoop() const { return inModalLoop_; }
 
@@ -76,6 +76,7 @@ class Win32Window : public WindowHost {
   bool inModalLoop_ = false;
   bool ended_ = false;
   bool held_ = false;
+  bool shown_ = false;  // OnShowWindow is told once, at the first show
   int result_ = 0;
 };
 

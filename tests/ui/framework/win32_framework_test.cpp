@@ -2,7 +2,9 @@
 // behaviour with real Win32 controls, acted on by window messages as a user's input arrives.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "tests/ui/framework/framework_cases.h"
 #include "ui/win32/win32_api.h"
@@ -25,6 +27,34 @@ HWND Visible(Dialog& dialog, int id) {
   ShowWindow(DialogOf(dialog), SW_SHOW);
   HWND control = GetDlgItem(DialogOf(dialog), id);
   return control && IsWindowVisible(control) ? control : nullptr;
+}
+
+// Whether input from the window system reaches this control now: a window that is disabled
+// (the owner while a modal dialog runs, or a held window) or any disabled ancestor takes
+// none, as the system's input routing has it.
+bool TakesInput(HWND control) {
+  for (HWND w = control; w != nullptr; w = GetParent(w)) {
+    if (!IsWindowEnabled(w)) return false;
+    if ((GetWindowLongPtrW(w, GWL_STYLE) & WS_CHILD) == 0) break;
+  }
+  return true;
+}
+
+// A left click as the mouse leaves it in the thread's queue: down and up at the centre.
+void QueueMouseClick(HWND control) {
+  RECT client{};
+  GetClientRect(control, &client);
+  const LPARAM at = MAKELPARAM((client.right - client.left) / 2, (client.bottom - client.top) / 2);
+  PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(control, WM_LBUTTONUP, 0, at);
+}
+
+// The action to run once the next modal loop of this thread is up (WhileNestedShows).
+std::function<void()> pendingInModalLoop;
+
+void CALLBACK RunPendingInModalLoop(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  if (pendingInModalLoop) std::exchange(pendingInModalLoop, nullptr)();
 }
 
 struct Win32Driver {
@@ -83,6 +113,37 @@ struct Win32Driver {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     return {area.left, area.top, area.right, area.bottom};
   }
+  // A click from the window system: dropped where the window takes no input.
+  bool WindowClick(Dialog& d, int id) {
+    HWND button = Visible(d, id);
+    if (!button) return false;
+    if (!TakesInput(button)) return true;
+    SendMessageW(button, BM_CLICK, 0, 0);
+    return true;
+  }
+  // Escape from the keyboard reaches the active window, never a disabled one.
+  void WindowEscape(Dialog& d) {
+    HWND hwnd = DialogOf(d);
+    if (!TakesInput(hwnd)) return;
+    SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(ui::IDC_CANCEL, 0), 0);
+  }
+  // Clicked while the window's thread is busy: the click waits in the queue.
+  void ClickWhileBusy(Dialog& d, int id) {
+    if (HWND button = Visible(d, id)) QueueMouseClick(button);
+  }
+  // Delivers what is queued, as the window's message loop does once the handler returns.
+  void Settle() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  // A thread timer: the nested dialog's modal loop dispatches it once it runs.
+  void WhileNestedShows(std::function<void()> action) {
+    pendingInModalLoop = std::move(action);
+    SetTimer(nullptr, 0, 0, RunPendingInModalLoop);
+  }
 };
 
 }  // namespace
@@ -103,7 +164,7 @@ TEST(Win32WindowTest, EscapeEndsAModalRunAsCancel) {
   // Escape pressed once the modal loop runs: the dialog manager turns it into IDCANCEL.
   HWND hwnd = DialogOf(dialog);
   PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 1);
-  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(dialog.DoModal(), ui::IDC_CANCEL);
   EXPECT_FALSE(IsWindowVisible(hwnd));
 }
 
