@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <numeric>
 
 #include "tests/device/fake_devices.h"
 #include "tests/device/fault_rule.h"
 #include "tests/support/trace_capture.h"
+#include "tests/support/param_name.h"
 
 namespace kavrin {
 namespace {
@@ -74,6 +77,8 @@ struct WriteCase {
   int result;
   std::vector<ExpectedSet> sets;
 };
+// Listed by its description, not its bytes.
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.what; }
 
 class WriteDataTest : public ::testing::TestWithParam<WriteCase> {};
 
@@ -126,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
                   0,
                   {{17, 0, 2, 0, 40}, {17, 0, 2, 40, 40}, {17, 0, 2, 80, 20}}},
         WriteCase{"0 bytes", 0, true, 1, 1, {{18, 1, 2, 0, 0}}}),
-    [](const auto& paramInfo) { return "case" + std::to_string(paramInfo.index); });
+    test::NamedByWhat{});
 
 TEST(DeviceLinkTest, WriteOf80BytesBecomesTheRecordersSettings) {
   SimulatedLink device;
@@ -415,6 +420,8 @@ struct DumpCase {
   int mode;
   std::string body;  // what follows the header line
 };
+// Listed by its description, not its bytes.
+void PrintTo(const DumpCase& c, std::ostream* os) { *os << c.what; }
 
 class DumpHexTest : public ::testing::TestWithParam<DumpCase> {};
 
@@ -448,7 +455,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "\n00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \n10 \n"},
                       DumpCase{"40 words", 40, 1, WordLines(40)},
                       DumpCase{"unknown mode", 40, 2, "\n"}, DumpCase{"nothing", 0, 1, "\n"}),
-    [](const auto& paramInfo) { return "case" + std::to_string(paramInfo.index); });
+    test::NamedByWhat{});
 
 TEST(DumpHexTest, FortyWordsMakeFiveLinesOfEight) {
   const std::string text = WordLines(40);

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "tests/device/fault_rule.h"
+#include "tests/support/param_name.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin::sim {
@@ -44,6 +47,8 @@ struct NonsenseCase {
   uint32_t selector;
   Packet packet;
 };
+// Listed by its description, not its bytes.
+void PrintTo(const NonsenseCase& c, std::ostream* os) { *os << c.what; }
 
 class NonsenseRequestTest : public ::testing::TestWithParam<NonsenseCase> {};
 
@@ -76,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NonsenseCase{"hour 24", 17, Clock(2026, 1, 1, 24, 0, 0)},
                       NonsenseCase{"commit value 3", 18, Request(3, 2)},
                       NonsenseCase{"unknown selector", 5, Request(1, 4)}),
-    [](const auto& paramInfo) { return "case" + std::to_string(paramInfo.index); });
+    test::NamedByWhat{});
 
 TEST(RecorderTest, ClockAsAReadIsRefused) {
   RecorderState state;
@@ -313,6 +318,8 @@ struct MalformedCase {
   const char* json;
   const char* mentions;  // the error names the culprit
 };
+// Listed by its description, not its bytes.
+void PrintTo(const MalformedCase& c, std::ostream* os) { *os << c.what; }
 
 class MalformedStateTest : public ::testing::TestWithParam<MalformedCase> {};
 
@@ -343,7 +350,7 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"isSet as number", R"({"faults": {"rules": [{"isSet": 1}]}})", "isSet"},
         MalformedCase{"refuseBind as text", R"({"faults": {"refuseBind": "yes"}})",
                       "refuseBind"}),
-    [](const auto& paramInfo) { return "case" + std::to_string(paramInfo.index); });
+    test::NamedByWhat{});
 
 TEST(StateJsonTest, EveryCutShortFileIsRefused) {
   std::string full = StateToJson(FullState());

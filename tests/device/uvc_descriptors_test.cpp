@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "device/device_link.h"
 #include "device/v4l2/udev_change_monitor.h"
 #include "tests/device/v4l2_fixture.h"
+#include "tests/support/param_name.h"
 
 namespace kavrin::v4l2 {
 namespace {
@@ -20,6 +23,8 @@ struct SearchCase {
   Outcome outcome;
   uint8_t unitId;
 };
+// Listed by its description, not its bytes.
+void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.what; }
 
 class FindExtensionUnitTest : public ::testing::TestWithParam<SearchCase> {};
 
@@ -85,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"selector 17 not declared",
                    Camera([](CameraDescriptors& c) { c.unitControls = 0x020000; }), 0,
                    Outcome::kSelectorsNotDeclared, 4}),
-    [](const auto& paramInfo) { return "case" + std::to_string(paramInfo.index); });
+    test::NamedByWhat{});
 
 // Where in the recorder's descriptors the unit record starts.
 std::size_t UnitOffset(const std::vector<uint8_t>& bytes) {
