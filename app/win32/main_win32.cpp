@@ -1,5 +1,5 @@
 // kavrintool.exe: the desktop tool on Windows. The command-line text after the program name
-// is the tool's switch value; device changes reach the window as WM_DEVICECHANGE.
+// is the tool's switch value.
 #include "ui/win32/win32_api.h"
 #include <commctrl.h>
 
@@ -38,8 +38,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   kavrin::ui::Win32Toolkit toolkit;
   const auto backend = kavrin::MakeVideoInputBackend();
   const auto instance = kavrin::MakeSingleInstance();
-  // No descriptor to watch: the main window's WM_DEVICECHANGE is the device-change hook.
-  kavrin::KavrinApp app(toolkit, *backend, *instance, nullptr);
+  // The main window hears WM_DEVICECHANGE itself; the monitor adds what the platform does
+  // not broadcast (device interfaces arriving, the simulator's recorders coming and going).
+  const auto monitor = kavrin::MakeDeviceChangeMonitor();
+  kavrin::KavrinApp app(toolkit, *backend, *instance, monitor.get());
   app.InitInstance(SwitchText(commandLine));
   return 0;
 }

@@ -140,7 +140,7 @@ TEST_F(MainWindowWin32Test, OnlySwitchedButtonsShow) {
     bool shown;
   } cases[] = {{IDC_SAVE, true},         {IDC_LOAD, false},     {IDC_GET_KAVRIN, false},
                {IDC_SET_DEFAULT, false}, {IDC_KAVRIN, true},    {IDC_PATH_DISPLAY, false},
-               {ui::IDOK, false},        {ui::IDCANCEL, false}, {IDC_READ, false},
+               {ui::IDC_OK, false},        {ui::IDC_CANCEL, false}, {IDC_READ, false},
                {IDC_WRITE, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);

@@ -81,8 +81,17 @@ INT_PTR CALLBACK Win32Window::DialogProc(HWND hwnd, UINT message, WPARAM wParam,
   return window->HandleMessage(message, wParam, lParam);
 }
 
-INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_SHOWWINDOW:
+      // Shown by ShowWindow (lParam 0), not restored with its owner: what the operator sees
+      // timed starts now. The message comes before the window is drawn, so the handler's
+      // work is posted to run once it is.
+      if (wParam && lParam == 0) PostMessageW(hwnd_, kShownMessage, 0, 0);
+      return FALSE;
+    case kShownMessage:
+      if (IsWindowVisible(hwnd_)) dialog_.OnShowWindow();
+      return TRUE;
     case WM_COMMAND:
       // Escape arrives as IDCANCEL from no control: the same as the close box.
       if (!held_) dialog_.OnCommand(LOWORD(wParam), HIWORD(wParam));

@@ -56,11 +56,14 @@ class Win32Window : public WindowHost {
   // While held the window takes no input (it is disabled, and commands and the close box
   // reaching it are ignored); releasing first removes the keys and clicks the thread queued
   // meanwhile, so nothing clicked during a pause is delivered afterwards.
-  void HoldInput(bool hold);
+  void HoldInput(bool hold) override;
   bool InputHeld() const { return held_; }
   bool InModalLoop() const { return inModalLoop_; }
 
  private:
+  // Posted on WM_SHOWWINDOW: the window has become visible.
+  static constexpr UINT kShownMessage = WM_APP + 1;
+
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool PaintMinimised();

@@ -2,6 +2,9 @@
 // behaviour with real Win32 controls, acted on by window messages as a user's input arrives.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+#include <utility>
 #include <string>
 
 #include "tests/ui/framework/framework_cases.h"
@@ -26,6 +29,49 @@ HWND Visible(Dialog& dialog, int id) {
   HWND control = GetDlgItem(DialogOf(dialog), id);
   return control && IsWindowVisible(control) ? control : nullptr;
 }
+
+// True when input through the window system would reach the control: the platform gives no
+// mouse or keyboard input to a disabled window or to the children of one (a modal dialog
+// disables its owner).
+bool TakesInput(HWND control) {
+  for (HWND w = control; w; w = GetParent(w))
+    if (!IsWindowEnabled(w)) return false;
+  return true;
+}
+
+// Runs an action from the next message loop of this thread: a message posted to a window of
+// its own comes out before any timer, so it runs as soon as a nested dialog's loop starts.
+class LoopAction {
+ public:
+  explicit LoopAction(std::function<void()> action) : action_(std::move(action)) {
+    static const ATOM kClass = [] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = &LoopAction::Proc;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"KavrinTestLoopAction";
+      return RegisterClassW(&wc);
+    }();
+    hwnd_ = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(kClass)), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    PostMessageW(hwnd_, WM_APP, 0, 0);
+  }
+  ~LoopAction() { DestroyWindow(hwnd_); }
+  LoopAction(const LoopAction&) = delete;
+  LoopAction& operator=(const LoopAction&) = delete;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) {
+      auto* self = reinterpret_cast<LoopAction*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+      if (self && self->action_) std::exchange(self->action_, nullptr)();
+      return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  std::function<void()> action_;
+  HWND hwnd_ = nullptr;
+};
 
 struct Win32Driver {
   // Controls stack in the order they were made, the first on top (the dialog's tab order).
@@ -83,6 +129,40 @@ struct Win32Driver {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     return {area.left, area.top, area.right, area.bottom};
   }
+  bool WindowClick(Dialog& d, int id) {
+    HWND button = Visible(d, id);
+    if (!button) return false;
+    if (TakesInput(button)) SendMessageW(button, BM_CLICK, 0, 0);
+    return true;
+  }
+  void WindowEscape(Dialog& d) {
+    // What the dialog manager makes of Escape in a window that takes input.
+    if (TakesInput(DialogOf(d))) SendMessageW(DialogOf(d), WM_COMMAND, MAKEWPARAM(IDC_CANCEL, 0), 0);
+  }
+  void ClickWhileBusy(Dialog& d, int id) {
+    // The press and release the window system queued while the thread was busy.
+    HWND button = GetDlgItem(DialogOf(d), id);
+    RECT rect{};
+    GetClientRect(button, &rect);
+    const LPARAM at = MAKELPARAM(rect.right / 2, rect.bottom / 2);
+    PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(button, WM_LBUTTONUP, 0, at);
+  }
+  void Settle() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  void WhileNestedShows(std::function<void()> action) {
+    pending = std::make_unique<LoopAction>([action = std::move(action)] {
+      // The nested dialog is the window that owns new windows while it shows.
+      EXPECT_NE(win32::CurrentOwnerWindow(), nullptr);
+      action();
+    });
+  }
+  std::unique_ptr<LoopAction> pending;
 };
 
 }  // namespace
@@ -103,7 +183,7 @@ TEST(Win32WindowTest, EscapeEndsAModalRunAsCancel) {
   // Escape pressed once the modal loop runs: the dialog manager turns it into IDCANCEL.
   HWND hwnd = DialogOf(dialog);
   PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 1);
-  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(dialog.DoModal(), IDC_CANCEL);
   EXPECT_FALSE(IsWindowVisible(hwnd));
 }
 
