@@ -49,8 +49,10 @@ windows: deps
 	@[ -f $(WINDOWS_DIR)/build.ninja ] || cmake --preset windows
 	@cmake --build $(WINDOWS_DIR) -j $(JOBS)
 
-# Every Windows test under Wine, in a throwaway prefix (scripts/test-windows).
+# Every Windows test under Wine, in a throwaway prefix (scripts/test-windows), then the end
+# to end run, which compares with the Linux build's kavrintool.
 test-windows: windows
+	@$(MAKE) --no-print-directory build PRESET=debug BUILD_TARGETS="--target kavrintool"
 	@scripts/test-windows $(WINDOWS_DIR)
 
 # Start-up of kavrintool against a bare Qt dialog with the same widgets (RUNS=N, default 10).
