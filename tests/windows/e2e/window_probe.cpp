@@ -5,6 +5,7 @@
 //                                     id class visible enabled left top right bottom text
 //                                     (screen pixels; a combo box's text is its selection)
 //   window_probe.exe devicechange      WM_DEVICECHANGE / DBT_DEVNODES_CHANGED to every window
+//   window_probe.exe close TITLE       the close box (WM_CLOSE), for runs without a display
 // Output is UTF-8. Exit status 1 when the window is not there.
 #include <windows.h>
 #include <dbt.h>
@@ -76,11 +77,17 @@ int wmain(int argc, wchar_t** argv) {
     EnumChildWindows(window, PrintControl, 0);
     return 0;
   }
+  if (command == L"close" && argc == 3) {
+    HWND window = FindWindowW(nullptr, argv[2]);
+    if (window == nullptr) return 1;
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+  }
   if (command == L"devicechange" && argc == 2) {
     DWORD_PTR result = 0;
     SendMessageTimeoutW(HWND_BROADCAST, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, SMTO_ABORTIFHUNG, 5000, &result);
     return 0;
   }
-  std::fputs("usage: window_probe.exe controls TITLE | devicechange\n", stderr);
+  std::fputs("usage: window_probe.exe controls TITLE | close TITLE | devicechange\n", stderr);
   return 2;
 }
