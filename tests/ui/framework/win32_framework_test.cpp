@@ -2,11 +2,13 @@
 // behaviour with real Win32 controls, acted on by window messages as a user's input arrives.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <utility>
 #include <string>
 
+#include "device/device_change_monitor.h"
 #include "tests/ui/framework/framework_cases.h"
 #include "ui/win32/win32_api.h"
 #include "ui/win32/win32_file_dialog.h"
@@ -185,6 +187,43 @@ TEST(Win32WindowTest, EscapeEndsAModalRunAsCancel) {
   PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 1);
   EXPECT_EQ(dialog.DoModal(), IDC_CANCEL);
   EXPECT_FALSE(IsWindowVisible(hwnd));
+}
+
+// A monitor with changes waiting when a test says so.
+class PendingMonitor : public DeviceChangeMonitor {
+ public:
+  int Descriptor() const override { return -1; }
+  bool ConsumeEvents() override { return std::exchange(pending, false); }
+  bool WaitForChange(std::chrono::milliseconds) override { return false; }
+  bool pending = false;
+};
+
+TEST(Win32ToolkitTest, AWatchedMonitorsChangeReachesTheWindowInItsModalLoopUntilStopped) {
+  win32::Win32Toolkit toolkit;
+  TestDialog dialog{toolkit};
+  ASSERT_TRUE(dialog.Create());
+  PendingMonitor monitor;
+  int changes = 0;
+  toolkit.WatchDeviceChanges(monitor, [&] {
+    ++changes;
+    dialog.EndDialog(7);
+  });
+  monitor.pending = true;
+  EXPECT_EQ(dialog.DoModal(), 7);
+  EXPECT_EQ(changes, 1);
+  EXPECT_FALSE(monitor.pending);
+
+  // Stopped: a change waits unseen while a dialog runs until its own timer ends it.
+  toolkit.StopDeviceChanges();
+  monitor.pending = true;
+  TestDialog later{toolkit};
+  ASSERT_TRUE(later.Create());
+  later.endTimerId = 3;
+  later.endResult = 42;
+  later.Window()->SetTimer(3, 3 * win32::Win32Toolkit::kPollMilliseconds);
+  EXPECT_EQ(later.DoModal(), 42);
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(monitor.pending);
 }
 
 }  // namespace
