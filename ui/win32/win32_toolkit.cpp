@@ -56,6 +56,11 @@ void Win32Toolkit::StopDeviceChanges() {
   onChange_ = nullptr;
 }
 
+void Win32Toolkit::DrainWatchedMonitors() {
+  for (const auto& [timer, toolkit] : watchingToolkits)
+    if (toolkit->monitor_ != nullptr) toolkit->monitor_->ConsumeEvents();
+}
+
 void Win32Toolkit::Poll() {
   if (monitor_ == nullptr || !monitor_->ConsumeEvents() || !onChange_) return;
   // The handler may stop the watch: run a copy.

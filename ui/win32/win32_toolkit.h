@@ -26,6 +26,11 @@ class Win32Toolkit : public Toolkit {
   // How often a watched monitor is asked for changes.
   static constexpr int kPollMilliseconds = 200;
 
+  // A window heard WM_DEVICECHANGE and looks for its recorder now: what the watched monitors
+  // of this thread hold about the same change is taken away, so that one plug-in is one
+  // look (the system tells a top-level window and the monitor's window alike).
+  static void DrainWatchedMonitors();
+
  private:
   void Poll();
 

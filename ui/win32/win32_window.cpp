@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ui/win32/win32_text.h"
+#include "ui/win32/win32_toolkit.h"
 
 namespace kavrin::ui::win32 {
 namespace {
@@ -104,7 +105,10 @@ INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_DEVICECHANGE:
       // Devices came or went somewhere on the machine: the dialog looks for its recorder again.
-      if (wParam == DBT_DEVNODES_CHANGED) dialog_.OnDeviceChange();
+      if (wParam == DBT_DEVNODES_CHANGED) {
+        Win32Toolkit::DrainWatchedMonitors();
+        dialog_.OnDeviceChange();
+      }
       SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
       return TRUE;
     case WM_PAINT:

@@ -213,6 +213,14 @@ TEST(Win32ToolkitTest, AWatchedMonitorsChangeReachesTheWindowInItsModalLoopUntil
   EXPECT_EQ(changes, 1);
   EXPECT_FALSE(monitor.pending);
 
+  // The system's broadcast to the window is the same change the monitor holds: one look.
+  TestDialog heard{toolkit};
+  ASSERT_TRUE(heard.Create());
+  monitor.pending = true;
+  SendMessageW(DialogOf(heard), WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0);
+  EXPECT_FALSE(monitor.pending);
+  EXPECT_EQ(changes, 1);
+
   // Stopped: a change waits unseen while a dialog runs until its own timer ends it.
   toolkit.StopDeviceChanges();
   monitor.pending = true;
