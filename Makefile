@@ -52,7 +52,7 @@ windows: deps
 # Every Windows test under Wine, in a throwaway prefix (scripts/test-windows), then the end
 # to end run, which compares with the Linux build's kavrintool.
 test-windows: windows
-	@$(MAKE) --no-print-directory build PRESET=debug BUILD_TARGETS="--target kavrintool"
+	@$(MAKE) --no-print-directory build PRESET=debug DEPS_ROLE=run BUILD_TARGETS="--target kavrintool"
 	@scripts/test-windows $(WINDOWS_DIR)
 
 # The Windows download (dist/KavrinTool-<version>-win64.zip and, with nsis, the installer),
