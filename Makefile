@@ -10,7 +10,7 @@ BUILD_TARGETS ?=
 
 WINDOWS_DIR := build/windows
 
-.PHONY: all deps configure build test run demo bench bench-startup clean windows test-windows
+.PHONY: all deps configure build test run demo bench bench-startup clean windows test-windows dist-windows
 
 all: build
 
@@ -49,9 +49,17 @@ windows: deps
 	@[ -f $(WINDOWS_DIR)/build.ninja ] || cmake --preset windows
 	@cmake --build $(WINDOWS_DIR) -j $(JOBS)
 
-# Every Windows test under Wine, in a throwaway prefix (scripts/test-windows).
+# Every Windows test under Wine, in a throwaway prefix (scripts/test-windows), then the end
+# to end run, which compares with the Linux build's kavrintool.
 test-windows: windows
+	@$(MAKE) --no-print-directory build PRESET=debug DEPS_ROLE=run BUILD_TARGETS="--target kavrintool"
 	@scripts/test-windows $(WINDOWS_DIR)
+
+# The Windows download (dist/KavrinTool-<version>-win64.zip and, with nsis, the installer),
+# then its checks under Wine.
+dist-windows: windows
+	@scripts/dist-windows $(WINDOWS_DIR)
+	@tests/windows/dist/check-dist $(WINDOWS_DIR)
 
 # Start-up of kavrintool against a bare Qt dialog with the same widgets (RUNS=N, default 10).
 bench-startup:

@@ -30,6 +30,7 @@ extern const EmbeddedResource kEmbeddedResources[];
 extern const std::size_t kEmbeddedResourceCount;
 
 // The resource's bytes (owned by the program, never freed), or nullopt when there is none.
+// On Windows the program's module resources come first (FindResource), then the table.
 std::optional<std::span<const uint8_t>> FindResourceData(uint32_t id, std::string_view type);
 
 // Writes the resource whole (WriteFileAtomically). Fails when the resource is missing or the

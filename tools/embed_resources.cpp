@@ -1,5 +1,6 @@
 // Build-time tool: turns resource files into a C++ table of byte arrays.
 //   kavrin_embed OUT.cpp ID TYPE FILE ENCODING [ID TYPE FILE ENCODING]...
+//   kavrin_embed --bytes OUT FILE ENCODING   the resource's bytes alone (for a Windows .rc)
 // ENCODING RAW copies the bytes; UTF16LE_CRLF reads UTF-8 text and writes what the
 // program ships: UTF-16 little-endian, byte-order mark, CR LF line ends.
 #include <cstdint>
@@ -53,9 +54,32 @@ std::vector<uint8_t> Utf8ToUtf16LeCrLf(const std::vector<uint8_t>& in) {
   return out;
 }
 
+std::vector<uint8_t> Encoded(const std::string& file, const std::string& encoding) {
+  std::vector<uint8_t> bytes = ReadAll(file);
+  if (encoding == "UTF16LE_CRLF") return Utf8ToUtf16LeCrLf(bytes);
+  if (encoding != "RAW") throw std::runtime_error("unknown encoding " + encoding);
+  return bytes;
+}
+
+// The bytes written whole, as the program carries them.
+int WriteBytes(const std::string& out, const std::string& file, const std::string& encoding) {
+  const std::vector<uint8_t> bytes = Encoded(file, encoding);
+  std::ofstream stream(out, std::ios::binary);
+  stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return stream ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && std::string(argv[1]) == "--bytes") {
+    try {
+      return WriteBytes(argv[2], argv[3], argv[4]);
+    } catch (const std::exception& e) {
+      std::cerr << "kavrin_embed: " << e.what() << "\n";
+      return 1;
+    }
+  }
   if (argc < 2 || (argc - 2) % 4 != 0) {
     std::cerr << "usage: kavrin_embed OUT.cpp [ID TYPE FILE RAW|UTF16LE_CRLF]...\n";
     return 2;
@@ -67,8 +91,7 @@ int main(int argc, char** argv) {
     std::ostringstream table;
     int count = 0;
     for (int a = 2; a < argc; a += 4) {
-      std::vector<uint8_t> bytes = ReadAll(argv[a + 2]);
-      if (std::string(argv[a + 3]) == "UTF16LE_CRLF") bytes = Utf8ToUtf16LeCrLf(bytes);
+      const std::vector<uint8_t> bytes = Encoded(argv[a + 2], argv[a + 3]);
       src << "const unsigned char kData" << count << "[] = {";
       for (size_t i = 0; i < bytes.size(); ++i) {
         src << (i % 20 == 0 ? "\n  " : "") << static_cast<int>(bytes[i]) << ",";

@@ -38,10 +38,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   kavrin::ui::Win32Toolkit toolkit;
   const auto backend = kavrin::MakeVideoInputBackend();
   const auto instance = kavrin::MakeSingleInstance();
-  // The system's device changes reach the main window as WM_DEVICECHANGE; the simulator's
-  // come from its folder watch.
-  const auto monitor =
-      kavrin::SimulatorStatePath() ? kavrin::MakeDeviceChangeMonitor() : nullptr;
+  // The main window hears WM_DEVICECHANGE itself; the monitor adds what the platform does
+  // not broadcast (device interfaces arriving, the simulator's recorders coming and going).
+  const auto monitor = kavrin::MakeDeviceChangeMonitor();
   kavrin::KavrinApp app(toolkit, *backend, *instance, monitor.get());
   app.InitInstance(SwitchText(commandLine));
   return 0;

@@ -230,7 +230,16 @@ TEST_P(HostileStartPathTest, TheWindowOpensAndLeavesItAlone) {
   EXPECT_EQ(std::filesystem::symlink_status(path).type(), kind);
 }
 
-#ifndef _WIN32  // FIFOs and device nodes are POSIX's
+// Windows has neither FIFOs nor device nodes in a folder: a folder in the file's place is the
+// node it can have.
+INSTANTIATE_TEST_SUITE_P(
+    Folders, HostileStartPathTest,
+    ::testing::Values(StartPathCase{"FolderDefaultBin", "Default.bin",
+                                    [](const std::filesystem::path& p) { std::filesystem::create_directory(p); },
+                                    "a folder, not a regular file", "; left alone\n"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+#ifndef _WIN32
 void MakeFifo(const std::filesystem::path& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -258,15 +267,7 @@ TEST_F(BlockFilesTest, SetDefaultNeverReplacesAFifoAndSaysWhy) {
       << trace.Text();
   EXPECT_TRUE(std::filesystem::is_fifo(path));
 }
-#endif
-
-INSTANTIATE_TEST_SUITE_P(
-    Folders, HostileStartPathTest,
-    ::testing::Values(StartPathCase{
-        "FolderDefaultBin", "Default.bin",
-        [](const std::filesystem::path& p) { std::filesystem::create_directory(p); },
-        "a folder, not a regular file", "; left alone\n"}),
-    [](const auto& param) { return std::string(param.param.name); });
+#endif  // !_WIN32
 
 TEST_F(BlockFilesTest, DefaultPathIsFixedWhenTheWindowIsMade) {
   Open(SET_DEFAULT);

@@ -2,6 +2,8 @@
 
 #include "ui/win32/win32_api.h"
 
+#include <map>
+
 #include "device/device_change_monitor.h"
 #include "ui/win32/win32_file_dialog.h"
 #include "ui/win32/win32_window.h"
@@ -9,15 +11,8 @@
 namespace kavrin::ui::win32 {
 namespace {
 
-// How often a watched monitor is asked: the simulator's plug and unplug show within this.
-constexpr UINT kPollMilliseconds = 250;
-
-// The toolkit whose monitor the thread timer asks (one window thread, one watch at a time).
-Win32Toolkit* watching = nullptr;
-
-void CALLBACK OnPollTimer(HWND, UINT, UINT_PTR, DWORD) {
-  if (watching != nullptr) watching->PollDeviceChanges();
-}
+// A thread timer's procedure gets no context: the toolkits watching, by timer id.
+thread_local std::map<UINT_PTR, Win32Toolkit*> watchingToolkits;
 
 }  // namespace
 
@@ -41,21 +36,36 @@ void Win32Toolkit::WatchDeviceChanges(DeviceChangeMonitor& monitor, std::functio
   StopDeviceChanges();
   monitor_ = &monitor;
   onChange_ = std::move(onChange);
-  watching = this;
-  // A thread timer: the modal loops of this thread dispatch it, whichever window is up.
-  timer_ = ::SetTimer(nullptr, 0, kPollMilliseconds, OnPollTimer);
+  // The timer runs in every message loop of this thread, the modal dialogs' included.
+  const UINT_PTR id = ::SetTimer(nullptr, 0, kPollMilliseconds, [](HWND, UINT, UINT_PTR timer, DWORD) {
+    const auto found = watchingToolkits.find(timer);
+    if (found != watchingToolkits.end()) found->second->Poll();
+  });
+  if (id == 0) return;
+  timer_ = id;
+  watchingToolkits[id] = this;
 }
 
 void Win32Toolkit::StopDeviceChanges() {
-  if (timer_ != 0) ::KillTimer(nullptr, static_cast<UINT_PTR>(timer_));
+  if (timer_ != 0) {
+    ::KillTimer(nullptr, static_cast<UINT_PTR>(timer_));
+    watchingToolkits.erase(static_cast<UINT_PTR>(timer_));
+  }
   timer_ = 0;
-  if (watching == this) watching = nullptr;
   monitor_ = nullptr;
   onChange_ = nullptr;
 }
 
-void Win32Toolkit::PollDeviceChanges() {
-  if (monitor_ != nullptr && monitor_->ConsumeEvents() && onChange_) onChange_();
+void Win32Toolkit::DrainWatchedMonitors() {
+  for (const auto& [timer, toolkit] : watchingToolkits)
+    if (toolkit->monitor_ != nullptr) toolkit->monitor_->ConsumeEvents();
+}
+
+void Win32Toolkit::Poll() {
+  if (monitor_ == nullptr || !monitor_->ConsumeEvents() || !onChange_) return;
+  // The handler may stop the watch: run a copy.
+  const std::function<void()> handler = onChange_;
+  handler();
 }
 
 }  // namespace kavrin::ui::win32

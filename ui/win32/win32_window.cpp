@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ui/win32/win32_text.h"
+#include "ui/win32/win32_toolkit.h"
 
 namespace kavrin::ui::win32 {
 namespace {
@@ -81,8 +82,17 @@ INT_PTR CALLBACK Win32Window::DialogProc(HWND hwnd, UINT message, WPARAM wParam,
   return window->HandleMessage(message, wParam, lParam);
 }
 
-INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_SHOWWINDOW:
+      // Shown by ShowWindow (lParam 0), not restored with its owner: what the operator sees
+      // timed starts now. The message comes before the window is drawn, so the handler's
+      // work is posted to run once it is.
+      if (wParam && lParam == 0) PostMessageW(hwnd_, kShownMessage, 0, 0);
+      return FALSE;
+    case kShownMessage:
+      if (IsWindowVisible(hwnd_)) dialog_.OnShowWindow();
+      return TRUE;
     case WM_COMMAND:
       // Escape arrives as IDCANCEL from no control: the same as the close box.
       if (!held_) dialog_.OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -93,16 +103,12 @@ INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     case WM_TIMER:
       if (timers_.count(static_cast<int>(wParam)) != 0) dialog_.OnTimer(static_cast<int>(wParam));
       return TRUE;
-    case WM_SHOWWINDOW:
-      // The notification's two seconds start when it is actually on the screen.
-      if (wParam && !shown_) {
-        shown_ = true;
-        dialog_.OnShowWindow();
-      }
-      return FALSE;
     case WM_DEVICECHANGE:
       // Devices came or went somewhere on the machine: the dialog looks for its recorder again.
-      if (wParam == DBT_DEVNODES_CHANGED) dialog_.OnDeviceChange();
+      if (wParam == DBT_DEVNODES_CHANGED) {
+        Win32Toolkit::DrainWatchedMonitors();
+        dialog_.OnDeviceChange();
+      }
       SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
       return TRUE;
     case WM_PAINT:

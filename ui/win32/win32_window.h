@@ -61,6 +61,9 @@ class Win32Window : public WindowHost {
   bool InModalLoop() const { return inModalLoop_; }
 
  private:
+  // Posted on WM_SHOWWINDOW: the window has become visible.
+  static constexpr UINT kShownMessage = WM_APP + 1;
+
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool PaintMinimised();
@@ -76,7 +79,6 @@ class Win32Window : public WindowHost {
   bool inModalLoop_ = false;
   bool ended_ = false;
   bool held_ = false;
-  bool shown_ = false;  // OnShowWindow is told once, at the first show
   int result_ = 0;
 };
 

@@ -2,10 +2,13 @@
 // behaviour with real Win32 controls, acted on by window messages as a user's input arrives.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
-#include <string>
+#include <memory>
 #include <utility>
+#include <string>
 
+#include "device/device_change_monitor.h"
 #include "tests/ui/framework/framework_cases.h"
 #include "ui/win32/win32_api.h"
 #include "ui/win32/win32_file_dialog.h"
@@ -29,33 +32,48 @@ HWND Visible(Dialog& dialog, int id) {
   return control && IsWindowVisible(control) ? control : nullptr;
 }
 
-// Whether input from the window system reaches this control now: a window that is disabled
-// (the owner while a modal dialog runs, or a held window) or any disabled ancestor takes
-// none, as the system's input routing has it.
+// True when input through the window system would reach the control: the platform gives no
+// mouse or keyboard input to a disabled window or to the children of one (a modal dialog
+// disables its owner).
 bool TakesInput(HWND control) {
-  for (HWND w = control; w != nullptr; w = GetParent(w)) {
+  for (HWND w = control; w; w = GetParent(w))
     if (!IsWindowEnabled(w)) return false;
-    if ((GetWindowLongPtrW(w, GWL_STYLE) & WS_CHILD) == 0) break;
-  }
   return true;
 }
 
-// A left click as the mouse leaves it in the thread's queue: down and up at the centre.
-void QueueMouseClick(HWND control) {
-  RECT client{};
-  GetClientRect(control, &client);
-  const LPARAM at = MAKELPARAM((client.right - client.left) / 2, (client.bottom - client.top) / 2);
-  PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  PostMessageW(control, WM_LBUTTONUP, 0, at);
-}
+// Runs an action from the next message loop of this thread: a message posted to a window of
+// its own comes out before any timer, so it runs as soon as a nested dialog's loop starts.
+class LoopAction {
+ public:
+  explicit LoopAction(std::function<void()> action) : action_(std::move(action)) {
+    static const ATOM kClass = [] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = &LoopAction::Proc;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"KavrinTestLoopAction";
+      return RegisterClassW(&wc);
+    }();
+    hwnd_ = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(kClass)), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    PostMessageW(hwnd_, WM_APP, 0, 0);
+  }
+  ~LoopAction() { DestroyWindow(hwnd_); }
+  LoopAction(const LoopAction&) = delete;
+  LoopAction& operator=(const LoopAction&) = delete;
 
-// The action to run once the next modal loop of this thread is up (WhileNestedShows).
-std::function<void()> pendingInModalLoop;
-
-void CALLBACK RunPendingInModalLoop(HWND, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(nullptr, timer);
-  if (pendingInModalLoop) std::exchange(pendingInModalLoop, nullptr)();
-}
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) {
+      auto* self = reinterpret_cast<LoopAction*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+      if (self && self->action_) std::exchange(self->action_, nullptr)();
+      return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  std::function<void()> action_;
+  HWND hwnd_ = nullptr;
+};
 
 struct Win32Driver {
   // Controls stack in the order they were made, the first on top (the dialog's tab order).
@@ -113,25 +131,25 @@ struct Win32Driver {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     return {area.left, area.top, area.right, area.bottom};
   }
-  // A click from the window system: dropped where the window takes no input.
   bool WindowClick(Dialog& d, int id) {
     HWND button = Visible(d, id);
     if (!button) return false;
-    if (!TakesInput(button)) return true;
-    SendMessageW(button, BM_CLICK, 0, 0);
+    if (TakesInput(button)) SendMessageW(button, BM_CLICK, 0, 0);
     return true;
   }
-  // Escape from the keyboard reaches the active window, never a disabled one.
   void WindowEscape(Dialog& d) {
-    HWND hwnd = DialogOf(d);
-    if (!TakesInput(hwnd)) return;
-    SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(ui::IDC_CANCEL, 0), 0);
+    // What the dialog manager makes of Escape in a window that takes input.
+    if (TakesInput(DialogOf(d))) SendMessageW(DialogOf(d), WM_COMMAND, MAKEWPARAM(IDC_CANCEL, 0), 0);
   }
-  // Clicked while the window's thread is busy: the click waits in the queue.
   void ClickWhileBusy(Dialog& d, int id) {
-    if (HWND button = Visible(d, id)) QueueMouseClick(button);
+    // The press and release the window system queued while the thread was busy.
+    HWND button = GetDlgItem(DialogOf(d), id);
+    RECT rect{};
+    GetClientRect(button, &rect);
+    const LPARAM at = MAKELPARAM(rect.right / 2, rect.bottom / 2);
+    PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(button, WM_LBUTTONUP, 0, at);
   }
-  // Delivers what is queued, as the window's message loop does once the handler returns.
   void Settle() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -139,11 +157,14 @@ struct Win32Driver {
       DispatchMessageW(&msg);
     }
   }
-  // A thread timer: the nested dialog's modal loop dispatches it once it runs.
   void WhileNestedShows(std::function<void()> action) {
-    pendingInModalLoop = std::move(action);
-    SetTimer(nullptr, 0, 0, RunPendingInModalLoop);
+    pending = std::make_unique<LoopAction>([action = std::move(action)] {
+      // The nested dialog is the window that owns new windows while it shows.
+      EXPECT_NE(win32::CurrentOwnerWindow(), nullptr);
+      action();
+    });
   }
+  std::unique_ptr<LoopAction> pending;
 };
 
 }  // namespace
@@ -164,8 +185,53 @@ TEST(Win32WindowTest, EscapeEndsAModalRunAsCancel) {
   // Escape pressed once the modal loop runs: the dialog manager turns it into IDCANCEL.
   HWND hwnd = DialogOf(dialog);
   PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 1);
-  EXPECT_EQ(dialog.DoModal(), ui::IDC_CANCEL);
+  EXPECT_EQ(dialog.DoModal(), IDC_CANCEL);
   EXPECT_FALSE(IsWindowVisible(hwnd));
+}
+
+// A monitor with changes waiting when a test says so.
+class PendingMonitor : public DeviceChangeMonitor {
+ public:
+  int Descriptor() const override { return -1; }
+  bool ConsumeEvents() override { return std::exchange(pending, false); }
+  bool WaitForChange(std::chrono::milliseconds) override { return false; }
+  bool pending = false;
+};
+
+TEST(Win32ToolkitTest, AWatchedMonitorsChangeReachesTheWindowInItsModalLoopUntilStopped) {
+  win32::Win32Toolkit toolkit;
+  TestDialog dialog{toolkit};
+  ASSERT_TRUE(dialog.Create());
+  PendingMonitor monitor;
+  int changes = 0;
+  toolkit.WatchDeviceChanges(monitor, [&] {
+    ++changes;
+    dialog.EndDialog(7);
+  });
+  monitor.pending = true;
+  EXPECT_EQ(dialog.DoModal(), 7);
+  EXPECT_EQ(changes, 1);
+  EXPECT_FALSE(monitor.pending);
+
+  // The system's broadcast to the window is the same change the monitor holds: one look.
+  TestDialog heard{toolkit};
+  ASSERT_TRUE(heard.Create());
+  monitor.pending = true;
+  SendMessageW(DialogOf(heard), WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0);
+  EXPECT_FALSE(monitor.pending);
+  EXPECT_EQ(changes, 1);
+
+  // Stopped: a change waits unseen while a dialog runs until its own timer ends it.
+  toolkit.StopDeviceChanges();
+  monitor.pending = true;
+  TestDialog later{toolkit};
+  ASSERT_TRUE(later.Create());
+  later.endTimerId = 3;
+  later.endResult = 42;
+  later.Window()->SetTimer(3, 3 * win32::Win32Toolkit::kPollMilliseconds);
+  EXPECT_EQ(later.DoModal(), 42);
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(monitor.pending);
 }
 
 }  // namespace
