@@ -47,7 +47,8 @@ std::vector<std::string> CompletionWords(const std::string& line) {
 }
 
 // The candidates bash would offer at the end of a command line (after "kavrin "), in a
-// folder, with extra environment.
+// folder, with extra environment. Whatever the completion prints on the terminal besides
+// (an error of kavrin or of the script) counts as a candidate, so that a test sees it.
 std::set<std::string> Complete(const std::string& arguments,
                                const std::filesystem::path& folder = ".",
                                const std::string& environment = "") {
@@ -62,7 +63,7 @@ std::set<std::string> Complete(const std::string& arguments,
   scratch.Write("drive.sh", script);
   const std::string command = "cd " + Quote(folder.string()) + " && env LC_ALL=C.UTF-8 " +
                               environment + " bash --norc --noprofile " +
-                              Quote((scratch / "drive.sh").string());
+                              Quote((scratch / "drive.sh").string()) + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   std::set<std::string> candidates;
   if (pipe == nullptr) return candidates;
@@ -136,6 +137,31 @@ INSTANTIATE_TEST_SUITE_P(
                        {"Low", "Loud"}},
         CompletionCase{"no_such_item", "kavrin --set Nothing=", {}}),
     [](const testing::TestParamInfo<CompletionCase>& param) { return std::string(param.param.what); });
+
+// -d offers every address `kavrin devices` lists: two simulated recorders on a line, one
+// with its own serial, one named by its file.
+TEST(KavrinCompletion, OffersTheRecordersAddressesForDevice) {
+  TempDir line;
+  line.Write("A.json", R"({"serial": "ZK0001A", "port": "1-2.1"})");
+  line.Write("B.json", R"({"port": "1-2.2"})");
+  const std::string simulator = "KAVRIN_SIMULATOR=" + Quote(line.Path().string());
+  const std::string nodeA = (line / "A.json").string();
+  const std::string nodeB = (line / "B.json").string();
+  EXPECT_EQ(Complete("info -d ", ".", simulator),
+            (std::set<std::string>{nodeA, nodeB, "serial:ZK0001A", "serial:B", "port:1-2.1",
+                                   "port:1-2.2"}));
+  // bash keeps "serial:" and "port:" as words of their own: only the rest is offered.
+  EXPECT_EQ(Complete("kavrin --device serial:Z", ".", simulator),
+            std::set<std::string>{"ZK0001A"});
+  EXPECT_EQ(Complete("read -o x.bin -d port:1-2.", ".", simulator),
+            (std::set<std::string>{"1-2.1", "1-2.2"}));
+  EXPECT_EQ(Complete("test -d " + nodeA.substr(0, nodeA.size() - 6), ".", simulator),
+            (std::set<std::string>{nodeA, nodeB}));
+  // No recorder: nothing offered, and nothing printed on the terminal either.
+  TempDir empty;
+  EXPECT_EQ(Complete("info -d ", ".", "KAVRIN_SIMULATOR=" + Quote(empty.Path().string())),
+            std::set<std::string>{});
+}
 
 TEST(KavrinCompletion, OffersBlockFilesWhereACommandTakesOne) {
   TempDir folder;

@@ -15,30 +15,60 @@
 #include "app/early_options.h"
 #include "tests/docs/kavrin_help.h"
 #include "tests/docs/manual_page.h"
+#include "tests/support/temp_dir.h"
 
 namespace kavrin::test {
 namespace {
 
 const std::filesystem::path kManualFolder = std::filesystem::path(KAVRIN_SOURCE_DIR) / "docs/man";
 
-TEST(KavrinManualPage, DescribesEveryCommandAndOptionTheHelpLists) {
-  const ManualPage page(kManualFolder / "kavrin.1");
-  ASSERT_TRUE(page.Loaded());
+// What kavrin(1) leaves out of the help it is checked against: "kavrin block show" for a
+// command without its subsection, "kavrin read --output" for an option it never names.
+std::vector<std::string> UndescribedInPage(const ManualPage& page,
+                                           const std::vector<CommandHelp>& commands) {
   const std::string global = page.Section("OPTIONS");
   const std::string common = page.Section("COMMON OPTIONS");
-  for (const CommandHelp& command : ReadKavrinHelp()) {
+  std::vector<std::string> missing;
+  for (const CommandHelp& command : commands) {
     const std::string own = command.path.empty() ? global : page.Subsection("kavrin " + command.path);
-    if (!command.path.empty()) {
-      EXPECT_FALSE(own.empty()) << "no subsection .SS \"kavrin " << command.path << "\"";
-    }
+    if (!command.path.empty() && own.empty()) missing.push_back("kavrin " + command.path);
     // An option is described with its command, or once for all under COMMON OPTIONS (or,
     // like --help, under OPTIONS).
     for (const std::string& option : command.options) {
-      EXPECT_TRUE(ContainsWord(own, option) || ContainsWord(common, option) ||
-                  ContainsWord(global, option))
-          << "kavrin " << command.path << " " << option << " is not in kavrin(1)";
+      if (!ContainsWord(own, option) && !ContainsWord(common, option) &&
+          !ContainsWord(global, option)) {
+        missing.push_back("kavrin " + (command.path.empty() ? "" : command.path + " ") + option);
+      }
     }
   }
+  return missing;
+}
+
+TEST(KavrinManualPage, DescribesEveryCommandAndOptionTheHelpLists) {
+  const ManualPage page(kManualFolder / "kavrin.1");
+  ASSERT_TRUE(page.Loaded());
+  EXPECT_EQ(UndescribedInPage(page, ReadKavrinHelp()), std::vector<std::string>{});
+}
+
+// The check above is only as good as its reading of the page: a page without one option, or
+// with an option only in another command's subsection, is caught.
+TEST(KavrinManualPage, CheckCatchesAnOptionOrCommandThePageLeavesOut) {
+  TempDir folder;
+  folder.Write("kavrin.1",
+               ".TH KAVRIN 1\n.SH OPTIONS\n.TP\n.BR \\-h \", \" \\-\\-help\n"
+               ".SH COMMON OPTIONS\n.TP\n.B \\-\\-json\n"
+               ".SH COMMANDS\n.SS \"kavrin read\"\n.TP\n.B \\-\\-all\n"
+               ".SS \"kavrin write FILE\"\nWrites FILE.\n");
+  const ManualPage page(folder / "kavrin.1");
+  const std::vector<CommandHelp> help = {
+      {"", {"read", "write", "station"}, {"-h", "--help"}},
+      {"read", {}, {"-h", "--help", "--json", "--all", "-o", "--output"}},
+      {"write", {}, {"-h", "--help", "--json", "--all"}},
+      {"station", {}, {"-h", "--help"}},
+  };
+  EXPECT_EQ(UndescribedInPage(page, help),
+            (std::vector<std::string>{"kavrin read -o", "kavrin read --output",
+                                      "kavrin write --all", "kavrin station"}));
 }
 
 TEST(KavrintoolManualPage, ListsEverySwitchOfTheTable) {
