@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -157,6 +158,12 @@ TEST(KavrinCompletion, OffersTheRecordersAddressesForDevice) {
             (std::set<std::string>{"1-2.1", "1-2.2"}));
   EXPECT_EQ(Complete("test -d " + nodeA.substr(0, nodeA.size() - 6), ".", simulator),
             (std::set<std::string>{nodeA, nodeB}));
+  // The configuration the line names is the one kavrin reads, not an unreadable one here.
+  TempDir folder;
+  std::filesystem::create_directory(folder / "KAVRIN_CFG.ini");
+  folder.Write("own.ini", "[DEVICE]\nNO=1\n0=ZK742\n");
+  EXPECT_EQ(Complete("kavrin --config own.ini -d serial:", folder.Path(), simulator),
+            (std::set<std::string>{"ZK0001A", "B"}));
   // No recorder: nothing offered, and nothing printed on the terminal either.
   TempDir empty;
   EXPECT_EQ(Complete("info -d ", ".", "KAVRIN_SIMULATOR=" + Quote(empty.Path().string())),
