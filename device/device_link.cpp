@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <vector>
 
 #include "config/trace.h"
@@ -56,24 +58,58 @@ class DeviceLink::CommandLock {
 const Guid DeviceLink::kPropertySet = {
     0x63610682, 0x5070, 0x49AB, {0xB8, 0xCC, 0xB3, 0x85, 0x5E, 0x8D, 0x22, 0x1D}};
 
-LocalTime LocalTime::Now() {
+namespace {
+
+// The C library's time conversions share one buffer between threads (--all, station).
+std::mutex& TimeMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+// The clock now through localtime or gmtime, with the milliseconds of the same instant.
+LocalTime ClockNow(std::tm* (*convert)(const std::time_t*)) {
   const auto now = std::chrono::system_clock::now();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
   const auto millis =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
   LocalTime time;
-  // One thread asks for the time; std::localtime's shared buffer is read at once.
-  if (const std::tm* local = std::localtime(&seconds); local != nullptr) {
-    time.wYear = static_cast<uint16_t>(local->tm_year + 1900);
-    time.wMonth = static_cast<uint16_t>(local->tm_mon + 1);
-    time.wDayOfWeek = static_cast<uint16_t>(local->tm_wday);
-    time.wDay = static_cast<uint16_t>(local->tm_mday);
-    time.wHour = static_cast<uint16_t>(local->tm_hour);
-    time.wMinute = static_cast<uint16_t>(local->tm_min);
-    time.wSecond = static_cast<uint16_t>(std::min(local->tm_sec, 59));  // no leap second
+  const std::lock_guard<std::mutex> lock(TimeMutex());
+  if (const std::tm* broken = convert(&seconds); broken != nullptr) {
+    time.wYear = static_cast<uint16_t>(broken->tm_year + 1900);
+    time.wMonth = static_cast<uint16_t>(broken->tm_mon + 1);
+    time.wDayOfWeek = static_cast<uint16_t>(broken->tm_wday);
+    time.wDay = static_cast<uint16_t>(broken->tm_mday);
+    time.wHour = static_cast<uint16_t>(broken->tm_hour);
+    time.wMinute = static_cast<uint16_t>(broken->tm_min);
+    time.wSecond = static_cast<uint16_t>(std::min(broken->tm_sec, 59));  // no leap second
     time.wMilliseconds = static_cast<uint16_t>(millis < 0 ? 0 : millis);
   }
   return time;
+}
+
+unsigned DaysInMonth(unsigned year, unsigned month) {
+  static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leapYear = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leapYear ? 29 : kDays[month - 1];
+}
+
+}  // namespace
+
+LocalTime LocalTime::Now() { return ClockNow(std::localtime); }
+
+LocalTime LocalTime::UtcNow() { return ClockNow(std::gmtime); }
+
+bool LocalTime::IsValid() const {
+  return wYear >= 1 && wYear <= 9999 && wMonth >= 1 && wMonth <= 12 && wDay >= 1 &&
+         wDay <= DaysInMonth(wYear, wMonth) && wHour <= 23 && wMinute <= 59 && wSecond <= 59;
+}
+
+std::string LocalTime::Text() const {
+  char text[48];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", unsigned{wYear},
+                unsigned{wMonth}, unsigned{wDay}, unsigned{wHour}, unsigned{wMinute},
+                unsigned{wSecond});
+  return text;
 }
 
 DeviceLink::DeviceLink(VideoInputBackend& backend)

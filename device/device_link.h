@@ -3,6 +3,7 @@
 // (requests and data), replies fetched with a GET on 17, and a SET on selector 18 that
 // commits written settings.
 #include <cstdint>
+#include <string>
 
 #include "device/capture_device.h"
 #include "device/command_packet.h"
@@ -13,7 +14,13 @@ namespace kavrin {
 struct LocalTime {
   uint16_t wYear = 0, wMonth = 0, wDayOfWeek = 0, wDay = 0, wHour = 0, wMinute = 0, wSecond = 0,
            wMilliseconds = 0;
+  // The clock now, as local time or as UTC; safe to call from several threads.
   static LocalTime Now();
+  static LocalTime UtcNow();
+  // A date and time that can be: years 1 to 9999, a real day of the month, no leap second.
+  bool IsValid() const;
+  // "YYYY-MM-DDTHH:MM:SS"
+  std::string Text() const;
 };
 
 // Why the last command failed, for the operator: the window names it in its notification.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "device/device_link.h"
+
 namespace kavrin::sim {
 namespace {
 
@@ -28,25 +30,18 @@ uint16_t Get16(std::span<const uint8_t, 64> p, std::size_t at) {
   return static_cast<uint16_t>(p[at] | (p[at + 1] << 8));
 }
 
-bool IsLeapYear(unsigned year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-unsigned DaysInMonth(unsigned year, unsigned month) {
-  static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
 // "YYYY-MM-DDTHH:MM:SS" from the six values of a clock request, or nothing for a date and
 // time that cannot be.
 std::optional<std::string> ClockText(std::span<const uint8_t, 64> p) {
-  const unsigned year = Get16(p, 8), month = Get16(p, 10), day = Get16(p, 12);
-  const unsigned hour = Get16(p, 14), minute = Get16(p, 16), second = Get16(p, 18);
-  if (year < 1 || year > 9999 || month < 1 || month > 12) return std::nullopt;
-  if (day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
-  if (hour > 23 || minute > 59 || second > 59) return std::nullopt;
-  char text[32];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", year, month, day, hour, minute,
-                second);
-  return std::string(text);
+  LocalTime time;
+  time.wYear = Get16(p, 8);
+  time.wMonth = Get16(p, 10);
+  time.wDay = Get16(p, 12);
+  time.wHour = Get16(p, 14);
+  time.wMinute = Get16(p, 16);
+  time.wSecond = Get16(p, 18);
+  if (!time.IsValid()) return std::nullopt;
+  return time.Text();
 }
 
 const std::string* IdentificationString(const RecorderState& state, uint32_t command) {
