@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "config/bit_field.h"
+
 namespace kavrin {
 namespace {
-
-// (1 << length % 32) - 1 in 32 bits: length 0 and 32 both give an empty mask.
-uint32_t FieldMask(uint32_t length) { return (uint32_t{1} << (length % 32u)) - 1u; }
 
 // Byte offset and size of a text field, in 64 bits so that no start or count can wrap.
 struct TextSpan {
@@ -40,16 +39,16 @@ void SettingsBlock::SetWord(uint32_t index, uint32_t value) {
 }
 
 uint32_t SettingsBlock::GetBits(uint32_t word, uint32_t start, uint32_t length) const {
-  return (GetWord(word) >> (start % 32u)) & FieldMask(length);
+  const BitFieldPlacement field = PlaceBitField(start, length);
+  return (GetWord(word) >> field.shift) & field.valueMask;
 }
 
 int SettingsBlock::SetBits(uint32_t word, uint32_t start, uint32_t length, int64_t value) {
-  const uint32_t mask = FieldMask(length);
-  const uint32_t shift = start % 32u;
+  const BitFieldPlacement field = PlaceBitField(start, length);
   // Only the low bits of the value count, so -1 fills the field with ones.
-  const uint32_t field = static_cast<uint32_t>(static_cast<uint64_t>(value)) & mask;
+  const uint32_t bits = static_cast<uint32_t>(static_cast<uint64_t>(value)) & field.valueMask;
   const uint32_t w = GetWord(word);
-  SetWord(word, (w & ~(mask << shift)) | (field << shift));
+  SetWord(word, (w & ~(field.valueMask << field.shift)) | (bits << field.shift));
   return 1;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "config/bit_field.h"
 #include "config/config_check_layout.h"
 #include "config/config_check_names.h"
 #include "config/config_check_text.h"
@@ -59,6 +60,7 @@ class ConfigChecker {
     CheckLayout(config_, findings_);
     CheckNames(config_, config_.testPanel, findings_);
     CheckDamagedLines(config_, findings_);
+    CheckNumberTexts(config_, findings_);
     return std::move(findings_);
   }
 
@@ -166,6 +168,8 @@ class ConfigChecker {
     if (!hasLength)
       Add(name, u"DATA_LEN", "missing; the field has no bits and every option is stored as 0");
 
+    // Described as the block places it: the same placement writes the field.
+    const BitFieldPlacement field = PlaceBitField(item.startBit, item.bitLength);
     uint32_t storableBits = 0;  // bits of the field that land inside its word
     bool inWord = false;
     if (item.wordIndex >= kDeviceWords) {
@@ -173,20 +177,12 @@ class ConfigChecker {
           "word " + Str(item.wordIndex) +
               " lies beyond word 39, the last the recorder keeps; the field reads 0 "
               "and is never stored");
-    } else if (item.startBit >= 16) {
-      Add(name, u"START_BIT",
-          "bit " + Str(item.startBit) + " lies outside the 16-bit word (bits 0 to 15)");
     } else {
-      inWord = true;
-      const uint32_t length = item.bitLength % 32;  // the block masks lengths modulo 32
-      const uint64_t end = uint64_t{item.startBit} + item.bitLength;
-      if (end > 16) {
-        Add(name, u"DATA_LEN",
-            BitRange(item.startBit, end - 1) + " run past bit 15; the bits above 15 are lost");
-      }
-      storableBits = std::min(length, 16u - item.startBit);
+      // A field outside the word is reported once, by its start bit, not again by its options.
+      inWord = field.length == 0 || field.shift < BitFieldPlacement::kWordBits;
+      storableBits = field.StoredBits();
+      CheckFieldPlacement(name, item, field, hasLength);
     }
-
     CheckCount(name, u"OPTION_NO", ConfigBounds::kMaxOptions, "options");
     const std::size_t options = item.options.size();
     if (options == 0) {
@@ -215,15 +211,49 @@ class ConfigChecker {
       AddRuns(name, missing, keys::OptionKey, "missing; the option shows an empty text",
               "missing; these options show an empty text");
     }
-    if (inWord && storableBits > 0) CheckOverlaps(name, item, listKey, storableBits, placed);
+    if (inWord && storableBits > 0) CheckOverlaps(name, item, listKey, field, placed);
+  }
+
+  // Where START_BIT and DATA_LEN really put the field: a shift and a length taken modulo 32,
+  // and the bits above 15 of the 16-bit word lost.
+  void CheckFieldPlacement(const std::u16string& name, const SettingItem& item,
+                           const BitFieldPlacement& field, bool hasLength) {
+    const std::string kept =
+        field.StoredBits() == 0
+            ? std::string("the field stores nothing and every option reads as 0")
+            : "the field takes " + BitRange(field.FirstStoredBit(), field.LastStoredBit()) +
+                  " of word " + Str(item.wordIndex);
+    if (hasLength && item.bitLength >= 32) {
+      Add(name, u"DATA_LEN",
+          Str(item.bitLength) + " bits are taken modulo 32, which leaves " +
+              (field.length == 0 ? std::string("none") : Str(field.length)) + "; " + kept);
+    }
+    if (field.length == 0) return;  // no bits to place: nothing more to say about them
+    const std::string wrapped =
+        item.startBit >= 32 ? "bit " + Str(item.startBit) + " wraps to bit " + Str(field.shift) +
+                                  " (the shift is taken modulo 32)"
+                            : std::string();
+    if (field.shift >= BitFieldPlacement::kWordBits) {
+      Add(name, u"START_BIT",
+          (wrapped.empty() ? "bit " + Str(field.shift) : wrapped + ", which") +
+              " lies outside the 16-bit word (bits 0 to 15); " + kept);
+      return;
+    }
+    const uint64_t end = uint64_t{field.shift} + field.length;
+    if (!wrapped.empty()) Add(name, u"START_BIT", wrapped + "; " + kept);
+    if (end > BitFieldPlacement::kWordBits) {
+      Add(name, u"DATA_LEN",
+          BitRange(field.shift, end - 1) + " run past bit 15; the bits above 15 are lost and " +
+              kept);
+    }
   }
 
   void CheckOverlaps(const std::u16string& name, const SettingItem& item,
-                     const std::u16string& listKey, uint32_t bits,
+                     const std::u16string& listKey, const BitFieldPlacement& field,
                      std::vector<PlacedField>& placed) {
-    const uint32_t mask = ((1u << bits) - 1u) << item.startBit;
-    const std::string where =
-        BitRange(item.startBit, item.startBit + bits - 1) + " of word " + Str(item.wordIndex);
+    const uint32_t mask = field.storedMask;
+    const std::string where = BitRange(field.FirstStoredBit(), field.LastStoredBit()) +
+                              " of word " + Str(item.wordIndex);
     for (const PlacedField& other : placed) {
       if (other.word == item.wordIndex && (other.mask & mask) != 0) {
         Add(name, u"START_BIT",

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "config/text_codec.h"
+
 namespace kavrin {
 namespace {
 
@@ -38,6 +40,20 @@ void CheckDamagedLines(const ProfileFile& file, std::vector<ConfigFinding>& find
   if (more > 0 && !lines.empty()) {
     Add(findings, lines.back().section, u"",
         Str(more) + " more lines after line " + Str(lines.back().line) + " hold" + what);
+  }
+}
+
+// The value the reader took from a number's text is kept; the author learns what it became.
+void CheckNumberTexts(const ProfileFile& file, std::vector<ConfigFinding>& findings) {
+  for (const ProfileFile::UnplainNumber& number : file.UnplainNumbers()) {
+    std::string what = "line " + Str(number.line) + ": ";
+    if (number.text.empty()) {
+      what += "the value is empty";
+    } else {
+      what += "\"" + ToUtf8(number.text) + "\" is not a plain decimal number";
+    }
+    what += "; it reads as " + Str(number.value);
+    Add(findings, number.section, number.key, std::move(what));
   }
 }
 

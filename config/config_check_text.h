@@ -1,6 +1,7 @@
 #pragma once
 // The part of `kavrin config --check` that looks at the file's text itself: lines whose bytes
-// are not valid in the file's encoding, named by their line numbers.
+// are not valid in the file's encoding, and numbers that do not read as written, named by their
+// line numbers.
 #include <vector>
 
 #include "config/config_check.h"
@@ -9,5 +10,7 @@
 namespace kavrin {
 
 void CheckDamagedLines(const ProfileFile& file, std::vector<ConfigFinding>& findings);
+// Integer keys whose text is not a plain decimal number ("0x5", "four", empty): what they read as.
+void CheckNumberTexts(const ProfileFile& file, std::vector<ConfigFinding>& findings);
 
 }  // namespace kavrin

@@ -55,6 +55,7 @@ void ProfileFile::ClearParsed() {
   keyOrder_.clear();
   damagedLines_.clear();
   damagedLineCount_ = 0;
+  unplainNumberEntries_.clear();
 }
 
 bool ProfileFile::ParseFile() {
@@ -117,7 +118,8 @@ void ProfileFile::ParseText() {
     std::u16string_view key = Trim(line.substr(0, equals));
     key = key.substr(0, key.find(u'\0'));
     if (damaged) NoteDamagedLine(lineNumber, View(sections_.back().name), key);
-    entries_.push_back(Entry{SpanOf(key), SpanOf(CleanValue(line.substr(equals + 1)))});
+    entries_.push_back(
+        Entry{SpanOf(key), SpanOf(CleanValue(line.substr(equals + 1))), lineNumber});
     ++sections_.back().entryCount;
   }
 }
@@ -186,11 +188,43 @@ uint32_t ProfileFile::ReadInt(std::u16string_view section, std::u16string_view k
     negative = value[i] == u'-';
     ++i;
   }
+  const std::size_t firstDigit = i;
   uint32_t number = 0;
+  uint64_t written = 0;  // the number as written, up to just past what 32 bits hold
   for (; i < value.size() && value[i] >= u'0' && value[i] <= u'9'; ++i) {
     number = number * 10u + static_cast<uint32_t>(value[i] - u'0');
+    written = std::min<uint64_t>(written * 10u + static_cast<uint64_t>(value[i] - u'0'),
+                                 uint64_t{1} << 33);
+  }
+  const uint64_t largest = negative ? uint64_t{1} << 31 : uint64_t{UINT32_MAX};
+  const bool plain = i == value.size() && i > firstDigit && written <= largest;
+  if (!plain) {
+    const auto index = static_cast<uint32_t>(entry - entries_.data());
+    if (std::find(unplainNumberEntries_.begin(), unplainNumberEntries_.end(), index) ==
+        unplainNumberEntries_.end())
+      unplainNumberEntries_.push_back(index);
   }
   return negative ? 0u - number : number;
+}
+
+std::vector<ProfileFile::UnplainNumber> ProfileFile::UnplainNumbers() const {
+  std::vector<uint32_t> order = unplainNumberEntries_;
+  std::sort(order.begin(), order.end());
+  std::vector<UnplainNumber> numbers;
+  for (const uint32_t index : order) {
+    const Entry& entry = entries_[index];
+    const auto owner = std::find_if(sections_.begin(), sections_.end(), [index](const Section& s) {
+      return index >= s.firstEntry && index - s.firstEntry < s.entryCount;
+    });
+    UnplainNumber number;
+    number.line = entry.line;
+    if (owner != sections_.end()) number.section = std::u16string(View(owner->name));
+    number.key = std::u16string(View(entry.key));
+    number.text = std::u16string(View(entry.value));
+    number.value = ReadInt(number.section, number.key, 0);
+    numbers.push_back(std::move(number));
+  }
+  return numbers;
 }
 
 std::u16string ProfileFile::ReadString(std::u16string_view section, std::u16string_view key,

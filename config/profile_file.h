@@ -66,6 +66,19 @@ class ProfileFile {
     std::u16string section;  // as the file writes it; empty before any section
     std::u16string key;      // empty for a section header
   };
+  // An integer value (a key read with ReadInt) whose text is not a plain decimal number
+  // (digits after an optional sign, fitting 32 bits): "0x5", "four", an empty value. The
+  // platform's reading stands; `kavrin config --check` says what value the text became.
+  struct UnplainNumber {
+    uint32_t line = 0;
+    std::u16string section;  // as the file writes them
+    std::u16string key;
+    std::u16string text;
+    uint32_t value = 0;  // what ReadInt gave
+  };
+  // Every such key read so far, once each, in file order.
+  std::vector<UnplainNumber> UnplainNumbers() const;
+
   // The first kKeptDamagedLines of them, in file order; a file of garbage keeps no more.
   static constexpr std::size_t kKeptDamagedLines = 100;
   const std::vector<DamagedLine>& DamagedLines() const { return damagedLines_; }
@@ -80,6 +93,7 @@ class ProfileFile {
   struct Entry {
     Span key;
     Span value;
+    uint32_t line = 0;
   };
   struct Section {
     Span name;
@@ -107,6 +121,10 @@ class ProfileFile {
   std::vector<uint32_t> sectionOrder_;  // section indexes by folded name, then file order
   std::vector<uint32_t> keyOrder_;  // per section's range: entries by folded key, then file order
   std::size_t damagedLineCount_ = 0;
+  // Entries that ReadInt met with a value that is not a plain decimal number. Written by the
+  // const reader: the readers are what knows which keys are numbers, and all reads of one
+  // file happen on the thread that loads it.
+  mutable std::vector<uint32_t> unplainNumberEntries_;
   void NoteDamagedLine(uint32_t line, std::u16string_view section, std::u16string_view key);
 };
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "block/settings_block.h"
+#include "config/bit_field.h"
 #include "config/resources.h"
 #include "tests/config/embedded_text.h"
 #include "tests/config/ini_bytes.h"
@@ -99,6 +101,39 @@ INSTANTIATE_TEST_SUITE_P(
                   "",
                   {"[B] OPTION_NO"}},
         CheckCase{"missing_data_len", {{"DATA_LEN=1\n", ""}}, "", {"[B] DATA_LEN"}},
+        CheckCase{"start_bit_wraps_into_the_word",
+                  {{"START_BIT=2", "START_BIT=34"}},
+                  "",
+                  {"[B] START_BIT"}},
+        CheckCase{"start_bit_wraps_onto_another_item",
+                  {{"START_BIT=2", "START_BIT=32"}, {"DATA_LEN=1", "DATA_LEN=3"}},
+                  "",
+                  {"[B] START_BIT", "[B] START_BIT"}},
+        CheckCase{"start_bit_wraps_outside_the_word",
+                  {{"START_BIT=2", "START_BIT=48"}},
+                  "",
+                  {"[B] START_BIT"}},
+        CheckCase{"data_len_32_stores_nothing",
+                  {{"DATA_LEN=1", "DATA_LEN=32"}},
+                  "",
+                  {"[B] DATA_LEN", "[B] OPTION_NO"}},
+        CheckCase{"data_len_33_is_one_bit", {{"DATA_LEN=1", "DATA_LEN=33"}}, "", {"[B] DATA_LEN"}},
+        CheckCase{"hexadecimal_word", {{"WORD_IDX=0\nSTART_BIT=2", "WORD_IDX=0x5\nSTART_BIT=2"}},
+                  "", {"[B] WORD_IDX"}},
+        CheckCase{"start_bit_in_words_reads_0_and_overlaps",
+                  {{"START_BIT=2", "START_BIT=four"}},
+                  "",
+                  {"[B] START_BIT", "[B] START_BIT"}},
+        CheckCase{"empty_default_option", {{"DEFAULT_OPTION=1", "DEFAULT_OPTION="}}, "",
+                  {"[A] DEFAULT_OPTION"}},
+        CheckCase{"number_too_large_for_32_bits",
+                  {{"[DEVICE]\nNO=1", "[DEVICE]\nNO=4294967297"}},
+                  "",
+                  {"[DEVICE] NO"}},
+        CheckCase{"signed_numbers_are_plain",
+                  {{"WIDTH=800", "WIDTH=+800"}},
+                  "[INFO_LAYOUT]\nLINE_SHIFT=-1\n",
+                  {}},
         CheckCase{"no_options",
                   {{"OPTION_NO=2\nOPTION_0=x\nOPTION_1=y\nDEFAULT_OPTION=0", "OPTION_NO=0"}},
                   "",
@@ -250,6 +285,68 @@ TEST(ConfigCheckTest, MessagesSayWhatHappensAndWhatToWrite) {
   EXPECT_NE(lines.find("[DATE_STAMP_LOGO] START_WORD: the logo field, words 50 to 57,"),
             std::string::npos)
       << lines;
+}
+
+TEST(ConfigCheckTest, FieldsAreDescribedWhereTheBlockPutsThem) {
+  std::string text = test::Replaced(std::string(kCleanFile), "START_BIT=2", "START_BIT=32");
+  text = test::Replaced(text, "DATA_LEN=1", "DATA_LEN=3");
+  EXPECT_EQ(AllLines(Check(text)),
+            "[B] START_BIT: bit 32 wraps to bit 0 (the shift is taken modulo 32); the field takes "
+            "bits 0 to 2 of word 0\n"
+            "[B] START_BIT: bits 0 to 2 of word 0 overlap [A] (ITEM_000); the two items overwrite "
+            "each other\n");
+
+  text = test::Replaced(std::string(kCleanFile), "DATA_LEN=1", "DATA_LEN=32");
+  EXPECT_EQ(AllLines(Check(text)),
+            "[B] DATA_LEN: 32 bits are taken modulo 32, which leaves none; the field stores "
+            "nothing and every option reads as 0\n"
+            "[B] OPTION_NO: 2 options, but the field's 0 bits hold only the value 0; options 1 "
+            "to 1 cannot be stored\n");
+
+  text = test::Replaced(std::string(kCleanFile), "START_BIT=2", "START_BIT=14");
+  text = test::Replaced(text, "DATA_LEN=1", "DATA_LEN=36");
+  EXPECT_EQ(AllLines(Check(text)),
+            "[B] DATA_LEN: 36 bits are taken modulo 32, which leaves 4; the field takes bits 14 "
+            "to 15 of word 0\n"
+            "[B] DATA_LEN: bits 14 to 17 run past bit 15; the bits above 15 are lost and the "
+            "field takes bits 14 to 15 of word 0\n");
+}
+
+// The check describes what the block gets: each case's field, written with the values the
+// reader took, changes exactly the bits the finding names.
+TEST(ConfigCheckTest, DescribedBitsAreTheBitsTheBlockChanges) {
+  struct Field {
+    uint32_t start, length, firstBit, lastBit;
+  };
+  for (const Field& f : {Field{32, 3, 0, 2}, Field{34, 1, 2, 2}, Field{14, 36, 14, 15},
+                         Field{15, 2, 15, 15}, Field{0, 16, 0, 15}}) {
+    SettingsBlock block;
+    block.SetBits(3, f.start, f.length, -1);
+    const uint32_t expected = ((1u << (f.lastBit - f.firstBit + 1)) - 1u) << f.firstBit;
+    EXPECT_EQ(block.GetWord(3), expected) << f.start << "/" << f.length;
+    const BitFieldPlacement placed = PlaceBitField(f.start, f.length);
+    EXPECT_EQ(placed.storedMask, expected);
+    EXPECT_EQ(placed.FirstStoredBit(), f.firstBit);
+    EXPECT_EQ(placed.LastStoredBit(), f.lastBit);
+  }
+  for (const auto& [start, length] : {std::pair{48u, 3u}, std::pair{0u, 32u}, std::pair{16u, 4u}}) {
+    SettingsBlock block;
+    block.SetBits(3, start, length, -1);
+    EXPECT_EQ(block.GetWord(3), 0u);
+    EXPECT_EQ(PlaceBitField(start, length).StoredBits(), 0u);
+  }
+}
+
+TEST(ConfigCheckTest, NumbersThatDoNotReadAsWrittenNameTheirLine) {
+  std::string text = test::Replaced(std::string(kCleanFile), "WORD_IDX=0\nSTART_BIT=2",
+                                    "WORD_IDX=0x5\nSTART_BIT=four");
+  text = test::Replaced(text, "DEFAULT_OPTION=1", "DEFAULT_OPTION=");
+  EXPECT_EQ(AllLines(Check(text)),
+            "[B] START_BIT: bit 0 of word 0 overlap [A] (ITEM_000); the two items "
+            "overwrite each other\n"
+            "[A] DEFAULT_OPTION: line 22: the value is empty; it reads as 0\n"
+            "[B] WORD_IDX: line 25: \"0x5\" is not a plain decimal number; it reads as 0\n"
+            "[B] START_BIT: line 26: \"four\" is not a plain decimal number; it reads as 0\n");
 }
 
 TEST(ConfigCheckTest, OverlapNamesBothItems) {
