@@ -13,6 +13,8 @@
 #include "cli/config_report.h"
 #include "config/config_check.h"
 #include "config/config_file.h"
+#include "config/file_io.h"
+#include "config/resources.h"
 #include "config/text_codec.h"
 
 namespace kavrin::cli {
@@ -22,7 +24,37 @@ struct ConfigOptions {
   std::string file;  // --config; empty: ./KAVRIN_CFG.ini, else the built-in default
   bool json = false;
   bool check = false;
+  std::string writeDefault;  // --write-default FILE
+  bool force = false;        // replace an existing FILE
 };
+
+// The built-in configuration, byte for byte as the window carries it (UTF-16 with its mark),
+// for an author to start a new file from. An existing file is someone's work: kept unless
+// --force, even one that appears while this runs.
+int WriteDefault(const ConfigOptions& options, Reporter& out) {
+  const std::filesystem::path path = options.writeDefault;
+  std::error_code ignored;
+  if (!options.force && std::filesystem::symlink_status(path, ignored).type() !=
+                            std::filesystem::file_type::not_found) {
+    return out.Fail(Reason::kOutputUnwritable,
+                    options.writeDefault + " exists; --force replaces it", kExitFailed);
+  }
+  const FileOutcome written =
+      WriteResourceToFile(kDefaultConfigResourceId, kTextResourceType, path,
+                          options.force ? WriteMode::Replace : WriteMode::CreateOnly);
+  if (!written) {
+    return out.Fail(Reason::kOutputUnwritable, CannotWriteText(path, written), kExitFailed);
+  }
+  if (out.JsonOutput()) {
+    Json document = DocumentHead("config", true);
+    document["written"] = options.writeDefault;
+    out.Document(document);
+  } else {
+    out.Note("wrote the built-in configuration to " + options.writeDefault);
+  }
+  std::cout.flush();
+  return std::cout ? kExitOk : kExitFailed;
+}
 
 int RunCheck(const ConfigFile& config, const std::string& source, Reporter& out) {
   const std::vector<ConfigFinding> findings = CheckConfiguration(config);
@@ -56,6 +88,7 @@ int RunCheck(const ConfigFile& config, const std::string& source, Reporter& out)
 
 int Run(const ConfigOptions& options) {
   Reporter out("config", options.json, std::cout, std::cerr);
+  if (!options.writeDefault.empty()) return WriteDefault(options, out);
   std::string error;
   const std::unique_ptr<ConfigFile> config = LoadConfigForCommand(options.file, &error);
   if (!config) return out.Fail(Reason::kConfigUnreadable, error, kExitFailed);
@@ -88,6 +121,13 @@ void AddConfigCommands(CLI::App& app, int* exitCode) {
   config->add_flag("--check", options->check,
                    "Report what the file's author should know before shipping it; exit 1 with "
                    "any finding");
+  CLI::Option* write = config->add_option(
+      "--write-default", options->writeDefault,
+      "Write the built-in configuration (the bytes the window carries) to FILE and exit");
+  write->type_name("FILE");
+  config->add_flag("--force", options->force, "With --write-default: replace an existing FILE")
+      ->needs(write);
+  write->excludes("--check")->excludes("--config");
   config->callback([options, exitCode] { *exitCode = Run(*options); });
 }
 

@@ -1,7 +1,8 @@
 # The Debian package (`make package`: cpack -G DEB in the release build). What goes in is
 # what `cmake --install` installs, with the prefix /usr: the two programs (stripped), the menu
 # entry and icons, the udev rule in /usr/lib/udev/rules.d, the manual pages, the bash
-# completion, and README, documentation, copyright and changelog in /usr/share/doc/kavrintool.
+# completion, and README, documentation, copyright, changelog and the configuration examples in
+# /usr/share/doc/kavrintool.
 # Depends is computed from the programs' shared libraries by dpkg-shlibdeps.
 set(KAVRIN_PACKAGE_MAINTAINER
     "KavrinTool maintainers <maintainers@users.noreply.c-seed-0d1df0e7.example>"
@@ -40,6 +41,21 @@ foreach(doc simulator.md cli.md)
     install(FILES ${PROJECT_SOURCE_DIR}/docs/${doc} DESTINATION ${doc_dir})
   endif()
 endforeach()
+
+# Examples for the authors of a configuration: the built-in one, byte for byte as the window
+# carries it (what `kavrin config --write-default` writes), and two written for review.
+set(examples_dir ${CMAKE_BINARY_DIR}/examples)
+add_custom_command(OUTPUT ${examples_dir}/KAVRIN_CFG.ini
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${examples_dir}
+  COMMAND ${KAVRIN_EMBED_COMMAND} --bytes ${examples_dir}/KAVRIN_CFG.ini
+          ${PROJECT_SOURCE_DIR}/resources/KAVRIN_CFG.ini UTF16LE_CRLF
+  DEPENDS ${KAVRIN_EMBED_DEPENDS} ${PROJECT_SOURCE_DIR}/resources/KAVRIN_CFG.ini
+  COMMENT "Writing the built-in configuration as an example")
+add_custom_target(kavrin_examples ALL DEPENDS ${examples_dir}/KAVRIN_CFG.ini)
+install(FILES ${examples_dir}/KAVRIN_CFG.ini
+              ${PROJECT_SOURCE_DIR}/resources/examples/engine-tests.ini
+              ${PROJECT_SOURCE_DIR}/resources/examples/many-items.ini
+        DESTINATION ${doc_dir}/examples)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kavrintool)

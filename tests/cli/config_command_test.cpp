@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 
 #ifndef _WIN32
@@ -10,6 +13,7 @@
 #include "tests/support/ordinary_user.h"
 #endif
 
+#include "config/resources.h"
 #include "config/text_codec.h"
 #include "tests/cli/run_kavrin.h"
 #include "tests/config/embedded_text.h"
@@ -339,6 +343,80 @@ TEST_F(ConfigCommandTest, CheckSeesTheWindowTheFileBuilds) {
     EXPECT_NE(run.err.find(c.count), std::string::npos) << run.err;
   }
 }
+
+
+std::string BuiltInConfigBytes() {
+  const auto data = FindResourceData(kDefaultConfigResourceId, kTextResourceType);
+  return data ? std::string(data->begin(), data->end()) : std::string();
+}
+
+TEST_F(ConfigCommandTest, WriteDefaultGivesTheWindowsBytesAndKeepsAnExistingFile) {
+  const std::string builtIn = BuiltInConfigBytes();
+  ASSERT_GT(builtIn.size(), 2u);
+  ASSERT_EQ(builtIn.substr(0, 2), "\xFF\xFE");  // UTF-16LE with its mark, as the window has it
+
+  test::KavrinRun run = RunKavrin(work.Path(), {"config", "--write-default", "new.ini"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(work.Read("new.ini"), builtIn);
+
+  // Someone's work is never replaced without being asked.
+  work.Write("mine.ini", "[DEVICE]\nNO=1\n0=Mine\n");
+  run = RunKavrin(work.Path(), {"config", "--write-default", "mine.ini"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "kavrin: mine.ini exists; --force replaces it\n");
+  EXPECT_EQ(work.Read("mine.ini"), "[DEVICE]\nNO=1\n0=Mine\n");
+
+  run = RunKavrin(work.Path(), {"config", "--write-default", "mine.ini", "--force", "--json"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(json::parse(run.out)["written"], "mine.ini");
+  EXPECT_EQ(work.Read("mine.ini"), builtIn);
+
+  // It writes; it does not also check or load another file.
+  run = RunKavrin(work.Path(), {"config", "--write-default", "x.ini", "--check"});
+  EXPECT_EQ(run.exitCode, 2);
+  run = RunKavrin(work.Path(), {"config", "--force"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_FALSE(std::filesystem::exists(work / "x.ini"));
+}
+
+#ifndef _WIN32
+TEST_F(ConfigCommandTest, WriteDefaultDoesNotCreateTheTargetOfADanglingLink) {
+  std::filesystem::create_symlink(work / "elsewhere.ini", work / "link.ini");
+  const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--write-default", "link.ini"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_FALSE(std::filesystem::exists(work / "elsewhere.ini"));
+}
+
+// The examples the package installs for the authors of a configuration check clean, the
+// built-in configuration as --write-default writes it included.
+TEST_F(ConfigCommandTest, ShippedExamplesCheckClean) {
+  const std::filesystem::path examples = std::filesystem::path(KAVRIN_SOURCE_DIR) / "resources/examples";
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(examples)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    work.Write(entry.path().filename().string(),
+               std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names, (std::vector<std::string>{"engine-tests.ini", "many-items.ini"}));
+  ASSERT_EQ(RunKavrin(work.Path(), {"config", "--write-default", "KAVRIN_CFG.ini"}).exitCode, 0);
+  names.push_back("KAVRIN_CFG.ini");
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--check", "--config", name});
+    EXPECT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("no findings"), std::string::npos) << run.err;
+  }
+  // The engine tests really are on, and the many items really are there.
+  json config = json::parse(RunKavrin(work.Path(), {"config", "--json", "--config", "engine-tests.ini"}).out);
+  EXPECT_EQ(config["testItems"].size(), 5u);
+  config = json::parse(RunKavrin(work.Path(), {"config", "--json", "--config", "many-items.ini"}).out);
+  EXPECT_EQ(config["items"].size(), 30u);
+}
+#endif
 
 }  // namespace
 }  // namespace kavrin
