@@ -63,13 +63,35 @@ uint32_t ParseSwitchValue(std::string_view commandLine) {
   return ParseHex(commandLine, commandLine.size());
 }
 
+namespace {
+
+// The switch text is taken into a buffer of 260 bytes, terminator included; a value with a
+// rejected bit counts as no switch at all.
+uint32_t AcceptedSwitchValue(std::string_view commandLine) {
+  const uint32_t value = ParseSwitchValue(commandLine.substr(0, kTextRoom - 1));
+  return (value & kRejectedSwitchMask) != 0 ? 0 : value;
+}
+
+void AddStoredSwitches(uint32_t value, ModeFlags& flags) {
+  for (const uint32_t bit : kStoredSwitches) {
+    if ((value & bit) != 0) flags.SetFlag(bit);
+  }
+}
+
+}  // namespace
+
+uint32_t ApplySwitchFlags(std::string_view commandLine, ModeFlags& flags) {
+  const uint32_t value = AcceptedSwitchValue(commandLine);
+  AddStoredSwitches(value, flags);
+  return value;
+}
+
 std::vector<std::string> ApplyCommandLine(std::string_view commandLine, ModeFlags& flags,
                                           const SideFilePaths& paths) {
   std::vector<std::string> notes;
   if (commandLine.empty()) return notes;
-  // The switch text is taken into a buffer of 260 bytes, terminator included.
-  const uint32_t value = ParseSwitchValue(commandLine.substr(0, kTextRoom - 1));
-  if ((value & kRejectedSwitchMask) != 0) return notes;
+  const uint32_t value = AcceptedSwitchValue(commandLine);
+  if (value == 0) return notes;
 
   auto noteFailure = [&notes](const std::filesystem::path& path, const FileOutcome& written) {
     if (!written) notes.push_back("\n" + CannotWriteText(path, written) + "\n");
@@ -93,9 +115,7 @@ std::vector<std::string> ApplyCommandLine(std::string_view commandLine, ModeFlag
   if ((value & OUTPUT_INIT_OPTION) != 0) {
     noteFailure(paths.initOptionList, WriteInitOptionList(paths.initOptionList));
   }
-  for (const uint32_t bit : kStoredSwitches) {
-    if ((value & bit) != 0) flags.SetFlag(bit);
-  }
+  AddStoredSwitches(value, flags);
   return notes;
 }
 

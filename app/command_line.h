@@ -53,6 +53,11 @@ std::vector<std::string> ApplyCommandLine(
     std::string_view commandLine, ModeFlags& flags,
     const SideFilePaths& paths = SideFilePaths::InCurrentDirectory());
 
+// Only the switches of the text that stay in the mode flags (the buttons, the trace, the
+// commit value), with the same reading and the same rejected values: no side file is written.
+// Returns the value read, 0 when it was rejected.
+uint32_t ApplySwitchFlags(std::string_view commandLine, ModeFlags& flags);
+
 // The switch table as "%08X : %s\r\n" lines.
 FileOutcome WriteInitOptionList(const std::filesystem::path& path);
 // Its exact bytes.

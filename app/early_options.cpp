@@ -88,7 +88,9 @@ std::string UsageText() {
       "window and write them with the clock (\"Kavrin\").\n"
       "\n"
       "SWITCHES is one hexadecimal number; each bit adds a switch, and they add up (41710\n"
-      "shows every button with the trace on). A value with any other bit set is ignored.\n";
+      "shows every button with the trace on). A value with any bit of 7FF000E1 set is\n"
+      "ignored whole; the other bits the table does not list (8, 4000, 8000, 20000) do\n"
+      "nothing.\n";
   for (const SwitchName& row : SwitchTable()) {
     char line[160];
     std::snprintf(line, sizeof line, "  %08X  %-20s %s\n", row.bit, row.name, SwitchEffect(row.bit));
@@ -108,8 +110,11 @@ std::string UsageText() {
       "                      configuration without a byte-order mark (e.g. BIG5, CP1252);\n"
       "                      the locale's by default\n"
       "\n"
-      "The tool needs a display; the kavrin command does the same work without one\n"
-      "(kavrin --help).\n";
+      "Without a display:\n"
+      "  kavrintool --screenshot FILE.png [--config PATH] [--scale FACTOR] [SWITCHES]\n"
+      "                      draw the window as it starts (no recorder, no side files) into\n"
+      "                      a PNG and exit\n"
+      "  The kavrin command does the recorder work without a display (kavrin --help).\n";
   return text;
 }
 

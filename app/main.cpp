@@ -1,9 +1,11 @@
 // kavrintool: the desktop tool. Qt takes its own arguments (-platform, -style, ...); what
 // remains is the tool's switch value. --help and --version, and a missing display, are
-// answered first, before anything else starts.
+// answered first, before anything else starts; --screenshot draws the window into a picture
+// instead of running it.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <QIcon>
 #include <span>
 #include <string>
@@ -11,6 +13,7 @@
 #include "app/command_line.h"
 #include "app/early_options.h"
 #include "app/kavrin_app.h"
+#include "app/screenshot_qt.h"
 #include "app/single_instance.h"
 #include "config/resources.h"
 #include "config/text_codec.h"
@@ -43,8 +46,11 @@ int main(int argc, char** argv) {
     case kavrin::EarlyRequest::None:
       break;
   }
+  // The picture of the window needs no display: it is drawn off screen.
+  const std::optional<kavrin::ScreenshotRequest> screenshot = kavrin::FindScreenshotRequest(arguments);
   // Qt would abort with a message about plugins; say what is wrong and what works instead.
-  if (kavrin::DisplayMissing(arguments, [](const char* name) { return std::getenv(name); })) {
+  if (!screenshot &&
+      kavrin::DisplayMissing(arguments, [](const char* name) { return std::getenv(name); })) {
     std::fputs(kavrin::NoDisplayMessage().c_str(), stderr);
     return 1;
   }
@@ -55,6 +61,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kavrintool: %s\n", problem.c_str());
     return 1;
   }
+  if (screenshot) return kavrin::RunScreenshot(argv[0], *screenshot);
   QApplication application(argc, argv);  // removes the arguments Qt understood
   QApplication::setApplicationName("kavrintool");
   QGuiApplication::setDesktopFileName("kavrintool");

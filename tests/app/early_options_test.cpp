@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/screenshot_request.h"
 
 namespace kavrin {
 namespace {
@@ -36,6 +38,46 @@ TEST(EarlyOptionsTest, HelpAndVersionAreFoundAnywhereAndNothingElseIsOne) {
   for (const RequestCase& c : cases) {
     SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments.back());
     EXPECT_EQ(FindEarlyRequest(c.arguments), c.request);
+  }
+}
+
+TEST(EarlyOptionsTest, ScreenshotRequestTakesItsValuesAndLeavesTheRest) {
+  struct Case {
+    std::vector<const char*> arguments;
+    bool asked;
+    std::string output, config;
+    double scale;
+    std::vector<std::string> rest;
+    std::string problem;
+  };
+  const Case cases[] = {
+      {{"41710"}, false, "", "", 1, {}, ""},
+      {{"--screenshot", "w.png"}, true, "w.png", "", 1, {}, ""},
+      {{"41710", "--screenshot", "w.png", "--scale", "1.5", "--config", "a b.ini"},
+       true, "w.png", "a b.ini", 1.5, {"41710"}, ""},
+      {{"-platform", "xcb", "--screenshot", "w.png", "100"},
+       true, "w.png", "", 1, {"-platform", "xcb", "100"}, ""},
+      {{"--screenshot"}, true, "", "", 1, {}, "--screenshot needs a value"},
+      {{"--screenshot", "w.png", "--scale"}, true, "w.png", "", 1, {}, "--scale needs a value"},
+      {{"--screenshot", "w.png", "--scale", "0"}, true, "w.png", "", 1, {},
+       "--scale takes a factor from 0.25 to 3, not \"0\""},
+      {{"--screenshot", "w.png", "--scale", "2x"}, true, "w.png", "", 1, {},
+       "--scale takes a factor from 0.25 to 3, not \"2x\""},
+      {{"--screenshot", "w.png", "--scale", "nan"}, true, "w.png", "", 1, {},
+       "--scale takes a factor from 0.25 to 3, not \"nan\""},
+      {{"--screenshot", ""}, true, "", "", 1, {}, "--screenshot needs a file name"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments.size()) + " arguments");
+    const std::optional<ScreenshotRequest> request = FindScreenshotRequest(c.arguments);
+    ASSERT_EQ(request.has_value(), c.asked);
+    if (!request) continue;
+    EXPECT_EQ(request->problem, c.problem);
+    if (!c.problem.empty()) continue;
+    EXPECT_EQ(request->output, c.output);
+    EXPECT_EQ(request->config, c.config);
+    EXPECT_DOUBLE_EQ(request->scale, c.scale);
+    EXPECT_EQ(request->rest, c.rest);
   }
 }
 
