@@ -82,11 +82,14 @@ void SettingsBlock::SetText(uint32_t start, uint32_t count, const char* source) 
   std::memset(field + length, 0, inside - length);
 }
 
-FileOutcome SettingsBlock::LoadFile(const std::filesystem::path& path) {
-  // Only the first 112 bytes can matter, so a file of any size costs one small read.
-  const FileContents contents = ReadFileBytes(path, kSize, LongerFile::Cut);
+FileOutcome SettingsBlock::LoadFile(const std::filesystem::path& path, FileSize* size) {
+  // Only the first 112 bytes can matter, so a file of any size costs one small read; one
+  // byte more tells a longer file apart without reading all of it.
+  const FileContents contents = ReadFileBytes(path, kSize + 1, LongerFile::Cut);
   if (!contents.outcome) return contents.outcome;  // the block stays as it was
-  std::copy(contents.bytes.begin(), contents.bytes.end(), bytes_.begin());
+  const std::size_t taken = std::min(contents.bytes.size(), kSize);
+  std::copy_n(contents.bytes.begin(), taken, bytes_.begin());
+  if (size != nullptr) *size = {taken, contents.bytes.size() > kSize};
   return {};
 }
 

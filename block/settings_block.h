@@ -44,10 +44,16 @@ class SettingsBlock {
   // of the field; never writes past the block's end. Nothing for a null source.
   void SetText(uint32_t start, uint32_t count, const char* source);
 
+  // How much of a file LoadFile read.
+  struct FileSize {
+    std::size_t bytes = 0;  // bytes taken into the block, at most 112
+    bool longer = false;    // the file goes on past 112 bytes
+    bool Whole() const { return bytes == kSize && !longer; }
+  };
   // The file's first min(length, 112) bytes replace the block's first bytes, whatever the
   // file's length; a file that cannot be read (a FIFO or device node included, which is never
-  // waited for) changes nothing. The outcome says why.
-  FileOutcome LoadFile(const std::filesystem::path& path);
+  // waited for) changes nothing. The outcome says why; *size (when given) how much was read.
+  FileOutcome LoadFile(const std::filesystem::path& path, FileSize* size = nullptr);
   // Writes the 112 bytes by WriteFileAtomically's rules, so a failed write keeps the previous
   // file and the block in memory.
   FileOutcome SaveFile(const std::filesystem::path& path) const;

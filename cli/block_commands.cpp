@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/config_loader.h"
 #include "config/config_file.h"
+#include "ops/settings_rules.h"
 
 namespace kavrin::cli {
 namespace {
@@ -35,7 +36,7 @@ int RunNew(const BlockOptions& options) {
   int exitCode = kExitFailed;
   const std::unique_ptr<ConfigFile> config = Load(options, out, &exitCode);
   if (!config) return exitCode;
-  const SettingsBlock block = MakeDefaultBlock(*config);
+  const SettingsBlock block = ops::DefaultBlock(*config);
   const FileOutcome written = block.SaveFile(options.blockPath);
   if (!written) {
     return out.Fail(Reason::kOutputUnwritable, CannotWriteText(options.blockPath, written),
@@ -61,11 +62,12 @@ int RunShow(const BlockOptions& options) {
   const std::optional<BlockFile> file = ReadBlockFile(options.blockPath, &error);
   if (!file) return out.Fail(Reason::kBlockFile, error, kExitFailed);
   const std::string warning = file->SizeProblem(options.blockPath);
-  if (!warning.empty()) out.Note("warning: " + warning + "; decoded as the window loads it");
+  if (!warning.empty()) out.Note("warning: " + warning + "; its first bytes decoded over a zero block");
   if (options.json) {
     Json document = DocumentHead(out.Command(), true);
     document["file"] = options.blockPath;
-    document["size"] = file->size;
+    // Bytes read, counting at most one past a block: 113 means longer.
+    document["size"] = file->size.bytes + (file->size.longer ? 1 : 0);
     document["wholeBlock"] = file->WholeBlock();
     if (!warning.empty()) document["warning"] = warning;
     MergeFields(document, BlockReportJson(*config, file->block));

@@ -1,31 +1,22 @@
 #include "cli/block_file.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "config/file_io.h"
 
 namespace kavrin::cli {
 
 std::string BlockFile::SizeProblem(const std::string& path) const {
   if (WholeBlock()) return {};
-  return path + (longer ? " holds more than " : " holds " + std::to_string(size) + " bytes, not ") +
-         std::to_string(SettingsBlock::kSize) + (longer ? " bytes" : "");
+  return path + (size.longer ? " holds more than "
+                             : " holds " + std::to_string(size.bytes) + " bytes, not ") +
+         std::to_string(SettingsBlock::kSize) + (size.longer ? " bytes" : "");
 }
 
 std::optional<BlockFile> ReadBlockFile(const std::string& path, std::string* error) {
-  // One byte more than a block tells a longer file apart without reading all of it; nothing
-  // at the path is waited for (a FIFO or device node is refused).
-  const FileContents contents = ReadFileBytes(path, SettingsBlock::kSize + 1, LongerFile::Cut);
-  if (!contents.outcome) {
-    *error = CannotReadText(path, contents.outcome);
+  BlockFile read;
+  if (const FileOutcome outcome = read.block.LoadFile(path, &read.size); !outcome) {
+    *error = CannotReadText(path, outcome);
     return std::nullopt;
   }
-  BlockFile read;
-  read.size = contents.bytes.size();
-  read.longer = read.size > SettingsBlock::kSize;
-  std::memcpy(read.block.Bytes().data(), contents.bytes.data(),
-              std::min(read.size, SettingsBlock::kSize));
   return read;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // A block file named on the command line, read with the reason when it cannot be, and its
 // size judged: a command that sends a block to a recorder takes only a whole 112-byte file;
-// `block show` decodes any size as the window would load it, with a warning.
+// `block show` decodes any size (its first bytes over a zero block), with a warning.
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -11,10 +11,9 @@
 namespace kavrin::cli {
 
 struct BlockFile {
-  SettingsBlock block;       // the file's first bytes over a zero block, as the window loads it
-  std::size_t size = 0;      // bytes read, at most 113
-  bool longer = false;       // more than 112 bytes
-  bool WholeBlock() const { return size == SettingsBlock::kSize && !longer; }
+  SettingsBlock block;           // the file's first bytes over a zero block (SettingsBlock::LoadFile)
+  SettingsBlock::FileSize size;  // how much of it there was
+  bool WholeBlock() const { return size.Whole(); }
   // "x.bin holds 57 bytes, not 112"; empty for a whole block.
   std::string SizeProblem(const std::string& path) const;
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/text_codec.h"
+#include "ops/settings_rules.h"
 
 namespace kavrin::cli {
 namespace {
@@ -15,7 +16,7 @@ namespace {
 constexpr uint32_t kNoteFirstByte = SettingsBlock::kDeviceAreaSize;
 constexpr uint32_t kNoteUnits = (SettingsBlock::kSize - kNoteFirstByte) / 2;
 
-// One item as the window shows it after BlockToControls.
+// One item as its list shows the block (ops/settings_rules.h).
 struct DecodedItem {
   std::string title;
   const SettingItem* item;
@@ -29,16 +30,17 @@ std::vector<DecodedItem> DecodeItems(const ConfigFile& config, const SettingsBlo
   for (const SettingItem& item : config.items) {
     const uint32_t value = block.GetBits(item.wordIndex, item.startBit, item.bitLength);
     std::optional<std::string> option;
-    if (value < item.options.size()) option = ToUtf8(item.options[value]);
+    if (const int index = ops::ListIndexOf(item, value); index >= 0) {
+      option = ToUtf8(item.options[static_cast<std::size_t>(index)]);
+    }
     decoded.push_back({ToUtf8(item.title), &item, value, std::move(option)});
   }
   return decoded;
 }
 
-// The logo field's text up to its first zero byte, as the window converts it.
+// The logo text as the logo box shows the block (ops/settings_rules.h).
 std::string DecodeLogo(const ConfigFile& config, const SettingsBlock& block) {
-  const std::string field = block.GetText(config.logoPanel.startWord, config.logoPanel.wordLength);
-  return ToUtf8(AnsiToWide(field));
+  return ToUtf8(ops::LogoTextOf(config.logoPanel, block));
 }
 
 // The note area: UTF-16LE, ended by a zero unit when shorter than the area.
@@ -162,22 +164,6 @@ void PrintText(const ConfigFile& config, const SettingsBlock& block, std::ostrea
 
 void PrintBlockReport(const ConfigFile& config, const SettingsBlock& block, std::ostream& out) {
   PrintText(config, block, out);
-}
-
-SettingsBlock MakeDefaultBlock(const ConfigFile& config) {
-  SettingsBlock block;
-  for (const SettingItem& item : config.items) {
-    // A DEFAULT_OPTION outside the options leaves the list without a selection, which the
-    // window stores as -1: all ones in the field.
-    const int64_t value = item.option < item.options.size() ? int64_t{item.option} : -1;
-    block.SetBits(item.wordIndex, item.startBit, item.bitLength, value);
-  }
-  // The logo box starts on entry 0; with no logo texts its face is empty.
-  const std::u16string logo =
-      config.logoPanel.logoCount > 0 ? config.logoPanel.logoTexts[0] : std::u16string();
-  const std::string ansi = WideToAnsi(logo);
-  block.SetText(config.logoPanel.startWord, config.logoPanel.wordLength, ansi.c_str());
-  return block;
 }
 
 }  // namespace kavrin::cli

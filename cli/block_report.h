@@ -18,9 +18,4 @@ Json BlockSettingsJson(const ConfigFile& config, const SettingsBlock& block);
 // BlockSettingsJson and {"deviceWords": ["8073", ...], "note": "..."}.
 Json BlockReportJson(const ConfigFile& config, const SettingsBlock& block);
 
-// The block the window holds at start-up without Default.bin: zero block, each item's
-// DEFAULT_OPTION stored with SetBits (all ones when it names no option), the first logo
-// text with SetText.
-SettingsBlock MakeDefaultBlock(const ConfigFile& config);
-
 }  // namespace kavrin::cli

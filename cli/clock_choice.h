@@ -1,6 +1,6 @@
 #pragma once
 // `--clock now|utc|YYYY-MM-DDTHH:MM:SS`: the date and time the kavrin operation sends. The
-// default is the local time, as the window sends it; each unit takes the time at its own
+// default is the local time, the window's choice; each unit takes the time at its own
 // write.
 #include <optional>
 #include <string>

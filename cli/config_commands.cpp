@@ -28,7 +28,7 @@ struct ConfigOptions {
   bool force = false;        // replace an existing FILE
 };
 
-// The built-in configuration, byte for byte as the window carries it (UTF-16 with its mark),
+// The built-in configuration, byte for byte as kavrintool carries it (UTF-16 with its mark),
 // for an author to start a new file from. An existing file is someone's work: kept unless
 // --force, even one that appears while this runs.
 int WriteDefault(const ConfigOptions& options, Reporter& out) {

@@ -1,5 +1,7 @@
 #include "cli/config_json.h"
 
+#include "cli/command_result.h"
+#include "config/config_tables.h"
 #include "config/text_codec.h"
 
 namespace kavrin::cli {
@@ -10,50 +12,45 @@ Json TextsJson(const std::vector<std::u16string>& texts) {
   return list;
 }
 
+namespace {
+
+// The record's number keys under their JSON names, in the table's order.
+template <class Record, std::size_t N>
+Json NumbersJson(const Record& record, const tables::NumberKey<Record> (&table)[N]) {
+  Json json = Json::object();
+  for (const tables::NumberKey<Record>& entry : table) {
+    json[std::string(entry.jsonName)] = record.*entry.field;
+  }
+  return json;
+}
+
+}  // namespace
+
 Json ItemJson(const SettingItem& item) {
-  return Json{{"title", ToUtf8(item.title)}, {"wordIndex", item.wordIndex},
-              {"startBit", item.startBit},   {"bitLength", item.bitLength},
-              {"option", item.option},       {"options", TextsJson(item.options)}};
+  Json json{{"title", ToUtf8(item.title)}};
+  MergeFields(json, NumbersJson(item, tables::kItem));
+  json["options"] = TextsJson(item.options);
+  return json;
 }
 
 Json TestItemJson(const SettingItem& item) {
-  return Json{{"title", ToUtf8(item.title)},
-              {"wordIndex", item.wordIndex},
-              {"startBit", item.startBit},
-              {"bitLength", item.bitLength},
-              {"testCode", TestCode(item)}};
+  Json json{{"title", ToUtf8(item.title)}};
+  MergeFields(json, NumbersJson(item, tables::kTestItem));
+  json["testCode"] = TestCode(item);
+  return json;
 }
 
 namespace {
-
-Json ItemLayoutJson(const ItemLayout& l) {
-  return Json{{"x", l.x},
-              {"y", l.y},
-              {"lineShift", l.lineShift},
-              {"titleShift", l.titleShift},
-              {"titleWidth", l.titleWidth},
-              {"optionWidth", l.optionWidth},
-              {"titleOptionGap", l.titleOptionGap},
-              {"itemHeight", l.itemHeight},
-              {"optionHeight", l.optionHeight},
-              {"itemsPerColumn", l.itemsPerColumn}};
-}
 
 Json LogoPanelJson(const LogoPanel& p) {
   Json texts = Json::array();
   for (uint32_t i = 0; i < p.logoCount && i < p.logoTexts.size(); ++i) {
     texts.push_back(ToUtf8(p.logoTexts[i]));
   }
-  return Json{{"x", p.x},
-              {"y", p.y},
-              {"width", p.width},
-              {"height", p.height},
-              {"listHeight", p.listHeight},
-              {"gap", p.gap},
-              {"title", ToUtf8(p.title)},
-              {"logoTexts", texts},
-              {"startWord", p.startWord},
-              {"wordLength", p.wordLength}};
+  Json json = NumbersJson(p, tables::kLogo);
+  json["title"] = ToUtf8(p.title);
+  json["logoTexts"] = texts;
+  return json;
 }
 
 Json InfoPanelJson(const InfoPanel& p) {
@@ -61,24 +58,9 @@ Json InfoPanelJson(const InfoPanel& p) {
   for (const InfoItem& row : p.rows) {
     rows.push_back(Json{{"title", ToUtf8(row.title)}, {"commandCode", row.commandCode}});
   }
-  return Json{{"x", p.x},
-              {"y", p.y},
-              {"titleWidth", p.titleWidth},
-              {"contentWidth", p.contentWidth},
-              {"gap", p.gap},
-              {"rowHeight", p.rowHeight},
-              {"lineShift", p.lineShift},
-              {"rows", rows}};
-}
-
-Json TestPanelJson(const TestPanel& p) {
-  return Json{{"x", p.x},
-              {"y", p.y},
-              {"titleWidth", p.titleWidth},
-              {"contentWidth", p.contentWidth},
-              {"gap", p.gap},
-              {"rowHeight", p.rowHeight},
-              {"lineShift", p.lineShift}};
+  Json json = NumbersJson(p, tables::kInfoLayout);
+  json["rows"] = rows;
+  return json;
 }
 
 Json LanguagePanelJson(const LanguagePanel& p) {
@@ -88,18 +70,10 @@ Json LanguagePanelJson(const LanguagePanel& p) {
     entries.push_back(Json{
         {"title", ToUtf8(e.title)}, {"selectFlag", e.selectFlag}, {"enableFlag", e.enableFlag}});
   }
-  return Json{{"x", p.x},
-              {"y", p.y},
-              {"width", p.width},
-              {"height", p.height},
-              {"listHeight", p.listHeight},
-              {"gap", p.gap},
-              {"title", ToUtf8(p.title)},
-              {"wordIndex", p.wordIndex},
-              {"startBit", p.startBit},
-              {"bitLength", p.bitLength},
-              {"maskStartWord", p.maskStartWord},
-              {"entries", entries}};
+  Json json = NumbersJson(p, tables::kLanguageLayout);
+  json["title"] = ToUtf8(p.title);
+  json["entries"] = entries;
+  return json;
 }
 
 }  // namespace
@@ -115,12 +89,11 @@ Json ConfigurationJson(const ConfigFile& config) {
   }
   return Json{{"items", items},
               {"testItems", testItems},
-              {"itemLayout", ItemLayoutJson(config.itemLayout)},
-              {"windowLayout",
-               Json{{"width", config.windowLayout.width}, {"height", config.windowLayout.height}}},
+              {"itemLayout", NumbersJson(config.itemLayout, tables::kItemLayout)},
+              {"windowLayout", NumbersJson(config.windowLayout, tables::kWindowLayout)},
               {"logoPanel", LogoPanelJson(config.logoPanel)},
               {"infoPanel", InfoPanelJson(config.infoPanel)},
-              {"testPanel", TestPanelJson(config.testPanel)},
+              {"testPanel", NumbersJson(config.testPanel, tables::kTestItemLayout)},
               {"languagePanel", LanguagePanelJson(config.languagePanel)},
               {"friendlyNames", names}};
 }

@@ -12,6 +12,7 @@
 #include "config/file_io.h"
 #include "config/file_util.h"
 #include "device/platform_backend.h"
+#include "ops/settings_rules.h"
 
 namespace kavrin::cli {
 namespace {
@@ -100,7 +101,7 @@ bool PrepareKavrinPlan(DeviceCommand& command, KavrinPlan* plan, int* exitCode) 
   const DeviceOptions& options = command.Options();
   const ConfigFile& config = command.Config();
   Reporter& out = command.Out();
-  plan->block = MakeDefaultBlock(config);
+  plan->block = ops::DefaultBlock(config);
   plan->source = "the configuration's defaults";
   plan->force = options.force;
   plan->setKavrinFlag = options.setKavrinFlag;
@@ -116,23 +117,25 @@ bool PrepareKavrinPlan(DeviceCommand& command, KavrinPlan* plan, int* exitCode) 
     plan->block = file->block;
     plan->source = options.blockPath;
   } else if (CheckReadable(defaultBin).fault != FileFault::Missing) {
-    // Default.bin is taken as the window takes it, whatever its size, but not silently; one
+    // Default.bin's first bytes go over the defaults whatever its size, but not silently; one
     // that is there but cannot be read is what the operator means to send, so it is a
     // refusal, not a quiet switch to the configuration's defaults.
-    std::string error;
-    const std::optional<BlockFile> file = ReadBlockFile(defaultBin.string(), &error);
-    if (!file) {
-      *exitCode = out.Fail(Reason::kBlockFile, error, kExitFailed);
+    SettingsBlock::FileSize size;
+    if (const FileOutcome read = plan->block.LoadFile(defaultBin, &size); !read) {
+      *exitCode = out.Fail(Reason::kBlockFile, CannotReadText(defaultBin, read), kExitFailed);
       return false;
     }
-    if (!file->WholeBlock()) {
-      out.Note("warning: " + file->SizeProblem(defaultBin.string()) +
-               "; loaded over the defaults as the window loads it");
+    if (!size.Whole()) {
+      BlockFile described;
+      described.size = size;
+      out.Note("warning: " + described.SizeProblem(defaultBin.string()) +
+               "; its bytes went over the defaults");
     }
-    std::copy_n(file->block.Bytes().begin(), std::min(file->size, SettingsBlock::kSize),
-                plan->block.Bytes().begin());
     plan->source = defaultBin.string();
   }
+  // As the window shows a loaded block in its lists and sends what they hold; the operator's
+  // changes come after.
+  ops::NormalizeForSending(config, plan->block);
   for (const std::string& assignment : options.settings) {
     const std::string error = ApplySettingAssignment(config, assignment, &plan->block);
     if (!error.empty()) {

@@ -67,7 +67,7 @@ class DeviceCommand {
 };
 
 // The block the kavrin operation sends: the configuration's defaults, with FILE or
-// ./Default.bin loaded over them as the window loads it, then the --set and --logo changes;
+// ./Default.bin's first bytes over them (SettingsBlock::LoadFile), then the --set and --logo changes;
 // the clock chosen. False after reporting why (nothing has been sent).
 bool PrepareKavrinPlan(DeviceCommand& command, KavrinPlan* plan, int* exitCode);
 

@@ -1,5 +1,5 @@
 // kavrin devices / info / test / read / write / kavrin / station: recorders from the command
-// line, found by name as the window finds them and addressed with -d, --all or station mode.
+// line, found by name (CaptureDevice) and addressed with -d, --all or station mode.
 // With KAVRIN_SIMULATOR set they run on the simulator.
 #include <iostream>
 #include <memory>
@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/device_command.h"
 #include "config/trace.h"
+#include "ops/settings_rules.h"
 
 namespace kavrin::cli {
 namespace {
@@ -170,6 +171,8 @@ int RunWrite(const DeviceOptions& options, const DeviceEnvironment& environment)
   const std::optional<BlockFile> file = ReadWholeBlockFile(options.blockPath, &error);
   if (!file) return command.Out().Fail(Reason::kBlockFile, error, kExitFailed);
   plan.block = file->block;
+  // What the window's lists would send for this block.
+  ops::NormalizeForSending(command.Config(), plan.block);
   plan.source = options.blockPath;
   plan.force = options.force;
   plan.verify = options.verify;

@@ -49,18 +49,42 @@ Json NamesJson(const VideoInput& input) {
 
 }  // namespace
 
-std::string LinkFailureReason(const DeviceLink& link) {
-  switch (link.LastFailure()) {
-    case LinkFailure::kBusy:
+Reason ReasonOf(const ops::Outcome& outcome) {
+  switch (outcome.reason) {
+    case ops::Reason::kNone: return Reason::kNone;
+    case ops::Reason::kNotAttached:
+    case ops::Reason::kUnavailable: return Reason::kUnavailable;
+    case ops::Reason::kBusy: return Reason::kBusy;
+    case ops::Reason::kRefused:
+    case ops::Reason::kShortReply:
+    case ops::Reason::kTimedOut: return Reason::kTransferFailed;
+    case ops::Reason::kEngineTestNg: return Reason::kEngineTestNg;
+    case ops::Reason::kVerifyMismatch: return Reason::kVerifyMismatch;
+  }
+  return Reason::kTransferFailed;
+}
+
+std::string OutcomeText(const ops::Outcome& outcome) {
+  switch (outcome.reason) {
+    case ops::Reason::kNone: return {};
+    case ops::Reason::kNotAttached: return "no recorder is attached";
+    case ops::Reason::kUnavailable: return "the recorder is gone (unplugged?)";
+    case ops::Reason::kBusy:
       return "the recorder is busy: another program is using it (try again when it has "
              "finished)";
-    case LinkFailure::kNotAttached:
-      return "no recorder is attached";
-    case LinkFailure::kTransfer:
-    case LinkFailure::kNone:
-      break;
+    case ops::Reason::kRefused: return "the recorder refused the transfer";
+    case ops::Reason::kShortReply: return "the recorder's reply was short";
+    case ops::Reason::kTimedOut: return "the recorder did not answer in time";
+    case ops::Reason::kEngineTestNg: return "the recorder answered NG";
+    case ops::Reason::kVerifyMismatch: return "the recorder holds other settings";
   }
   return {};
+}
+
+void AddOutcomeFields(Json& document, const ops::Outcome& outcome) {
+  if (outcome.Ok()) return;
+  document["step"] = outcome.StepText();
+  document["cause"] = outcome.ReasonCode();
 }
 
 std::string HexCode(uint32_t code, int digits) {
@@ -93,7 +117,7 @@ DeviceListing ListDevices(VideoInputBackend& backend, const ConfigFile& config) 
     }
     row.diagnosis = backend.Diagnose(input);
     // A device named like the recorder that cannot be bound is passed over for the next,
-    // and the trace says so as the window's attach does.
+    // and the trace says so in the attach's own words.
     if (row.nameIndex >= 0 && !row.IsRecorder()) Trace("\nBindToObject() faiel");
     listing.rows.push_back(std::move(row));
   }
@@ -194,88 +218,62 @@ std::string ExplainNoRecorder(const DeviceListing& listing, const ConfigFile& co
   return "no video input is named " + QuotedNames(config);
 }
 
-std::vector<InfoAnswer> QueryInformation(DeviceLink& link, const ConfigFile& config) {
-  std::vector<InfoAnswer> rows;
-  for (const InfoItem& item : config.infoPanel.rows) {
-    InfoAnswer row;
-    row.title = ToUtf8(item.title);
-    row.commandCode = item.commandCode;
-    std::array<uint8_t, 64> reply{};
-    row.ok = link.QueryString(item.commandCode, reply.data()) == 1;
-    row.busy = !row.ok && link.LastFailure() == LinkFailure::kBusy;
-    // A failed query shows an empty field, never what an earlier answer left.
-    if (row.ok) {
-      row.answer = ToUtf8(
-          AnsiToWide(std::string_view(reinterpret_cast<const char*>(reply.data()), reply.size())));
-    }
-    rows.push_back(std::move(row));
-  }
-  return rows;
-}
-
-Json InformationJson(const std::vector<InfoAnswer>& rows) {
+Json InformationJson(const std::vector<ops::InfoRow>& rows) {
   Json list = Json::array();
-  for (const InfoAnswer& row : rows) {
-    list.push_back(Json{{"title", row.title},
-                        {"command", row.commandCode},
-                        {"answer", row.answer},
-                        {"ok", row.ok}});
+  for (const ops::InfoRow& row : rows) {
+    Json entry{{"title", ToUtf8(row.title)},
+               {"command", row.commandCode},
+               {"answer", ToUtf8(AnsiToWide(row.answer))},
+               {"ok", row.outcome.Ok()}};
+    if (!row.outcome.Ok()) entry["cause"] = row.outcome.ReasonCode();
+    list.push_back(std::move(entry));
   }
   return list;
 }
 
-std::string InformationText(const std::vector<InfoAnswer>& rows) {
+std::string InformationText(const std::vector<ops::InfoRow>& rows) {
   std::string text;
-  for (const InfoAnswer& row : rows) text += row.title + " : " + row.answer + "\n";
+  for (const ops::InfoRow& row : rows) {
+    text += ToUtf8(row.title) + " : " + ToUtf8(AnsiToWide(row.answer)) + "\n";
+  }
   return text;
 }
 
-std::vector<TestVerdict> RunEngineTests(DeviceLink& link, const ConfigFile& config) {
-  std::vector<TestVerdict> verdicts;
-  for (const SettingItem& item : config.testItems) {
-    TestVerdict verdict;
-    verdict.title = ToUtf8(item.title);
-    verdict.testCode = TestCode(item);
-    verdict.answered = link.QueryTestResult(verdict.testCode, &verdict.answer) == 1;
-    verdict.busy = !verdict.answered && link.LastFailure() == LinkFailure::kBusy;
-    verdicts.push_back(std::move(verdict));
-  }
-  return verdicts;
-}
-
-bool AnyTestFailed(const std::vector<TestVerdict>& verdicts) {
-  return std::any_of(verdicts.begin(), verdicts.end(),
-                     [](const TestVerdict& v) { return !v.Pass(); });
-}
-
-Json TestsJson(const std::vector<TestVerdict>& verdicts) {
+Json TestsJson(const std::vector<ops::TestRow>& tests) {
   Json list = Json::array();
-  for (const TestVerdict& v : verdicts) {
-    list.push_back(Json{{"title", v.title},
-                        {"testCode", HexCode(v.testCode, 4)},
-                        {"answered", v.answered},
-                        {"busy", v.busy},
-                        {"answer", v.answered ? Json(v.answer) : Json(nullptr)},
-                        {"verdict", v.Pass() ? "OK" : "NG"}});
+  for (const ops::TestRow& t : tests) {
+    const bool answered = t.outcome.Ok();
+    Json entry{{"title", ToUtf8(t.title)},
+               {"testCode", HexCode(t.testCode, 4)},
+               {"answered", answered},
+               {"busy", t.outcome.reason == ops::Reason::kBusy},
+               {"answer", answered ? Json(t.answer) : Json(nullptr)},
+               {"verdict", t.Pass() ? "OK" : "NG"}};
+    if (!answered) entry["cause"] = t.outcome.ReasonCode();
+    list.push_back(std::move(entry));
   }
   return list;
 }
 
-std::string TestsText(const std::vector<TestVerdict>& verdicts) {
-  if (verdicts.empty()) return "No engine tests are configured.\n";
+std::string TestsText(const std::vector<ops::TestRow>& tests) {
+  if (tests.empty()) return "No engine tests are configured.\n";
   std::string text;
-  for (const TestVerdict& v : verdicts) {
-    text += HexCode(v.testCode, 4) + "  " + v.title + " : " + (v.Pass() ? "OK" : "NG");
-    if (!v.answered) text += v.busy ? "  (not asked: the recorder is busy)" : "  (no answer)";
+  for (const ops::TestRow& t : tests) {
+    text += HexCode(t.testCode, 4) + "  " + ToUtf8(t.title) + " : " + (t.Pass() ? "OK" : "NG");
+    if (!t.outcome.Ok()) {
+      text += t.outcome.reason == ops::Reason::kBusy
+                  ? "  (not asked: the recorder is busy)"
+                  : "  (no answer: " + t.outcome.ReasonCode() + ")";
+    }
     text += '\n';
   }
   return text;
 }
 
-std::string FailedTestsText(const std::vector<TestVerdict>& verdicts) {
+std::string FailedTestsText(const std::vector<ops::TestRow>& tests) {
   std::string text = "engine test NG:";
-  for (const TestVerdict& v : verdicts) {
-    if (!v.Pass()) text += " " + HexCode(v.testCode, 4) + " \"" + v.title + "\"";
+  for (const ops::TestRow& t : tests) {
+    if (!t.Pass()) text += " " + HexCode(t.testCode, 4) + " \"" + ToUtf8(t.title) + "\"";
   }
   return text;
 }

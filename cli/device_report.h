@@ -12,6 +12,7 @@
 #include "config/config_file.h"
 #include "device/device_link.h"
 #include "device/video_input.h"
+#include "ops/recorder_operations.h"
 
 namespace kavrin::cli {
 
@@ -49,41 +50,27 @@ std::string ExplainNoRecorder(const DeviceListing& listing, const ConfigFile& co
 // What to do when a video node may not be opened.
 std::string PermissionHint();
 
-struct InfoAnswer {
-  std::string title;  // UTF-8
-  uint32_t commandCode = 0;
-  std::string answer;  // UTF-8; empty when the query failed
-  bool ok = false;
-  bool busy = false;  // not asked: another program held the recorder
-};
+// The information rows as `kavrin info` prints them.
+Json InformationJson(const std::vector<ops::InfoRow>& rows);
+std::string InformationText(const std::vector<ops::InfoRow>& rows);
 
-// Each information row's string query, as the window fills its information panel.
-std::vector<InfoAnswer> QueryInformation(DeviceLink& link, const ConfigFile& config);
-Json InformationJson(const std::vector<InfoAnswer>& rows);
-std::string InformationText(const std::vector<InfoAnswer>& rows);
-
-struct TestVerdict {
-  std::string title;  // UTF-8
-  uint16_t testCode = 0;
-  bool answered = false;
-  bool busy = false;  // not asked: another program held the recorder
-  uint32_t answer = 0;
-  bool Pass() const { return answered && answer == 1; }
-};
-
-// Each test item's engine-test query, as the window fills its test panel.
-std::vector<TestVerdict> RunEngineTests(DeviceLink& link, const ConfigFile& config);
-bool AnyTestFailed(const std::vector<TestVerdict>& verdicts);
-Json TestsJson(const std::vector<TestVerdict>& verdicts);
-std::string TestsText(const std::vector<TestVerdict>& verdicts);
+// The engine tests as `kavrin test` prints them; a failed query says why it has no verdict.
+Json TestsJson(const std::vector<ops::TestRow>& tests);
+std::string TestsText(const std::vector<ops::TestRow>& tests);
 // "engine test NG: 0x1031 \"RTC\""
-std::string FailedTestsText(const std::vector<TestVerdict>& verdicts);
+std::string FailedTestsText(const std::vector<ops::TestRow>& tests);
+
+// The command line's reason for an operation's outcome: the transfer's reasons that scripts
+// tell apart (unavailable, busy) keep their code, the other transfer failures are
+// transfer-failed, and the recorder's verdicts are their own.
+Reason ReasonOf(const ops::Outcome& outcome);
+// The outcome in words for a message: "the recorder is busy: ...", "the recorder is gone",
+// "timed out"; empty on success.
+std::string OutcomeText(const ops::Outcome& outcome);
+// {"step": ..., "cause": ...} of a failed operation, for its JSON document.
+void AddOutcomeFields(Json& document, const ops::Outcome& outcome);
 
 // "0x1011"
 std::string HexCode(uint32_t code, int digits);
-
-// Why the link's last command failed, for a message ("the recorder is busy: ..."); empty
-// when there is nothing to add to the command's own words.
-std::string LinkFailureReason(const DeviceLink& link);
 
 }  // namespace kavrin::cli

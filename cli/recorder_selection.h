@@ -1,7 +1,7 @@
 #pragma once
 // Which recorders a device command acts on: the one `-d` names, several `-d`, every recorder
 // with `--all`, or, with none of these, the only one present. A command that writes never
-// guesses between several; one that only reads takes the first, as the window attaches it.
+// guesses between several; one that only reads takes the first, the one the window would attach.
 #include <string>
 #include <vector>
 

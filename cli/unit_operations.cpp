@@ -10,6 +10,7 @@
 #include "config/text_codec.h"
 #include "config/trace.h"
 #include "device/device_link.h"
+#include "ops/recorder_operations.h"
 
 namespace kavrin::cli {
 namespace {
@@ -42,12 +43,12 @@ UnitResult StartResult(const DeviceRow& unit) {
   return result;
 }
 
-// A command of the link failed: busy when another program held the recorder for the whole
-// wait (nothing was sent), else a failed transfer.
-void FailCommand(const DeviceLink& link, const std::string& what, UnitResult* result) {
-  const std::string because = LinkFailureReason(link);
-  result->Fail(link.LastFailure() == LinkFailure::kBusy ? Reason::kBusy : Reason::kTransferFailed,
-               because.empty() ? what : what + " (" + because + ")");
+// An operation failed: the reason its outcome gives, in the words of what was being done.
+void FailWith(const ops::Outcome& outcome, const std::string& what, UnitResult* result) {
+  const std::string because = OutcomeText(outcome);
+  result->Fail(ReasonOf(outcome), what + " (" + outcome.StepText() +
+                                      (because.empty() ? "" : ": " + because) + ")");
+  AddOutcomeFields(result->fields, outcome);
 }
 
 void CannotOpen(UnitResult* result) {
@@ -56,43 +57,39 @@ void CannotOpen(UnitResult* result) {
                                          "program?)");
 }
 
-// Readiness as the window's: no engine test NG unless forced.
-bool Ready(const std::vector<TestVerdict>& verdicts, bool force, UnitResult* result) {
-  if (!AnyTestFailed(verdicts) || force) return true;
+// Readiness (ops::Readiness): no engine test NG unless forced. A test that could not be asked
+// is not a verdict: the unit fails for the reason the query failed, and forcing it would not
+// help.
+bool Ready(const std::vector<ops::TestRow>& tests, bool force, UnitResult* result) {
+  const ops::Outcome ready = ops::Readiness(tests, force);
+  if (ready.Ok()) return true;
   Trace("\nnot all items pass engine test\n");
-  if (std::any_of(verdicts.begin(), verdicts.end(), [](const TestVerdict& v) { return v.busy; })) {
-    result->Fail(Reason::kBusy,
-                 "refused: the engine tests could not be asked: the recorder is busy (another "
-                 "program is using it; try again when it has finished)");
-    return false;
+  if (ready.reason == ops::Reason::kEngineTestNg) {
+    result->Fail(Reason::kEngineTestNg, "refused: " + FailedTestsText(tests) +
+                                            " (--force proceeds anyway)");
+    AddOutcomeFields(result->fields, ready);
+  } else {
+    FailWith(ready, "refused: the engine tests could not be asked", result);
   }
-  result->Fail(Reason::kEngineTestNg, "refused: " + FailedTestsText(verdicts) +
-                                          " (--force proceeds anyway)");
   return false;
 }
 
-uint32_t DeviceWord(const SettingsBlock& block, uint32_t index) {
-  return block.Bytes()[2 * index] | (block.Bytes()[2 * index + 1] << 8);
-}
-
 // Reads the settings back after the commit; a failure names the first word that differs.
-bool VerifySettings(DeviceLink& link, const SettingsBlock& written, UnitResult* result) {
-  SettingsBlock stored;
-  if (link.ReadData(stored.Bytes().data(), SettingsBlock::kDeviceAreaSize) != 1) {
-    FailCommand(link, "reading the settings back to verify them failed", result);
-    return false;
-  }
-  for (uint32_t word = 0; word < SettingsBlock::kDeviceWords; ++word) {
-    if (DeviceWord(stored, word) == DeviceWord(written, word)) continue;
+bool Verify(DeviceLink& link, const SettingsBlock& written, UnitResult* result) {
+  ops::Mismatch mismatch;
+  const ops::Outcome verified = ops::VerifySettings(link, written, &mismatch);
+  if (verified.Ok()) return true;
+  if (verified.reason == ops::Reason::kVerifyMismatch) {
     result->Fail(Reason::kVerifyMismatch,
-                 "the recorder holds " + HexCode(DeviceWord(stored, word), 4) + " in word " +
-                     std::to_string(word) + " where " + HexCode(DeviceWord(written, word), 4) +
+                 "the recorder holds " + HexCode(mismatch.found, 4) + " in word " +
+                     std::to_string(mismatch.word) + " where " + HexCode(mismatch.written, 4) +
                      " was written");
-    return false;
+    AddOutcomeFields(result->fields, verified);
+  } else {
+    FailWith(verified, "reading the settings back to verify them failed", result);
   }
-  return true;
+  return false;
 }
-
 
 }  // namespace
 
@@ -126,27 +123,31 @@ UnitResult RunKavrinOn(const DeviceRow& unit, VideoInputBackend& backend, const 
     return result;
   }
   DeviceLink& link = attached.Link();
-  const std::vector<TestVerdict> verdicts = RunEngineTests(link, config);
-  result.fields["tests"] = TestsJson(verdicts);
-  if (!Ready(verdicts, plan.force, &result)) {
+  // One hold for the whole operation: the tests, the clock, the settings and the read-back.
+  DeviceLink::Hold hold(link);
+  const std::vector<ops::TestRow> tests = ops::RunEngineTests(link, config.testItems);
+  result.fields["tests"] = TestsJson(tests);
+  if (!Ready(tests, plan.force, &result)) {
     Trace("\nkavrin condition fail\n");
     return result;
   }
-  // The clock first, then the settings and their commit, as the window sends them. A refused
-  // clock does not hold the settings back: they are the recorder's business apart.
+  // The window's sequence and bytes: the clock, then the settings as its lists would hold
+  // them, and their commit.
   const LocalTime time = plan.clock.Time();
-  const bool clockSet = link.SetClock(time) == 1;
-  if (!clockSet) FailCommand(link, "setting the recorder's clock failed", &result);
-  DumpHex(plan.block.Bytes().data(), SettingsBlock::kDeviceWords, 1);
+  const ops::KavrinOutcome sent = ops::RunKavrin(link, time, plan.block, plan.setKavrinFlag);
+  const bool clockSet = sent.clock.Ok();
+  const bool written = sent.settings.Ok();
   const int commitValue = plan.setKavrinFlag ? 1 : 2;
-  const bool written = link.WriteData(plan.block.Bytes().data(), SettingsBlock::kDeviceAreaSize,
-                                      plan.setKavrinFlag ? 1 : 0) == 1;
+  if (!clockSet) FailWith(sent.clock, "setting the recorder's clock failed", &result);
   if (!written) {
-    FailCommand(link, "writing the settings failed; a write with a failed chunk is not committed",
-                &result);
+    FailWith(sent.settings,
+             sent.settings.step == ops::Step::kCommit
+                 ? "the recorder took the settings but refused to commit them"
+                 : "writing the settings failed; a write with a failed chunk is not committed",
+             &result);
   }
   bool verified = true;
-  if (plan.verify && written) verified = VerifySettings(link, plan.block, &result);
+  if (plan.verify && written) verified = Verify(link, plan.block, &result);
   Trace(result.ok ? "\nkavrin finish\n" : "\nkavrin fail\n");
 
   result.fields["clock"] = ClockText(time);
@@ -181,20 +182,21 @@ UnitResult RunWriteOn(const DeviceRow& unit, VideoInputBackend& backend, const C
     return result;
   }
   DeviceLink& link = attached.Link();
-  const std::vector<TestVerdict> verdicts = RunEngineTests(link, config);
-  result.fields["tests"] = TestsJson(verdicts);
-  if (!Ready(verdicts, plan.force, &result)) return result;
+  DeviceLink::Hold hold(link);
+  const std::vector<ops::TestRow> tests = ops::RunEngineTests(link, config.testItems);
+  result.fields["tests"] = TestsJson(tests);
+  if (!Ready(tests, plan.force, &result)) return result;
   // The window's "Write" button: the settings alone, committed with 1.
-  const bool written =
-      link.WriteData(plan.block.Bytes().data(), SettingsBlock::kDeviceAreaSize, 1) == 1;
+  const ops::Outcome sent = ops::WriteSettings(link, plan.block, true);
+  const bool written = sent.Ok();
   result.fields["file"] = plan.source;
   result.fields["written"] = written;
   result.fields["commit"] = 1;
   if (!written) {
-    FailCommand(link, "writing the settings failed; they were not committed", &result);
+    FailWith(sent, "writing the settings failed; they were not committed", &result);
     return result;
   }
-  if (plan.verify) result.fields["verified"] = VerifySettings(link, plan.block, &result);
+  if (plan.verify) result.fields["verified"] = Verify(link, plan.block, &result);
   result.text = "Wrote " + std::to_string(SettingsBlock::kDeviceAreaSize) + " bytes of " +
                 plan.source + " to \"" + ToUtf8(unit.input.friendlyName) + "\" " +
                 AddressText(unit.input) + ", committed with 1" +
@@ -212,9 +214,8 @@ UnitResult RunReadOn(const DeviceRow& unit, VideoInputBackend& backend, const Co
     return result;
   }
   SettingsBlock block;  // the note area stays zero: the recorder does not hold it
-  if (attached.Link().ReadData(block.Bytes().data(), SettingsBlock::kDeviceAreaSize) != 1) {
-    FailCommand(attached.Link(), "reading the settings failed; " + outputPath + " was not written",
-                &result);
+  if (const ops::Outcome read = ops::ReadSettings(attached.Link(), block); !read.Ok()) {
+    FailWith(read, "reading the settings failed; " + outputPath + " was not written", &result);
     return result;
   }
   DumpHex(block.Bytes().data(), SettingsBlock::kDeviceWords, 1);
@@ -238,16 +239,16 @@ UnitResult RunInfoOn(const DeviceRow& unit, VideoInputBackend& backend, const Co
     CannotOpen(&result);
     return result;
   }
-  const std::vector<InfoAnswer> rows = QueryInformation(attached.Link(), config);
+  const std::vector<ops::InfoRow> rows = ops::QueryInformation(attached.Link(), config.infoPanel);
   result.fields["rows"] = InformationJson(rows);
   result.text = InformationText(rows);
   result.detail = result.text;
-  for (const InfoAnswer& row : rows) {
-    if (row.ok) continue;
-    result.Fail(row.busy ? Reason::kBusy : Reason::kTransferFailed,
-                "the recorder did not answer \"" + row.title + "\" (command " +
-                    std::to_string(row.commandCode) + ")" +
-                    (row.busy ? " (the recorder is busy: another program is using it)" : ""));
+  for (const ops::InfoRow& row : rows) {
+    if (row.outcome.Ok()) continue;
+    FailWith(row.outcome,
+             "the recorder did not answer \"" + ToUtf8(row.title) + "\" (command " +
+                 std::to_string(row.commandCode) + ")",
+             &result);
   }
   return result;
 }
@@ -259,16 +260,18 @@ UnitResult RunTestOn(const DeviceRow& unit, VideoInputBackend& backend, const Co
     CannotOpen(&result);
     return result;
   }
-  const std::vector<TestVerdict> verdicts = RunEngineTests(attached.Link(), config);
-  result.fields["tests"] = TestsJson(verdicts);
-  result.fields["allPassed"] = !AnyTestFailed(verdicts);
-  result.text = TestsText(verdicts);
+  const std::vector<ops::TestRow> tests = ops::RunEngineTests(attached.Link(), config.testItems);
+  result.fields["tests"] = TestsJson(tests);
+  result.fields["allPassed"] = !ops::AnyTestNotPassed(tests);
+  result.text = TestsText(tests);
   result.detail = result.text;
-  if (std::any_of(verdicts.begin(), verdicts.end(), [](const TestVerdict& v) { return v.busy; })) {
-    result.Fail(Reason::kBusy, "the engine tests could not all be asked: the recorder is busy "
-                               "(another program is using it)");
-  } else if (AnyTestFailed(verdicts)) {
-    result.Fail(Reason::kEngineTestNg, FailedTestsText(verdicts));
+  // Only the recorder's own answers are verdicts: a query that failed says why instead.
+  const ops::Outcome ready = ops::Readiness(tests, false);
+  if (ready.reason == ops::Reason::kEngineTestNg) {
+    result.Fail(Reason::kEngineTestNg, FailedTestsText(tests));
+    AddOutcomeFields(result.fields, ready);
+  } else if (!ready.Ok()) {
+    FailWith(ready, "the engine tests could not all be asked", &result);
   }
   return result;
 }

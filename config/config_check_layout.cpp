@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "config/config_keys.h"
+#include "config/config_tables.h"
 #include "config/layout_geometry.h"
 #include "config/text_codec.h"
 
@@ -241,6 +242,12 @@ class LayoutChecker {
     return "; placed by " + KeysOf(text, horizontal, vertical);
   }
 
+  // A number key of a layout table and the value it gave.
+  template <class Record, std::size_t N>
+  static PlacingKey Key(const tables::NumberKey<Record> (&table)[N], const Record& record,
+                        uint32_t Record::*field) {
+    return Value(tables::KeyOf(table, field), record.*field);
+  }
   static PlacingKey Value(std::u16string_view key, uint32_t value) {
     return {key, Str(LayoutValue(value))};
   }
@@ -276,16 +283,18 @@ class LayoutChecker {
         text.layout = keys::kItemLayout;
         const bool later = group.index > 0;
         const uint32_t perColumn = l.itemsPerColumn == 0 ? UINT32_MAX : l.itemsPerColumn;
-        text.horizontal = {Value(u"START_X", l.x), Value(u"TITLE_WIDTH", l.titleWidth),
-                           Value(u"TITLE_OPTION_GAP", l.titleOptionGap),
-                           Value(u"OPTION_WIDTH", l.optionWidth)};
-        text.vertical = {Value(u"START_Y", l.y)};
-        if (group.index % perColumn > 0) text.vertical.push_back(Value(u"LINE_SHIFT", l.lineShift));
-        text.vertical.push_back(Value(u"TITLE_SHIFT", l.titleShift));
-        text.vertical.push_back(Value(u"ITEM_HEIGHT", l.itemHeight));
+        const auto& t = tables::kItemLayout;
+        text.horizontal = {Key(t, l, &ItemLayout::x), Key(t, l, &ItemLayout::titleWidth),
+                           Key(t, l, &ItemLayout::titleOptionGap),
+                           Key(t, l, &ItemLayout::optionWidth)};
+        text.vertical = {Key(t, l, &ItemLayout::y)};
+        if (group.index % perColumn > 0) text.vertical.push_back(Key(t, l, &ItemLayout::lineShift));
+        text.vertical.push_back(Key(t, l, &ItemLayout::titleShift));
+        text.vertical.push_back(Key(t, l, &ItemLayout::itemHeight));
         if (later) {
-          text.horizontal.push_back(Count(u"ITEM_PER_COL", l.itemsPerColumn));
-          text.vertical.push_back(Count(u"ITEM_PER_COL", l.itemsPerColumn));
+          const std::u16string_view perColumnKey = tables::KeyOf(t, &ItemLayout::itemsPerColumn);
+          text.horizontal.push_back(Count(perColumnKey, l.itemsPerColumn));
+          text.vertical.push_back(Count(perColumnKey, l.itemsPerColumn));
         }
         return text;
       }
@@ -294,9 +303,10 @@ class LayoutChecker {
         text.section = keys::kLogo;
         text.owner = "the date stamp logo";
         text.layout = keys::kLogo;
-        text.horizontal = {Value(u"START_X", p.x), Value(u"DISPLAY_WIDTH", p.width)};
-        text.vertical = {Value(u"START_Y", p.y), Value(u"DISPLAY_HEIGHT", p.height),
-                         Value(u"OPTION_GAP_Y", p.gap)};
+        const auto& t = tables::kLogo;
+        text.horizontal = {Key(t, p, &LogoPanel::x), Key(t, p, &LogoPanel::width)};
+        text.vertical = {Key(t, p, &LogoPanel::y), Key(t, p, &LogoPanel::height),
+                         Key(t, p, &LogoPanel::gap)};
         return text;
       }
       case LayoutGroupKind::InfoRow: {
@@ -307,8 +317,7 @@ class LayoutChecker {
         text.owner = "information row " + ToUtf8(text.key) +
                      (title.empty() ? "" : " (\"" + ToUtf8(title) + "\")");
         text.layout = keys::kInfoLayout;
-        PanelKeys(p.x, p.titleWidth, u"TITLE_WIDTH", p.gap, p.contentWidth, p.y, p.lineShift,
-                  p.rowHeight, group.index, text);
+        PanelKeys(tables::kInfoLayout, p, group.index, text);
         return text;
       }
       case LayoutGroupKind::TestRow: {
@@ -317,22 +326,22 @@ class LayoutChecker {
         text.key = keys::ListItemKey(group.index);
         text.owner = "test " + NamedBy(keys::kTestItemList, text.key);
         text.layout = keys::kTestItemLayout;
-        PanelKeys(p.x, p.titleWidth, u"ITEM_WIDTH", p.gap, p.contentWidth, p.y, p.lineShift,
-                  p.rowHeight, group.index, text);
+        PanelKeys(tables::kTestItemLayout, p, group.index, text);
         return text;
       }
     }
     return text;
   }
 
-  static void PanelKeys(uint32_t x, uint32_t titleWidth, std::u16string_view titleWidthKey,
-                        uint32_t gap, uint32_t contentWidth, uint32_t y, uint32_t lineShift,
-                        uint32_t rowHeight, uint32_t index, GroupText& text) {
-    text.horizontal = {Value(u"START_X", x), Value(titleWidthKey, titleWidth),
-                       Value(u"TITLE_CONTENT_GAP", gap), Value(u"CONTENT_WIDTH", contentWidth)};
-    text.vertical = {Value(u"START_Y", y)};
-    if (index > 0) text.vertical.push_back(Value(u"LINE_SHIFT", lineShift));
-    text.vertical.push_back(Value(u"ITEM_HEIGHT", rowHeight));
+  // The information and engine-test panels share their field names, not their keys.
+  template <class Panel, std::size_t N>
+  static void PanelKeys(const tables::NumberKey<Panel> (&t)[N], const Panel& p, uint32_t index,
+                        GroupText& text) {
+    text.horizontal = {Key(t, p, &Panel::x), Key(t, p, &Panel::titleWidth), Key(t, p, &Panel::gap),
+                       Key(t, p, &Panel::contentWidth)};
+    text.vertical = {Key(t, p, &Panel::y)};
+    if (index > 0) text.vertical.push_back(Key(t, p, &Panel::lineShift));
+    text.vertical.push_back(Key(t, p, &Panel::rowHeight));
   }
 
   const ConfigFile& config_;

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "config/config_keys.h"
+#include "config/config_tables.h"
 #include "config/text_codec.h"
 
 namespace kavrin {
@@ -68,45 +69,30 @@ struct SectionRule {
   }
 };
 
+// The keys the readers take, from the same tables they read by.
 const std::vector<SectionRule>& FixedSections() {
+  using tables::KeyNames;
   static const std::vector<SectionRule> rules = {
       {keys::kDevice, {u"NO"}, {{u"", 1}}},
-      {keys::kLogo,
-       {u"START_X", u"START_Y", u"DISPLAY_WIDTH", u"DISPLAY_HEIGHT", u"LIST_BOX_HEIGHT",
-        u"OPTION_GAP_Y", u"NO", u"START_WORD", u"WORD_LEN", u"TITLE"},
-       {{u"LOGO_", 2}}},
-      {keys::kLanguageLayout,
-       {u"START_X", u"START_Y", u"DISPLAY_WIDTH", u"DISPLAY_HEIGHT", u"OPTION_GAP_Y",
-        u"LIST_BOX_HEIGHT", u"NO", u"WORD_IDX", u"START_BIT", u"DATA_LEN", u"MASK_START_WORD",
-        u"TITLE"},
-       {}},
+      {keys::kLogo, KeyNames(tables::kLogo, {u"NO", u"TITLE"}), {{u"LOGO_", 2}}},
+      {keys::kLanguageLayout, KeyNames(tables::kLanguageLayout, {u"NO", u"TITLE"}), {}},
       {keys::kLanguageTitleList, {}, {{u"", 2}}},
       {keys::kLanguageSelectList, {}, {{u"", 2}}},
       {keys::kLanguageEnableList, {}, {{u"", 2}}},
       {keys::kTestItemList, {u"ITEM_NO"}, {{u"ITEM_", 3}}},
       {keys::kItemList, {u"ITEM_NO"}, {{u"ITEM_", 3}}},
-      {keys::kItemLayout,
-       {u"START_X", u"START_Y", u"LINE_SHIFT", u"TITLE_SHIFT", u"TITLE_WIDTH", u"OPTION_WIDTH",
-        u"TITLE_OPTION_GAP", u"ITEM_HEIGHT", u"OPTION_HEIGHT", u"ITEM_PER_COL"},
-       {}},
-      {keys::kInfoLayout,
-       {u"START_X", u"START_Y", u"TITLE_WIDTH", u"CONTENT_WIDTH", u"TITLE_CONTENT_GAP",
-        u"ITEM_HEIGHT", u"LINE_SHIFT", u"ITEM_NO"},
+      {keys::kItemLayout, KeyNames(tables::kItemLayout), {}},
+      {keys::kInfoLayout, KeyNames(tables::kInfoLayout, {u"ITEM_NO"}),
        {{u"TITLE_", 3}, {u"CMD_ID_", 3}}},
-      {keys::kTestItemLayout,
-       {u"START_X", u"START_Y", u"ITEM_WIDTH", u"CONTENT_WIDTH", u"TITLE_CONTENT_GAP",
-        u"ITEM_HEIGHT", u"LINE_SHIFT"},
-       {}},
-      {keys::kWindowLayout, {u"WIDTH", u"HEIGHT"}, {}},
+      {keys::kTestItemLayout, KeyNames(tables::kTestItemLayout), {}},
+      {keys::kWindowLayout, KeyNames(tables::kWindowLayout), {}},
   };
   return rules;
 }
 
 const SectionRule& ItemSection() {
   static const SectionRule rule = {
-      u"",
-      {u"TITLE", u"WORD_IDX", u"START_BIT", u"DATA_LEN", u"OPTION_NO", u"DEFAULT_OPTION"},
-      {{u"OPTION_", 1}}};
+      u"", tables::KeyNames(tables::kItem, {u"TITLE", u"OPTION_NO"}), {{u"OPTION_", 1}}};
   return rule;
 }
 

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "config/config_keys.h"
+#include "config/config_tables.h"
 #include "config/file_util.h"
 #include "config/resources.h"
 #include "config/trace.h"
@@ -62,11 +63,8 @@ void ConfigFile::LoadItems() {
     SettingItem item;
     // An empty name reads from no section at all: the item takes every default.
     if (!name.empty()) {
-      item.wordIndex = ReadInt(name, u"WORD_IDX", 0);
-      item.startBit = ReadInt(name, u"START_BIT", 0);
-      item.bitLength = ReadInt(name, u"DATA_LEN", 0);
+      tables::ReadNumbers(*this, name, tables::kItem, item);
       item.title = ReadString(name, u"TITLE", u"", kItemTextRoom);
-      item.option = ReadInt(name, u"DEFAULT_OPTION", 0);
       const uint32_t optionCount =
           std::min(ReadInt(name, u"OPTION_NO", 0), ConfigBounds::kMaxOptions);
       item.options.reserve(optionCount);
@@ -79,15 +77,7 @@ void ConfigFile::LoadItems() {
 }
 
 void ConfigFile::LoadTestItems() {
-  const TestPanel defaults;
-  testPanel.x = ReadInt(keys::kTestItemLayout, u"START_X", defaults.x);
-  testPanel.y = ReadInt(keys::kTestItemLayout, u"START_Y", defaults.y);
-  // The label width is ITEM_WIDTH in this section; a TITLE_WIDTH here is not read.
-  testPanel.titleWidth = ReadInt(keys::kTestItemLayout, u"ITEM_WIDTH", defaults.titleWidth);
-  testPanel.contentWidth = ReadInt(keys::kTestItemLayout, u"CONTENT_WIDTH", defaults.contentWidth);
-  testPanel.gap = ReadInt(keys::kTestItemLayout, u"TITLE_CONTENT_GAP", defaults.gap);
-  testPanel.rowHeight = ReadInt(keys::kTestItemLayout, u"ITEM_HEIGHT", defaults.rowHeight);
-  testPanel.lineShift = ReadInt(keys::kTestItemLayout, u"LINE_SHIFT", defaults.lineShift);
+  tables::ReadNumbers(*this, keys::kTestItemLayout, tables::kTestItemLayout, testPanel);
 
   const uint32_t count = BoundedCount(ReadInt(keys::kTestItemList, u"ITEM_NO", 0), testItems.size(),
                                       ConfigBounds::kMaxTestItems);
@@ -97,9 +87,7 @@ void ConfigFile::LoadTestItems() {
         ReadString(keys::kTestItemList, keys::ListItemKey(i), u"", kItemTextRoom);
     SettingItem item;  // a test item has no options and no default option
     if (!name.empty()) {
-      item.wordIndex = ReadInt(name, u"WORD_IDX", 0);
-      item.startBit = ReadInt(name, u"START_BIT", 0);
-      item.bitLength = ReadInt(name, u"DATA_LEN", 0);
+      tables::ReadNumbers(*this, name, tables::kTestItem, item);
       item.title = ReadString(name, u"TITLE", u"", kItemTextRoom);
     }
     testItems.push_back(std::move(item));

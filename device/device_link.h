@@ -7,35 +7,41 @@
 
 #include "device/capture_device.h"
 #include "device/command_packet.h"
+#include "device/local_time.h"
 
 namespace kavrin {
 
-// The local date and time with the platform's SYSTEMTIME fields.
-struct LocalTime {
-  uint16_t wYear = 0, wMonth = 0, wDayOfWeek = 0, wDay = 0, wHour = 0, wMinute = 0, wSecond = 0,
-           wMilliseconds = 0;
-  // The clock now, as local time or as UTC; safe to call from several threads.
-  static LocalTime Now();
-  static LocalTime UtcNow();
-  // A date and time that can be: years 1 to 9999, a real day of the month, no leap second.
-  bool IsValid() const;
-  // "YYYY-MM-DDTHH:MM:SS"
-  std::string Text() const;
-};
-
-// Why the last command failed, for the operator: the window names it in its notification.
-enum class LinkFailure {
-  kNone,         // the last command succeeded
+// Why a command of the link failed. Only the recorder's own answer is a verdict; these say why
+// there was no answer to judge.
+enum class FailureReason : uint8_t {
+  kNone,
   kNotAttached,  // no recorder was attached: nothing was sent
+  kUnavailable,  // the recorder is gone (unplugged, or its node went away)
   kBusy,         // another program held the recorder for the whole wait: nothing was sent
-  kTransfer,     // a transfer failed (refused, unanswered, or the recorder went away)
+  kRefused,      // the recorder or its driver refused the transfer
+  kShortReply,   // the reply was shorter than the packet
+  kTimedOut,     // the recorder did not answer within the driver's time
 };
 
-// "none", "not attached", "busy", "transfer failed"
-const char* LinkFailureText(LinkFailure failure);
+// "none", "not-attached", "unavailable", "busy", "refused", "short-reply", "timed-out"
+const char* FailureReasonCode(FailureReason reason);
+// What a transfer's platform status means (a negative errno on Linux, an HRESULT on Windows).
+FailureReason ReasonOfStatus(int32_t status);
+
+// Which transfer of a command failed.
+enum class FailedTransfer : uint8_t { kNone, kRequest, kReply, kChunk, kCommit };
+
+struct CommandFailure {
+  FailureReason reason = FailureReason::kNone;
+  FailedTransfer transfer = FailedTransfer::kNone;
+  uint32_t chunk = 0;   // with kChunk: the first chunk that failed, counted from 1
+  int32_t status = 0;   // the platform's status of that transfer
+  bool Failed() const { return reason != FailureReason::kNone; }
+};
 
 // Every command holds the channel's lock for all its transfers; a command that cannot get it
-// within the bounded wait fails without sending anything.
+// within the bounded wait fails without sending anything. An operation of several commands
+// takes the lock once for all of them with a Hold.
 class DeviceLink : public CaptureDevice {
  public:
   static constexpr uint32_t SELECTOR_COMMAND = 17;
@@ -56,6 +62,24 @@ class DeviceLink : public CaptureDevice {
 
   explicit DeviceLink(VideoInputBackend& backend);
 
+  // Holds the recorder from an operation's first transfer to its last, so that another
+  // program cannot come between its commands and a held recorder costs one bounded wait per
+  // operation, not one per command. While a hold that failed is in force, every command fails
+  // at once as busy. Holds nest; the outermost one locks.
+  class Hold {
+   public:
+    explicit Hold(DeviceLink& link);
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+    bool Held() const { return held_; }
+
+   private:
+    DeviceLink& link_;
+    bool outermost_ = false;
+    bool held_ = false;
+  };
+
   void SetSelector(uint32_t selector) { selector_ = selector; }
   uint32_t Selector() const { return selector_; }
   // 1 when the transfer returned exactly S_OK.
@@ -65,12 +89,10 @@ class DeviceLink : public CaptureDevice {
   // Sends its own packet (request 1, the code) and fetches the 64-byte text. reply: 64 bytes
   // of the caller's, written only when both the SET and the GET succeeded. 1 on success.
   int QueryString(uint32_t code, uint8_t* reply);
-  // Which part of a WriteData failed, for telling the operator.
-  enum class WriteFailure { None, Data, Commit };
   // Sends the data in 40-byte chunks, then the commit (1 with setKavrinFlag, else 2). A chunk
-  // that fails is never committed. 1 only when every transfer succeeded; *failure (when
-  // given) says what failed.
-  int WriteData(const uint8_t* source, uint32_t size, int setKavrinFlag, WriteFailure* failure = nullptr);
+  // that fails is never committed. 1 only when every transfer succeeded; LastFailure says
+  // which chunk, or the commit, failed.
+  int WriteData(const uint8_t* source, uint32_t size, int setKavrinFlag);
   // Reads size bytes in 40-byte chunks. 1 only when every transfer succeeded; on failure the
   // destination is left unchanged.
   int ReadData(uint8_t* destination, uint32_t size);
@@ -82,19 +104,24 @@ class DeviceLink : public CaptureDevice {
   int SetClock(const LocalTime& time);
 
   const CommandPacket& Packet() const { return packet_; }
-  // The reason of the last command's failure; kNone after one that succeeded.
-  LinkFailure LastFailure() const { return lastFailure_; }
+  // How the last command failed; no reason after one that succeeded.
+  const CommandFailure& LastFailure() const { return lastFailure_; }
 
  private:
   class CommandLock;
-  // Sets the outcome of a command from its result and returns the result.
-  int Finish(int result);
+  // Starts a command: its failure so far is none.
+  void Begin() { lastFailure_ = {}; }
+  // Notes a failed transfer (the first of a command counts) and returns 0.
+  int Failed(FailedTransfer transfer, int32_t status, uint32_t chunk = 0);
+  int32_t Transfer(bool isSet, uint8_t* buffer, uint32_t size);
 
   CommandPacket packet_;
   uint32_t selector_ = SELECTOR_COMMAND;
   uint32_t nodeId_ = kNodeId;
   Guid propertySet_;
-  LinkFailure lastFailure_ = LinkFailure::kNone;
+  CommandFailure lastFailure_;
+  int holdDepth_ = 0;
+  bool holdHeld_ = false;
 };
 
 // Console dump: mode 0 bytes ("%02X ", 16 a line), mode 1 16-bit words ("%04X ", 8 a line).

@@ -16,6 +16,7 @@
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
 #include "fuzz/fuzz_setup.h"
+#include "ops/settings_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace kavrin;
@@ -31,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   }
-  SettingsBlock block = cli::MakeDefaultBlock(config);
+  SettingsBlock block = ops::DefaultBlock(config);
   const SettingsBlock before = block;
   if (block.LoadFile(path)) {
     // The file's first bytes replace the block's; a short file leaves the rest as it was.

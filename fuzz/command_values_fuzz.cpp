@@ -18,6 +18,7 @@
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
 #include "fuzz/fuzz_setup.h"
+#include "ops/settings_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace kavrin;
@@ -54,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   ConfigFile none("KAVRIN_CFG.ini");
   fuzz::FuzzInput nothingLeft(nullptr, 0);
   const ConfigFile& config = fuzz::ConfigurationFrom(nothingLeft, none);  // the built-in one
-  SettingsBlock block = cli::MakeDefaultBlock(config);
+  SettingsBlock block = ops::DefaultBlock(config);
   const SettingsBlock before = block;
   const std::string refusal = cli::ApplyLogoText(config, logo, &block);
   const uint64_t logoStart = 2ull * config.logoPanel.startWord;

@@ -15,6 +15,7 @@
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
 #include "fuzz/fuzz_setup.h"
+#include "ops/settings_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace kavrin;
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   ConfigFile own("KAVRIN_CFG.ini");
   const ConfigFile& config = fuzz::ConfigurationFrom(input, own);
 
-  SettingsBlock block = cli::MakeDefaultBlock(config);
+  SettingsBlock block = ops::DefaultBlock(config);
   const SettingsBlock before = block;
   const std::string refusal = cli::ApplySettingAssignment(config, assignment, &block);
   int changedWords = 0;

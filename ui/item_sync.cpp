@@ -1,34 +1,17 @@
 // Copies between the window's controls and the settings block. They run only at the start
-// or end of an operation, never per selection change.
+// or end of an operation, never per selection change; what a block's values show as follows
+// the shared rules of ops/settings_rules.h, which the command line sends by.
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "config/text_codec.h"
+#include "ops/settings_rules.h"
 #include "ui/framework/control.h"
 #include "ui/main_dialog.h"
 
 namespace kavrin {
-namespace {
-
-// A logo list entry has room for 31 UTF-16 units; a longer text from the block is cut to it
-// (never in the middle of a surrogate pair), so that the list can hold what the block holds.
-std::u16string FitLogoEntry(std::u16string text) {
-  constexpr std::size_t kRoom = kPanelTextRoom - 1;
-  if (text.size() <= kRoom) return text;
-  std::size_t length = kRoom;
-  const char16_t last = text[length - 1];
-  if (last >= 0xD800 && last <= 0xDBFF) --length;
-  text.resize(length);
-  return text;
-}
-
-int ListIndex(uint32_t value) {
-  return value <= static_cast<uint32_t>(INT32_MAX) ? static_cast<int>(value) : -1;
-}
-
-}  // namespace
 
 void MainDialog::BlockToControls() {
   const bool enabled = HasFlag(EDIT) == 1;
@@ -37,34 +20,21 @@ void MainDialog::BlockToControls() {
     const uint32_t value = GetBits(item.wordIndex, item.startBit, item.bitLength);
     item.option = value;
     if (ui::Control* list = item.selectControl) {
-      list->SetCurSel(ListIndex(value));  // a value with no option shows an empty list
+      list->SetCurSel(ops::ListIndexOf(item, value));  // a value with no option shows an empty list
       list->Enable(enabled);
     }
   }
 
   LogoPanel& logo = logoPanel;
-  const std::string field = GetText(logo.startWord, logo.wordLength);
-  std::string_view bytes(field);
-  bytes = bytes.substr(0, bytes.find('\0'));  // the text ends at its first zero byte
-  const std::u16string text = FitLogoEntry(AnsiToWide(bytes));
-  const uint32_t known = std::min<uint32_t>(logo.logoCount, LogoPanel::kMaxTexts);
-  int selection = -1;
-  for (uint32_t i = 0; i < known; ++i) {
-    if (logo.logoTexts[i] == text) {
-      selection = static_cast<int>(i);
-      break;
-    }
-  }
+  const std::u16string text = ops::LogoTextOf(logo, *this);
+  int selection = ops::LogoEntryFor(logo, text);
   if (selection < 0) {
-    if (known < LogoPanel::kMaxTexts) {
-      // A text met in a block stays in the list for the rest of the run.
-      logo.logoTexts[known] = text;
-      if (logo.selectControl) logo.selectControl->AddString(text);
-      selection = static_cast<int>(known);
-      logo.logoCount = known + 1;
-    } else {
-      selection = 0;
-    }
+    // A text met in a block stays in the list for the rest of the run.
+    const uint32_t known = std::min<uint32_t>(logo.logoCount, LogoPanel::kMaxTexts);
+    logo.logoTexts[known] = text;
+    if (logo.selectControl) logo.selectControl->AddString(text);
+    selection = static_cast<int>(known);
+    logo.logoCount = known + 1;
   }
   if (ui::Control* box = logo.selectControl) {
     box->SetCurSel(selection);

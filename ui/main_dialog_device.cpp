@@ -1,10 +1,11 @@
 // The device side of the main window: attach as devices come and go, the information and
 // engine-test panels, the readiness rule, and the read, write and kavrin operations.
-#include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "config/text_codec.h"
 #include "config/trace.h"
+#include "ops/recorder_operations.h"
 #include "ui/finish_notify_dialog.h"
 #include "ui/main_dialog.h"
 
@@ -31,37 +32,31 @@ void MainDialog::OnDevicesChanged() {
 }
 
 void MainDialog::RefreshDevicePanels(int attached) {
+  // One hold for every row and test: a recorder held by another program costs one wait.
+  DeviceLink::Hold hold(deviceLink_);
   RefreshDeviceInfo(attached);
   RefreshTestItems(attached);
 }
 
 void MainDialog::RefreshDeviceInfo(int attached) {
-  for (InfoItem& row : infoPanel.rows) {
-    std::u16string text;
-    if (attached == 1) {
-      uint8_t reply[DeviceLink::kPacketSize] = {};
-      // A query that fails shows nothing rather than stale or undefined bytes.
-      if (deviceLink_.QueryString(row.commandCode, reply) == 1) {
-        const char* chars = reinterpret_cast<const char*>(reply);
-        text = AnsiToWide(std::string_view(chars, strnlen(chars, sizeof reply)));
-      }
-    }
-    SetControlText(row.contentControl, text);
+  std::vector<ops::InfoRow> answers;
+  if (attached == 1) answers = ops::QueryInformation(deviceLink_, infoPanel);
+  for (std::size_t i = 0; i < infoPanel.rows.size(); ++i) {
+    // A query that fails shows nothing rather than stale or undefined bytes.
+    const std::u16string text = i < answers.size() ? AnsiToWide(answers[i].answer) : u"";
+    SetControlText(infoPanel.rows[i].contentControl, text);
   }
 }
 
 void MainDialog::RefreshTestItems(int attached) {
-  testFailed_ = 0;
-  for (SettingItem& item : testItems) {
+  std::vector<ops::TestRow> verdicts;
+  if (attached == 1) verdicts = ops::RunEngineTests(deviceLink_, testItems);
+  // A query that fails is a failed test, never a pass: the gate stays closed.
+  testFailed_ = ops::AnyTestNotPassed(verdicts) ? 1 : 0;
+  for (std::size_t i = 0; i < testItems.size(); ++i) {
     std::u16string verdict;
-    if (attached == 1) {
-      uint32_t answer = 0;
-      // A query that fails is a failed test, never a pass.
-      const bool passed = deviceLink_.QueryTestResult(TestCode(item), &answer) == 1 && answer == 1;
-      verdict = passed ? u"OK" : u"NG";
-      if (!passed) testFailed_ = 1;
-    }
-    SetControlText(item.resultControl, verdict);
+    if (i < verdicts.size()) verdict = verdicts[i].Pass() ? u"OK" : u"NG";
+    SetControlText(testItems[i].resultControl, verdict);
   }
 }
 
@@ -81,6 +76,7 @@ void MainDialog::UpdateKavrinButton() {
 void MainDialog::OnRead() {
   InputHold hold(*this);  // the transfers block the window: clicks meanwhile are dropped
   if (deviceLink_.IsAttached() != 1) return;
+  DeviceLink::Hold recorder(deviceLink_);
   RefreshDeviceInfo(1);
   RefreshTestItems(1);
   ReadSettingsIntoControls();
@@ -94,7 +90,7 @@ void MainDialog::OnGetKavrin() {
 
 void MainDialog::ReadSettingsIntoControls() {
   // A read that fails leaves the block, and so the lists, as they were.
-  if (deviceLink_.ReadData(DeviceArea().data(), kDeviceAreaSize) != 1) {
+  if (!ops::ReadSettings(deviceLink_, *this).Ok()) {
     Trace("\nread fail\n");
     return;
   }
@@ -106,8 +102,24 @@ void MainDialog::OnWrite() {
   InputHold hold(*this);
   if (deviceLink_.IsAttached() != 1 || IsKavrinReady() != 1) return;
   ControlsToBlock();
-  deviceLink_.WriteData(DeviceArea().data(), kDeviceAreaSize, 1);
+  // The outcome is not shown: this button of the engineering edition has no notification.
+  (void)ops::WriteSettings(deviceLink_, *this, true);
 }
+
+namespace {
+
+// The notification's words for a failed step: "clock", "settings" or "commit", and a recorder
+// held by another program is not a broken recorder.
+void AddFailedStep(const ops::Outcome& outcome, std::u16string* failed) {
+  if (outcome.Ok()) return;
+  if (!failed->empty()) *failed += u", ";
+  *failed += outcome.step == ops::Step::kClock    ? u"clock"
+             : outcome.step == ops::Step::kCommit ? u"commit"
+                                                  : u"settings";
+  if (outcome.reason == ops::Reason::kBusy) *failed += u": recorder busy";
+}
+
+}  // namespace
 
 void MainDialog::OnKavrin() {
   // One click is one kavrin operation: until its notification has closed the window takes
@@ -118,28 +130,18 @@ void MainDialog::OnKavrin() {
     Trace("\nkavrin condition fail\n");
     return;
   }
-  std::u16string failed;  // the steps that failed, for the operator
-  auto fail = [this, &failed](std::u16string_view step) {
-    if (!failed.empty()) failed += u", ";
-    failed += step;
-    // A recorder held by another program is not a broken recorder: say so.
-    if (deviceLink_.LastFailure() == LinkFailure::kBusy) failed += u": recorder busy";
-  };
-  if (deviceLink_.SetClock(clock_ ? clock_() : LocalTime::Now()) != 1) fail(u"clock");
   ControlsToBlock();
-  DumpHex(DeviceArea().data(), kDeviceWords, 1);
-  const int setKavrinFlag = HasFlag(SET_KAVRIN_FLAG);
-  DeviceLink::WriteFailure writeFailure = DeviceLink::WriteFailure::None;
-  if (deviceLink_.WriteData(DeviceArea().data(), kDeviceAreaSize, setKavrinFlag, &writeFailure) != 1) {
-    fail(writeFailure == DeviceLink::WriteFailure::Commit ? u"commit" : u"settings");
-  }
-  const bool succeeded = failed.empty();
+  const ops::KavrinOutcome outcome = ops::RunKavrin(
+      deviceLink_, clock_ ? clock_() : LocalTime::Now(), *this, HasFlag(SET_KAVRIN_FLAG) == 1);
+  std::u16string failed;  // the steps that failed, for the operator
+  AddFailedStep(outcome.clock, &failed);
+  AddFailedStep(outcome.settings, &failed);
   // The operator is told the truth: a failed clock, chunk or commit is a failed kavrin.
-  TraceText(succeeded ? "\nkavrin finish\n" : "\nkavrin fail\n");
+  TraceText(outcome.Ok() ? "\nkavrin finish\n" : "\nkavrin fail\n");
   UpdateKavrinButton();
   GetToolkit().Pause(kKavrinPauseMs);
   Trace("\nnotify user\n");
-  if (succeeded) {
+  if (outcome.Ok()) {
     FinishNotifyDialog notify(GetToolkit());
     notify.DoModal();
   } else {

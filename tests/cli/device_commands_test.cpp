@@ -152,8 +152,9 @@ TEST_F(DeviceCommandsTest, KavrinFailuresNameTheirReasonAndExitOne) {
   const Case cases[] = {
       {"second chunk fails", test::Fault().Command(2).Offset(40).OnSet(), 0, "not committed",
        false},
+      // The chunks went in: the commit is what failed, and the message says so.
       {"commit answers S_FALSE", test::Fault().Selector(18).Status(sim::kRecorderFalse), 0,
-       "writing the settings failed", false},
+       "refused to commit them (commit: ", false},
       {"vanishes after the first chunk", test::Fault().Spent(), 2 * 2 + 2,
        "writing the settings failed", false},
       // The clock is the recorder's business apart from the settings, which still go out.
@@ -241,7 +242,7 @@ TEST_F(DeviceCommandsTest, TestPrintsVerdictsAndExitsOneOnNg) {
        {},
        test::Fault().Command(9).Offset(0x1011).OnGet(),
        kExitFailed,
-       "0x1011  Key : NG  (no answer)\n0x1031  RTC : OK\n"},
+       "0x1011  Key : NG  (no answer: refused)\n0x1031  RTC : OK\n"},
       // Nor may an answer that "succeeds" without a byte in it.
       {"Key answered empty",
        {},

@@ -3,6 +3,8 @@
 // result per unit, and a unit that fails is the only one left uncommitted.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -215,6 +217,34 @@ TEST_F(SeveralRecordersTest, InfoAndTestAllGiveEachUnitsRows) {
   const std::vector<json> lines = Lines(info.out);
   ASSERT_EQ(lines.size(), 4u);
   for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(lines[i]["rows"][0]["answer"], "ZK742");
+}
+
+// A unit pulled while its engine tests are asked has no verdict: it is unavailable, never
+// engine-test-ng, and the line is not told to force it. A refused commit is the commit's.
+TEST_F(SeveralRecordersTest, AUnitThatCouldNotAnswerIsNotAnEngineFailure) {
+  sim::RecorderState pulled = State("recorders/B.json");
+  pulled.faults.vanishAfter = 2;  // gone after the first test's question and answer
+  Plug(pulled, "recorders/B.json");
+  sim::RecorderState refusing = State("recorders/C.json");
+  refusing.faults.rules.push_back(test::Fault().Selector(18).Status(sim::kRecorderFalse));
+  Plug(refusing, "recorders/C.json");
+  const CommandResult run = Run({"kavrin", "--all", "--json"});
+  EXPECT_EQ(run.exitCode, kExitFailed);
+  std::map<std::string, json> units;
+  for (const json& line : Lines(run.out)) {
+    if (line.contains("device")) units[line["device"]["serial"].get<std::string>()] = line;
+  }
+  ASSERT_EQ(units.size(), 3u) << run.out;
+  EXPECT_EQ(units["B"]["reason"], "unavailable");
+  EXPECT_EQ(units["B"]["cause"], "unavailable");
+  EXPECT_EQ(units["B"]["step"], "engine test \"RTC\"");
+  EXPECT_EQ(units["B"]["message"].get<std::string>().find("--force"), std::string::npos);
+  EXPECT_EQ(units["C"]["reason"], "transfer-failed");
+  EXPECT_EQ(units["C"]["step"], "commit");
+  EXPECT_EQ(units["C"]["cause"], "refused");
+  EXPECT_EQ(units["SN-A"]["ok"], true);
+  EXPECT_EQ(Commits("B").size(), 0u);
+  EXPECT_EQ(Commits("C").size(), 0u);
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ struct LoggedTransfer {
 
 struct ChannelLog {
   std::vector<LoggedTransfer> transfers;
+  int lockAttempts = 0;  // every wait for the device, given up or not
   int locks = 0;
   int unlocks = 0;
   bool heldByPeer = false;  // another program holds the device: Lock gives up
@@ -72,6 +73,7 @@ class RecordingChannel : public PropertyChannel {
     return t.status;
   }
   bool Lock() override {
+    ++log_.lockAttempts;
     if (log_.heldByPeer) return false;
     ++log_.locks;
     held_ = true;

@@ -125,7 +125,7 @@ TEST_F(SimSharingTest, APeerHoldingTheRecorderFailsTheCommandAsBusy) {
   ASSERT_TRUE(peer.Lock());  // another program in the middle of a command
   test::TraceCapture trace;
   EXPECT_EQ(window.link.WriteData(Area(0x11).data(), 80, 0), 0);
-  EXPECT_EQ(window.link.LastFailure(), LinkFailure::kBusy);
+  EXPECT_EQ(window.link.LastFailure().reason, FailureReason::kBusy);
   EXPECT_NE(trace.Text().find("recorder busy"), std::string::npos);
   const RecorderState untouched = Load();
   EXPECT_EQ(untouched.transfers, 0u);
@@ -142,7 +142,7 @@ TEST_F(SimSharingTest, AFileThatNoLongerReadsAsAStateIsLeftAsItIs) {
   dir_.Write("recorder.json", "{\"testResults\": {\"0x1011\": ");  // an edit half done
   std::array<uint8_t, 80> area{};
   EXPECT_EQ(window.link.ReadData(area.data(), 80), 0);
-  EXPECT_EQ(window.link.LastFailure(), LinkFailure::kTransfer);
+  EXPECT_EQ(window.link.LastFailure().reason, FailureReason::kRefused);
   EXPECT_EQ(dir_.Read("recorder.json"), "{\"testResults\": {\"0x1011\": ");
   dir_.Write("recorder.json", "{\"testResults\": {\"0x1011\": 0}}");  // the edit finished
   uint32_t result = 1;

@@ -251,7 +251,7 @@ TEST(V4l2BackendTest, NodeHeldByAnotherProgramFailsTheCommandAsBusyAndSendsNothi
   test::TraceCapture trace;
   std::array<uint8_t, 80> area{};
   EXPECT_EQ(device.link.WriteData(area.data(), 80, 0), 0);
-  EXPECT_EQ(device.link.LastFailure(), LinkFailure::kBusy);
+  EXPECT_EQ(device.link.LastFailure().reason, FailureReason::kBusy);
   EXPECT_NE(trace.Text().find("recorder busy"), std::string::npos) << trace.Text();
   EXPECT_TRUE(device.fixture.calls.queries.empty());
   EXPECT_TRUE(device.state.commits.empty());
@@ -263,7 +263,7 @@ TEST(V4l2BackendTest, NodeHeldByAnotherProgramFailsTheCommandAsBusyAndSendsNothi
   // Once the other program lets go, the next command goes through.
   device.fixture.calls.heldByPeer = false;
   EXPECT_EQ(device.link.WriteData(area.data(), 80, 0), 1);
-  EXPECT_EQ(device.link.LastFailure(), LinkFailure::kNone);
+  EXPECT_EQ(device.link.LastFailure().reason, FailureReason::kNone);
   EXPECT_EQ(device.state.commits, (std::vector<uint32_t>{2}));
 }
 

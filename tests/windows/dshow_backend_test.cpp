@@ -112,7 +112,7 @@ TEST_F(DshowBackendTest, ARecorderHeldByAnotherProgramGetsNothingUntilItIsFree) 
     test::RecorderHolder peer(link_.AttachedInput().location);
     ASSERT_TRUE(peer.Held());
     EXPECT_EQ(link_.ReadData(area.data(), 80), 0);
-    EXPECT_EQ(link_.LastFailure(), LinkFailure::kBusy);
+    EXPECT_EQ(link_.LastFailure().reason, FailureReason::kBusy);
     EXPECT_EQ(recorders_.State(0).transfers, 0u) << "nothing is sent without the lock";
   }
   EXPECT_EQ(link_.ReadData(area.data(), 80), 1);
