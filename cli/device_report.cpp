@@ -1,4 +1,5 @@
 #include "cli/device_report.h"
+#include "cli/printable_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -57,6 +58,7 @@ std::string LinkFailureReason(const DeviceLink& link) {
     case LinkFailure::kNotAttached:
       return "no recorder is attached";
     case LinkFailure::kTransfer:
+      return link.FailureDetail();
     case LinkFailure::kNone:
       break;
   }
@@ -155,8 +157,9 @@ void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, 
   }
   for (const DeviceRow& row : listing.rows) {
     const VideoInput& input = row.input;
-    out << input.location << "  \"" << ToUtf8(input.friendlyName) << "\"\n";
-    if (!input.names.empty()) out << "    names:  " << NamesText(input) << '\n';
+    out << PrintableText(input.location) << "  \"" << PrintableText(ToUtf8(input.friendlyName))
+        << "\"\n";
+    if (!input.names.empty()) out << "    names:  " << PrintableText(NamesText(input)) << '\n';
     std::string how;
     if (row.matched && row.matched->source != NameSource::kPlatform) {
       how = std::string(" by its ") + NameSourceText(row.matched->source) + " string" +
@@ -167,10 +170,11 @@ void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, 
                                      "\" (name " + std::to_string(row.nameIndex) + ")" + how
                                : std::string("matches no configured name"))
         << '\n';
-    out << "    port:   " << (input.port.empty() ? "-" : input.port) << "    serial: "
-        << (input.serial.empty() ? "-" : input.serial) << '\n';
-    for (const std::string& link : input.links) out << "    link:   " << link << '\n';
-    out << "    unit:   " << (row.diagnosis.detail.empty() ? "-" : row.diagnosis.detail) << '\n';
+    out << "    port:   " << (input.port.empty() ? "-" : PrintableText(input.port))
+        << "    serial: " << (input.serial.empty() ? "-" : PrintableText(input.serial)) << '\n';
+    for (const std::string& link : input.links) out << "    link:   " << PrintableText(link) << '\n';
+    out << "    unit:   "
+        << (row.diagnosis.detail.empty() ? "-" : PrintableText(row.diagnosis.detail)) << '\n';
     out << "    status: "
         << (row.IsRecorder()     ? std::string("usable recorder")
             : row.nameIndex >= 0 ? "not usable: " + row.WhyNotUsable()
@@ -185,7 +189,8 @@ void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, 
 std::string ExplainNoRecorder(const DeviceListing& listing, const ConfigFile& config) {
   for (const DeviceRow& row : listing.rows) {
     if (row.nameIndex < 0) continue;
-    std::string reason = row.input.location + " (\"" + ToUtf8(row.input.friendlyName) +
+    std::string reason = PrintableText(row.input.location) + " (\"" +
+                         PrintableText(ToUtf8(row.input.friendlyName)) +
                          "\") cannot be used: " + row.diagnosis.detail;
     if (row.diagnosis.permissionDenied) reason += "\n" + PermissionHint();
     return reason;
@@ -203,6 +208,7 @@ std::vector<InfoAnswer> QueryInformation(DeviceLink& link, const ConfigFile& con
     std::array<uint8_t, 64> reply{};
     row.ok = link.QueryString(item.commandCode, reply.data()) == 1;
     row.busy = !row.ok && link.LastFailure() == LinkFailure::kBusy;
+    if (!row.ok) row.problem = link.FailureDetail();
     // A failed query shows an empty field, never what an earlier answer left.
     if (row.ok) {
       row.answer = ToUtf8(
@@ -226,7 +232,7 @@ Json InformationJson(const std::vector<InfoAnswer>& rows) {
 
 std::string InformationText(const std::vector<InfoAnswer>& rows) {
   std::string text;
-  for (const InfoAnswer& row : rows) text += row.title + " : " + row.answer + "\n";
+  for (const InfoAnswer& row : rows) text += row.title + " : " + PrintableText(row.answer) + "\n";
   return text;
 }
 

@@ -55,6 +55,7 @@ struct InfoAnswer {
   std::string answer;  // UTF-8; empty when the query failed
   bool ok = false;
   bool busy = false;  // not asked: another program held the recorder
+  std::string problem;  // not asked: why the recorder's lock could not be had, or empty
 };
 
 // Each information row's string query, as the window fills its information panel.

@@ -1,4 +1,5 @@
 #include "cli/unit_operations.h"
+#include "cli/printable_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -157,7 +158,8 @@ UnitResult RunKavrinOn(const DeviceRow& unit, VideoInputBackend& backend, const 
   result.fields["written"] = written;
   result.fields["commit"] = commitValue;
   if (plan.verify) result.fields["verified"] = written && verified;
-  result.text = "Recorder: \"" + ToUtf8(unit.input.friendlyName) + "\" " + AddressText(unit.input) +
+  result.text = "Recorder: \"" + PrintableText(ToUtf8(unit.input.friendlyName)) + "\" " +
+                AddressText(unit.input) +
                 "\nClock:    " + ClockText(time) + (clockSet ? "" : "  (failed)") +
                 "\nSettings: " + DeviceAreaHex(plan.block, " ") + "\n          from " +
                 plan.source + "\nCommit:   " + std::to_string(commitValue) +
@@ -247,7 +249,8 @@ UnitResult RunInfoOn(const DeviceRow& unit, VideoInputBackend& backend, const Co
     result.Fail(row.busy ? Reason::kBusy : Reason::kTransferFailed,
                 "the recorder did not answer \"" + row.title + "\" (command " +
                     std::to_string(row.commandCode) + ")" +
-                    (row.busy ? " (the recorder is busy: another program is using it)" : ""));
+                    (row.busy ? " (the recorder is busy: another program is using it)" : "") +
+                    (row.problem.empty() ? "" : " (" + row.problem + ")"));
   }
   return result;
 }

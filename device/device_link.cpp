@@ -36,11 +36,18 @@ class DeviceLink::CommandLock {
       link.lastFailure_ = LinkFailure::kNotAttached;
       return;
     }
+    link.failureDetail_.clear();
     held_ = channel_->Lock();
-    if (!held_) {
-      Trace("\nrecorder busy: held by another program\n");
-      link.lastFailure_ = LinkFailure::kBusy;
+    if (held_) return;
+    if (std::string problem = channel_->LockProblem(); !problem.empty()) {
+      // Not busy: the lock cannot be had at all, and nothing is sent without it.
+      TraceText("\nrecorder lock: " + problem + "\n");
+      link.lastFailure_ = LinkFailure::kTransfer;
+      link.failureDetail_ = std::move(problem);
+      return;
     }
+    Trace("\nrecorder busy: held by another program\n");
+    link.lastFailure_ = LinkFailure::kBusy;
   }
   ~CommandLock() {
     if (held_) channel_->Unlock();
@@ -117,6 +124,7 @@ DeviceLink::DeviceLink(VideoInputBackend& backend)
 
 int DeviceLink::Finish(int result) {
   lastFailure_ = result == 1 ? LinkFailure::kNone : LinkFailure::kTransfer;
+  failureDetail_.clear();
   return result;
 }
 

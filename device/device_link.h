@@ -84,6 +84,9 @@ class DeviceLink : public CaptureDevice {
   const CommandPacket& Packet() const { return packet_; }
   // The reason of the last command's failure; kNone after one that succeeded.
   LinkFailure LastFailure() const { return lastFailure_; }
+  // What more is known of the last failure (why the recorder's lock could not be had), or
+  // empty.
+  const std::string& FailureDetail() const { return failureDetail_; }
 
  private:
   class CommandLock;
@@ -95,6 +98,7 @@ class DeviceLink : public CaptureDevice {
   uint32_t nodeId_ = kNodeId;
   Guid propertySet_;
   LinkFailure lastFailure_ = LinkFailure::kNone;
+  std::string failureDetail_;
 };
 
 // Console dump: mode 0 bytes ("%02X ", 16 a line), mode 1 16-bit words ("%04X ", 8 a line).
