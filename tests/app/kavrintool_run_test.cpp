@@ -78,6 +78,7 @@ class ToolProcess {
     return true;
   }
   int ExitStatus() const { return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1; }
+  pid_t Pid() const { return pid_; }
   void Stop() {
     if (!Running()) return;
     ::kill(pid_, SIGTERM);
@@ -257,6 +258,14 @@ TEST_P(ClosedStreamTest, TraceAndMessagesLandInNoFile) {
   ToolProcess tool(work.Path(), "80000016", locks.Path(), locks / "no-recorder.json", "", {},
                    GetParam().closed);
   ASSERT_TRUE(WaitForFile(work / "InitOptionList.txt", tool));
+  // What the closed numbers are now: the null device, not the first thing the tool opened
+  // (Qt's event descriptor, the display connection, the instance lock).
+  for (const int fd : GetParam().closed) {
+    std::error_code ec;
+    const auto opened = std::filesystem::read_symlink(
+        "/proc/" + std::to_string(tool.Pid()) + "/fd/" + std::to_string(fd), ec);
+    EXPECT_EQ(opened, "/dev/null") << "descriptor " << fd;
+  }
   tool.Stop();
   EXPECT_EQ(work.Read("KAVRIN_CFG.ini"), Resource(kDefaultConfigResourceId));
   EXPECT_EQ(work.Read("ReleaseNote.txt"), Resource(kReleaseNoteResourceId));

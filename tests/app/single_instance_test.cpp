@@ -35,7 +35,10 @@ int ClaimInChildProcess(const std::filesystem::path& folder,
                         const std::filesystem::path& errors = {}) {
   const pid_t pid = ::fork();
   if (pid == 0) {
-    if (!errors.empty() && !std::freopen(errors.c_str(), "w", stderr)) ::_exit(4);
+    if (!errors.empty()) {
+      if (!std::freopen(errors.c_str(), "w", stderr)) ::_exit(4);
+      std::setvbuf(stderr, nullptr, _IONBF, 0);  // as it starts: the child ends with _exit
+    }
     const auto instance = InstanceIn(folder);
     switch (instance->Claim(kName)) {
       case InstanceClaim::Acquired: ::_exit(0);

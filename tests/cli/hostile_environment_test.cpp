@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "config/file_io.h"
 #include "device/sim/recorder.h"
 #include "device/sim/state_store.h"
 #include "tests/support/ordinary_user.h"
@@ -339,6 +340,68 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "Permission denied"}),
     [](const auto& testCase) { return test::ParamName(testCase.param.name); });
+
+// ---- Leftovers and aliases ------------------------------------------------------------------
+
+// A process number that runs no process now: a child that has ended and been reaped.
+pid_t EndedProcess() {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  return child;
+}
+
+// Temporary files that killed writes of a target left behind go with the next write of that
+// target; a living process's, and other targets', stay.
+TEST(LeftoverTest, StaleTemporariesOfTheTargetAreRemovedByItsNextWrite) {
+  test::TempDir dir;
+  const std::string dead = std::to_string(EndedProcess());
+  struct Leftover {
+    std::string name;
+    bool stays;
+  };
+  const std::vector<Leftover> leftovers{
+      {".out.bin." + dead + "-0.tmp", false},
+      {".out.bin." + dead + "-17.tmp", false},
+      {".out.bin.1-0.tmp", true},                  // process 1 runs
+      {".other.bin." + dead + "-0.tmp", true},     // another target's
+      {".out.bin." + dead + "-x.tmp", true},       // not the pattern
+      {"out.bin." + dead + "-0.tmp", true},        // not hidden: not one of ours
+  };
+  for (const Leftover& leftover : leftovers) dir.Write(leftover.name, std::string("part"));
+  const std::vector<uint8_t> bytes(112, 7);
+  ASSERT_TRUE(WriteFileAtomically(dir / "out.bin", bytes));
+  for (const Leftover& leftover : leftovers) {
+    EXPECT_EQ(fs::exists(dir / leftover.name), leftover.stays) << leftover.name;
+  }
+  EXPECT_EQ(ReadText(dir / "out.bin").size(), 112u);
+}
+
+// Two recorders whose output names are one file are refused before anything is read.
+TEST(AliasTest, TwoNamesForOneFileAreRefusedBeforeAnythingIsRead) {
+  const std::vector<std::pair<const char*, std::function<void(const fs::path&)>>> aliases{
+      {"a link", [](const fs::path& dir) { fs::create_symlink(dir / "B.bin", dir / "A.bin"); }},
+      {"a hard link", [](const fs::path& dir) { fs::create_hard_link(dir / "B.bin", dir / "A.bin"); }},
+  };
+  for (const auto& [name, make] : aliases) {
+    SCOPED_TRACE(name);
+    test::TempDir work;
+    fs::create_directory(work / "line");
+    Plug(work / "line" / "A.json", "A");
+    Plug(work / "line" / "B.json", "B");
+    std::ofstream(work / "B.bin") << "B's old block";
+    make(work.Path());
+    const KavrinRun run = Kavrin(work.Path(), work / "line", {"read", "--all", "-o", "{serial}.bin"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("same file"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadText(work / "B.bin"), "B's old block");
+    for (const char* serial : {"A", "B"}) {
+      const auto state = sim::LoadState((work / "line" / (std::string(serial) + ".json")).string());
+      ASSERT_TRUE(state);
+      EXPECT_EQ(state->transfers, 0u) << serial << ": nothing is read";
+    }
+  }
+}
 
 // ---- Control characters from the recorder -------------------------------------------------
 

@@ -88,15 +88,19 @@ TEST_F(StationTest, ProgramsEachPlugInOnceUntilStoppedBySignal) {
   EXPECT_EQ(Commits("C"), 0u);
 
   std::istringstream log(dir_.Read("units.jsonl"));
-  std::size_t records = 0;
-  for (std::string line; std::getline(log, line); ++records) {
-    const json record = json::parse(line);
+  std::vector<json> records;
+  for (std::string line; std::getline(log, line);) records.push_back(json::parse(line));
+  ASSERT_EQ(records.size(), 5u) << "four units, then the summary";
+  EXPECT_EQ(records.back()["summary"], summary["summary"]);
+  EXPECT_EQ(records.back()["stoppedBy"], "signal");
+  EXPECT_FALSE(records.back()["time"].get<std::string>().empty());
+  records.pop_back();
+  for (const json& record : records) {
     EXPECT_FALSE(record["time"].get<std::string>().empty());
     EXPECT_TRUE(record["device"].contains("serial"));
     EXPECT_TRUE(record.contains("settings"));
     EXPECT_TRUE(record.contains("tests"));
   }
-  EXPECT_EQ(records, 4u);
 }
 
 TEST_F(StationTest, CountStopsAfterThatManyUnits) {
