@@ -1,5 +1,4 @@
 #include "cli/block_report.h"
-#include "cli/printable_text.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -147,8 +146,7 @@ void PrintText(const ConfigFile& config, const SettingsBlock& block, std::ostrea
         << (d.option ? Quoted(*d.option) : std::string("(no option for this value)")) << '\n';
   }
   out << ToUtf8(config.logoPanel.title) << " (words " << config.logoPanel.startWord << "+"
-      << config.logoPanel.wordLength << "): " << Quoted(PrintableText(DecodeLogo(config, block)))
-      << '\n';
+      << config.logoPanel.wordLength << "): " << Quoted(DecodeLogo(config, block)) << '\n';
   out << "Device words\n";
   for (uint32_t row = 0; row < SettingsBlock::kDeviceWords; row += 8) {
     char label[16];
@@ -157,7 +155,7 @@ void PrintText(const ConfigFile& config, const SettingsBlock& block, std::ostrea
     for (uint32_t i = row; i < row + 8; ++i) out << ' ' << Hex4(block.GetWord(i));
     out << '\n';
   }
-  out << "Note: " << Quoted(PrintableText(DecodeNote(block))) << '\n';
+  out << "Note: " << Quoted(DecodeNote(block)) << '\n';
 }
 
 }  // namespace

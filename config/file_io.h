@@ -25,6 +25,7 @@
 //   - the new file keeps the old one's mode, and its owner and group where permitted;
 //   - where the folder is not writable but the file is, the file is written in place;
 //   - a FIFO, a device node or a folder at the target is never replaced.
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>

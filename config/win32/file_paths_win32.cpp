@@ -32,23 +32,12 @@ std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path, Link
                       (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
-HeldFile::HeldFile(const std::filesystem::path& path) {
-  const HANDLE handle =
-      CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return;
-  handle_ = reinterpret_cast<intptr_t>(handle);
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (GetFileInformationByHandle(handle, &info) != 0) {
-    identity_ = FileIdentity{info.dwVolumeSerialNumber,
-                             (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-  }
-}
+// Only the identity: NTFS does not hand a removed file's index to the next file at once,
+// and a handle kept open would make the replacing move fail.
+HeldFile::HeldFile(const std::filesystem::path& path)
+    : identity_(IdentifyFile(path, Links::DoNotFollow)) {}
 
-HeldFile::~HeldFile() {
-  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
-}
+HeldFile::~HeldFile() = default;
 
 FileOutcome ReplaceIfStill(const std::filesystem::path& replacement,
                            const std::filesystem::path& target, const FileIdentity& expected) {
