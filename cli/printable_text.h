@@ -1,6 +1,6 @@
 #pragma once
-// Text that devices supply (names, serial strings, the recorder's answers, a block's logo),
-// printed for people: a recorder, or any USB device that takes its name, must not clear the
+// Text that devices supply (names, serial strings, the recorder's answers), printed for
+// people: a recorder, or any USB device that takes its name, must not clear the
 // screen, retitle the window or print a line of its own on the operator's terminal. JSON
 // output escapes on its own and carries the text as it came.
 #include <string>
