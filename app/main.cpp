@@ -16,6 +16,7 @@
 #include "app/screenshot_qt.h"
 #include "app/single_instance.h"
 #include "config/resources.h"
+#include "config/standard_descriptors.h"
 #include "config/text_codec.h"
 #include "device/platform_backend.h"
 #include "ui/qt/qt_icon.h"
@@ -35,6 +36,9 @@ void SetApplicationIcon() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything is opened: a closed stdout or stderr must not make the display
+  // connection or a side file descriptor 1 or 2, where the trace and Qt's messages would go.
+  if (!kavrin::OpenClosedStandardDescriptors()) return 1;
   const std::span<const char* const> arguments(argv + 1, argc > 1 ? static_cast<std::size_t>(argc - 1) : 0);
   switch (kavrin::FindEarlyRequest(arguments)) {
     case kavrin::EarlyRequest::Help:

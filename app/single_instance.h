@@ -23,7 +23,8 @@ class SingleInstance {
 };
 
 // The platform's lock in its usual place: $XDG_RUNTIME_DIR, else a private folder of the
-// user's under the temporary folder.
+// user's under the temporary folder, else (someone else made that one first) one under the
+// user's cache folder.
 std::unique_ptr<SingleInstance> MakeSingleInstance();
 // The same lock kept in the given folder (tests).
 std::unique_ptr<SingleInstance> MakeSingleInstance(std::filesystem::path lockFolder);

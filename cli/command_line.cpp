@@ -86,7 +86,13 @@ int RunCommandLine(int argc, const char* const* argv, const DeviceEnvironment& e
     return kExitUsage;
   }
   std::cout.flush();
-  std::fflush(stdout);
+  // A document or line that did not reach stdout (a full disk, a reader gone) is a failure:
+  // a script must not take a command whose output it never saw for a success.
+  const bool outputLost = !std::cout || std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+  if (outputLost && exitCode == kExitOk) {
+    std::cerr << "kavrin: cannot write to standard output\n";
+    exitCode = kExitFailed;
+  }
   return exitCode;
 }
 

@@ -94,6 +94,11 @@ void Reporter::Text(std::string_view text) {
   out_.flush();
 }
 
+bool Reporter::OutputLost() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return !out_.good();
+}
+
 void Reporter::Note(std::string_view note) {
   std::lock_guard<std::mutex> lock(mutex_);
   err_ << "kavrin: " << note << '\n';

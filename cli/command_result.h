@@ -70,6 +70,8 @@ class Reporter {
   void Text(std::string_view text);
   // "kavrin: " + note on stderr, whatever the mode.
   void Note(std::string_view note);
+  // True once something written to stdout did not get there (its reader gone, a full disk).
+  bool OutputLost();
 
  private:
   std::string command_;

@@ -1,7 +1,10 @@
 // kavrin devices / info / test / read / write / kavrin / station: recorders from the command
 // line, found by name (CaptureDevice) and addressed with -d, --all or station mode.
 // With KAVRIN_SIMULATOR set they run on the simulator.
+#include <filesystem>
 #include <iostream>
+#include <optional>
+#include <utility>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -12,6 +15,7 @@
 #include "cli/block_file.h"
 #include "cli/commands.h"
 #include "cli/device_command.h"
+#include "config/file_io.h"
 #include "config/trace.h"
 #include "ops/settings_rules.h"
 
@@ -69,6 +73,19 @@ std::string ExpandOutputPattern(const std::string& pattern, const VideoInput& un
     if (!replaced) path += pattern[at++];
   }
   return path;
+}
+
+// Which file an output path names, whatever the name: an existing file by its identity (two
+// names, one file: a link, a case-insensitive file system), a new one by its folder's
+// identity and its name.
+std::pair<FileIdentity, std::string> OutputFileKey(const std::string& path) {
+  if (const std::optional<FileIdentity> file = IdentifyFile(path)) return {*file, std::string()};
+  const std::filesystem::path name(path);
+  const std::filesystem::path folder = name.has_parent_path() ? name.parent_path() : ".";
+  if (const std::optional<FileIdentity> place = IdentifyFile(folder)) {
+    return {*place, name.filename().string()};
+  }
+  return {FileIdentity{}, path};  // no folder yet: the names alone tell
 }
 
 // The recorders a command acts on, after its configuration is loaded. False after reporting
@@ -146,8 +163,10 @@ int RunRead(const DeviceOptions& options, const DeviceEnvironment& environment) 
   // Every recorder its own file: a pattern that gives two of them one name is refused
   // before anything is read.
   std::set<std::string> paths;
+  std::set<std::pair<FileIdentity, std::string>> files;
   for (std::size_t i = 0; i < selection.units.size(); ++i) {
-    if (!paths.insert(ExpandOutputPattern(options.outputPath, selection.units[i].input, i)).second) {
+    const std::string path = ExpandOutputPattern(options.outputPath, selection.units[i].input, i);
+    if (!paths.insert(path).second || !files.insert(OutputFileKey(path)).second) {
       return command.Out().Fail(
           Reason::kUsage,
           "-o " + options.outputPath + " gives several recorders the same file; use {serial}, "

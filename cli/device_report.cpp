@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "cli/printable_text.h"
 #include "cli/recorder_address.h"
 #include "config/text_codec.h"
 #include "config/trace.h"
@@ -65,6 +66,8 @@ Reason ReasonOf(const ops::Outcome& outcome) {
 }
 
 std::string OutcomeText(const ops::Outcome& outcome) {
+  // What more is known (why the recorder's lock cannot be had) says it best.
+  if (!outcome.detail.empty()) return outcome.detail;
   switch (outcome.reason) {
     case ops::Reason::kNone: return {};
     case ops::Reason::kNotAttached: return "no recorder is attached";
@@ -179,8 +182,9 @@ void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, 
   }
   for (const DeviceRow& row : listing.rows) {
     const VideoInput& input = row.input;
-    out << input.location << "  \"" << ToUtf8(input.friendlyName) << "\"\n";
-    if (!input.names.empty()) out << "    names:  " << NamesText(input) << '\n';
+    out << PrintableText(input.location) << "  \"" << PrintableText(ToUtf8(input.friendlyName))
+        << "\"\n";
+    if (!input.names.empty()) out << "    names:  " << PrintableText(NamesText(input)) << '\n';
     std::string how;
     if (row.matched && row.matched->source != NameSource::kPlatform) {
       how = std::string(" by its ") + NameSourceText(row.matched->source) + " string" +
@@ -191,10 +195,11 @@ void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, 
                                      "\" (name " + std::to_string(row.nameIndex) + ")" + how
                                : std::string("matches no configured name"))
         << '\n';
-    out << "    port:   " << (input.port.empty() ? "-" : input.port) << "    serial: "
-        << (input.serial.empty() ? "-" : input.serial) << '\n';
-    for (const std::string& link : input.links) out << "    link:   " << link << '\n';
-    out << "    unit:   " << (row.diagnosis.detail.empty() ? "-" : row.diagnosis.detail) << '\n';
+    out << "    port:   " << (input.port.empty() ? "-" : PrintableText(input.port))
+        << "    serial: " << (input.serial.empty() ? "-" : PrintableText(input.serial)) << '\n';
+    for (const std::string& link : input.links) out << "    link:   " << PrintableText(link) << '\n';
+    out << "    unit:   "
+        << (row.diagnosis.detail.empty() ? "-" : PrintableText(row.diagnosis.detail)) << '\n';
     out << "    status: "
         << (row.IsRecorder()     ? std::string("usable recorder")
             : row.nameIndex >= 0 ? "not usable: " + row.WhyNotUsable()
@@ -209,7 +214,8 @@ void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, 
 std::string ExplainNoRecorder(const DeviceListing& listing, const ConfigFile& config) {
   for (const DeviceRow& row : listing.rows) {
     if (row.nameIndex < 0) continue;
-    std::string reason = row.input.location + " (\"" + ToUtf8(row.input.friendlyName) +
+    std::string reason = PrintableText(row.input.location) + " (\"" +
+                         PrintableText(ToUtf8(row.input.friendlyName)) +
                          "\") cannot be used: " + row.diagnosis.detail;
     if (row.diagnosis.permissionDenied) reason += "\n" + PermissionHint();
     return reason;
@@ -234,7 +240,7 @@ Json InformationJson(const std::vector<ops::InfoRow>& rows) {
 std::string InformationText(const std::vector<ops::InfoRow>& rows) {
   std::string text;
   for (const ops::InfoRow& row : rows) {
-    text += ToUtf8(row.title) + " : " + ToUtf8(AnsiToWide(row.answer)) + "\n";
+    text += ToUtf8(row.title) + " : " + PrintableText(ToUtf8(AnsiToWide(row.answer))) + "\n";
   }
   return text;
 }

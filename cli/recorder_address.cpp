@@ -1,4 +1,5 @@
 #include "cli/recorder_address.h"
+#include "cli/printable_text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -70,7 +71,7 @@ std::string AddressText(const VideoInput& input) {
   if (!input.serial.empty()) details = "serial " + input.serial;
   if (!input.port.empty()) details += (details.empty() ? "" : ", ") + std::string("port ") + input.port;
   if (!details.empty()) text += " (" + details + ")";
-  return text;
+  return PrintableText(text);
 }
 
 std::string UnitKey(const VideoInput& input) {

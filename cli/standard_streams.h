@@ -4,7 +4,7 @@
 namespace kavrin::cli {
 
 // Windows: binary mode (no LF to CR LF), and a console shown UTF-8 while kavrin runs.
-// Elsewhere nothing to do.
+// POSIX: SIGPIPE ignored, so that a closed pipe is a failed write, not the end of kavrin.
 void PrepareStandardStreams();
 
 }  // namespace kavrin::cli

@@ -1,7 +1,9 @@
 // kavrin station: the loop a line operator leaves running all shift. It programs the
 // recorders present when it starts, then each recorder plugged in afterwards, once: a unit
 // that stays plugged in is never programmed twice, one unplugged and plugged in again is
-// programmed again. SIGINT and SIGTERM end it after the units in progress.
+// programmed again. SIGINT, SIGTERM and SIGHUP (the terminal closed) end it after the units
+// in progress, and so does a stdout that can no longer be written (its reader gone): each
+// unit's record is in the log before it is reported, and the summary ends the log.
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -14,6 +16,7 @@
 
 #include "cli/commands.h"
 #include "cli/device_command.h"
+#include "cli/station_log.h"
 #include "device/platform_backend.h"
 
 namespace kavrin::cli {
@@ -23,17 +26,23 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 extern "C" void RequestStop(int) { stopRequested = 1; }
 
-// SIGINT and SIGTERM ask the station to stop for the span of the loop.
+// SIGINT, SIGTERM and SIGHUP ask the station to stop for the span of the loop.
 class StopSignals {
  public:
   StopSignals() {
     stopRequested = 0;
     previousInterrupt_ = std::signal(SIGINT, RequestStop);
     previousTerminate_ = std::signal(SIGTERM, RequestStop);
+#ifdef SIGHUP  // POSIX: the terminal or the session went away
+    previousHangUp_ = std::signal(SIGHUP, RequestStop);
+#endif
   }
   ~StopSignals() {
     std::signal(SIGINT, previousInterrupt_);
     std::signal(SIGTERM, previousTerminate_);
+#ifdef SIGHUP
+    std::signal(SIGHUP, previousHangUp_);
+#endif
   }
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
@@ -42,33 +51,7 @@ class StopSignals {
  private:
   void (*previousInterrupt_)(int) = SIG_DFL;
   void (*previousTerminate_)(int) = SIG_DFL;
-};
-
-// --log: one JSON record per unit, appended and flushed as each unit finishes.
-class StationLog {
- public:
-  bool Open(const std::string& path, std::string* error) {
-    if (path.empty()) return true;
-    path_ = path;
-    errno = 0;
-    file_ = std::fopen(path.c_str(), "a");
-    if (file_ == nullptr) *error = "cannot open the log " + path + ": " + std::strerror(errno);
-    return file_ != nullptr;
-  }
-  ~StationLog() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  // False when the record could not be written.
-  bool Append(const Json& record) {
-    if (file_ == nullptr) return true;
-    const std::string line = record.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
-    return std::fputs(line.c_str(), file_) >= 0 && std::fflush(file_) == 0;
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-  std::FILE* file_ = nullptr;
+  void (*previousHangUp_)(int) = SIG_DFL;
 };
 
 bool Selected(const std::vector<DeviceSelector>& selectors, const VideoInput& input) {
@@ -145,18 +128,23 @@ int RunStation(DeviceCommand& command) {
             return RunKavrinOn(unit, backend, command.Config(), plan);
           },
           [&](const UnitResult& result) {
-            ReportUnit(out, result);
+            // The record first: a report that cannot be printed must not cost the record.
             Json record = UnitJson("station", result);
             record["time"] = ClockText(ClockChoice().Time());
             if (!log.Append(record) && !logFailed) {
               logFailed = true;
               out.Note("cannot append to the log " + log.Path() + "; the station stops");
             }
+            ReportUnit(out, result);
           });
       tally.succeeded += batch.succeeded;
       tally.failed += batch.failed;
       if (logFailed) {
         stoppedBy = "log";
+        break;
+      }
+      if (out.OutputLost()) {
+        stoppedBy = "output";
         break;
       }
       if (count > 0 && tally.Units() >= count) {
@@ -170,8 +158,16 @@ int RunStation(DeviceCommand& command) {
   }
   Json extra = Json{{"stoppedBy", stoppedBy}};
   if (logFailed) AddFailure(extra, Reason::kLogUnwritable, "cannot append to the log " + log.Path());
+  const bool outputLost = stoppedBy == "output";
+  if (outputLost) out.Note("cannot write to standard output; the station stops");
+  if (!logFailed) {
+    // The log says how the shift ended, whether or not anyone still reads stdout.
+    Json summary = SummaryJson("station", tally, extra);
+    summary["time"] = ClockText(ClockChoice().Time());
+    log.Append(summary);
+  }
   ReportSummary(out, tally, extra);
-  return tally.failed == 0 && !logFailed ? kExitOk : kExitFailed;
+  return tally.failed == 0 && !logFailed && !outputLost ? kExitOk : kExitFailed;
 }
 
 }  // namespace kavrin::cli

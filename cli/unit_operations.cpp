@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cli/block_report.h"
+#include "cli/printable_text.h"
 #include "cli/recorder_address.h"
 #include "config/file_io.h"
 #include "config/text_codec.h"
@@ -158,7 +159,8 @@ UnitResult RunKavrinOn(const DeviceRow& unit, VideoInputBackend& backend, const 
   result.fields["written"] = written;
   result.fields["commit"] = commitValue;
   if (plan.verify) result.fields["verified"] = written && verified;
-  result.text = "Recorder: \"" + ToUtf8(unit.input.friendlyName) + "\" " + AddressText(unit.input) +
+  result.text = "Recorder: \"" + PrintableText(ToUtf8(unit.input.friendlyName)) + "\" " +
+                AddressText(unit.input) +
                 "\nClock:    " + ClockText(time) + (clockSet ? "" : "  (failed)") +
                 "\nSettings: " + DeviceAreaHex(plan.block, " ") + "\n          from " +
                 plan.source + "\nCommit:   " + std::to_string(commitValue) +

@@ -70,13 +70,17 @@ void ReportUnit(Reporter& reporter, const UnitResult& result) {
   reporter.Text(text);
 }
 
+Json SummaryJson(const std::string& command, const RunTally& tally, const Json& extra) {
+  Json document = DocumentHead(command, tally.failed == 0);
+  document["summary"] = {
+      {"units", tally.Units()}, {"succeeded", tally.succeeded}, {"failed", tally.failed}};
+  MergeFields(document, extra);
+  return document;
+}
+
 void ReportSummary(Reporter& reporter, const RunTally& tally, const Json& extra) {
   if (reporter.JsonOutput()) {
-    Json document = DocumentHead(reporter.Command(), tally.failed == 0);
-    document["summary"] = {
-        {"units", tally.Units()}, {"succeeded", tally.succeeded}, {"failed", tally.failed}};
-    MergeFields(document, extra);
-    reporter.Document(document);
+    reporter.Document(SummaryJson(reporter.Command(), tally, extra));
     return;
   }
   reporter.Text(std::to_string(tally.Units()) + (tally.Units() == 1 ? " recorder: " : " recorders: ") +

@@ -39,7 +39,9 @@ void ReportSingle(Reporter& reporter, const UnitResult& result);
 // One unit among several: "OK    /dev/video2 (serial A)  clock ..., commit 2", or "FAIL ...
 // reason: message", then any detail lines indented; or its JSON line.
 void ReportUnit(Reporter& reporter, const UnitResult& result);
-// "3 recorders: 2 succeeded, 1 failed", or {"summary": {"units", "succeeded", "failed"}}.
+// {"summary": {"units", "succeeded", "failed"}} after the document head, and `extra`'s fields.
+Json SummaryJson(const std::string& command, const RunTally& tally, const Json& extra = {});
+// "3 recorders: 2 succeeded, 1 failed", or SummaryJson.
 void ReportSummary(Reporter& reporter, const RunTally& tally, const Json& extra = {});
 
 }  // namespace kavrin::cli

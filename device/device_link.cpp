@@ -66,9 +66,25 @@ FailureReason ReasonOfStatus(int32_t status) {
   }
 }
 
+// The bounded wait for the recorder's lock; busy when another program held it throughout.
+bool DeviceLink::TakeLock(PropertyChannel& channel, CommandFailure* failure) {
+  if (channel.Lock()) return true;
+  if (std::string problem = channel.LockProblem(); !problem.empty()) {
+    // Not busy: the lock cannot be had at all, and nothing is sent without it.
+    TraceText("\nrecorder lock: " + problem + "\n");
+    failure->reason = FailureReason::kRefused;
+    failure->detail = std::move(problem);
+    return false;
+  }
+  Trace("\nrecorder busy: held by another program\n");
+  failure->reason = FailureReason::kBusy;
+  return false;
+}
+
 // Holds the channel's exclusive lock for one command, so that no other program's packets
 // come between a request and its reply or between a write and its commit. The wait for it
-// is bounded: a command that cannot have the recorder sends nothing and says why.
+// is bounded: a command that cannot have the recorder sends nothing and says why. Inside an
+// operation's Hold the command uses that hold instead.
 class DeviceLink::CommandLock {
  public:
   explicit CommandLock(DeviceLink& link) : channel_(link.Channel()) {
@@ -77,15 +93,11 @@ class DeviceLink::CommandLock {
       return;
     }
     if (link.holdDepth_ > 0) {  // an operation holds the recorder already, or failed to
-      ready_ = link.holdHeld_;
-      if (!ready_) link.lastFailure_.reason = FailureReason::kBusy;
+      ready_ = !link.holdFailure_.Failed();
+      if (!ready_) link.lastFailure_ = link.holdFailure_;
       return;
     }
-    locked_ = ready_ = channel_->Lock();
-    if (!ready_) {
-      Trace("\nrecorder busy: held by another program\n");
-      link.lastFailure_.reason = FailureReason::kBusy;
-    }
+    locked_ = ready_ = TakeLock(*channel_, &link.lastFailure_);
   }
   ~CommandLock() {
     if (locked_) channel_->Unlock();
@@ -102,21 +114,21 @@ class DeviceLink::CommandLock {
 
 DeviceLink::Hold::Hold(DeviceLink& link) : link_(link) {
   if (link_.holdDepth_++ > 0) {
-    held_ = link_.holdHeld_;
+    held_ = !link_.holdFailure_.Failed();
     return;
   }
   outermost_ = true;
+  link_.holdFailure_ = {};
   // Without a recorder there is nothing to hold: each command then says it is not attached.
   PropertyChannel* channel = link_.IsAttached() == 1 ? link_.Channel() : nullptr;
-  held_ = channel != nullptr && channel->Lock();
-  if (channel != nullptr && !held_) Trace("\nrecorder busy: held by another program\n");
-  link_.holdHeld_ = held_;
+  if (channel == nullptr) return;
+  held_ = TakeLock(*channel, &link_.holdFailure_);
 }
 
 DeviceLink::Hold::~Hold() {
   --link_.holdDepth_;
   if (!outermost_) return;
-  link_.holdHeld_ = false;
+  link_.holdFailure_ = {};
   if (held_ && link_.Channel() != nullptr) link_.Channel()->Unlock();
 }
 

@@ -36,6 +36,7 @@ struct CommandFailure {
   FailedTransfer transfer = FailedTransfer::kNone;
   uint32_t chunk = 0;   // with kChunk: the first chunk that failed, counted from 1
   int32_t status = 0;   // the platform's status of that transfer
+  std::string detail;   // what more is known (why the recorder's lock cannot be had), or empty
   bool Failed() const { return reason != FailureReason::kNone; }
 };
 
@@ -111,6 +112,8 @@ class DeviceLink : public CaptureDevice {
   class CommandLock;
   // Starts a command: its failure so far is none.
   void Begin() { lastFailure_ = {}; }
+  // Takes the channel's lock; false with the reason in *failure when it cannot be had.
+  static bool TakeLock(PropertyChannel& channel, CommandFailure* failure);
   // Notes a failed transfer (the first of a command counts) and returns 0.
   int Failed(FailedTransfer transfer, int32_t status, uint32_t chunk = 0);
   int32_t Transfer(bool isSet, uint8_t* buffer, uint32_t size);
@@ -121,7 +124,7 @@ class DeviceLink : public CaptureDevice {
   Guid propertySet_;
   CommandFailure lastFailure_;
   int holdDepth_ = 0;
-  bool holdHeld_ = false;
+  CommandFailure holdFailure_;  // why the operation's hold could not be had
 };
 
 // Console dump: mode 0 bytes ("%02X ", 16 a line), mode 1 16-bit words ("%04X ", 8 a line).

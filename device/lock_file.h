@@ -9,6 +9,12 @@
 
 namespace kavrin {
 
+enum class LockOpen {
+  kOpened,
+  kFolderReadOnly,  // no lock file, and the folder takes no new one
+  kFailed,          // there, but not to be had: a link (never followed), no permission, ...
+};
+
 class LockFile {
  public:
   LockFile() = default;
@@ -17,8 +23,10 @@ class LockFile {
   LockFile& operator=(const LockFile&) = delete;
 
   // Opens the file, creating it if need be; a file of another user's that may only be read
-  // still carries a lock. False when it cannot be opened at all.
-  bool Open(const std::string& path);
+  // still carries a lock. A link at the path is never followed: planted there, it would
+  // make the lock (and a created file) land where its owner chose. *problem says why for
+  // kFailed.
+  LockOpen Open(const std::string& path, std::string* problem);
   bool IsOpen() const { return handle_ != kNone; }
   // One try without waiting: kDone held now, kBusy another program holds it, kFailed the lock
   // cannot be had.

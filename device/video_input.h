@@ -68,6 +68,9 @@ class PropertyChannel {
   // Unlock follows only a Lock that returned true. No-ops where the platform needs none.
   virtual bool Lock() { return true; }
   virtual void Unlock() {}
+  // Why the last Lock returned false when no other program held the device (its lock
+  // cannot be had at all); empty when it was busy.
+  virtual std::string LockProblem() const { return {}; }
 };
 
 // What can be found out about reaching the recorder through one input, for `kavrin devices`.

@@ -57,6 +57,7 @@ Outcome Outcome::OfCommand(Step step, const CommandFailure& failure, uint32_t in
   outcome.step = step;
   outcome.reason = ReasonOf(failure.reason);
   outcome.status = failure.status;
+  outcome.detail = failure.detail;
   outcome.subject = std::move(subject);
   outcome.index = index;
   // A write that failed at its commit failed at the commit, not at a chunk.

@@ -40,6 +40,7 @@ struct [[nodiscard]] Outcome {
   uint32_t index = 0;   // which row, test or chunk the step is (see Step)
   std::string subject;  // the row's or test's title (UTF-8), where the step has one
   int32_t status = 0;   // the platform's status of the failed transfer, 0 when none
+  std::string detail;   // what more is known (why the recorder's lock cannot be had), or empty
 
   bool Ok() const { return reason == Reason::kNone; }
   // The reason as a word for scripts: "unavailable", "busy", "refused", "short-reply",

@@ -1,6 +1,7 @@
 // Single instance on POSIX: flock() on "<name>.lock". The kernel releases the lock when the
 // last descriptor closes, which includes every kind of process end.
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -31,16 +32,41 @@ bool IsPrivateFolderOfMine(const std::filesystem::path& folder) {
   return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 022) == 0;
 }
 
-std::filesystem::path DefaultLockFolder() {
+// A private folder of the user's at `folder`, made if missing. Another user's folder there,
+// or one anyone may write to, is refused: whoever owns it could hold or plant the lock file
+// and so keep every copy out, or let several in.
+bool MakePrivateFolder(const std::filesystem::path& folder) {
+  ::mkdir(folder.c_str(), 0700);  // EEXIST is fine when the folder passes the check
+  return IsPrivateFolderOfMine(folder);
+}
+
+// Where the lock lives: $XDG_RUNTIME_DIR; else /tmp/kavrin-UID; else, when someone else
+// made that first, a folder under the user's own cache folder. Empty with *why set when
+// none is to be had.
+std::filesystem::path DefaultLockFolder(std::string* why) {
   if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime == '/') {
     if (IsPrivateFolderOfMine(runtime)) return runtime;
   }
   std::error_code ec;
   std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
   if (ec) temp = "/tmp";
-  const std::filesystem::path folder = temp / ("kavrin-" + std::to_string(::geteuid()));
-  ::mkdir(folder.c_str(), 0700);  // EEXIST is fine when the folder passes the check below
-  return IsPrivateFolderOfMine(folder) ? folder : std::filesystem::path();
+  const std::filesystem::path shared = temp / ("kavrin-" + std::to_string(::geteuid()));
+  if (MakePrivateFolder(shared)) return shared;
+  std::filesystem::path cache;
+  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && *xdg == '/') {
+    cache = xdg;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
+    cache = std::filesystem::path(home) / ".cache";
+  }
+  if (!cache.empty()) {
+    ::mkdir(cache.c_str(), 0700);
+    const std::filesystem::path own = cache / "kavrintool";
+    if (MakePrivateFolder(own)) return own;
+  }
+  *why = shared.string() + " is not a private folder of this user's" +
+         (cache.empty() ? std::string(" and HOME is not set")
+                        : " and " + (cache / "kavrintool").string() + " is not one either");
+  return {};
 }
 
 class FileLockInstance : public SingleInstance {
@@ -54,8 +80,13 @@ class FileLockInstance : public SingleInstance {
 
   InstanceClaim Claim(std::string_view name) override {
     if (fd_ >= 0) return InstanceClaim::Acquired;
-    const std::filesystem::path folder = folder_.empty() ? DefaultLockFolder() : folder_;
-    if (folder.empty()) return InstanceClaim::Unavailable;
+    std::string why;
+    const std::filesystem::path folder = folder_.empty() ? DefaultLockFolder(&why) : folder_;
+    if (folder.empty()) {
+      // Running unguarded is better than not at all, but not silently.
+      std::fprintf(stderr, "kavrintool: runs without the one-copy guard: %s\n", why.c_str());
+      return InstanceClaim::Unavailable;
+    }
     const std::filesystem::path path = folder / LockFileName(name);
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return InstanceClaim::Unavailable;

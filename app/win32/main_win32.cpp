@@ -8,6 +8,7 @@
 
 #include "app/kavrin_app.h"
 #include "app/single_instance.h"
+#include "config/standard_descriptors.h"
 #include "device/platform_backend.h"
 #include "ui/win32/win32_toolkit.h"
 
@@ -30,6 +31,9 @@ std::string SwitchText(const wchar_t* commandLine) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  // Started without a console, the C runtime's streams are bound to nothing: bound to NUL,
+  // a message written before the trace console opens goes nowhere instead of failing.
+  if (!kavrin::OpenClosedStandardDescriptors()) return 1;
   // The version 6 controls the manifest asks for need the library loaded and its classes
   // registered before the first dialog.
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include <system_error>
 
 #include "config/file_io.h"
+#include "config/posix/file_paths_posix.h"
 
 namespace kavrin {
 namespace {
@@ -63,6 +63,7 @@ class Descriptor {
 FileOutcome OpenRegularForReading(const std::filesystem::path& path, Descriptor& fd,
                                   struct stat& info) {
   if (::stat(path.c_str(), &info) != 0) return FromErrno(errno);
+  if (FileOutcome links = CheckLinksFollowable(path); !links) return links;
   if (!S_ISREG(info.st_mode)) return fo::NotRegular(KindOf(info.st_mode));
   fd.Reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (!fd.Valid()) return FromErrno(errno);
@@ -125,18 +126,6 @@ FileOutcome ResolveTarget(const std::filesystem::path& path, std::filesystem::pa
   exists = true;
   if (!S_ISREG(info.st_mode)) return fo::NotRegular(KindOf(info.st_mode));
   return {};
-}
-
-// ".<name>.<pid>-<n>.tmp" next to the target, the name cut so that the whole stays within
-// the folder's name limit.
-std::filesystem::path TemporaryName(const std::filesystem::path& folder, const std::string& name) {
-  static std::atomic<unsigned> counter{0};
-  const std::string suffix =
-      "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
-  long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-  if (limit <= 0) limit = NAME_MAX;
-  const std::size_t room = static_cast<std::size_t>(limit) - suffix.size() - 1;
-  return folder / ("." + name.substr(0, room) + suffix);
 }
 
 // The existing target written over in place: for a writable file in a folder the user cannot
@@ -209,6 +198,9 @@ FileContents ReadFileBytes(const std::filesystem::path& path, std::size_t limit,
 FileOutcome WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes,
                                 WriteMode mode) {
   if (path.empty()) return fo::Missing(ErrnoText(ENOENT));
+  // The kernel's rule for links in shared folders, whether or not the system enforces it:
+  // the resolution below follows links itself, where the kernel would not look.
+  if (FileOutcome links = CheckLinksFollowable(path); !links) return links;
   std::filesystem::path target;
   bool exists = false;
   struct stat info {};
@@ -227,11 +219,12 @@ FileOutcome WriteFileAtomically(const std::filesystem::path& path, std::span<con
   }
 
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+  posix_files::RemoveStaleTemporaries(folder, target.filename().string());
   std::filesystem::path temp;
   Descriptor out;
   int error = 0;
   for (int attempt = 0; attempt < 16 && !out.Valid(); ++attempt) {
-    temp = TemporaryName(folder, target.filename().string());
+    temp = posix_files::TemporaryName(folder, target.filename().string());
     // A replacement starts private and takes the old file's mode once written; a new file
     // gets the mode the umask gives any file the user creates.
     out.Reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,

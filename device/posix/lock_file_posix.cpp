@@ -1,8 +1,11 @@
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
+#include <system_error>
 
 #include "device/lock_file.h"
 
@@ -12,13 +15,33 @@ LockFile::~LockFile() {
   if (IsOpen()) ::close(static_cast<int>(handle_));  // closing lets go of the lock too
 }
 
-bool LockFile::Open(const std::string& path) {
-  if (IsOpen()) return true;
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+LockOpen LockFile::Open(const std::string& path, std::string* problem) {
+  if (IsOpen()) return LockOpen::kOpened;
+  constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | kFlags, 0666);
+  const int createError = fd < 0 ? errno : 0;
+  if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | kFlags);
+  if (fd < 0) {
+    const int error = errno;
+    const bool folderRefuses = createError == EACCES || createError == EROFS || createError == EPERM;
+    if (error == ENOENT && folderRefuses) return LockOpen::kFolderReadOnly;
+    struct stat link {};
+    const bool isLink = ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+    const int reported =
+        isLink ? ELOOP : createError != 0 && createError != ENOENT ? createError : error;
+    *problem = "cannot open the lock file " + path + ": " +
+               (reported == ELOOP ? std::string("a link, which a lock file never follows")
+                                  : std::generic_category().message(reported));
+    return LockOpen::kFailed;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    *problem = "cannot open the lock file " + path + ": not a regular file";
+    return LockOpen::kFailed;
+  }
   handle_ = fd;
-  return true;
+  return LockOpen::kOpened;
 }
 
 TryResult LockFile::TryLock() {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "config/file_io.h"
+
 namespace kavrin::sim {
 
 // Statuses the recorder answers with: the platform's meanings (0 = S_OK).
@@ -91,6 +93,12 @@ class Recorder {
 // file; Save writes atomically (temporary file renamed over the target).
 std::optional<RecorderState> LoadState(const std::string& path, std::string* error = nullptr);
 bool SaveState(const std::string& path, const RecorderState& state);
+// Saves over the file that was read, identified before reading: kGone when the path no longer
+// names it (removed: the recorder was unplugged; or replaced by the user), and nothing is
+// written then.
+enum class SaveOutcome { kSaved, kGone, kFailed };
+SaveOutcome SaveStateOver(const std::string& path, const RecorderState& state,
+                          const FileIdentity& expected);
 std::string StateToJson(const RecorderState& state);
 std::optional<RecorderState> StateFromJson(const std::string& json, std::string* error = nullptr);
 

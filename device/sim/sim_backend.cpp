@@ -55,6 +55,7 @@ class SimChannel : public PropertyChannel {
 
   bool Lock() override { return store_.Lock(); }
   void Unlock() override { store_.Unlock(); }
+  std::string LockProblem() const override { return store_.LockProblem(); }
 
  private:
   StateStore store_;

@@ -279,37 +279,72 @@ std::optional<RecorderState> LoadState(const std::string& path, std::string* err
   return state;
 }
 
-bool SaveState(const std::string& path, const RecorderState& state) {
-  // A new file renamed over the old one: a reader sees the old state or the new, never half
-  // of one. No fsync: the file is rewritten after every transfer, and a simulated recorder
-  // need not survive a power cut.
+namespace {
+
+// The state written to a new file beside the target; its path, or empty when it could not be
+// written.
+std::filesystem::path WriteBeside(const std::filesystem::path& target, const RecorderState& state) {
   static std::atomic<unsigned> counter{0};
-  const std::filesystem::path target(path);
   const std::filesystem::path temp =
       target.parent_path() / ("." + target.filename().string() + ".tmp" +
                               std::to_string(ProcessToken()) + "-" + std::to_string(counter++));
   const std::string text = StateToJson(state);
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) {
-      std::error_code ec;
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
-  }
-  // Windows refuses to replace a file another program has open at that moment (a reader
-  // listing the recorders, a virus scanner); that passes within moments, so a few more
-  // tries are made before the save fails.
+  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  if (out) return temp;
   std::error_code ec;
+  std::filesystem::remove(temp, ec);
+  return {};
+}
+
+// Windows refuses to replace a file another program has open at that moment (a reader
+// listing the recorders, a virus scanner); that passes within moments, so a few more tries
+// are made before the save fails.
+template <typename Move>
+bool MoveWithRetries(const std::filesystem::path& temp, const Move& move) {
   for (int attempt = 0; attempt < 20; ++attempt) {
-    std::filesystem::rename(temp, target, ec);
-    if (!ec) return true;
+    if (move()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
+  std::error_code ec;
   std::filesystem::remove(temp, ec);
   return false;
+}
+
+}  // namespace
+
+bool SaveState(const std::string& path, const RecorderState& state) {
+  // A new file renamed over the old one: a reader sees the old state or the new, never half
+  // of one. No fsync: the file is rewritten after every transfer, and a simulated recorder
+  // need not survive a power cut.
+  const std::filesystem::path temp = WriteBeside(path, state);
+  if (temp.empty()) return false;
+  return MoveWithRetries(temp, [&] {
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    return !ec;
+  });
+}
+
+SaveOutcome SaveStateOver(const std::string& path, const RecorderState& state,
+                          const FileIdentity& expected) {
+  const std::filesystem::path temp = WriteBeside(path, state);
+  if (temp.empty()) return SaveOutcome::kFailed;
+  // Only over the file that was read: a recorder unplugged meanwhile (its file removed) must
+  // not come back, and a file put there meanwhile is the user's.
+  bool gone = false;
+  const bool moved = MoveWithRetries(temp, [&] {
+    const FileOutcome outcome = ReplaceIfStill(temp, path, expected);
+    gone = outcome.fault == FileFault::Missing;
+    return outcome.Ok() || gone;
+  });
+  if (gone) {
+    std::error_code ec;
+    std::filesystem::remove(temp, ec);
+    return SaveOutcome::kGone;
+  }
+  return moved ? SaveOutcome::kSaved : SaveOutcome::kFailed;
 }
 
 }  // namespace kavrin::sim

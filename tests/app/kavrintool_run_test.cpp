@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "config/resources.h"
+#include "tests/support/param_name.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin {
@@ -30,11 +31,14 @@ class ToolProcess {
  public:
   // Starts kavrintool in folder with the argument; lockFolder stands for $XDG_RUNTIME_DIR.
   // codePage, when given, is set as KAVRIN_CODEPAGE; errors, when given, receives stderr.
+  // closed: standard descriptors the tool starts without, as its parent closed them.
   ToolProcess(const std::filesystem::path& folder, const std::string& argument,
               const std::filesystem::path& lockFolder, const std::filesystem::path& simulator,
-              const std::string& codePage = "", const std::filesystem::path& errors = {}) {
+              const std::string& codePage = "", const std::filesystem::path& errors = {},
+              const std::vector<int>& closed = {}) {
     pid_ = ::fork();
     if (pid_ == 0) {
+      for (const int fd : closed) ::close(fd);
       if (::chdir(folder.c_str()) != 0) ::_exit(126);
       ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
       ::setenv("XDG_RUNTIME_DIR", lockFolder.c_str(), 1);
@@ -74,6 +78,7 @@ class ToolProcess {
     return true;
   }
   int ExitStatus() const { return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1; }
+  pid_t Pid() const { return pid_; }
   void Stop() {
     if (!Running()) return;
     ::kill(pid_, SIGTERM);
@@ -235,6 +240,45 @@ TEST(KavrintoolRunTest, AnUnknownCodePageIsRefusedBeforeAnythingIsWritten) {
             "unset it or name one such as BIG5, CP1252 or UTF-8\n");
   EXPECT_TRUE(work.List().empty()) << "no side file is written with texts it cannot convert";
 }
+
+struct ClosedStreamCase {
+  const char* name;
+  std::vector<int> closed;
+};
+
+void PrintTo(const ClosedStreamCase& c, std::ostream* out) { *out << c.name; }
+
+class ClosedStreamTest : public testing::TestWithParam<ClosedStreamCase> {};
+
+// Started with stdout or stderr closed and the trace console on: the trace and Qt's messages
+// go nowhere, never into the side files or the instance lock the tool opens first.
+TEST_P(ClosedStreamTest, TraceAndMessagesLandInNoFile) {
+  TempDir locks;
+  TempDir work;
+  ToolProcess tool(work.Path(), "80000016", locks.Path(), locks / "no-recorder.json", "", {},
+                   GetParam().closed);
+  ASSERT_TRUE(WaitForFile(work / "InitOptionList.txt", tool));
+  // What the closed numbers are now: the null device, not the first thing the tool opened
+  // (Qt's event descriptor, the display connection, the instance lock).
+  for (const int fd : GetParam().closed) {
+    std::error_code ec;
+    const auto opened = std::filesystem::read_symlink(
+        "/proc/" + std::to_string(tool.Pid()) + "/fd/" + std::to_string(fd), ec);
+    EXPECT_EQ(opened, "/dev/null") << "descriptor " << fd;
+  }
+  tool.Stop();
+  EXPECT_EQ(work.Read("KAVRIN_CFG.ini"), Resource(kDefaultConfigResourceId));
+  EXPECT_EQ(work.Read("ReleaseNote.txt"), Resource(kReleaseNoteResourceId));
+  for (const std::string& name : locks.List()) {
+    EXPECT_EQ(locks.Read(name), "") << name << " holds output";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, ClosedStreamTest,
+                         testing::Values(ClosedStreamCase{"Stdout", {1}},
+                                         ClosedStreamCase{"Stderr", {2}},
+                                         ClosedStreamCase{"Both", {1, 2}}),
+                         [](const auto& testCase) { return test::ParamName(testCase.param.name); });
 
 }  // namespace
 }  // namespace kavrin

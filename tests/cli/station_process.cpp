@@ -95,6 +95,11 @@ std::string ChildProcess::WaitForErrLine(const std::function<bool(const std::str
   return WaitForLine(err_, wanted, timeout);
 }
 
+void ChildProcess::CloseOut() {
+  if (out_.fd >= 0) ::close(out_.fd);
+  out_.fd = -1;
+}
+
 void ChildProcess::Signal(int signalNumber) {
   if (pid_ > 0) ::kill(pid_, signalNumber);
 }

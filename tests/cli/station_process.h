@@ -24,6 +24,9 @@ class ChildProcess {
   std::string WaitForErrLine(const std::function<bool(const std::string&)>& wanted,
                              std::chrono::milliseconds timeout = std::chrono::seconds(10));
   void Signal(int signalNumber);
+  // Stops reading stdout, as `| head -c1` does once it has its byte: the child's next write
+  // to it fails (EPIPE, or SIGPIPE where that is not ignored).
+  void CloseOut();
   // Waits for the exit, at most `timeout`; the exit status, or -1.
   int Wait(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 

@@ -6,13 +6,16 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "device/sim/recorder.h"
 #include "tests/cli/station_process.h"
 #include "tests/device/fault_rule.h"
+#include "tests/support/param_name.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin::test {
@@ -85,15 +88,19 @@ TEST_F(StationTest, ProgramsEachPlugInOnceUntilStoppedBySignal) {
   EXPECT_EQ(Commits("C"), 0u);
 
   std::istringstream log(dir_.Read("units.jsonl"));
-  std::size_t records = 0;
-  for (std::string line; std::getline(log, line); ++records) {
-    const json record = json::parse(line);
+  std::vector<json> records;
+  for (std::string line; std::getline(log, line);) records.push_back(json::parse(line));
+  ASSERT_EQ(records.size(), 5u) << "four units, then the summary";
+  EXPECT_EQ(records.back()["summary"], summary["summary"]);
+  EXPECT_EQ(records.back()["stoppedBy"], "signal");
+  EXPECT_FALSE(records.back()["time"].get<std::string>().empty());
+  records.pop_back();
+  for (const json& record : records) {
     EXPECT_FALSE(record["time"].get<std::string>().empty());
     EXPECT_TRUE(record["device"].contains("serial"));
     EXPECT_TRUE(record.contains("settings"));
     EXPECT_TRUE(record.contains("tests"));
   }
-  EXPECT_EQ(records, 4u);
 }
 
 TEST_F(StationTest, CountStopsAfterThatManyUnits) {
@@ -130,6 +137,65 @@ TEST_F(StationTest, LogThatCannotBeWrittenRefusesToStart) {
   EXPECT_EQ(json::parse(station.OutLines()[0])["reason"], "log-unwritable");
   EXPECT_EQ(Commits("A"), 0u) << "nothing is programmed without its record";
 }
+
+// However the station is stopped, every recorder it committed has its record in the log, and
+// the log ends with the summary.
+struct StopCase {
+  const char* name;
+  bool json;
+  // Stops the running station once it has begun (three recorders present at its start).
+  std::function<void(ChildProcess&)> stop;
+  const char* stoppedBy;
+  int exitCode;
+};
+
+void PrintTo(const StopCase& c, std::ostream* out) { *out << c.name; }
+
+class StationStopTest : public StationTest, public testing::WithParamInterface<StopCase> {};
+
+bool UnitReported(const std::string& line) {
+  return line.rfind("OK ", 0) == 0 || line.find("\"device\"") != std::string::npos;
+}
+
+TEST_P(StationStopTest, EveryCommittedRecorderHasItsRecordAndTheLogItsSummary) {
+  for (const char* name : {"A", "B", "C"}) Plug(name);
+  std::vector<std::string> arguments{"station", "--log", "units.jsonl"};
+  if (GetParam().json) arguments.push_back("--json");
+  ChildProcess station(dir_.Path().string(), Folder(), arguments);
+  GetParam().stop(station);
+  EXPECT_EQ(station.Wait(), GetParam().exitCode);
+
+  std::istringstream log(dir_.Read("units.jsonl"));
+  std::vector<json> records;
+  for (std::string line; std::getline(log, line);) {
+    records.push_back(json::parse(line, nullptr, false));
+    ASSERT_TRUE(records.back().is_object()) << "a torn record: " << line;
+  }
+  ASSERT_FALSE(records.empty());
+  const json summary = records.back();
+  records.pop_back();
+  EXPECT_EQ(summary["stoppedBy"], GetParam().stoppedBy);
+  EXPECT_EQ(summary["summary"]["units"], records.size());
+  std::size_t committed = 0;
+  for (const char* name : {"A", "B", "C"}) committed += Commits(name);
+  EXPECT_EQ(records.size(), committed) << "a record for every recorder committed";
+  EXPECT_GE(committed, 1u);
+  for (const json& record : records) EXPECT_TRUE(record["ok"].get<bool>()) << record;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stops, StationStopTest,
+    testing::Values(
+        // `| head -c1`: the reader leaves before the first unit is reported.
+        StopCase{"ReaderGoneText", false, [](ChildProcess& s) { s.CloseOut(); }, "output", 1},
+        StopCase{"ReaderGoneJson", true, [](ChildProcess& s) { s.CloseOut(); }, "output", 1},
+        StopCase{"HangUp", false,
+                 [](ChildProcess& s) {
+                   for (int units = 0; units < 3; ++units) EXPECT_NE(s.WaitForOutLine(UnitReported), "");
+                   s.Signal(SIGHUP);
+                 },
+                 "signal", 0}),
+    [](const auto& testCase) { return test::ParamName(testCase.param.name); });
 
 }  // namespace
 }  // namespace kavrin::test

@@ -1,0 +1,51 @@
+#include "cli/station_log.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "config/file_io.h"
+
+namespace kavrin::cli {
+
+StationLog::~StationLog() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+bool StationLog::Open(const std::string& path, std::string* error) {
+  if (path.empty()) return true;
+  path_ = path;
+  // A link planted in a shared folder is not followed to another user's file.
+  if (const FileOutcome links = CheckLinksFollowable(path); !links) {
+    *error = "cannot open the log " + path + ": " + links.reason;
+    return false;
+  }
+  errno = 0;
+  file_ = std::fopen(path.c_str(), "ab");
+  if (file_ == nullptr) {
+    *error = "cannot open the log " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  // Unbuffered: a record that failed must not stay behind in a buffer, to be written (in
+  // part) by a later flush or by fclose.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
+  return true;
+}
+
+bool StationLog::Append(const Json& record) {
+  if (file_ == nullptr) return true;
+  const std::string line = record.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+  std::error_code ec;
+  const std::uintmax_t before = std::filesystem::file_size(path_, ec);
+  if (ec) return false;
+  if (std::fwrite(line.data(), 1, line.size(), file_) == line.size() && std::fflush(file_) == 0) {
+    return true;
+  }
+  std::clearerr(file_);
+  // Half a record would become the head of the next one's line: cut back to where it began.
+  std::filesystem::resize_file(path_, before, ec);
+  return false;
+}
+
+}  // namespace kavrin::cli
