@@ -65,8 +65,10 @@ bool ParseOptions(int argc, char** argv, Options* options) {
 }
 
 // gadgetfs acknowledges the data stage of a SET before the camera has read it, and a request
-// the camera has not collected yet is dropped when the next one arrives. Running ahead of the
-// host's programs keeps every request collected before the host can send the next.
+// the camera has not collected yet is dropped when the next one arrives; on either transport
+// the host's driver gives up on a request the camera has not answered within 5 s. Running
+// ahead of the host's programs keeps every request collected before the host can send the
+// next, even when the guest gets little time from a loaded machine.
 void RunAheadOfTheHost() {
   sched_param param{};
   param.sched_priority = 50;
@@ -122,6 +124,7 @@ int main(int argc, char** argv) {
     return false;
   };
 
+  RunAheadOfTheHost();
   if (options.usbipPort >= 0) {
     std::unique_ptr<kavrin::vm::UsbipLink> link = kavrin::vm::UsbipLink::Attach(
         static_cast<unsigned>(options.usbipPort), &error);
@@ -133,7 +136,9 @@ int main(int argc, char** argv) {
                  options.usbipPort, strings.product.c_str(), strings.serial.c_str(),
                  std::string(kavrin::vm::CameraModeName(options.mode)).c_str());
     kavrin::vm::SetupPacket setup;
+    uint64_t lostCounted = 0;
     while (link->NextControl(&setup)) {
+      for (; lostCounted < link->LostRequests(); ++lostCounted) camera.NoteLostRequest();
       // Without gadgetfs the device answers its device and configuration descriptors too.
       if (setup.IsIn() && setup.IsStandard() && setup.request == 0x06 &&
           (setup.value >> 8) == 0x01) {
@@ -148,7 +153,6 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  RunAheadOfTheHost();
   std::unique_ptr<kavrin::vm::GadgetEp0> ep0 =
       kavrin::vm::GadgetEp0::Open(options.gadget, kavrin::vm::GadgetfsDescriptors(!strings.function.empty()), &error);
   if (!ep0) {
@@ -161,6 +165,11 @@ int main(int argc, char** argv) {
   std::vector<kavrin::vm::GadgetEvent> events;
   while (ep0->NextEvents(&events)) {
     for (const kavrin::vm::GadgetEvent& event : events) {
+      if (event.type == kavrin::vm::GadgetEvent::Type::kLost) {
+        std::fprintf(stderr, "zk742: gadgetfs dropped a request (EIDRM): it was lost\n");
+        camera.NoteLostRequest();
+        WriteReport(options, camera);
+      }
       if (event.type != kavrin::vm::GadgetEvent::Type::kSetup) continue;
       if (!serve(event.setup, *ep0)) return 0;  // closing ep0 removes the device
     }

@@ -41,6 +41,30 @@ void ReplyLe16(ControlPipe& pipe, uint16_t v) {
 
 void ReplyByte(ControlPipe& pipe, uint8_t v) { pipe.Reply(std::span<const uint8_t>(&v, 1)); }
 
+// Passes each answer on and remembers whether the transport lost the request, so that a loss
+// is counted in one place however the request was finished.
+class WatchedPipe : public ControlPipe {
+ public:
+  explicit WatchedPipe(ControlPipe& inner) : inner_(inner) {}
+  bool Reply(std::span<const uint8_t> data) override { return Note(inner_.Reply(data)); }
+  std::optional<std::vector<uint8_t>> ReceiveData(std::size_t length) override {
+    std::optional<std::vector<uint8_t>> data = inner_.ReceiveData(length);
+    Note(data.has_value());
+    return data;
+  }
+  bool Acknowledge() override { return Note(inner_.Acknowledge()); }
+  bool Stall() override { return Note(inner_.Stall()); }
+  bool Lost() const { return lost_; }
+
+ private:
+  bool Note(bool finished) {
+    lost_ = lost_ || !finished;
+    return finished;
+  }
+  ControlPipe& inner_;
+  bool lost_ = false;
+};
+
 }  // namespace
 
 std::optional<CameraMode> ParseCameraMode(std::string_view name) {
@@ -87,6 +111,13 @@ Zk742Camera::Zk742Camera(sim::RecorderState& state, CameraMode mode, CameraStrin
 
 bool Zk742Camera::HandleSetup(const SetupPacket& setup, ControlPipe& pipe) {
   ++report_.requests;
+  WatchedPipe watched(pipe);
+  const bool reachedRecorder = Dispatch(setup, watched);
+  if (watched.Lost()) ++report_.lostRequests;
+  return reachedRecorder;
+}
+
+bool Zk742Camera::Dispatch(const SetupPacket& setup, ControlPipe& pipe) {
   if (setup.IsStandard()) {
     StandardRequest(setup, pipe);
     return false;
@@ -180,10 +211,7 @@ bool Zk742Camera::RecorderUnitRequest(const SetupPacket& setup, uint8_t selector
       return true;
     case kSetCur: {
       const std::optional<std::vector<uint8_t>> data = pipe.ReceiveData(setup.length);
-      if (!data) {
-        ++report_.lostRequests;
-        return false;
-      }
+      if (!data) return false;  // lost: counted by HandleSetup
       if (data->size() != kControlLength) return false;  // not a packet: the recorder never sees it
       std::array<uint8_t, kControlLength> packet{};
       std::copy(data->begin(), data->end(), packet.begin());

@@ -103,6 +103,11 @@ void PluggedCamera::WaitForCamera() {
 
 PluggedCamera::~PluggedCamera() {
   process_->Stop(3s);
+  // The report as the camera last wrote it: what it lost is the rig's, not the tool's.
+  const nlohmann::json report = nlohmann::json::parse(ReadTextFile(reportPath_), nullptr, false);
+  const uint64_t lost = report.is_object() ? report.value("lostRequests", uint64_t{0}) : 0;
+  if (lost > 0) log_.Note("rig: the camera lost " + std::to_string(lost) + " request(s)");
+  log_.AddRigLosses(lost);
   const bool gone =
       WaitFor([this] { return !FindCameraInput(listedAs_, serial_).has_value(); }, kVanishWithin);
   log_.Check(gone, "the camera is unplugged and no longer listed");

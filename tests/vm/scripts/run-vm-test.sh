@@ -6,12 +6,12 @@
 #   run-vm-test.sh --cache DIR --work DIR --camera PROGRAM --checks PROGRAM --kavrin PROGRAM
 #                  --state FILE
 #
-# Environment: KAVRIN_VM_TIMEOUT (seconds for the boot, default 150), KAVRIN_VM_ACCEL
+# Environment: KAVRIN_VM_TIMEOUT (seconds for the boot, default 300), KAVRIN_VM_ACCEL
 # (qemu accelerator, default tcg).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-cache= work= camera= checks= kavrin= state=
+cache='' work='' camera='' checks='' kavrin='' state=''
 while [ $# -gt 0 ]; do
   case "$1" in
     --cache) cache=$2; shift 2 ;;
@@ -46,8 +46,10 @@ serial="$work/serial.log"
 
 echo "run-vm-test: booting $(basename "$kernel") under qemu"
 status=0
-timeout --kill-after=10 "${KAVRIN_VM_TIMEOUT:-150}" \
-  qemu-system-x86_64 -accel "${KAVRIN_VM_ACCEL:-tcg}" -m 512 -smp 1 \
+clock=()
+[ -n "${KAVRIN_VM_ICOUNT:-}" ] && clock=(-icount "$KAVRIN_VM_ICOUNT")
+timeout --kill-after=10 "${KAVRIN_VM_TIMEOUT:-300}" \
+  qemu-system-x86_64 -accel "${KAVRIN_VM_ACCEL:-tcg}" -m 512 -smp 1 "${clock[@]}" \
   -kernel "$kernel/vmlinuz" -initrd "$initramfs" \
   -append "console=ttyS0 loglevel=3 panic=-1 usbcore.autosuspend=-1" \
   -nographic -no-reboot -nodefaults -serial "file:$serial" -monitor none </dev/null || status=$?
@@ -60,7 +62,7 @@ summary=$(tr -d '\r' < "$serial" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | ta
 result=$(tr -d '\r' < "$serial" | sed -n 's/^KAVRIN-VM-RESULT: \([0-9]*\)$/\1/p' | tail -1)
 
 if [ -z "$summary" ] || [ -z "$result" ]; then
-  [ "$status" -eq 124 ] && echo "run-vm-test: the guest did not finish within ${KAVRIN_VM_TIMEOUT:-150} s"
+  [ "$status" -eq 124 ] && echo "run-vm-test: the guest did not finish within ${KAVRIN_VM_TIMEOUT:-300} s"
   echo "run-vm-test: the guest did not report; the serial log ends:"
   tail -n 40 "$serial" | tr -d '\r'
   echo "0 passed, 1 failed"
