@@ -2,7 +2,8 @@
 // and checks the project's V4L2 backend, CaptureDevice, DeviceLink and the kavrin command
 // against the real uvcvideo driver. Prints "N passed, N failed"; exit 0 only when all passed.
 //
-//   vm_guest_checks --camera PROGRAM --kavrin PROGRAM --state FILE --work FOLDER [--gadget EP0]
+//   vm_guest_checks --camera PROGRAM --kavrin PROGRAM --state FILE --work FOLDER --rule FILE
+//                   [--gadget EP0]
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -22,10 +23,11 @@ bool ParseOptions(int argc, char** argv, kavrin::vm::GuestSetup* setup) {
     else if (name == "--state") setup->stateTemplate = argv[i + 1];
     else if (name == "--work") setup->work = argv[i + 1];
     else if (name == "--gadget") setup->gadget = argv[i + 1];
+    else if (name == "--rule") setup->udevRule = argv[i + 1];
     else return false;
   }
   return argc % 2 == 1 && !setup->cameraProgram.empty() && !setup->kavrinProgram.empty() &&
-         !setup->stateTemplate.empty() && !setup->work.empty();
+         !setup->stateTemplate.empty() && !setup->work.empty() && !setup->udevRule.empty();
 }
 
 // Runs one scenario on a freshly plugged camera; shows the camera's log when it went wrong.
@@ -85,7 +87,7 @@ int main(int argc, char** argv) {
   GuestSetup setup;
   if (!ParseOptions(argc, argv, &setup)) {
     std::fprintf(stderr, "usage: vm_guest_checks --camera PROGRAM --kavrin PROGRAM --state FILE "
-                         "--work FOLDER [--gadget EP0]\n");
+                         "--work FOLDER --rule FILE [--gadget EP0]\n");
     return 2;
   }
   CheckLog log;
@@ -122,6 +124,10 @@ int main(int argc, char** argv) {
     OnCamera(setup, vanishing, log, [&](PluggedCamera& camera) { CheckVanishing(setup, camera, log); });
   });
   scenarios.Run([&] { CheckSeveralRecorders(setup, log); });
+  const CameraPlug permissions{.mode = CameraMode::kSound, .label = "permissions"};
+  scenarios.Run([&] {
+    OnCamera(setup, permissions, log, [&](PluggedCamera& camera) { CheckPermissions(setup, camera, log); });
+  });
   scenarios.Summary();
   log.Summary();
   return log.Failed() == 0 && log.Passed() > 0 ? 0 : 1;

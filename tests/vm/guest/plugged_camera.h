@@ -22,6 +22,7 @@ struct GuestSetup {
   std::string gadget;         // the UDC's ep0 file in gadgetfs
   std::string stateTemplate;  // the recorder's state at plug-in
   std::string work;           // a writable folder
+  std::string udevRule;       // the project's udev rule for the recorder's node
 };
 
 // Which camera to plug in: its mode, the recorder's state at plug-in (the setup's template

@@ -31,6 +31,10 @@ std::string PrepareVanishingState(const GuestSetup& setup, uint64_t transfers);
 // `kavrin kavrin` on a recorder that leaves the bus after the clock and the first chunk.
 void CheckVanishing(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
 
+// `kavrin devices` as an unprivileged user: usable with the udev rule's mode and group and a
+// user in that group; permission missing (exit 1) without either.
+void CheckPermissions(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
+
 // Two recorders of one name with different serial strings, plugged in through USB/IP: kavrin
 // tells them apart, refuses to guess, programs one by serial and both with --all.
 void CheckSeveralRecorders(const GuestSetup& setup, CheckLog& log);

@@ -4,7 +4,7 @@
 # serial console.
 #
 #   run-vm-test.sh --cache DIR --work DIR --camera PROGRAM --checks PROGRAM --kavrin PROGRAM
-#                  --state FILE
+#                  --state FILE --rule UDEV_RULE
 #
 # Environment: KAVRIN_VM_TIMEOUT (seconds for the boot, default 300), KAVRIN_VM_ACCEL
 # (qemu accelerator, default tcg), KAVRIN_VM_ICOUNT (qemu's -icount under tcg, default
@@ -12,7 +12,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-cache='' work='' camera='' checks='' kavrin='' state=''
+cache='' work='' camera='' checks='' kavrin='' state='' rule=''
 while [ $# -gt 0 ]; do
   case "$1" in
     --cache) cache=$2; shift 2 ;;
@@ -21,10 +21,11 @@ while [ $# -gt 0 ]; do
     --checks) checks=$2; shift 2 ;;
     --kavrin) kavrin=$2; shift 2 ;;
     --state) state=$2; shift 2 ;;
+    --rule) rule=$2; shift 2 ;;
     *) echo "run-vm-test: unknown argument $1" >&2; exit 2 ;;
   esac
 done
-for v in cache work camera checks kavrin state; do
+for v in cache work camera checks kavrin state rule; do
   [ -n "${!v}" ] || { echo "run-vm-test: --$v is required" >&2; exit 2; }
 done
 
@@ -43,7 +44,8 @@ initramfs="$work/initramfs.cpio.gz"
 serial="$work/serial.log"
 "$here/build-initramfs.sh" --kernel "$kernel" --init "$here/../guest/init.sh" --out "$initramfs" \
   --program "$camera" --program "$checks" --program "$kavrin" \
-  --file "$state=/etc/kavrin-vm/zk742_state.json"
+  --file "$state=/etc/kavrin-vm/zk742_state.json" \
+  --file "$rule=/etc/kavrin-vm/70-kavrin-zk742.rules"
 
 echo "run-vm-test: booting $(basename "$kernel") under qemu"
 status=0
