@@ -5,7 +5,11 @@
 //
 //   zk742_camera --state FILE [--gadget /dev/gadget/dummy_udc | --usbip PORT]
 //                [--mode sound|wrong-answers|wrong-length] [--function NAME] [--serial TEXT]
-//                [--report FILE]
+//                [--report FILE] [--vanish-inside N]
+//
+// --vanish-inside N: the camera leaves the bus while the Nth transfer to the recorder is in
+// flight, without answering it (a recorder unplugged in the middle of a GET or, over USB/IP
+// where the camera completes the request itself, a SET).
 //
 // The recorder's state is read from FILE at start and rewritten after every transfer that
 // reaches it; the report (what the camera saw) is rewritten with it.
@@ -34,6 +38,7 @@ struct Options {
   std::string function;  // the interface association's name; empty: none
   std::string serial;    // the USB serial string; empty: the descriptors' own
   int usbipPort = -1;    // vhci_hcd's port; -1: gadgetfs
+  uint64_t vanishInside = 0;  // leave the bus inside this recorder transfer; 0: never
 };
 
 bool ParseOptions(int argc, char** argv, Options* options) {
@@ -53,6 +58,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     } else if (name == "--usbip") {
       options->usbipPort = std::atoi(value);
       if (options->usbipPort < 0 || options->usbipPort > 7) return false;
+    } else if (name == "--vanish-inside") {
+      options->vanishInside = std::strtoull(value, nullptr, 10);
     } else if (name == "--mode") {
       auto mode = kavrin::vm::ParseCameraMode(value);
       if (!mode) return false;
@@ -95,7 +102,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: zk742_camera --state FILE [--gadget PATH] "
                  "[--mode sound|wrong-answers|wrong-length] [--function NAME] "
-                 "[--serial TEXT] [--usbip PORT] [--report FILE]\n");
+                 "[--serial TEXT] [--usbip PORT] [--report FILE] [--vanish-inside N]\n");
     return 2;
   }
   std::string error;
@@ -114,7 +121,13 @@ int main(int argc, char** argv) {
 
   // One request: the recorder's state is saved whenever it may have changed. False once the
   // recorder has left the bus.
+  uint64_t recorderTransfers = 0;
   auto serve = [&](const kavrin::vm::SetupPacket& setup, kavrin::vm::ControlPipe& pipe) {
+    if (kavrin::vm::IsRecorderTransfer(setup) && ++recorderTransfers == options.vanishInside) {
+      std::fprintf(stderr, "zk742: leaving the bus inside recorder transfer %llu, unanswered\n",
+                   static_cast<unsigned long long>(recorderTransfers));
+      return false;
+    }
     if (camera.HandleSetup(setup, pipe) && !kavrin::sim::SaveState(options.state, *state)) {
       std::fprintf(stderr, "zk742: cannot save %s\n", options.state.c_str());
     }

@@ -67,6 +67,13 @@ class WatchedPipe : public ControlPipe {
 
 }  // namespace
 
+bool IsRecorderTransfer(const SetupPacket& setup) {
+  const uint8_t selector = static_cast<uint8_t>(setup.value >> 8);
+  return setup.IsClass() && setup.ToInterface() && (setup.request == kGetCur || setup.request == kSetCur) &&
+         (setup.index & 0xFF) == kVideoControlInterface && (setup.index >> 8) == kRecorderUnitId &&
+         (selector == kSelectorCommand || selector == kSelectorCommit);
+}
+
 std::optional<CameraMode> ParseCameraMode(std::string_view name) {
   for (CameraMode mode : {CameraMode::kSound, CameraMode::kWrongAnswers, CameraMode::kWrongLength}) {
     if (CameraModeName(mode) == name) return mode;

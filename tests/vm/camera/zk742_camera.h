@@ -26,6 +26,9 @@ enum class CameraMode {
   kWrongLength,   // declares selector 17 as 40 bytes long (GET_LEN), so the host's driver
                   // refuses every 64-byte transfer on it; selector 18 stays sound
 };
+// A GET_CUR or SET_CUR on one of the recorder's selectors: a transfer the recorder answers.
+bool IsRecorderTransfer(const SetupPacket& setup);
+
 std::optional<CameraMode> ParseCameraMode(std::string_view name);  // "sound", "wrong-answers", "wrong-length"
 std::string_view CameraModeName(CameraMode mode);
 

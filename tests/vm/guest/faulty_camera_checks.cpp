@@ -5,6 +5,10 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "device/device_link.h"
 #include "device/v4l2/v4l2_backend.h"
@@ -16,6 +20,10 @@ namespace {
 
 using namespace std::chrono_literals;
 constexpr auto kCommandTimeout = 30s;
+// What kavrin reports for a recorder that left the bus in the middle of a transfer: the
+// failed transfer. The device link does not yet tell a recorder that is gone (ENODEV and the
+// like from the driver) from a transfer the recorder refused, so this is not "unavailable".
+constexpr std::string_view kGoneInsideTransfer = "transfer-failed";
 
 std::string Outcome(const CommandResult& r) {
   return r.finished ? "exit " + std::to_string(r.exitCode) : std::string("did not finish");
@@ -107,6 +115,59 @@ void CheckVanishing(const GuestSetup& setup, PluggedCamera& camera, CheckLog& lo
   const std::optional<sim::RecorderState> state = camera.RecorderState();
   log.Check(state && state->transfers == 2 && !state->clock.empty() && state->commits.empty(),
             "the recorder took the clock and the first chunk, and nothing was committed: " +
+                std::to_string(state ? state->transfers : 0) + " transfers, " +
+                std::to_string(state ? state->commits.size() : 0) + " commits");
+}
+
+}  // namespace kavrin::vm
+
+namespace kavrin::vm {
+namespace {
+
+// `kavrin ... --json` run to its end: its exit, its reason and whether it finished at all.
+struct JsonRun {
+  CommandResult result;
+  std::string reason;
+  std::string message;
+  std::string Text() const {
+    return Outcome(result) + (reason.empty() ? ", no reason" : ", reason " + reason + ": " + message);
+  }
+};
+
+JsonRun RunJson(const GuestSetup& setup, const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv = {setup.kavrinProgram};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  argv.push_back("--json");
+  JsonRun run{RunCommand(argv, setup.work, kCommandTimeout), "", ""};
+  const nlohmann::json document = nlohmann::json::parse(run.result.out, nullptr, false);
+  if (document.is_object()) {
+    run.reason = document.value("reason", "");
+    run.message = document.value("message", "");
+  }
+  return run;
+}
+
+}  // namespace
+
+void CheckVanishingInsideGet(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log) {
+  log.Section("a recorder unplugged while the GET of kavrin read is in flight");
+  const std::string file = setup.work + "/gone-inside-get.bin";
+  const JsonRun read = RunJson(setup, {"read", "-o", file});
+  log.Check(read.result.finished && read.result.exitCode == 1 && read.reason == kGoneInsideTransfer &&
+                !std::filesystem::exists(file),
+            "kavrin read: " + read.Text() + (std::filesystem::exists(file) ? ", yet the file was written" : ", no file"));
+  log.Check(camera.LeftTheBus(), "the camera left the bus inside the transfer");
+}
+
+void CheckVanishingInsideSet(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log) {
+  log.Section("a recorder unplugged while the first chunk's SET of kavrin kavrin is in flight");
+  const JsonRun kavrin = RunJson(setup, {"kavrin"});
+  log.Check(kavrin.result.finished && kavrin.result.exitCode == 1 && kavrin.reason == kGoneInsideTransfer,
+            "kavrin kavrin: " + kavrin.Text());
+  log.Check(camera.LeftTheBus(), "the camera left the bus inside the transfer");
+  const std::optional<sim::RecorderState> state = camera.RecorderState();
+  log.Check(state && state->transfers == 1 && state->commits.empty(),
+            "the recorder took only the clock, and nothing was committed: " +
                 std::to_string(state ? state->transfers : 0) + " transfers, " +
                 std::to_string(state ? state->commits.size() : 0) + " commits");
 }

@@ -123,6 +123,19 @@ int main(int argc, char** argv) {
   scenarios.Run([&] {
     OnCamera(setup, vanishing, log, [&](PluggedCamera& camera) { CheckVanishing(setup, camera, log); });
   });
+  // Gone while the recorder's second transfer is in flight: kavrin read's GET, kavrin
+  // kavrin's first chunk (after the clock).
+  const CameraPlug goneInsideGet{.mode = CameraMode::kSound, .label = "gone-inside-get", .vanishInside = 2};
+  scenarios.Run([&] {
+    OnCamera(setup, goneInsideGet, log,
+             [&](PluggedCamera& camera) { CheckVanishingInsideGet(setup, camera, log); });
+  });
+  const CameraPlug goneInsideSet{
+      .mode = CameraMode::kSound, .label = "gone-inside-set", .usbipPort = 0, .vanishInside = 2};
+  scenarios.Run([&] {
+    OnCamera(setup, goneInsideSet, log,
+             [&](PluggedCamera& camera) { CheckVanishingInsideSet(setup, camera, log); });
+  });
   scenarios.Run([&] { CheckSeveralRecorders(setup, log); });
   const CameraPlug permissions{.mode = CameraMode::kSound, .label = "permissions"};
   scenarios.Run([&] {

@@ -80,6 +80,9 @@ PluggedCamera::PluggedCamera(const GuestSetup& setup, const CameraPlug& plug, Ch
     command.insert(command.end(), {"--gadget", setup.gadget});
   }
   if (!plug.serial.empty()) command.insert(command.end(), {"--serial", plug.serial});
+  if (plug.vanishInside > 0) {
+    command.insert(command.end(), {"--vanish-inside", std::to_string(plug.vanishInside)});
+  }
   if (!plug.function.empty()) {
     command.push_back("--function");
     command.push_back(plug.function);

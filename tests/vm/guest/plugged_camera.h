@@ -38,6 +38,8 @@ struct CameraPlug {
   // several cameras can be on the bus at once, told apart by their serial strings.
   int usbipPort = -1;
   std::string serial = {};  // empty: the camera's own
+  // The camera leaves the bus inside this transfer to the recorder, unanswered; 0: never.
+  uint64_t vanishInside = 0;
 };
 
 class PluggedCamera {

@@ -35,6 +35,12 @@ void CheckVanishing(const GuestSetup& setup, PluggedCamera& camera, CheckLog& lo
 // user in that group; permission missing (exit 1) without either.
 void CheckPermissions(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
 
+// A recorder unplugged while a transfer is in flight: the GET of `kavrin read` (gadgetfs), or
+// the first chunk's SET of `kavrin kavrin` (USB/IP, where the camera completes a SET itself):
+// exit 1, nothing written or committed, no hang.
+void CheckVanishingInsideGet(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
+void CheckVanishingInsideSet(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
+
 // Two recorders of one name with different serial strings, plugged in through USB/IP: kavrin
 // tells them apart, refuses to guess, programs one by serial and both with --all.
 void CheckSeveralRecorders(const GuestSetup& setup, CheckLog& log);
