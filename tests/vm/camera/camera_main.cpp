@@ -5,18 +5,24 @@
 //
 //   zk742_camera --state FILE [--gadget /dev/gadget/dummy_udc | --usbip PORT]
 //                [--mode sound|wrong-answers|wrong-length] [--function NAME] [--serial TEXT]
-//                [--report FILE] [--vanish-inside N]
+//                [--report FILE] [--vanish-inside N] [--answer-late MS] [--commit-late MS]
 //
 // --vanish-inside N: the camera leaves the bus while the Nth transfer to the recorder is in
 // flight, without answering it (a recorder unplugged in the middle of a GET or, over USB/IP
 // where the camera completes the request itself, a SET).
+// --answer-late MS: every GET on the recorder's command selector is answered MS milliseconds
+// late (a reply that is not ready for a while). --commit-late MS: every commit (a SET on the
+// commit selector) is completed MS milliseconds late, over USB/IP only (gadgetfs completes a
+// SET before the camera sees it); more than uvcvideo's 5 s makes the driver give up on it.
 //
 // The recorder's state is read from FILE at start and rewritten after every transfer that
 // reaches it; the report (what the camera saw) is rewritten with it.
 #include <sched.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -30,6 +36,8 @@
 
 namespace {
 
+constexpr int kDriverWaitsMs = 5000;  // uvcvideo's control time-out
+
 struct Options {
   std::string gadget = "/dev/gadget/dummy_udc";
   std::string state;
@@ -39,6 +47,8 @@ struct Options {
   std::string serial;    // the USB serial string; empty: the descriptors' own
   int usbipPort = -1;    // vhci_hcd's port; -1: gadgetfs
   uint64_t vanishInside = 0;  // leave the bus inside this recorder transfer; 0: never
+  int answerLateMs = 0;       // delay before answering a GET on the command selector
+  int commitLateMs = 0;       // delay before completing a commit (USB/IP)
 };
 
 bool ParseOptions(int argc, char** argv, Options* options) {
@@ -60,6 +70,10 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       if (options->usbipPort < 0 || options->usbipPort > 7) return false;
     } else if (name == "--vanish-inside") {
       options->vanishInside = std::strtoull(value, nullptr, 10);
+    } else if (name == "--answer-late") {
+      options->answerLateMs = std::atoi(value);
+    } else if (name == "--commit-late") {
+      options->commitLateMs = std::atoi(value);
     } else if (name == "--mode") {
       auto mode = kavrin::vm::ParseCameraMode(value);
       if (!mode) return false;
@@ -102,7 +116,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: zk742_camera --state FILE [--gadget PATH] "
                  "[--mode sound|wrong-answers|wrong-length] [--function NAME] "
-                 "[--serial TEXT] [--usbip PORT] [--report FILE] [--vanish-inside N]\n");
+                 "[--serial TEXT] [--usbip PORT] [--report FILE] [--vanish-inside N] "
+                 "[--answer-late MS] [--commit-late MS]\n");
     return 2;
   }
   std::string error;
@@ -122,12 +137,19 @@ int main(int argc, char** argv) {
   // One request: the recorder's state is saved whenever it may have changed. False once the
   // recorder has left the bus.
   uint64_t recorderTransfers = 0;
+  bool lateOnPurpose = false;  // the last request was answered after the driver gave up on it
   auto serve = [&](const kavrin::vm::SetupPacket& setup, kavrin::vm::ControlPipe& pipe) {
     if (kavrin::vm::IsRecorderTransfer(setup) && ++recorderTransfers == options.vanishInside) {
       std::fprintf(stderr, "zk742: leaving the bus inside recorder transfer %llu, unanswered\n",
                    static_cast<unsigned long long>(recorderTransfers));
       return false;
     }
+    const int lateMs = kavrin::vm::RecorderTransferDelay(setup, options.answerLateMs, options.commitLateMs);
+    if (lateMs > 0) {
+      std::fprintf(stderr, "zk742: answering %d ms late\n", lateMs);
+      std::this_thread::sleep_for(std::chrono::milliseconds(lateMs));
+    }
+    lateOnPurpose = lateMs >= kDriverWaitsMs;
     if (camera.HandleSetup(setup, pipe) && !kavrin::sim::SaveState(options.state, *state)) {
       std::fprintf(stderr, "zk742: cannot save %s\n", options.state.c_str());
     }
@@ -151,7 +173,10 @@ int main(int argc, char** argv) {
     kavrin::vm::SetupPacket setup;
     uint64_t lostCounted = 0;
     while (link->NextControl(&setup)) {
-      for (; lostCounted < link->LostRequests(); ++lostCounted) camera.NoteLostRequest();
+      // A request answered late on purpose was given up by the host as planned: not lost.
+      for (; lostCounted < link->LostRequests(); ++lostCounted) {
+        if (!lateOnPurpose) camera.NoteLostRequest();
+      }
       // Without gadgetfs the device answers its device and configuration descriptors too.
       if (setup.IsIn() && setup.IsStandard() && setup.request == 0x06 &&
           (setup.value >> 8) == 0x01) {

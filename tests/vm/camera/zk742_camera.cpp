@@ -74,6 +74,14 @@ bool IsRecorderTransfer(const SetupPacket& setup) {
          (selector == kSelectorCommand || selector == kSelectorCommit);
 }
 
+int RecorderTransferDelay(const SetupPacket& setup, int answerLateMs, int commitLateMs) {
+  if (!IsRecorderTransfer(setup)) return 0;
+  const uint8_t selector = static_cast<uint8_t>(setup.value >> 8);
+  if (setup.request == kGetCur && selector == kSelectorCommand) return answerLateMs;
+  if (setup.request == kSetCur && selector == kSelectorCommit) return commitLateMs;
+  return 0;
+}
+
 std::optional<CameraMode> ParseCameraMode(std::string_view name) {
   for (CameraMode mode : {CameraMode::kSound, CameraMode::kWrongAnswers, CameraMode::kWrongLength}) {
     if (CameraModeName(mode) == name) return mode;

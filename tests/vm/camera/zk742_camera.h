@@ -28,6 +28,9 @@ enum class CameraMode {
 };
 // A GET_CUR or SET_CUR on one of the recorder's selectors: a transfer the recorder answers.
 bool IsRecorderTransfer(const SetupPacket& setup);
+// How long the camera waits before it answers the request: `answerLateMs` for a GET on the
+// command selector, `commitLateMs` for a SET on the commit selector, 0 for anything else.
+int RecorderTransferDelay(const SetupPacket& setup, int answerLateMs, int commitLateMs);
 
 std::optional<CameraMode> ParseCameraMode(std::string_view name);  // "sound", "wrong-answers", "wrong-length"
 std::string_view CameraModeName(CameraMode mode);

@@ -83,6 +83,8 @@ PluggedCamera::PluggedCamera(const GuestSetup& setup, const CameraPlug& plug, Ch
   if (plug.vanishInside > 0) {
     command.insert(command.end(), {"--vanish-inside", std::to_string(plug.vanishInside)});
   }
+  if (plug.answerLateMs > 0) command.insert(command.end(), {"--answer-late", std::to_string(plug.answerLateMs)});
+  if (plug.commitLateMs > 0) command.insert(command.end(), {"--commit-late", std::to_string(plug.commitLateMs)});
   if (!plug.function.empty()) {
     command.push_back("--function");
     command.push_back(plug.function);
@@ -130,6 +132,8 @@ nlohmann::json PluggedCamera::Report() {
   if (input_ && process_->Running()) WaitForCameraToCatchUp(input_->location);
   return nlohmann::json::parse(ReadTextFile(reportPath_), nullptr, false);
 }
+
+std::string PluggedCamera::LogText() const { return ReadTextFile(logPath_); }
 
 void PluggedCamera::ShowLog() {
   log_.Note("---- " + logPath_);

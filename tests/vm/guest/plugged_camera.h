@@ -40,6 +40,9 @@ struct CameraPlug {
   std::string serial = {};  // empty: the camera's own
   // The camera leaves the bus inside this transfer to the recorder, unanswered; 0: never.
   uint64_t vanishInside = 0;
+  // GETs on the command selector answered this late; commits completed this late (USB/IP).
+  int answerLateMs = 0;
+  int commitLateMs = 0;
 };
 
 class PluggedCamera {
@@ -59,6 +62,7 @@ class PluggedCamera {
   nlohmann::json Report();
   // The camera's own log, shown when a check failed.
   void ShowLog();
+  std::string LogText() const;
 
  private:
   void WaitForCamera();

@@ -41,6 +41,11 @@ void CheckPermissions(const GuestSetup& setup, PluggedCamera& camera, CheckLog& 
 void CheckVanishingInsideGet(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
 void CheckVanishingInsideSet(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
 
+// A recorder that answers late: `kavrin read` still succeeds when each answer comes 1.5 s
+// late; a commit that takes longer than the driver waits fails `kavrin kavrin` with a reason,
+// and nothing is committed after it.
+void CheckSlowRecorder(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
+
 // Two recorders of one name with different serial strings, plugged in through USB/IP: kavrin
 // tells them apart, refuses to guess, programs one by serial and both with --all.
 void CheckSeveralRecorders(const GuestSetup& setup, CheckLog& log);

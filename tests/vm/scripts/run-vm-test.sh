@@ -6,7 +6,7 @@
 #   run-vm-test.sh --cache DIR --work DIR --camera PROGRAM --checks PROGRAM --kavrin PROGRAM
 #                  --state FILE --rule UDEV_RULE
 #
-# Environment: KAVRIN_VM_TIMEOUT (seconds for the boot, default 300), KAVRIN_VM_ACCEL
+# Environment: KAVRIN_VM_TIMEOUT (seconds for the boot, default 720), KAVRIN_VM_ACCEL
 # (qemu accelerator, default tcg), KAVRIN_VM_ICOUNT (qemu's -icount under tcg, default
 # shift=1,sleep=on; "off" for the guest's clock to follow the real one).
 set -euo pipefail
@@ -58,7 +58,7 @@ icount=${KAVRIN_VM_ICOUNT:-shift=1,sleep=on}
 if [ "${KAVRIN_VM_ACCEL:-tcg}" = tcg ] && [ "$icount" != off ]; then
   clock=(-icount "$icount")
 fi
-timeout --kill-after=10 "${KAVRIN_VM_TIMEOUT:-300}" \
+timeout --kill-after=10 "${KAVRIN_VM_TIMEOUT:-720}" \
   qemu-system-x86_64 -accel "${KAVRIN_VM_ACCEL:-tcg}" -m 512 -smp 1 "${clock[@]}" \
   -kernel "$kernel/vmlinuz" -initrd "$initramfs" \
   -append "console=ttyS0 loglevel=3 panic=-1 usbcore.autosuspend=-1" \
@@ -72,7 +72,7 @@ summary=$(tr -d '\r' < "$serial" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | ta
 result=$(tr -d '\r' < "$serial" | sed -n 's/^KAVRIN-VM-RESULT: \([0-9]*\)$/\1/p' | tail -1)
 
 if [ -z "$summary" ] || [ -z "$result" ]; then
-  [ "$status" -eq 124 ] && echo "run-vm-test: the guest did not finish within ${KAVRIN_VM_TIMEOUT:-300} s"
+  [ "$status" -eq 124 ] && echo "run-vm-test: the guest did not finish within ${KAVRIN_VM_TIMEOUT:-720} s"
   echo "run-vm-test: the guest did not report; the serial log ends:"
   tail -n 40 "$serial" | tr -d '\r'
   echo "0 passed, 1 failed"
