@@ -39,6 +39,33 @@ run: build
 demo: build
 	@scripts/run-tool --demo $(BUILD_DIR)
 
+# clang-tidy with .clang-tidy's checks over the sources, then shellcheck on every script
+# (scripts/lint); FILES="cli/station.cpp ..." checks only those files with clang-tidy.
+.PHONY: lint format-check
+lint: DEPS_ROLE = test lint
+lint: configure
+	@scripts/lint $(BUILD_DIR) $(FILES)
+
+# The C++ files that differ from .clang-format (scripts/check-format); changes nothing.
+format-check:
+	@scripts/install-deps lint
+	@scripts/check-format $(FILES)
+
+# The tests whose recorders run on threads of their own (label threads) under
+# ThreadSanitizer.
+.PHONY: tsan
+tsan:
+	@$(MAKE) --no-print-directory build PRESET=tsan BUILD_TARGETS="--target kavrin_thread_tests"
+	@ctest --preset tsan -j $(JOBS)
+
+# The virtual-machine test RUNS times in a row (default 5) while stress-ng --cpu 4 loads the
+# machine, each run's time printed (tests/vm/scripts/run-under-load.sh).
+.PHONY: vm-under-load
+vm-under-load: DEPS_ROLE = test load
+vm-under-load: BUILD_TARGETS = --target zk742_camera vm_guest_checks kavrin
+vm-under-load: build
+	@tests/vm/scripts/run-under-load.sh $(BUILD_DIR) $(RUNS)
+
 bench:
 	@$(MAKE) --no-print-directory build PRESET=release DEPS_ROLE=bench BUILD_TARGETS="--target kavrin_bench"
 	@build/release/bench/kavrin_bench

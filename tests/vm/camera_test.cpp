@@ -18,20 +18,30 @@ namespace {
 
 constexpr uint8_t kSetCur = 0x01, kGetCur = 0x81, kGetLen = 0x85, kGetInfo = 0x86;
 
-// What the camera did with one request.
+// What the camera did with one request. A lost pipe is one whose request the host gave up
+// on (or gadgetfs dropped): every way of finishing it fails.
 class RecordingPipe : public ControlPipe {
  public:
   explicit RecordingPipe(std::vector<uint8_t> outData = {}, bool lost = false)
       : outData_(std::move(outData)), lost_(lost) {}
-  void Reply(std::span<const uint8_t> data) override { reply = std::vector(data.begin(), data.end()); }
+  bool Reply(std::span<const uint8_t> data) override {
+    reply = std::vector(data.begin(), data.end());
+    return !lost_;
+  }
   std::optional<std::vector<uint8_t>> ReceiveData(std::size_t length) override {
     dataCollected = true;
     if (lost_) return std::nullopt;
     outData_.resize(std::min(outData_.size(), length));
     return outData_;
   }
-  void Acknowledge() override { acknowledged = true; }
-  void Stall() override { stalled = true; }
+  bool Acknowledge() override {
+    acknowledged = true;
+    return !lost_;
+  }
+  bool Stall() override {
+    stalled = true;
+    return !lost_;
+  }
 
   std::optional<std::vector<uint8_t>> reply;
   bool stalled = false;
@@ -311,6 +321,45 @@ TEST(CameraRequests, TrafficThatIsNotTheRecordersNeverReachesIt) {
   EXPECT_EQ(state.transfers, 0u);
   EXPECT_EQ(camera.Report().otherUnitTransfers, 2u);
   EXPECT_EQ(camera.Report().lostRequests, 1u);
+}
+
+// Whichever way a request is finished, a transport that lost it is counted once as the rig's
+// loss, and a lost SET never reaches the recorder.
+TEST(CameraRequests, EveryRequestTheTransportLostIsCounted) {
+  struct Case {
+    const char* what;
+    SetupPacket setup;
+    bool reachesRecorder;
+  };
+  const Case cases[] = {
+      {"a GET whose answer came too late", UnitRequest(kGetCur, kSelectorCommand), true},
+      {"a SET whose data never arrived", UnitRequest(kSetCur, kSelectorCommand), false},
+      {"a GET_INFO whose answer came too late", UnitRequest(kGetInfo, kSelectorCommand, 1), false},
+      {"a stall the host no longer waited for", UnitRequest(kGetCur, 19), false},
+      {"a SET_CONFIGURATION acknowledged too late", SetupPacket{0x00, 0x09, 1, 0, 0}, false},
+      {"a string descriptor answered too late", SetupPacket{0x80, 0x06, 0x0302, 0x0409, 255}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim::RecorderState state;
+    Zk742Camera camera(state, CameraMode::kSound);
+    RecordingPipe lost(Packet(1, 4), true);
+    camera.HandleSetup(c.setup, lost);
+    EXPECT_EQ(camera.Report().lostRequests, 1u);
+    EXPECT_EQ(state.transfers, c.reachesRecorder ? 1u : 0u);
+    RecordingPipe sound(Packet(1, 4));
+    camera.HandleSetup(c.setup, sound);
+    EXPECT_EQ(camera.Report().lostRequests, 1u) << "a request finished soundly is not a loss";
+  }
+}
+
+TEST(CameraRequests, ALossTheTransportReportsOnItsOwnIsCounted) {
+  sim::RecorderState state;
+  Zk742Camera camera(state, CameraMode::kSound);
+  camera.NoteLostRequest();
+  camera.NoteLostRequest();
+  EXPECT_EQ(camera.Report().lostRequests, 2u);
+  EXPECT_NE(camera.Report().ToJson(CameraMode::kSound).find("\"lostRequests\":2"), std::string::npos);
 }
 
 TEST(CameraRequests, TheStreamingProbeKeepsWhatTheHostSet) {

@@ -23,19 +23,22 @@ struct SetupPacket {
   bool ToInterface() const { return (requestType & 0x1F) == 0x01; }
 };
 
+// Each way of finishing a request says whether the request was still there to finish: false
+// (nullopt) when it was lost, because the host gave up on it or moved on to the next request
+// before the camera answered. A lost request is the rig's failure, not the tool's: the camera
+// counts it so that the guest can tell the two apart.
 class ControlPipe {
  public:
   virtual ~ControlPipe() = default;
   // Data stage of an IN request; the host takes at most its wLength bytes.
-  virtual void Reply(std::span<const uint8_t> data) = 0;
-  // Data stage of an OUT request: what the host sent, or nullopt when the request was lost
-  // (the host moved on before the camera collected it).
+  virtual bool Reply(std::span<const uint8_t> data) = 0;
+  // Data stage of an OUT request: what the host sent, or nullopt when the request was lost.
   virtual std::optional<std::vector<uint8_t>> ReceiveData(std::size_t length) = 0;
   // Status stage of an OUT request without data.
-  virtual void Acknowledge() = 0;
+  virtual bool Acknowledge() = 0;
   // Refuses the request with a STALL. gadgetfs can stall IN requests and OUT requests without
   // data; the data stage of an OUT request is accepted by the kernel before the camera sees it.
-  virtual void Stall() = 0;
+  virtual bool Stall() = 0;
 };
 
 }  // namespace kavrin::vm

@@ -14,6 +14,9 @@
 namespace kavrin::vm {
 namespace {
 
+// uvcvideo gives a control request 5 s (UVC_CTRL_CONTROL_TIMEOUT) before it cancels it.
+constexpr auto kHostWaits = std::chrono::seconds(5);
+
 void Complain(const char* what) { std::fprintf(stderr, "zk742: %s: %s\n", what, std::strerror(errno)); }
 
 }  // namespace
@@ -47,7 +50,12 @@ bool GadgetEp0::NextEvents(std::vector<GadgetEvent>* events) {
   } while (n < 0 && (errno == EINTR || errno == EAGAIN));
   if (n < 0) {
     // EIDRM: gadgetfs dropped a request the camera had not finished; the next read goes on.
-    if (errno == EIDRM) return true;
+    if (errno == EIDRM) {
+      GadgetEvent lost;
+      lost.type = GadgetEvent::Type::kLost;
+      events->push_back(lost);
+      return true;
+    }
     Complain("reading ep0 events");
     return false;
   }
@@ -63,6 +71,7 @@ bool GadgetEp0::NextEvents(std::vector<GadgetEvent>* events) {
         event.setup = SetupPacket{c.bRequestType, c.bRequest, le16toh(c.wValue),
                                   le16toh(c.wIndex), le16toh(c.wLength)};
         current_ = event.setup;
+        readAt_ = std::chrono::steady_clock::now();
         break;
       }
       default: break;
@@ -72,9 +81,19 @@ bool GadgetEp0::NextEvents(std::vector<GadgetEvent>* events) {
   return true;
 }
 
-void GadgetEp0::Reply(std::span<const uint8_t> data) {
+bool GadgetEp0::InTime() const {
+  if (std::chrono::steady_clock::now() - readAt_ < kHostWaits) return true;
+  std::fprintf(stderr, "zk742: answered more than 5 s after reading the request: the host gave up\n");
+  return false;
+}
+
+bool GadgetEp0::Reply(std::span<const uint8_t> data) {
   const std::size_t length = std::min<std::size_t>(data.size(), current_.length);
-  if (::write(fd_, data.data(), length) < 0) Complain("answering a request");
+  if (::write(fd_, data.data(), length) < 0) {
+    Complain("answering a request");
+    return false;
+  }
+  return InTime();
 }
 
 std::optional<std::vector<uint8_t>> GadgetEp0::ReceiveData(std::size_t length) {
@@ -88,15 +107,23 @@ std::optional<std::vector<uint8_t>> GadgetEp0::ReceiveData(std::size_t length) {
   return data;
 }
 
-void GadgetEp0::Acknowledge() {
-  if (::read(fd_, nullptr, 0) < 0) Complain("acknowledging a request");
+bool GadgetEp0::Acknowledge() {
+  if (::read(fd_, nullptr, 0) < 0) {
+    Complain("acknowledging a request");
+    return false;
+  }
+  return InTime();
 }
 
-void GadgetEp0::Stall() {
+bool GadgetEp0::Stall() {
   // gadgetfs stalls ep0 when the request is answered in the wrong direction; the call itself
   // then fails with EL2HLT, which is the expected outcome.
   const ssize_t r = current_.IsIn() ? ::read(fd_, nullptr, 0) : ::write(fd_, nullptr, 0);
-  if (r < 0 && errno != EL2HLT) Complain("stalling a request");
+  if (r < 0 && errno != EL2HLT) {
+    Complain("stalling a request");
+    return false;
+  }
+  return InTime();
 }
 
 }  // namespace kavrin::vm

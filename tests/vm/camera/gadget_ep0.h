@@ -2,6 +2,7 @@
 // The device side of USB control transfers through gadgetfs: ep0 of a user-space gadget on
 // a UDC such as dummy_hcd's. Writing the descriptors to ep0 creates the device; closing ep0
 // (or the process ending) removes it from the bus.
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,7 +12,9 @@
 namespace kavrin::vm {
 
 struct GadgetEvent {
-  enum class Type { kConnect, kDisconnect, kSetup, kSuspend, kOther };
+  // kLost: gadgetfs dropped a request the camera had not finished or not yet read (EIDRM),
+  // because the host sent the next one first.
+  enum class Type { kConnect, kDisconnect, kSetup, kSuspend, kLost, kOther };
   Type type = Type::kOther;
   SetupPacket setup;  // for kSetup
 };
@@ -30,15 +33,21 @@ class GadgetEp0 : public ControlPipe {
   // failed for good.
   bool NextEvents(std::vector<GadgetEvent>* events);
 
-  void Reply(std::span<const uint8_t> data) override;
+  // Each fails (the request was lost) when gadgetfs refuses it, or when it comes later than
+  // the host's driver waits for an answer after the camera read the request: the host has
+  // given up by then, even if gadgetfs took the answer.
+  bool Reply(std::span<const uint8_t> data) override;
   std::optional<std::vector<uint8_t>> ReceiveData(std::size_t length) override;
-  void Acknowledge() override;
-  void Stall() override;
+  bool Acknowledge() override;
+  bool Stall() override;
 
  private:
   explicit GadgetEp0(int fd) : fd_(fd) {}
+  bool InTime() const;
+
   int fd_;
   SetupPacket current_;  // the request being answered
+  std::chrono::steady_clock::time_point readAt_;  // when the camera read it
 };
 
 }  // namespace kavrin::vm

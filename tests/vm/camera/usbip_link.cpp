@@ -100,6 +100,10 @@ bool UsbipLink::NextControl(SetupPacket* setup) {
       // Taken back before it was answered: the held URB is dropped, never completed.
       const uint32_t target = Get32(header, 20);
       const bool wasHeld = held_.erase(target) > 0;
+      if (target == seqnum_) {
+        ++lost_;
+        std::fprintf(stderr, "zk742: the host took back control request %u: it was lost\n", target);
+      }
       std::array<uint8_t, kHeaderSize> reply = ReplyHeader(kRetUnlink, seqnum);
       Put32(reply, 20, static_cast<uint32_t>(wasHeld ? kUnlinked : 0));
       if (!WriteAll(fd_, reply.data(), reply.size())) return false;
@@ -132,8 +136,8 @@ bool UsbipLink::NextControl(SetupPacket* setup) {
   }
 }
 
-void UsbipLink::Complete(int32_t status, std::span<const uint8_t> data) {
-  if (answered_) return;
+bool UsbipLink::Complete(int32_t status, std::span<const uint8_t> data) {
+  if (answered_) return false;
   answered_ = true;
   const std::size_t length = setup_.IsIn() ? std::min<std::size_t>(data.size(), setup_.length)
                                            : (status == 0 ? outData_.size() : 0);
@@ -144,22 +148,24 @@ void UsbipLink::Complete(int32_t status, std::span<const uint8_t> data) {
   if (setup_.IsIn()) message.insert(message.end(), data.begin(), data.begin() + length);
   if (!WriteAll(fd_, message.data(), message.size())) {
     std::fprintf(stderr, "zk742: answering a request: %s\n", std::strerror(errno));
+    return false;
   }
+  return true;
 }
 
-void UsbipLink::Reply(std::span<const uint8_t> data) { Complete(0, data); }
+bool UsbipLink::Reply(std::span<const uint8_t> data) { return Complete(0, data); }
 
 std::optional<std::vector<uint8_t>> UsbipLink::ReceiveData(std::size_t length) {
   // Taking the data completes the request, as gadgetfs does: the camera behaves the same on
   // both (a SET is never refused on the bus; the refusal shows at the next GET).
   std::vector<uint8_t> data = outData_;
   data.resize(std::min(length, data.size()));
-  Complete(0, {});
+  if (!Complete(0, {})) return std::nullopt;
   return data;
 }
 
-void UsbipLink::Acknowledge() { Complete(0, {}); }
+bool UsbipLink::Acknowledge() { return Complete(0, {}); }
 
-void UsbipLink::Stall() { Complete(kStalled, {}); }
+bool UsbipLink::Stall() { return Complete(kStalled, {}); }
 
 }  // namespace kavrin::vm

@@ -28,21 +28,25 @@ class UsbipLink : public ControlPipe {
   // host has let go of the device.
   bool NextControl(SetupPacket* setup);
 
-  void Reply(std::span<const uint8_t> data) override;
+  bool Reply(std::span<const uint8_t> data) override;
   std::optional<std::vector<uint8_t>> ReceiveData(std::size_t length) override;
-  void Acknowledge() override;
-  void Stall() override;
+  bool Acknowledge() override;
+  bool Stall() override;
+  // Control requests the host took back (its driver's time-out) before the camera's answer
+  // reached it: lost, like a request gadgetfs drops.
+  uint64_t LostRequests() const { return lost_; }
 
  private:
   explicit UsbipLink(int fd) : fd_(fd) {}
   // Completes the current control URB with a status and, for IN, data.
-  void Complete(int32_t status, std::span<const uint8_t> data);
+  bool Complete(int32_t status, std::span<const uint8_t> data);
 
   int fd_;
   uint32_t seqnum_ = 0;  // the control URB being answered
   SetupPacket setup_;
   std::vector<uint8_t> outData_;  // what came with an OUT request
   bool answered_ = true;
+  uint64_t lost_ = 0;
   std::map<uint32_t, uint32_t> held_;  // URBs on other endpoints: seqnum -> endpoint
 };
 

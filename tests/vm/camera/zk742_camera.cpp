@@ -41,7 +41,46 @@ void ReplyLe16(ControlPipe& pipe, uint16_t v) {
 
 void ReplyByte(ControlPipe& pipe, uint8_t v) { pipe.Reply(std::span<const uint8_t>(&v, 1)); }
 
+// Passes each answer on and remembers whether the transport lost the request, so that a loss
+// is counted in one place however the request was finished.
+class WatchedPipe : public ControlPipe {
+ public:
+  explicit WatchedPipe(ControlPipe& inner) : inner_(inner) {}
+  bool Reply(std::span<const uint8_t> data) override { return Note(inner_.Reply(data)); }
+  std::optional<std::vector<uint8_t>> ReceiveData(std::size_t length) override {
+    std::optional<std::vector<uint8_t>> data = inner_.ReceiveData(length);
+    Note(data.has_value());
+    return data;
+  }
+  bool Acknowledge() override { return Note(inner_.Acknowledge()); }
+  bool Stall() override { return Note(inner_.Stall()); }
+  bool Lost() const { return lost_; }
+
+ private:
+  bool Note(bool finished) {
+    lost_ = lost_ || !finished;
+    return finished;
+  }
+  ControlPipe& inner_;
+  bool lost_ = false;
+};
+
 }  // namespace
+
+bool IsRecorderTransfer(const SetupPacket& setup) {
+  const uint8_t selector = static_cast<uint8_t>(setup.value >> 8);
+  return setup.IsClass() && setup.ToInterface() && (setup.request == kGetCur || setup.request == kSetCur) &&
+         (setup.index & 0xFF) == kVideoControlInterface && (setup.index >> 8) == kRecorderUnitId &&
+         (selector == kSelectorCommand || selector == kSelectorCommit);
+}
+
+int RecorderTransferDelay(const SetupPacket& setup, int answerLateMs, int commitLateMs) {
+  if (!IsRecorderTransfer(setup)) return 0;
+  const uint8_t selector = static_cast<uint8_t>(setup.value >> 8);
+  if (setup.request == kGetCur && selector == kSelectorCommand) return answerLateMs;
+  if (setup.request == kSetCur && selector == kSelectorCommit) return commitLateMs;
+  return 0;
+}
 
 std::optional<CameraMode> ParseCameraMode(std::string_view name) {
   for (CameraMode mode : {CameraMode::kSound, CameraMode::kWrongAnswers, CameraMode::kWrongLength}) {
@@ -87,6 +126,13 @@ Zk742Camera::Zk742Camera(sim::RecorderState& state, CameraMode mode, CameraStrin
 
 bool Zk742Camera::HandleSetup(const SetupPacket& setup, ControlPipe& pipe) {
   ++report_.requests;
+  WatchedPipe watched(pipe);
+  const bool reachedRecorder = Dispatch(setup, watched);
+  if (watched.Lost()) ++report_.lostRequests;
+  return reachedRecorder;
+}
+
+bool Zk742Camera::Dispatch(const SetupPacket& setup, ControlPipe& pipe) {
   if (setup.IsStandard()) {
     StandardRequest(setup, pipe);
     return false;
@@ -180,10 +226,7 @@ bool Zk742Camera::RecorderUnitRequest(const SetupPacket& setup, uint8_t selector
       return true;
     case kSetCur: {
       const std::optional<std::vector<uint8_t>> data = pipe.ReceiveData(setup.length);
-      if (!data) {
-        ++report_.lostRequests;
-        return false;
-      }
+      if (!data) return false;  // lost: counted by HandleSetup
       if (data->size() != kControlLength) return false;  // not a packet: the recorder never sees it
       std::array<uint8_t, kControlLength> packet{};
       std::copy(data->begin(), data->end(), packet.begin());

@@ -26,6 +26,12 @@ enum class CameraMode {
   kWrongLength,   // declares selector 17 as 40 bytes long (GET_LEN), so the host's driver
                   // refuses every 64-byte transfer on it; selector 18 stays sound
 };
+// A GET_CUR or SET_CUR on one of the recorder's selectors: a transfer the recorder answers.
+bool IsRecorderTransfer(const SetupPacket& setup);
+// How long the camera waits before it answers the request: `answerLateMs` for a GET on the
+// command selector, `commitLateMs` for a SET on the commit selector, 0 for anything else.
+int RecorderTransferDelay(const SetupPacket& setup, int answerLateMs, int commitLateMs);
+
 std::optional<CameraMode> ParseCameraMode(std::string_view name);  // "sound", "wrong-answers", "wrong-length"
 std::string_view CameraModeName(CameraMode mode);
 
@@ -38,7 +44,10 @@ struct CameraReport {
   uint64_t stalledReads = 0;
   uint64_t shortReads = 0;         // GETs answered with fewer bytes than asked
   uint64_t otherUnitTransfers = 0; // transfers addressed to the other vendor's unit
-  uint64_t lostRequests = 0;       // OUT requests whose data never arrived
+  // Requests lost by the rig, not refused by the recorder: gadgetfs dropped them (the host
+  // sent the next one first), the host gave up on them before the answer, or their data never
+  // arrived. The guest runs a scenario again when its camera lost one.
+  uint64_t lostRequests = 0;
   std::string ToJson(CameraMode mode) const;
 };
 
@@ -49,6 +58,8 @@ class Zk742Camera {
   // Finishes one control request completely. True when it reached the recorder (its state
   // may have changed and is worth saving).
   bool HandleSetup(const SetupPacket& setup, ControlPipe& pipe);
+  // A request the transport lost before the camera could finish it (or even see it).
+  void NoteLostRequest() { ++report_.lostRequests; }
   // The recorder has left the bus (its fault plan said so): the camera must disconnect.
   bool Vanished() const { return recorder_.Vanished(); }
   const CameraReport& Report() const { return report_; }
@@ -57,6 +68,7 @@ class Zk742Camera {
   void TraceTo(std::FILE* trace) { trace_ = trace; }
 
  private:
+  bool Dispatch(const SetupPacket& setup, ControlPipe& pipe);
   void StandardRequest(const SetupPacket& setup, ControlPipe& pipe);
   bool RecorderUnitRequest(const SetupPacket& setup, uint8_t selector, ControlPipe& pipe);
   void RecorderRead(const SetupPacket& setup, uint8_t selector, ControlPipe& pipe);

@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <optional>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "device/device_link.h"
 #include "device/v4l2/v4l2_backend.h"
@@ -16,6 +21,13 @@ namespace {
 
 using namespace std::chrono_literals;
 constexpr auto kCommandTimeout = 30s;
+// What kavrin reports for a recorder that left the bus in the middle of a transfer: the
+// failed transfer. The device link does not yet tell a recorder that is gone (ENODEV and the
+// like from the driver) from a transfer the recorder refused, so this is not "unavailable".
+constexpr std::string_view kGoneInsideTransfer = "transfer-failed";
+// And for a commit the driver gave up on (its 5 s time-out): a failed transfer too, for the
+// same reason, rather than "timed-out".
+constexpr std::string_view kSlowCommit = "transfer-failed";
 
 std::string Outcome(const CommandResult& r) {
   return r.finished ? "exit " + std::to_string(r.exitCode) : std::string("did not finish");
@@ -109,6 +121,95 @@ void CheckVanishing(const GuestSetup& setup, PluggedCamera& camera, CheckLog& lo
             "the recorder took the clock and the first chunk, and nothing was committed: " +
                 std::to_string(state ? state->transfers : 0) + " transfers, " +
                 std::to_string(state ? state->commits.size() : 0) + " commits");
+}
+
+}  // namespace kavrin::vm
+
+namespace kavrin::vm {
+namespace {
+
+// `kavrin ... --json` run to its end: its exit, its reason and whether it finished at all.
+struct JsonRun {
+  CommandResult result;
+  std::string reason;
+  std::string message;
+  std::string Text() const {
+    return Outcome(result) + (reason.empty() ? ", no reason" : ", reason " + reason + ": " + message);
+  }
+};
+
+JsonRun RunJson(const GuestSetup& setup, const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv = {setup.kavrinProgram};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  argv.push_back("--json");
+  JsonRun run{RunCommand(argv, setup.work, kCommandTimeout), "", ""};
+  const nlohmann::json document = nlohmann::json::parse(run.result.out, nullptr, false);
+  if (document.is_object()) {
+    run.reason = document.value("reason", "");
+    run.message = document.value("message", "");
+  }
+  return run;
+}
+
+}  // namespace
+
+void CheckVanishingInsideGet(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log) {
+  log.Section("a recorder unplugged while the GET of kavrin read is in flight");
+  const std::string file = setup.work + "/gone-inside-get.bin";
+  const JsonRun read = RunJson(setup, {"read", "-o", file});
+  log.Check(read.result.finished && read.result.exitCode == 1 && read.reason == kGoneInsideTransfer &&
+                !std::filesystem::exists(file),
+            "kavrin read: " + read.Text() + (std::filesystem::exists(file) ? ", yet the file was written" : ", no file"));
+  log.Check(camera.LeftTheBus(), "the camera left the bus inside the transfer");
+}
+
+void CheckVanishingInsideSet(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log) {
+  log.Section("a recorder unplugged while the first chunk's SET of kavrin kavrin is in flight");
+  const JsonRun kavrin = RunJson(setup, {"kavrin"});
+  log.Check(kavrin.result.finished && kavrin.result.exitCode == 1 && kavrin.reason == kGoneInsideTransfer,
+            "kavrin kavrin: " + kavrin.Text());
+  log.Check(camera.LeftTheBus(), "the camera left the bus inside the transfer");
+  const std::optional<sim::RecorderState> state = camera.RecorderState();
+  log.Check(state && state->transfers == 1 && state->commits.empty(),
+            "the recorder took only the clock, and nothing was committed: " +
+                std::to_string(state ? state->transfers : 0) + " transfers, " +
+                std::to_string(state ? state->commits.size() : 0) + " commits");
+}
+
+void CheckSlowRecorder(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log) {
+  log.Section("a slow recorder: answers 1.5 s late, a commit 6 s late");
+  const std::optional<sim::RecorderState> before = camera.RecorderState();
+  const std::string file = setup.work + "/slow-read.bin";
+  const auto started = std::chrono::steady_clock::now();
+  const JsonRun read = RunJson(setup, {"read", "-o", file});
+  const auto seconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - started).count() / 1000.0;
+  log.Check(read.result.finished && read.result.exitCode == 0 && std::filesystem::exists(file),
+            "kavrin read waits for late answers: " + Outcome(read.result) + " after " +
+                std::to_string(seconds).substr(0, 4) + " s" +
+                (std::filesystem::exists(file) ? ", file written" : ", no file"));
+
+  const JsonRun kavrin = RunJson(setup, {"kavrin"});
+  log.Check(kavrin.result.finished && kavrin.result.exitCode == 1 && kavrin.reason == kSlowCommit,
+            "kavrin kavrin on a commit longer than the driver waits: " + kavrin.Text());
+  const std::optional<sim::RecorderState> after = camera.RecorderState();
+  // The camera did take the late commit (the recorder cannot know the host gave up); what
+  // matters is that kavrin sent nothing after it: in the camera's trace, the commit's own
+  // "SET 18" is the last transfer after the delay.
+  const std::size_t commitsBefore = before ? before->commits.size() : 0;
+  const std::string trace = camera.LogText();
+  const std::size_t delayed = trace.find("answering 6000 ms late");
+  int transfersAfter = -1;
+  if (delayed != std::string::npos) {
+    transfersAfter = 0;
+    for (std::size_t at = delayed; (at = trace.find("zk742: ", at + 1)) != std::string::npos;) {
+      transfersAfter += trace.compare(at, 11, "zk742: SET ") == 0 || trace.compare(at, 11, "zk742: GET ") == 0;
+    }
+  }
+  log.Check(after && after->commits.size() == commitsBefore + 1 && transfersAfter == 1,
+            "the late commit reached the recorder and nothing followed it: " +
+                std::to_string(after ? after->commits.size() - commitsBefore : 0) + " commit(s), " +
+                std::to_string(transfersAfter) + " transfer(s) from the delay on");
 }
 
 }  // namespace kavrin::vm

@@ -1,6 +1,7 @@
 #include "tests/vm/guest/guest_process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,7 +52,7 @@ std::string ReadTextFile(const std::string& path) {
 }
 
 CommandResult RunCommand(const std::vector<std::string>& argv, const std::string& folder,
-                         std::chrono::milliseconds timeout) {
+                         std::chrono::milliseconds timeout, const std::optional<Credentials>& as) {
   const std::string outPath = folder + "/command.out";
   const std::string errPath = folder + "/command.err";
   CommandResult result;
@@ -61,6 +62,11 @@ CommandResult RunCommand(const std::vector<std::string>& argv, const std::string
     unsetenv("KAVRIN_SIMULATOR");
     RedirectTo(STDOUT_FILENO, outPath);
     RedirectTo(STDERR_FILENO, errPath);
+    // The output files are open already; the command itself runs with the credentials.
+    if (as && (setgroups(as->groups.size(), as->groups.data()) != 0 || setgid(as->gid) != 0 ||
+               setuid(as->uid) != 0)) {
+      _exit(125);
+    }
     std::vector<char*> args = ArgumentPointers(argv);
     execv(args[0], args.data());
     _exit(127);

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,18 @@ struct CommandResult {
   std::string err;
 };
 
+// Who a command runs as: a user, its group and its supplementary groups.
+struct Credentials {
+  uid_t uid = 0;
+  gid_t gid = 0;
+  std::vector<gid_t> groups;
+};
+
 // Runs argv[0] with the arguments in `folder`, without KAVRIN_SIMULATOR, and collects its
-// output; killed when it outlives the timeout.
+// output; killed when it outlives the timeout. As root unless other credentials are given.
 CommandResult RunCommand(const std::vector<std::string>& argv, const std::string& folder,
-                         std::chrono::milliseconds timeout);
+                         std::chrono::milliseconds timeout,
+                         const std::optional<Credentials>& as = std::nullopt);
 
 // A program running in the background with its standard error in a log file.
 class BackgroundProcess {

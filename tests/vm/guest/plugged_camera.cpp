@@ -80,6 +80,11 @@ PluggedCamera::PluggedCamera(const GuestSetup& setup, const CameraPlug& plug, Ch
     command.insert(command.end(), {"--gadget", setup.gadget});
   }
   if (!plug.serial.empty()) command.insert(command.end(), {"--serial", plug.serial});
+  if (plug.vanishInside > 0) {
+    command.insert(command.end(), {"--vanish-inside", std::to_string(plug.vanishInside)});
+  }
+  if (plug.answerLateMs > 0) command.insert(command.end(), {"--answer-late", std::to_string(plug.answerLateMs)});
+  if (plug.commitLateMs > 0) command.insert(command.end(), {"--commit-late", std::to_string(plug.commitLateMs)});
   if (!plug.function.empty()) {
     command.push_back("--function");
     command.push_back(plug.function);
@@ -103,6 +108,11 @@ void PluggedCamera::WaitForCamera() {
 
 PluggedCamera::~PluggedCamera() {
   process_->Stop(3s);
+  // The report as the camera last wrote it: what it lost is the rig's, not the tool's.
+  const nlohmann::json report = nlohmann::json::parse(ReadTextFile(reportPath_), nullptr, false);
+  const uint64_t lost = report.is_object() ? report.value("lostRequests", uint64_t{0}) : 0;
+  if (lost > 0) log_.Note("rig: the camera lost " + std::to_string(lost) + " request(s)");
+  log_.AddRigLosses(lost);
   const bool gone =
       WaitFor([this] { return !FindCameraInput(listedAs_, serial_).has_value(); }, kVanishWithin);
   log_.Check(gone, "the camera is unplugged and no longer listed");
@@ -122,6 +132,8 @@ nlohmann::json PluggedCamera::Report() {
   if (input_ && process_->Running()) WaitForCameraToCatchUp(input_->location);
   return nlohmann::json::parse(ReadTextFile(reportPath_), nullptr, false);
 }
+
+std::string PluggedCamera::LogText() const { return ReadTextFile(logPath_); }
 
 void PluggedCamera::ShowLog() {
   log_.Note("---- " + logPath_);

@@ -22,6 +22,7 @@ struct GuestSetup {
   std::string gadget;         // the UDC's ep0 file in gadgetfs
   std::string stateTemplate;  // the recorder's state at plug-in
   std::string work;           // a writable folder
+  std::string udevRule;       // the project's udev rule for the recorder's node
 };
 
 // Which camera to plug in: its mode, the recorder's state at plug-in (the setup's template
@@ -37,6 +38,11 @@ struct CameraPlug {
   // several cameras can be on the bus at once, told apart by their serial strings.
   int usbipPort = -1;
   std::string serial = {};  // empty: the camera's own
+  // The camera leaves the bus inside this transfer to the recorder, unanswered; 0: never.
+  uint64_t vanishInside = 0;
+  // GETs on the command selector answered this late; commits completed this late (USB/IP).
+  int answerLateMs = 0;
+  int commitLateMs = 0;
 };
 
 class PluggedCamera {
@@ -56,6 +62,7 @@ class PluggedCamera {
   nlohmann::json Report();
   // The camera's own log, shown when a check failed.
   void ShowLog();
+  std::string LogText() const;
 
  private:
   void WaitForCamera();

@@ -31,6 +31,21 @@ std::string PrepareVanishingState(const GuestSetup& setup, uint64_t transfers);
 // `kavrin kavrin` on a recorder that leaves the bus after the clock and the first chunk.
 void CheckVanishing(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
 
+// `kavrin devices` as an unprivileged user: usable with the udev rule's mode and group and a
+// user in that group; permission missing (exit 1) without either.
+void CheckPermissions(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
+
+// A recorder unplugged while a transfer is in flight: the GET of `kavrin read` (gadgetfs), or
+// the first chunk's SET of `kavrin kavrin` (USB/IP, where the camera completes a SET itself):
+// exit 1, nothing written or committed, no hang.
+void CheckVanishingInsideGet(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
+void CheckVanishingInsideSet(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
+
+// A recorder that answers late: `kavrin read` still succeeds when each answer comes 1.5 s
+// late; a commit that takes longer than the driver waits fails `kavrin kavrin` with a reason,
+// and nothing is committed after it.
+void CheckSlowRecorder(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log);
+
 // Two recorders of one name with different serial strings, plugged in through USB/IP: kavrin
 // tells them apart, refuses to guess, programs one by serial and both with --all.
 void CheckSeveralRecorders(const GuestSetup& setup, CheckLog& log);

@@ -9,7 +9,7 @@
 # busybox (static from busybox-static) provides the shell and the few tools /init uses.
 set -euo pipefail
 
-kernel= init= out=
+kernel='' init='' out=''
 programs=() files=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -21,7 +21,10 @@ while [ $# -gt 0 ]; do
     *) echo "build-initramfs: unknown argument $1" >&2; exit 2 ;;
   esac
 done
-[ -n "$kernel" ] && [ -n "$init" ] && [ -n "$out" ] || { echo "build-initramfs: --kernel, --init and --out are required" >&2; exit 2; }
+if [ -z "$kernel" ] || [ -z "$init" ] || [ -z "$out" ]; then
+  echo "build-initramfs: --kernel, --init and --out are required" >&2
+  exit 2
+fi
 
 root="$out.root"
 rm -rf "$root"

@@ -53,10 +53,10 @@ if [ ${#debs[@]} -eq 0 ]; then
       apt-get update -qq >&2 || true
       package=$(lookup_package)
     fi
-    [ -n "$package" ] && download || {
+    if [ -z "$package" ] || ! download; then
       say "apt-get download $package failed"
       exit 1
-    }
+    fi
   fi
   debs=("$cache/debs/${package}"_*.deb)
 fi
