@@ -125,6 +125,9 @@ class TestDialog : public Dialog {
     return true;
   }
 
+  // A handler for a control a test adds.
+  void MapTestCommand(int id, std::function<void()> handler) { MapCommand(id, std::move(handler)); }
+
   bool OnCommand(int id, int notifyCode) override {
     commands.emplace_back(id, notifyCode);
     return Dialog::OnCommand(id, notifyCode);

@@ -11,6 +11,7 @@
 #include "device/device_change_monitor.h"
 #include "tests/ui/framework/framework_cases.h"
 #include "ui/win32/win32_api.h"
+#include "ui/win32/win32_dpi.h"
 #include "ui/win32/win32_file_dialog.h"
 #include "ui/win32/win32_text.h"
 #include "ui/win32/win32_toolkit.h"
@@ -140,6 +141,19 @@ struct Win32Driver {
   void WindowEscape(Dialog& d) {
     // What the dialog manager makes of Escape in a window that takes input.
     if (TakesInput(DialogOf(d))) SendMessageW(DialogOf(d), WM_COMMAND, MAKEWPARAM(IDC_CANCEL, 0), 0);
+  }
+  void WindowClickAt(Dialog& d, int x, int y) {
+    // The window the system gives a mouse click at that point (its hit-testing skips what
+    // answers transparent), and the press and release it would receive there.
+    HWND dialog = DialogOf(d);
+    ShowWindow(dialog, SW_SHOW);
+    POINT at{win32::ToDevice(x, win32::DpiOfWindow(dialog)), win32::ToDevice(y, win32::DpiOfWindow(dialog))};
+    ClientToScreen(dialog, &at);
+    HWND target = WindowFromPoint(at);
+    if (!target || !TakesInput(target)) return;
+    ScreenToClient(target, &at);
+    SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    SendMessageW(target, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
   }
   void ClickWhileBusy(Dialog& d, int id) {
     // The press and release the window system queued while the thread was busy.
