@@ -58,11 +58,14 @@ struct DshowChangeMonitor::Window {
   // click or key queued for a dialog never runs inside the one who asks.
   bool Take() { return std::exchange(changed, false); }
 
-  // For a thread with no loop of its own (kavrin.exe --wait): the messages of this window
-  // only.
-  bool PumpOwn() {
+  // For a thread with no window of its own to run a loop (kavrin.exe --wait): the wait is
+  // the thread's loop, and dispatches what is queued (COM's own windows share the thread).
+  bool Pump() {
     MSG msg;
-    while (PeekMessageW(&msg, handle, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
     return Take();
   }
 };
@@ -115,7 +118,7 @@ bool DshowChangeMonitor::WaitForChange(std::chrono::milliseconds timeout) {
   }
   const Clock::time_point deadline = Clock::now() + timeout;
   for (;;) {
-    if (window_->PumpOwn()) return true;
+    if (window_->Pump()) return true;
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return false;

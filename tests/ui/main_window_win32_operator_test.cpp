@@ -18,6 +18,17 @@ namespace {
 
 using ui::win32::ToDevice;
 
+// As kavrintool.exe's manifest declares it: the program draws at the monitor's DPI itself
+// (else the platform would draw it at 96 DPI and stretch the bitmap). Before any window.
+const bool kDpiAware = [] {
+  using SetContext = BOOL(WINAPI*)(HANDLE);
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  auto set = reinterpret_cast<SetContext>(reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+  if (set && set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) return true;
+  return SetProcessDPIAware() != FALSE;
+}();
+
 ui::win32::Win32Window& Host(MainDialog& window) { return static_cast<ui::win32::Win32Window&>(*window.Window()); }
 
 std::wstring ClassOf(HWND hwnd) {
@@ -80,6 +91,7 @@ void ExpectLaidOutFor(MainDialog& window, HWND dialog, int dpi, ui::Size logical
 // What the window shows at the DPI it starts at (the system's: the prefix's LogPixels under
 // Wine), and after the platform moves it to monitors of other DPIs.
 TEST_F(MainWindowWin32Test, LaidOutForTheScreensDpiAndAgainForAnotherMonitors) {
+  ASSERT_TRUE(kDpiAware);
   Open(SAVE_BIN | LOAD_BIN | SET_DEFAULT | GET_DEVICE_KAVRIN);
   ui::win32::Win32Window& host = Host(*window);
   const int startDpi = host.Dpi();

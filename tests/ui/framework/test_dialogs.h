@@ -24,6 +24,10 @@ class NoticeDialog : public Dialog {
     Window()->SetTimer(kCloseTimer, kLifetimeMs);
     return true;
   }
+  // The shown button's clicks that had run when each device change reached the dialog.
+  void OnDeviceChange() override { shownClicksAtDeviceChange.push_back(shownClicks); }
+  std::vector<int> shownClicksAtDeviceChange;
+
   void OnTimer(int id) override {
     timers.push_back(id);
     if (id != kCloseTimer) return;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "device/device_change_monitor.h"
+#include "device/dshow/dshow_change_monitor.h"
 #include "tests/ui/framework/framework_cases.h"
 #include "ui/win32/win32_api.h"
 #include "ui/win32/win32_dpi.h"
@@ -246,6 +247,33 @@ TEST(Win32ToolkitTest, AWatchedMonitorsChangeReachesTheWindowInItsModalLoopUntil
   EXPECT_EQ(later.DoModal(), 42);
   EXPECT_EQ(changes, 1);
   EXPECT_TRUE(monitor.pending);
+}
+
+// A click the operator made while a device change was being handled waits in the queue and
+// runs after the handler, never inside it: the system's device monitor only records its news
+// and the window's own loop dispatches.
+TEST(Win32ToolkitTest, AClickQueuedWhileADeviceChangeIsHandledRunsAfterIt) {
+  win32::Win32Toolkit toolkit;
+  TestDialog dialog{toolkit};
+  ASSERT_TRUE(dialog.Create());
+  dshow::DshowChangeMonitor monitor;
+  ASSERT_NE(monitor.WindowHandle(), nullptr);
+  int watchedChanges = 0;
+  toolkit.WatchDeviceChanges(monitor, [&] { ++watchedChanges; });
+  HWND hwnd = DialogOf(dialog);
+  ShowWindow(hwnd, SW_SHOW);
+  // The monitor's window heard of a camera too; then the click, then the system's broadcast.
+  SendMessageW(static_cast<HWND>(monitor.WindowHandle()), WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0);
+  Win32Driver driver;
+  driver.ClickWhileBusy(dialog, TestDialog::kShown);
+  SendMessageW(hwnd, WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0);
+  EXPECT_EQ(dialog.shownClicksAtDeviceChange, std::vector<int>{0}) << "the click ran inside the device change";
+  EXPECT_EQ(dialog.shownClicks, 0);
+  EXPECT_FALSE(monitor.ConsumeEvents()) << "the monitor's news was not taken with the broadcast";
+  driver.Settle();  // the window's loop
+  EXPECT_EQ(dialog.shownClicks, 1);
+  EXPECT_EQ(watchedChanges, 0);  // one change, one look: the broadcast's
+  toolkit.StopDeviceChanges();
 }
 
 }  // namespace
