@@ -84,7 +84,9 @@ void ExpectLaidOutFor(MainDialog& window, HWND dialog, int dpi, ui::Size logical
     EXPECT_NEAR(actual.top, wanted.top, 1);
     EXPECT_NEAR(actual.right, wanted.right, 1);
     // A closed drop-down is as tall as its font makes it; its rectangle holds the list.
-    if (ClassOf(child) != L"ComboBox") EXPECT_NEAR(actual.bottom, wanted.bottom, 1);
+    if (ClassOf(child) != L"ComboBox") {
+      EXPECT_NEAR(actual.bottom, wanted.bottom, 1);
+    }
   }
 }
 

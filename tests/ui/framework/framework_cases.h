@@ -298,7 +298,7 @@ TYPED_TEST_P(FrameworkTest, AClickOnALabelReachesTheButtonUnderIt) {
   ControlSpec button;
   button.type = ControlType::PushButton;
   button.id = kUnder;
-  button.rect = {300, 200, 400, 240};
+  button.rect = {40, 200, 140, 240};
   button.text = u"Set Def.";
   button.visible = true;
   int underClicks = 0;
@@ -307,7 +307,7 @@ TYPED_TEST_P(FrameworkTest, AClickOnALabelReachesTheButtonUnderIt) {
   ControlSpec label;
   label.type = ControlType::Label;
   label.id = kOver;
-  label.rect = {250, 190, 350, 260};  // over the button's left half and below it
+  label.rect = {10, 190, 90, 260};  // over the button's left half and below it; nothing else there
   label.text = u"Cycle Time";
   label.visible = true;
   Control* over = window.CreateControl(label);
@@ -319,10 +319,10 @@ TYPED_TEST_P(FrameworkTest, AClickOnALabelReachesTheButtonUnderIt) {
     const char* where;
     int x, y;
     int clicks;
-  } cases[] = {{"button under the label", 320, 220, 1},
-               {"button alone", 380, 220, 1},
-               {"label alone", 270, 250, 0},
-               {"neither", 420, 250, 0}};
+  } cases[] = {{"button under the label", 70, 220, 1},
+               {"button alone", 120, 220, 1},
+               {"label alone", 30, 250, 0},
+               {"neither", 160, 250, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.where);
     underClicks = 0;

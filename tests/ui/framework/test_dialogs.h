@@ -24,10 +24,6 @@ class NoticeDialog : public Dialog {
     Window()->SetTimer(kCloseTimer, kLifetimeMs);
     return true;
   }
-  // The shown button's clicks that had run when each device change reached the dialog.
-  void OnDeviceChange() override { shownClicksAtDeviceChange.push_back(shownClicks); }
-  std::vector<int> shownClicksAtDeviceChange;
-
   void OnTimer(int id) override {
     timers.push_back(id);
     if (id != kCloseTimer) return;
@@ -131,6 +127,10 @@ class TestDialog : public Dialog {
 
   // A handler for a control a test adds.
   void MapTestCommand(int id, std::function<void()> handler) { MapCommand(id, std::move(handler)); }
+
+  // The shown button's clicks that had run when each device change reached the dialog.
+  void OnDeviceChange() override { shownClicksAtDeviceChange.push_back(shownClicks); }
+  std::vector<int> shownClicksAtDeviceChange;
 
   bool OnCommand(int id, int notifyCode) override {
     commands.emplace_back(id, notifyCode);
