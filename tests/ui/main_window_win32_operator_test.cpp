@@ -3,6 +3,7 @@
 // part under a label reaches the button, and the busy notification shows its whole text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -99,9 +100,13 @@ TEST_F(MainWindowWin32Test, LaidOutForTheScreensDpiAndAgainForAnotherMonitors) {
   const int startDpi = host.Dpi();
   EXPECT_EQ(startDpi, ui::win32::SystemDpi());
   const ui::Size logicalClient = host.ClientSize();
-  // The client area is the configured outer size less the frame the window has at 96 DPI.
+  // The client area is the configured outer size (no larger than the screen: at 192 DPI a
+  // small screen holds fewer 96-DPI pixels) less the frame the window has at 96 DPI.
   Extent extent;
   window->GetWindowExtent(&extent);
+  const ui::Size screen = host.ScreenSize();
+  extent.right = std::min(extent.right, screen.width);
+  extent.bottom = std::min(extent.bottom, screen.height);
   const ui::Size frame = ui::win32::FrameSize(static_cast<DWORD>(GetWindowLongW(Dialog(), GWL_STYLE)),
                                               static_cast<DWORD>(GetWindowLongW(Dialog(), GWL_EXSTYLE)), 96);
   EXPECT_NEAR(logicalClient.width, extent.right - frame.width, 1);
