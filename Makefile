@@ -93,6 +93,11 @@ bench-startup:
 	@$(MAKE) --no-print-directory configure PRESET=release DEPS_ROLE=bench
 	@cmake --build build/release -j $(JOBS) --target kavrintool kavrin_bare_dialog
 	@bench/startup/startup-bench --build build/release $(if $(RUNS),--runs $(RUNS))
+	@# The same comparison on Windows, under Wine: kavrintool.exe against a bare Win32 dialog.
+	@$(MAKE) --no-print-directory deps DEPS_ROLE=windows
+	@[ -f $(WINDOWS_DIR)/build.ninja ] || cmake --preset windows
+	@cmake --build $(WINDOWS_DIR) -j $(JOBS) --target kavrintool kavrin_bare_dialog_win32
+	@bench/startup/startup-bench --wine --build $(WINDOWS_DIR) $(if $(RUNS),--runs $(RUNS))
 
 clean:
 	@rm -rf build

@@ -43,6 +43,10 @@ void MainDialog::MapCommands() {
   MapCommand(IDC_KAVRIN, [this] { OnKavrin(); });
   MapCommand(IDC_READ, [this] { OnRead(); });
   MapCommand(IDC_WRITE, [this] { OnWrite(); });
+  // Enter reaches a dialog as its default button, here the template's hidden OK, which would
+  // end the window and lose every choice not yet sent to the recorder. The close box and
+  // Escape end it; Enter does nothing.
+  MapCommand(ui::IDC_OK, [] {});
 }
 
 void MainDialog::OpenConsole() {

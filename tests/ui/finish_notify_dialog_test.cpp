@@ -103,5 +103,54 @@ TEST(FinishNotifyDialogTest, EscapeClosesTheSuccessEarly) {
   EXPECT_EQ(toolkit.NowMs(), 0);
 }
 
+// The message is always whole: a reason longer than the template's one line makes the text
+// as tall (or wide) as it needs, the OK button moves below it, and the window grows to hold
+// both, on the headless backend's font measure.
+struct FitCase {
+  const char* name;
+  std::u16string whatFailed;
+  bool grows;
+};
+void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
+
+class NotificationFitTest : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(NotificationFitTest, TheMessageFitsItsTextAndTheWindowHoldsItAndOk) {
+  ui::headless::HeadlessToolkit toolkit;
+  FinishNotifyDialog notify(toolkit, GetParam().whatFailed);
+  ASSERT_TRUE(notify.Create());
+  auto& window = static_cast<ui::headless::HeadlessWindow&>(*notify.Window());
+  ui::Control* text = notify.GetDlgItem(IDC_STATIC);
+  ui::Control* ok = notify.GetDlgItem(ui::IDC_OK);
+  ASSERT_NE(text, nullptr);
+  ASSERT_NE(ok, nullptr);
+  const ui::Rect label = text->Geometry();
+  const ui::Size needed = text->MeasureText(KavrinFailMessage(GetParam().whatFailed), label.Width());
+  EXPECT_LE(needed.width, label.Width());
+  EXPECT_LE(needed.height, label.Height());
+  const ui::Rect templateLabel = ui::DialogRectToPixels(window, FailNotifyTemplate(u"").controls[0].params.rect);
+  EXPECT_EQ(label.Height() > templateLabel.Height() || label.Width() > templateLabel.Width(), GetParam().grows);
+  const ui::Rect button = ok->Geometry();
+  EXPECT_TRUE(ok->IsVisible());
+  EXPECT_GE(button.top, label.bottom) << "OK covers the text";
+  const ui::Size client = window.ClientSize();
+  EXPECT_LE(label.right, client.width);
+  EXPECT_LE(button.bottom, client.height);
+  EXPECT_LE(button.right, client.width);
+  // The margins around the text stay as the template has them.
+  EXPECT_NEAR(client.width - label.right, label.left, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, NotificationFitTest,
+    ::testing::Values(FitCase{"one step", u"settings", false}, FitCase{"two steps", u"clock, commit", false},
+                      FitCase{"busy recorder", u"clock: recorder busy, settings: recorder busy", true},
+                      FitCase{"one long word", u"clock:" + std::u16string(60, u'x'), true}),
+    [](const ::testing::TestParamInfo<FitCase>& param) {
+      std::string name;
+      for (const char* c = param.param.name; *c; ++c) name += *c == ' ' ? '_' : *c;
+      return name;
+    });
+
 }  // namespace
 }  // namespace kavrin::test

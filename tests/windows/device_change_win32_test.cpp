@@ -52,13 +52,42 @@ TEST(DeviceChangeWindowTest, AChangeFromAnotherThreadWakesTheWait) {
   plug.join();
 }
 
-TEST(DeviceChangeWindowTest, ConsumeTakesWhatCameWithoutWaiting) {
+// The thread's own loop delivers the news; ConsumeEvents takes it without dispatching
+// anything queued for the thread (a click waiting for a dialog must not run inside it).
+TEST(DeviceChangeWindowTest, ConsumeTakesWhatTheLoopDeliveredAndDispatchesNothing) {
   DshowChangeMonitor monitor;
   ASSERT_NE(Window(monitor), nullptr);
   EXPECT_FALSE(monitor.ConsumeEvents());
   PostMessageW(Window(monitor), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+  PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);  // someone else's queued input
+  EXPECT_FALSE(monitor.ConsumeEvents()) << "not delivered yet: nothing may be dispatched to take it";
+  MSG msg;
+  EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_APP, WM_APP, PM_NOREMOVE)) << "the thread's message was taken";
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);  // the platform's loop
   EXPECT_TRUE(monitor.ConsumeEvents());
   EXPECT_FALSE(monitor.ConsumeEvents());
+}
+
+TEST(DeviceChangeWindowTest, AskedForTheCameraInterfaceClassesOnly) {
+  DshowChangeMonitor monitor;
+  ASSERT_NE(Window(monitor), nullptr);
+  // A device interface of another class (a disk's volume) is no recorder.
+  DEV_BROADCAST_DEVICEINTERFACE_W disk{};
+  disk.dbcc_size = sizeof disk;
+  disk.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  disk.dbcc_classguid = {0x53F5630D, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+  SendMessageW(Window(monitor), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&disk));
+  EXPECT_FALSE(monitor.ConsumeEvents());
+  struct Case {
+    GUID interfaceClass;
+  } cameras[] = {{{0x65E8773D, 0x8F56, 0x11D0, {0xA3, 0xB9, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}}},
+                 {{0xE5323777, 0xF976, 0x4F5B, {0x9B, 0x55, 0xB9, 0x46, 0x99, 0xC4, 0x6E, 0x44}}}};
+  for (const Case& c : cameras) {
+    DEV_BROADCAST_DEVICEINTERFACE_W camera = disk;
+    camera.dbcc_classguid = c.interfaceClass;
+    SendMessageW(Window(monitor), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&camera));
+    EXPECT_TRUE(monitor.ConsumeEvents());
+  }
 }
 
 }  // namespace

@@ -84,6 +84,12 @@ class Control {
   virtual int FontHeight() const = 0;
   virtual void SetTextRect(const Rect& rect) = 0;
   virtual Rect TextRect() const = 0;
+
+  // The room text takes in this control's font, broken into lines at spaces to fit
+  // wrapWidth pixels (a word wider than that stands alone on its line, and the answer is
+  // then wider than wrapWidth); wrapWidth 0 keeps it on one line. How a window sizes a text
+  // to be seen whole.
+  virtual Size MeasureText(std::u16string_view text, int wrapWidth) const = 0;
 };
 
 }  // namespace kavrin::ui

@@ -35,6 +35,9 @@ class WindowHost {
   // Outer size, frame and caption included; position is the frame's top-left.
   virtual void SetOuterGeometry(const Rect& rect) = 0;
   virtual Rect OuterGeometry() const = 0;
+  // The area inside the frame; setting it keeps the window's top-left where it is.
+  virtual Size ClientSize() const = 0;
+  virtual void SetClientSize(Size size) = 0;
   virtual void CenterOnScreen() = 0;
   // The room a window has on the screen it is centred on (the screen less its panels);
   // nothing (0 x 0) when the backend knows no screen.

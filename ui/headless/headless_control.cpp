@@ -1,6 +1,8 @@
 #include "ui/headless/headless_control.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace kavrin::ui::headless {
 
@@ -81,6 +83,39 @@ Rect HeadlessControl::ClientRect() const {
 
 int HeadlessControl::FontHeight() const {
   return state_.font == FontChoice::DefaultGui ? kDefaultGuiFontHeight : kControlDefaultFontHeight;
+}
+
+namespace {
+
+// Hangul, CJK and full-width forms are two cells wide.
+bool IsWide(char16_t c) { return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFF60); }
+
+int WidthOf(std::u16string_view text, int cell) {
+  int width = 0;
+  for (char16_t c : text) width += IsWide(c) ? 2 * cell : cell;
+  return width;
+}
+
+}  // namespace
+
+Size HeadlessControl::MeasureText(std::u16string_view text, int wrapWidth) const {
+  const int cell = (FontHeight() + 1) / 2;
+  const int spaceWidth = cell;
+  int lines = 1, lineWidth = 0, widest = 0;
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    const std::size_t end = std::min(text.find(u' ', at), text.size());
+    const int word = WidthOf(text.substr(at, end - at), cell);
+    if (lineWidth > 0 && wrapWidth > 0 && lineWidth + spaceWidth + word > wrapWidth) {
+      ++lines;  // the word starts the next line; the space at the break is not drawn
+      lineWidth = word;
+    } else {
+      lineWidth += (lineWidth > 0 ? spaceWidth : 0) + word;
+    }
+    widest = std::max(widest, lineWidth);
+    at = end + 1;
+  }
+  return {widest, lines * FontHeight()};
 }
 
 void HeadlessControl::SetTextRect(const Rect& rect) {

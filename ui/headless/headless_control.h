@@ -50,6 +50,9 @@ class HeadlessControl : public Control {
   int FontHeight() const override;
   void SetTextRect(const Rect& rect) override;
   Rect TextRect() const override { return state_.textRect; }
+  // Each character is half the font's height wide (rounded up), one of the wide East Asian
+  // ranges twice that; lines break at spaces as the platform's static text breaks them.
+  Size MeasureText(std::u16string_view text, int wrapWidth) const override;
 
   bool IsList() const;
   // What the user can type into: a drop-down box, or an edit that is not read-only.

@@ -128,6 +128,21 @@ std::function<bool()> HeadlessWindow::ClickAction(int id) {
 
 bool HeadlessWindow::Click(int id) { return toolkit_.UserInput(*this, ClickAction(id)); }
 
+bool HeadlessWindow::ClickAt(int x, int y) {
+  return toolkit_.UserInput(*this, [this, x, y] {
+    const HeadlessControl* hit = nullptr;
+    for (const auto& control : controls_) {
+      const Rect r = control->Geometry();
+      const bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+      if (!inside || !control->IsVisible() || control->Type() == ControlType::Label) continue;
+      if (!hit || control->State().zOrder > hit->State().zOrder) hit = control.get();
+    }
+    if (!hit || hit->Type() != ControlType::PushButton || !hit->IsEnabled()) return false;
+    dialog_.OnCommand(hit->Id(), kNotifyClicked);
+    return true;
+  });
+}
+
 void HeadlessWindow::QueueClick(int id) { toolkit_.QueueInput(*this, ClickAction(id)); }
 
 bool HeadlessWindow::SendCommand(int id, int notifyCode) { return dialog_.OnCommand(id, notifyCode); }
@@ -180,6 +195,11 @@ int HeadlessWindow::TimerInterval(int id) const {
 
 Size HeadlessWindow::ClientSize() const {
   return {outer_.Width() - 2 * kFrameThickness, outer_.Height() - kCaptionHeight - 2 * kFrameThickness};
+}
+
+void HeadlessWindow::SetClientSize(Size size) {
+  outer_.right = outer_.left + size.width + 2 * kFrameThickness;
+  outer_.bottom = outer_.top + size.height + kCaptionHeight + 2 * kFrameThickness;
 }
 
 WindowSnapshot HeadlessWindow::Snapshot() const {

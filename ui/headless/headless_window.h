@@ -73,6 +73,10 @@ class HeadlessWindow : public WindowHost {
   const std::vector<std::unique_ptr<HeadlessControl>>& Controls() const { return controls_; }
   // A user's click: refused (false) unless the id names a visible, enabled push button.
   bool Click(int id);
+  // A user's click at a point of the client area: it goes to the topmost visible control
+  // there that takes clicks (labels let clicks through to what lies under them), as the
+  // platform's hit-testing does; false when no enabled push button is hit.
+  bool ClickAt(int x, int y);
   // A click made while the window's thread is busy: it waits in the input queue for the next
   // event loop (the end of the handler now running, or a modal loop starting).
   void QueueClick(int id);
@@ -97,7 +101,8 @@ class HeadlessWindow : public WindowHost {
   bool InputHeld() const { return inputHeld_; }
   bool ModalEnded() const { return ended_; }
   int ModalResult() const { return result_; }
-  Size ClientSize() const;
+  Size ClientSize() const override;
+  void SetClientSize(Size size) override;
   WindowSnapshot Snapshot() const;
 
  private:

@@ -13,7 +13,9 @@ namespace kavrin::ui::qt {
 namespace {
 
 // A static text: top-aligned as the platform's static control draws it, word-wrapped, and
-// never taken for rich text.
+// never taken for rich text. It takes no clicks: a press on it goes to whatever lies under
+// it, as on the platform the window comes from, so a label laid over part of a button (some
+// layouts do that) leaves the whole button clickable.
 class QtLabel : public QtControl {
  public:
   QtLabel(const ControlSpec& params, QWidget& parent) : QtControl(params, new QLabel(&parent)) {
@@ -25,6 +27,7 @@ class QtLabel : public QtControl {
     if (params.align == TextAlign::Center) horizontal = Qt::AlignHCenter;
     label->setAlignment(horizontal | Qt::AlignTop);
     label->setText(ToQString(params.text));
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
   }
 };
 
@@ -90,6 +93,16 @@ void QtControl::SetFont(FontChoice font) {
   // An empty font inherits the dialog's template font again.
   widget_->setFont(font == FontChoice::DefaultGui ? DefaultGuiFont() : QFont());
   FontChanged();
+}
+
+Size QtControl::MeasureText(std::u16string_view text, int wrapWidth) const {
+  if (!widget_) return {};
+  // Room enough that only the wrap width bounds the text.
+  constexpr int kUnbounded = 1 << 20;
+  const QRect area(0, 0, wrapWidth > 0 ? wrapWidth : kUnbounded, kUnbounded);
+  const int flags = Qt::AlignLeft | Qt::AlignTop | (wrapWidth > 0 ? Qt::TextWordWrap : Qt::TextSingleLine);
+  const QRect needed = QFontMetrics(widget_->font()).boundingRect(area, flags, ToQString(text));
+  return {needed.width(), needed.height()};
 }
 
 int QtControl::FontHeight() const { return widget_ ? QFontMetrics(widget_->font()).height() : 0; }

@@ -53,6 +53,7 @@ class QtControl : public Control {
   int FontHeight() const override;
   void SetTextRect(const Rect&) override {}
   Rect TextRect() const override { return ClientRect(); }
+  Size MeasureText(std::u16string_view text, int wrapWidth) const override;
 
   QWidget* Widget() const { return widget_; }
 

@@ -1,5 +1,8 @@
 #include "ui/qt/qt_file_dialog.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCompleter>
 #include <QFile>
 #include <QFileDialog>
 #include <QRegularExpression>
@@ -44,10 +47,30 @@ QFileDialog* QtFileDialog::Widget() {
   return dialog_.get();
 }
 
+namespace {
+
+// The file-name field's completer shows its list of matches as a pop-up window of its own;
+// Return in the field accepts the dialog but leaves that list open over the window below,
+// where it would take the next click to close itself. Nothing of a closed dialog stays.
+void ClosePopUps(QFileDialog& dialog) {
+  for (QCompleter* completer : dialog.findChildren<QCompleter*>())
+    if (QAbstractItemView* list = completer->popup(); list && list->isVisible()) list->hide();
+  // Any other pop-up it opened (a context menu); bounded, should one refuse to go.
+  for (int tries = 0; tries < 16; ++tries) {
+    QWidget* popup = QApplication::activePopupWidget();
+    if (!popup) break;
+    popup->hide();
+  }
+}
+
+}  // namespace
+
 bool QtFileDialog::Run() {
   QFileDialog* dialog = Widget();
   if (!path_.empty()) dialog->selectFile(QFile::decodeName(QByteArray::fromStdString(path_.native())));
-  if (dialog->exec() != QDialog::Accepted) return false;
+  const int result = dialog->exec();
+  ClosePopUps(*dialog);
+  if (result != QDialog::Accepted) return false;
   const QStringList chosen = dialog->selectedFiles();
   if (chosen.isEmpty()) return false;
   // The name's bytes as the file system wants them.

@@ -172,6 +172,13 @@ void QtWindow::SetOuterGeometry(const Rect& rect) {
   MoveOuter(rect);
 }
 
+Size QtWindow::ClientSize() const { return {widget_->width(), widget_->height()}; }
+
+void QtWindow::SetClientSize(Size size) {
+  templateClient_ = size;
+  MoveOuter(outer_);
+}
+
 void QtWindow::MoveOuter(const Rect& rect) {
   outer_ = rect;
   appliedFrame_ = QMargins(-1, -1, -1, -1);  // apply even when the frame is unchanged

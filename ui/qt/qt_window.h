@@ -32,6 +32,9 @@ class QtWindow : public WindowHost {
   void SetIcon(std::span<const unsigned char> png) override;
   void SetOuterGeometry(const Rect& rect) override;
   Rect OuterGeometry() const override { return outer_; }
+  Size ClientSize() const override;
+  // The client size is given from now on; the frame comes on top of it.
+  void SetClientSize(Size size) override;
   void CenterOnScreen() override;
   Size ScreenSize() const override;
   void Show() override;
@@ -68,7 +71,7 @@ class QtWindow : public WindowHost {
   std::unique_ptr<InputDropper> inputDropper_;  // set while the input is held
   Size baseUnits_;
   Rect outer_;
-  std::optional<Size> templateClient_;  // until SetOuterGeometry gives an outer size
+  std::optional<Size> templateClient_;  // until SetOuterGeometry gives an outer size (or SetClientSize a client size)
   QMargins appliedFrame_;
   bool closing_ = false;  // set while the window is destroyed: no more calls into the dialog
   bool inModalLoop_ = false;

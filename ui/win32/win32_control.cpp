@@ -19,7 +19,9 @@ WindowClassAndStyle StyleFor(const ControlSpec& params) {
   const DWORD exStyle = params.clientEdge ? WS_EX_CLIENTEDGE : 0;
   switch (params.type) {
     case ControlType::Label: {
-      // Configuration texts are shown as written: an ampersand is no mnemonic.
+      // Configuration texts are shown as written: an ampersand is no mnemonic. Without
+      // SS_NOTIFY a static text answers hit-tests as transparent, so a click on it reaches
+      // whatever lies under it (a button partly covered by a label stays clickable there).
       DWORD align = SS_LEFT;
       if (params.align == TextAlign::Right) align = SS_RIGHT;
       if (params.align == TextAlign::Center) align = SS_CENTER;
@@ -54,21 +56,25 @@ std::u16string WindowText(HWND hwnd) {
 
 }  // namespace
 
-std::unique_ptr<Win32Control> Win32Control::Make(const ControlSpec& params, HWND parent) {
+std::unique_ptr<Win32Control> Win32Control::Make(const ControlSpec& params, HWND parent,
+                                                 const WindowMetrics& metrics) {
   const WindowClassAndStyle kind = StyleFor(params);
   const std::wstring text = ToWide(params.text);
-  HWND hwnd = CreateWindowExW(kind.exStyle, kind.className, text.c_str(), kind.style, params.rect.left,
-                              params.rect.top, params.rect.Width(), params.rect.Height(), parent,
+  const Rect device = ToDevice(params.rect, metrics.dpi);
+  HWND hwnd = CreateWindowExW(kind.exStyle, kind.className, text.c_str(), kind.style, device.left, device.top,
+                              device.Width(), device.Height(), parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(params.id)), GetModuleHandleW(nullptr),
                               nullptr);
   if (!hwnd) return nullptr;
+  KeepControlLayoutOurs(hwnd);
   // A control made at run time starts with the system font; a dialog's controls have the
   // dialog's own, as those of a template do.
-  SendMessageW(hwnd, WM_SETFONT, static_cast<WPARAM>(SendMessageW(parent, WM_GETFONT, 0, 0)), FALSE);
-  return std::unique_ptr<Win32Control>(new Win32Control(params, hwnd));
+  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(metrics.dialogFont), FALSE);
+  return std::unique_ptr<Win32Control>(new Win32Control(params, hwnd, metrics));
 }
 
-Win32Control::Win32Control(const ControlSpec& params, HWND hwnd) : spec_(params), hwnd_(hwnd), rect_(params.rect) {
+Win32Control::Win32Control(const ControlSpec& params, HWND hwnd, const WindowMetrics& metrics)
+    : spec_(params), hwnd_(hwnd), metrics_(metrics), rect_(params.rect) {
   textRect_ = ClientRect();
 }
 
@@ -96,17 +102,32 @@ bool Win32Control::IsVisible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) 
 void Win32Control::Place(const Rect& rect) {
   const bool resized = rect.Width() != rect_.Width() || rect.Height() != rect_.Height();
   rect_ = rect;
-  SetWindowPos(hwnd_, HWND_TOP, rect.left, rect.top, rect.Width(), rect.Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  const Rect device = ToDevice(rect, metrics_.dpi);
+  SetWindowPos(hwnd_, HWND_TOP, device.left, device.top, device.Width(), device.Height(),
+               SWP_SHOWWINDOW | SWP_NOACTIVATE);
   // A new size lays the formatting rectangle out anew, as the edit itself does.
   if (resized) textRect_ = ClientRect();
 }
 
+HFONT Win32Control::CurrentFont() const {
+  return font_ == FontChoice::DefaultGui ? metrics_.guiFont : metrics_.dialogFont;
+}
+
 void Win32Control::SetFont(FontChoice font) {
   font_ = font;
-  HGDIOBJ handle = font == FontChoice::DefaultGui
-                       ? GetStockObject(DEFAULT_GUI_FONT)
-                       : reinterpret_cast<HGDIOBJ>(SendMessageW(GetParent(hwnd_), WM_GETFONT, 0, 0));
-  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(handle), TRUE);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(CurrentFont()), TRUE);
+}
+
+void Win32Control::Rescale() {
+  const Rect device = ToDevice(rect_, metrics_.dpi);
+  SetWindowPos(hwnd_, nullptr, device.left, device.top, device.Width(), device.Height(),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(CurrentFont()), TRUE);
+  if (spec_.type == ControlType::Edit && spec_.multiLine) {
+    const Rect area = ToDevice(textRect_, metrics_.dpi);
+    RECT text{area.left, area.top, area.right, area.bottom};
+    SendMessageW(hwnd_, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&text));
+  }
 }
 
 void Win32Control::ResetContent() {
@@ -156,7 +177,7 @@ std::u16string Win32Control::GetItemText(int index) const {
 Rect Win32Control::ClientRect() const {
   RECT client{};
   GetClientRect(hwnd_, &client);
-  return {client.left, client.top, client.right, client.bottom};
+  return ToLogical(Rect{client.left, client.top, client.right, client.bottom}, metrics_.dpi);
 }
 
 int Win32Control::FontHeight() const {
@@ -167,14 +188,32 @@ int Win32Control::FontHeight() const {
   const bool measured = GetTextMetricsW(dc, &metrics) != FALSE;
   SelectObject(dc, previous);
   ReleaseDC(hwnd_, dc);
-  return measured ? static_cast<int>(metrics.tmHeight) : 0;
+  return measured ? ToLogical(static_cast<int>(metrics.tmHeight), metrics_.dpi) : 0;
+}
+
+Size Win32Control::MeasureText(std::u16string_view text, int wrapWidth) const {
+  HDC dc = GetDC(hwnd_);
+  if (!dc) return {};
+  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+  const std::wstring wide = ToWide(text);
+  RECT area{0, 0, wrapWidth > 0 ? ToDevice(wrapWidth, metrics_.dpi) : 0, 0};
+  const UINT format = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE);
+  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &area, format);
+  SelectObject(dc, previous);
+  ReleaseDC(hwnd_, dc);
+  // Rounded up: a text must never be found to fit by a rounding.
+  auto up = [this](LONG device) {
+    return static_cast<int>((static_cast<long long>(device) * kLayoutDpi + metrics_.dpi - 1) / metrics_.dpi);
+  };
+  return {up(area.right - area.left), up(area.bottom - area.top)};
 }
 
 void Win32Control::SetTextRect(const Rect& rect) {
   // Only a multi-line edit takes a formatting rectangle.
   if (spec_.type != ControlType::Edit || !spec_.multiLine) return;
   textRect_ = rect;
-  RECT area{rect.left, rect.top, rect.right, rect.bottom};
+  const Rect device = ToDevice(rect, metrics_.dpi);
+  RECT area{device.left, device.top, device.right, device.bottom};
   SendMessageW(hwnd_, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&area));
 }
 

@@ -19,6 +19,23 @@ std::wstring ConvertFileFilter(std::u16string_view filter) {
   return converted;
 }
 
+namespace {
+
+// The common dialogs' library brings the shell's with it (shell32, shlwapi and more): loaded
+// when the operator first opens the dialog, not at every start of the window.
+using GetOpenFileNameFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
+GetOpenFileNameFn OpenFileDialogFunction() {
+  static const GetOpenFileNameFn function = [] {
+    HMODULE library = LoadLibraryW(L"comdlg32.dll");
+    return library ? reinterpret_cast<GetOpenFileNameFn>(
+                         reinterpret_cast<void*>(GetProcAddress(library, "GetOpenFileNameW")))
+                   : nullptr;
+  }();
+  return function;
+}
+
+}  // namespace
+
 Win32FileDialog::Win32FileDialog(std::u16string_view filter) : filter_(ConvertFileFilter(filter)) {}
 
 bool Win32FileDialog::Run() {
@@ -34,7 +51,8 @@ bool Win32FileDialog::Run() {
   open.lpstrFile = name.data();
   open.nMaxFile = static_cast<DWORD>(name.size());
   open.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
-  if (!GetOpenFileNameW(&open)) return false;
+  const GetOpenFileNameFn getOpenFileName = OpenFileDialogFunction();
+  if (!getOpenFileName || !getOpenFileName(&open)) return false;
   path_ = std::filesystem::path(std::wstring(name.data()));
   return true;
 }

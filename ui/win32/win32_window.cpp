@@ -57,7 +57,18 @@ Win32Window::Win32Window(Dialog& dialog, const DialogTemplate& tmpl) : dialog_(d
   const std::vector<DWORD> memory = BuildTemplate(tmpl);
   hwnd_ = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(memory.data()),
                                      CurrentOwnerWindow(), &Win32Window::DialogProc, reinterpret_cast<LPARAM>(this));
-  if (hwnd_) windowsInOrder.push_back(this);
+  if (!hwnd_) return;
+  windowsInOrder.push_back(this);
+  KeepDialogLayoutOurs(hwnd_);
+  // The dialog manager made the template's font for the window's DPI; the stock GUI font is
+  // made for the system's.
+  baseDpi_ = metrics_.dpi = DpiOfWindow(hwnd_);
+  baseDialogFont_ = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+  baseGuiFont_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  metrics_.dialogFont = baseDialogFont_;
+  const int systemDpi = SystemDpi();
+  metrics_.guiFont = systemDpi == baseDpi_ ? baseGuiFont_ : ScaledFont(baseGuiFont_, systemDpi, baseDpi_);
+  if (!metrics_.guiFont) metrics_.guiFont = baseGuiFont_;
 }
 
 Win32Window::~Win32Window() {
@@ -70,6 +81,7 @@ Win32Window::~Win32Window() {
   DestroyWindow(hwnd_);  // destroys the controls' windows with it
   if (owner) SetActiveWindow(owner);
   DestroyIcons();
+  SetFonts(nullptr, nullptr);
 }
 
 INT_PTR CALLBACK Win32Window::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -111,6 +123,11 @@ INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
       return TRUE;
+    case WM_DPICHANGED:
+      // Moved to a monitor of another DPI: laid out again for it.
+      ApplyDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+      SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, 0);
+      return TRUE;
     case WM_PAINT:
       return PaintMinimised() ? TRUE : FALSE;
     case WM_QUERYDRAGICON:
@@ -139,7 +156,7 @@ bool Win32Window::PaintMinimised() {
 
 Control* Win32Window::CreateControl(const ControlSpec& params) {
   if (!hwnd_) return nullptr;
-  std::unique_ptr<Win32Control> control = Win32Control::Make(params, hwnd_);
+  std::unique_ptr<Win32Control> control = Win32Control::Make(params, hwnd_, metrics_);
   if (!control) return nullptr;
   controls_.push_back(std::move(control));
   return controls_.back().get();
@@ -195,13 +212,19 @@ void Win32Window::DestroyIcons() {
 }
 
 void Win32Window::SetOuterGeometry(const Rect& rect) {
-  SetWindowPos(hwnd_, nullptr, rect.left, rect.top, rect.Width(), rect.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  const Size frame = LogicalFrame();
+  SizeClient({rect.Width() - frame.width, rect.Height() - frame.height}, ToDevice(rect.left, metrics_.dpi),
+             ToDevice(rect.top, metrics_.dpi));
 }
 
 Rect Win32Window::OuterGeometry() const {
-  RECT outer{};
+  RECT outer{}, client{};
   GetWindowRect(hwnd_, &outer);
-  return {outer.left, outer.top, outer.right, outer.bottom};
+  GetClientRect(hwnd_, &client);
+  const Size frame = LogicalFrame();
+  const int left = ToLogical(outer.left, metrics_.dpi), top = ToLogical(outer.top, metrics_.dpi);
+  return {left, top, left + ToLogical(client.right, metrics_.dpi) + frame.width,
+          top + ToLogical(client.bottom, metrics_.dpi) + frame.height};
 }
 
 namespace {
@@ -215,17 +238,30 @@ RECT WorkAreaOf(HWND hwnd) {
 }
 }  // namespace
 
+Size Win32Window::ClientSize() const {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  return {ToLogical(client.right, metrics_.dpi), ToLogical(client.bottom, metrics_.dpi)};
+}
+
+void Win32Window::SetClientSize(Size size) {
+  RECT outer{};
+  GetWindowRect(hwnd_, &outer);
+  SizeClient(size, outer.left, outer.top);
+}
+
 void Win32Window::CenterOnScreen() {
   const RECT area = WorkAreaOf(hwnd_);
-  const Rect outer = OuterGeometry();
-  const int left = area.left + (area.right - area.left - outer.Width()) / 2;
-  const int top = area.top + (area.bottom - area.top - outer.Height()) / 2;
-  SetOuterGeometry({left, top, left + outer.Width(), top + outer.Height()});
+  RECT outer{};
+  GetWindowRect(hwnd_, &outer);
+  const int left = area.left + (area.right - area.left - (outer.right - outer.left)) / 2;
+  const int top = area.top + (area.bottom - area.top - (outer.bottom - outer.top)) / 2;
+  SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 Size Win32Window::ScreenSize() const {
   const RECT area = WorkAreaOf(hwnd_);
-  return {area.right - area.left, area.bottom - area.top};
+  return {ToLogical(area.right - area.left, metrics_.dpi), ToLogical(area.bottom - area.top, metrics_.dpi)};
 }
 
 void Win32Window::Show() {
@@ -236,7 +272,9 @@ void Win32Window::Show() {
 Size Win32Window::DialogUnitsToPixels(Size dialogUnits) const {
   RECT rect{0, 0, dialogUnits.width, dialogUnits.height};
   MapDialogRect(hwnd_, &rect);
-  return {rect.right, rect.bottom};
+  // The dialog's base units are those of the font it was made with, at the DPI it was made
+  // for: dialog units are the same logical pixels at every DPI.
+  return {ToLogical(rect.right, baseDpi_), ToLogical(rect.bottom, baseDpi_)};
 }
 
 void Win32Window::SetTimer(int id, int milliseconds) {

@@ -4,6 +4,12 @@
 // to pixels by the dialog's own font, as MapDialogRect does), with the controls created as its
 // children. RunModal is the classic modal loop: the owner (the dialog shown before it) is
 // disabled while it runs, Escape and the close box reach the dialog as Cancel.
+//
+// High DPI: the framework's pixels are 96-DPI pixels. The window converts them to its
+// monitor's DPI (controls, fonts, its own size; the client area is the configured one times
+// DPI / 96) and lays everything out again when the platform moves it to a monitor of another
+// DPI (WM_DPICHANGED). What it answers (geometry, screen size, dialog units) is in 96-DPI
+// pixels again.
 #include "ui/win32/win32_api.h"
 
 #include <memory>
@@ -41,6 +47,8 @@ class Win32Window : public WindowHost {
   void SetIcon(std::span<const unsigned char> png) override;
   void SetOuterGeometry(const Rect& rect) override;
   Rect OuterGeometry() const override;
+  Size ClientSize() const override;
+  void SetClientSize(Size size) override;
   void CenterOnScreen() override;
   Size ScreenSize() const override;
   void Show() override;
@@ -59,6 +67,11 @@ class Win32Window : public WindowHost {
   void HoldInput(bool hold) override;
   bool InputHeld() const { return held_; }
   bool InModalLoop() const { return inModalLoop_; }
+  // The DPI the window is laid out for now.
+  int Dpi() const { return metrics_.dpi; }
+  // What WM_DPICHANGED does: fonts and controls at newDpi, the window's client area scaled
+  // with them, its top-left at the platform's suggestion (null: where it is).
+  void ApplyDpi(int newDpi, const RECT* suggested);
 
  private:
   // Posted on WM_SHOWWINDOW: the window has become visible.
@@ -68,6 +81,10 @@ class Win32Window : public WindowHost {
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool PaintMinimised();
   void DestroyIcons();
+  void SetFonts(HFONT dialogFont, HFONT guiFont);
+  // The frame's size in 96-DPI pixels, and the device size of a logical client area.
+  Size LogicalFrame() const;
+  void SizeClient(Size logicalClient, int deviceLeft, int deviceTop);
 
   Dialog& dialog_;
   HWND hwnd_ = nullptr;
@@ -75,6 +92,12 @@ class Win32Window : public WindowHost {
   std::set<int> timers_;
   HICON largeIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
+  WindowMetrics metrics_;
+  // The fonts the window was made with and their DPI: rescaled fonts are made from these, so
+  // that moves between monitors never add up rounding.
+  HFONT baseDialogFont_ = nullptr;
+  HFONT baseGuiFont_ = nullptr;
+  int baseDpi_ = kLayoutDpi;
   bool closing_ = false;  // set while the window is destroyed: no more calls into the dialog
   bool inModalLoop_ = false;
   bool ended_ = false;

@@ -16,6 +16,8 @@
 //                                                     is busy: it waits for an event loop
 //   void Settle();                                    lets the event loop take waiting input
 //   void WhileNestedShows(std::function<void()>);     runs once a nested modal dialog shows
+//   void WindowClickAt(Dialog&, int x, int y);        a click at a client point through the
+//                                                     window system's hit-testing
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -287,7 +289,70 @@ TYPED_TEST_P(FrameworkTest, WindowTakesOuterSizeAndCentresOnTheScreen) {
   EXPECT_EQ(window.Title(), u"ZK742 User Kavrin Tool 20130418-1");
 }
 
-REGISTER_TYPED_TEST_SUITE_P(FrameworkTest, TemplateControlsAreMappedFromDialogUnitsAndHiddenWithoutVisibleStyle,
+// A label laid over part of a button (layouts do that) lets a click through to the button,
+// wherever the label was made and however they stack.
+TYPED_TEST_P(FrameworkTest, AClickOnALabelReachesTheButtonUnderIt) {
+  TestDialog& d = this->dialog;
+  WindowHost& window = *d.Window();
+  constexpr int kUnder = 120, kOver = 121;
+  ControlSpec button;
+  button.type = ControlType::PushButton;
+  button.id = kUnder;
+  button.rect = {40, 200, 140, 240};
+  button.text = u"Set Def.";
+  button.visible = true;
+  int underClicks = 0;
+  d.MapTestCommand(kUnder, [&] { ++underClicks; });
+  Control* under = window.CreateControl(button);
+  ControlSpec label;
+  label.type = ControlType::Label;
+  label.id = kOver;
+  label.rect = {10, 190, 90, 260};  // over the button's left half and below it; nothing else there
+  label.text = u"Cycle Time";
+  label.visible = true;
+  Control* over = window.CreateControl(label);
+  ASSERT_NE(under, nullptr);
+  ASSERT_NE(over, nullptr);
+  over->Place(label.rect);  // raised: the label is on top
+  ASSERT_TRUE(this->driver.IsAbove(d, *over, *under));
+  const struct {
+    const char* where;
+    int x, y;
+    int clicks;
+  } cases[] = {{"button under the label", 70, 220, 1},
+               {"button alone", 120, 220, 1},
+               {"label alone", 30, 250, 0},
+               {"neither", 160, 250, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.where);
+    underClicks = 0;
+    this->driver.WindowClickAt(d, c.x, c.y);
+    this->driver.Settle();
+    EXPECT_EQ(underClicks, c.clicks);
+  }
+  EXPECT_EQ(d.CommandCount(kOver, kNotifyClicked), 0);
+}
+
+// A control measures text in its own font: more words than fit break onto more lines of the
+// same height, a text without room to break keeps one line.
+TYPED_TEST_P(FrameworkTest, TextIsMeasuredInTheControlsFontWithLineBreaks) {
+  Control* label = this->dialog.label;
+  const std::u16string longText = u"Kavrin fail ! (clock: recorder busy, settings: recorder busy)";
+  const Size line = label->MeasureText(u"Kavrin", 0);
+  EXPECT_GT(line.width, 0);
+  EXPECT_GT(line.height, 0);
+  const Size oneLine = label->MeasureText(longText, 0);
+  EXPECT_EQ(oneLine.height, line.height);
+  EXPECT_GT(oneLine.width, 4 * line.width);
+  const int wrap = oneLine.width / 3;
+  const Size wrapped = label->MeasureText(longText, wrap);
+  EXPECT_LE(wrapped.width, wrap);
+  EXPECT_GE(wrapped.height, 3 * line.height);
+  EXPECT_EQ(label->MeasureText(u"Kavrin", wrap), line);
+}
+
+REGISTER_TYPED_TEST_SUITE_P(FrameworkTest, AClickOnALabelReachesTheButtonUnderIt,
+                            TextIsMeasuredInTheControlsFontWithLineBreaks, TemplateControlsAreMappedFromDialogUnitsAndHiddenWithoutVisibleStyle,
                             RunTimeControlsStandAtTheirRects, ListSelectionOutOfRangeLeavesNoSelectionAndAnEmptyFace,
                             ResetContentEmptiesTheListAndTheBoxField, EditableBoxReturnsTypedTextAndKeepsItsEntries,
                             DropDownListHasNoFreeText, UserSelectionReportsSelChangeNotAClick,

@@ -34,6 +34,7 @@ struct HeadlessDriver {
   bool WindowClick(Dialog& d, int id) { return HostOf(d).Click(id); }
   void WindowEscape(Dialog& d) { HostOf(d).Close(); }
   void ClickWhileBusy(Dialog& d, int id) { HostOf(d).QueueClick(id); }
+  void WindowClickAt(Dialog& d, int x, int y) { HostOf(d).ClickAt(x, y); }
   void Settle() {}  // queued input is delivered when the handler that queued it returns
   void WhileNestedShows(std::function<void()> action) {
     toolkit.OnModalLoop([action = std::move(action)](HeadlessWindow&) { action(); });

@@ -106,6 +106,11 @@ struct QtDriver {
     return true;
   }
   void WindowEscape(Dialog& d) { QTest::keyClick(HostOf(d).Widget()->windowHandle(), Qt::Key_Escape); }
+  void WindowClickAt(Dialog& d, int x, int y) {
+    QWidget* top = HostOf(d).Widget();
+    top->show();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
+  }
   void ClickWhileBusy(Dialog& d, int id) { kavrin::test::QueueClick(HostOf(d).Find(id)->Widget()); }
   void Settle() { QCoreApplication::processEvents(); }
   void WhileNestedShows(std::function<void()> action) {

@@ -125,6 +125,13 @@ class TestDialog : public Dialog {
     return true;
   }
 
+  // A handler for a control a test adds.
+  void MapTestCommand(int id, std::function<void()> handler) { MapCommand(id, std::move(handler)); }
+
+  // The shown button's clicks that had run when each device change reached the dialog.
+  void OnDeviceChange() override { shownClicksAtDeviceChange.push_back(shownClicks); }
+  std::vector<int> shownClicksAtDeviceChange;
+
   bool OnCommand(int id, int notifyCode) override {
     commands.emplace_back(id, notifyCode);
     return Dialog::OnCommand(id, notifyCode);

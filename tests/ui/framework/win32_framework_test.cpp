@@ -9,8 +9,10 @@
 #include <string>
 
 #include "device/device_change_monitor.h"
+#include "device/dshow/dshow_change_monitor.h"
 #include "tests/ui/framework/framework_cases.h"
 #include "ui/win32/win32_api.h"
+#include "ui/win32/win32_dpi.h"
 #include "ui/win32/win32_file_dialog.h"
 #include "ui/win32/win32_text.h"
 #include "ui/win32/win32_toolkit.h"
@@ -141,6 +143,19 @@ struct Win32Driver {
     // What the dialog manager makes of Escape in a window that takes input.
     if (TakesInput(DialogOf(d))) SendMessageW(DialogOf(d), WM_COMMAND, MAKEWPARAM(IDC_CANCEL, 0), 0);
   }
+  void WindowClickAt(Dialog& d, int x, int y) {
+    // The window the system gives a mouse click at that point (its hit-testing skips what
+    // answers transparent), and the press and release it would receive there.
+    HWND dialog = DialogOf(d);
+    ShowWindow(dialog, SW_SHOW);
+    POINT at{win32::ToDevice(x, win32::DpiOfWindow(dialog)), win32::ToDevice(y, win32::DpiOfWindow(dialog))};
+    ClientToScreen(dialog, &at);
+    HWND target = WindowFromPoint(at);
+    if (!target || !TakesInput(target)) return;
+    ScreenToClient(target, &at);
+    SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    SendMessageW(target, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+  }
   void ClickWhileBusy(Dialog& d, int id) {
     // The press and release the window system queued while the thread was busy.
     HWND button = GetDlgItem(DialogOf(d), id);
@@ -232,6 +247,33 @@ TEST(Win32ToolkitTest, AWatchedMonitorsChangeReachesTheWindowInItsModalLoopUntil
   EXPECT_EQ(later.DoModal(), 42);
   EXPECT_EQ(changes, 1);
   EXPECT_TRUE(monitor.pending);
+}
+
+// A click the operator made while a device change was being handled waits in the queue and
+// runs after the handler, never inside it: the system's device monitor only records its news
+// and the window's own loop dispatches.
+TEST(Win32ToolkitTest, AClickQueuedWhileADeviceChangeIsHandledRunsAfterIt) {
+  win32::Win32Toolkit toolkit;
+  TestDialog dialog{toolkit};
+  ASSERT_TRUE(dialog.Create());
+  dshow::DshowChangeMonitor monitor;
+  ASSERT_NE(monitor.WindowHandle(), nullptr);
+  int watchedChanges = 0;
+  toolkit.WatchDeviceChanges(monitor, [&] { ++watchedChanges; });
+  HWND hwnd = DialogOf(dialog);
+  ShowWindow(hwnd, SW_SHOW);
+  // The monitor's window heard of a camera too; then the click, then the system's broadcast.
+  SendMessageW(static_cast<HWND>(monitor.WindowHandle()), WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0);
+  Win32Driver driver;
+  driver.ClickWhileBusy(dialog, TestDialog::kShown);
+  SendMessageW(hwnd, WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0);
+  EXPECT_EQ(dialog.shownClicksAtDeviceChange, std::vector<int>{0}) << "the click ran inside the device change";
+  EXPECT_EQ(dialog.shownClicks, 0);
+  EXPECT_FALSE(monitor.ConsumeEvents()) << "the monitor's news was not taken with the broadcast";
+  driver.Settle();  // the window's loop
+  EXPECT_EQ(dialog.shownClicks, 1);
+  EXPECT_EQ(watchedChanges, 0);  // one change, one look: the broadcast's
+  toolkit.StopDeviceChanges();
 }
 
 }  // namespace

@@ -4,6 +4,11 @@
 //   window_probe.exe controls TITLE   one line per child control:
 //                                     id class visible enabled left top right bottom text
 //                                     (screen pixels; a combo box's text is its selection)
+//   window_probe.exe layout TITLE     the client size ("client W H"), then one line per child
+//                                     control in z-order: id class visible left top right
+//                                     bottom fits (client pixels; fits is 1 when its text,
+//                                     measured in its own font and broken at its width as a
+//                                     static text breaks it, fits inside it)
 //   window_probe.exe devicechange      WM_DEVICECHANGE / DBT_DEVNODES_CHANGED to every window
 //   window_probe.exe close TITLE       the close box (WM_CLOSE), for runs without a display
 // Output is UTF-8. Exit status 1 when the window is not there.
@@ -67,6 +72,43 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM) {
   return TRUE;
 }
 
+// Whether the control's text fits its client area in the control's font: a static text
+// broken into lines at its width, a button's caption on one line.
+bool TextFits(HWND control, bool isStatic) {
+  RECT client{};
+  GetClientRect(control, &client);
+  std::wstring text(static_cast<std::size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(
+      SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+  if (text.empty()) return true;
+  HDC dc = GetDC(control);
+  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  RECT needed{0, 0, client.right, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+            DT_CALCRECT | DT_NOPREFIX | (isStatic ? DT_WORDBREAK : DT_SINGLELINE));
+  SelectObject(dc, previous);
+  ReleaseDC(control, dc);
+  return needed.right <= client.right && needed.bottom <= client.bottom;
+}
+
+void PrintLayout(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  std::printf("client %ld %ld\n", client.right, client.bottom);
+  for (HWND control = GetWindow(window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+    wchar_t className[32] = {};
+    GetClassNameW(control, className, 32);
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&rect), 2);
+    const bool isStatic = lstrcmpiW(className, L"Static") == 0;
+    const bool hasCaption = isStatic || lstrcmpiW(className, L"Button") == 0;
+    std::printf("%d %s %d %ld %ld %ld %ld %d\n", GetDlgCtrlID(control), Utf8(className).c_str(),
+                IsWindowVisible(control) ? 1 : 0, rect.left, rect.top, rect.right, rect.bottom,
+                hasCaption ? (TextFits(control, isStatic) ? 1 : 0) : 1);
+  }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -75,6 +117,12 @@ int wmain(int argc, wchar_t** argv) {
     HWND window = FindWindowW(nullptr, argv[2]);
     if (window == nullptr) return 1;
     EnumChildWindows(window, PrintControl, 0);
+    return 0;
+  }
+  if (command == L"layout" && argc == 3) {
+    HWND window = FindWindowW(nullptr, argv[2]);
+    if (window == nullptr) return 1;
+    PrintLayout(window);
     return 0;
   }
   if (command == L"close" && argc == 3) {
@@ -88,6 +136,6 @@ int wmain(int argc, wchar_t** argv) {
     SendMessageTimeoutW(HWND_BROADCAST, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, SMTO_ABORTIFHUNG, 5000, &result);
     return 0;
   }
-  std::fputs("usage: window_probe.exe controls TITLE | close TITLE | devicechange\n", stderr);
+  std::fputs("usage: window_probe.exe controls TITLE | layout TITLE | close TITLE | devicechange\n", stderr);
   return 2;
 }
