@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config/file_io.h"
+#include "config/file_util.h"
 
 namespace kavrin::cli {
 
@@ -16,9 +17,9 @@ std::string BlockFile::SizeProblem(const std::string& path) const {
 std::optional<BlockFile> ReadBlockFile(const std::string& path, std::string* error) {
   // One byte more than a block tells a longer file apart without reading all of it; nothing
   // at the path is waited for (a FIFO or device node is refused).
-  const FileContents contents = ReadFileBytes(path, SettingsBlock::kSize + 1, LongerFile::Cut);
+  const FileContents contents = ReadFileBytes(PathFromUtf8(path), SettingsBlock::kSize + 1, LongerFile::Cut);
   if (!contents.outcome) {
-    *error = CannotReadText(path, contents.outcome);
+    *error = CannotReadText(PathFromUtf8(path), contents.outcome);
     return std::nullopt;
   }
   BlockFile read;

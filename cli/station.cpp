@@ -14,6 +14,7 @@
 
 #include "cli/commands.h"
 #include "cli/device_command.h"
+#include "config/file_util.h"
 #include "device/platform_backend.h"
 
 namespace kavrin::cli {
@@ -44,6 +45,15 @@ class StopSignals {
   void (*previousTerminate_)(int) = SIG_DFL;
 };
 
+// The log named as UTF-8 text: on Windows opened by its UTF-16 name, as every other file.
+std::FILE* OpenForAppending(const std::string& path) {
+#ifdef _WIN32
+  return _wfopen(PathFromUtf8(path).c_str(), L"a");
+#else
+  return std::fopen(PathFromUtf8(path).c_str(), "a");
+#endif
+}
+
 // --log: one JSON record per unit, appended and flushed as each unit finishes.
 class StationLog {
  public:
@@ -51,7 +61,7 @@ class StationLog {
     if (path.empty()) return true;
     path_ = path;
     errno = 0;
-    file_ = std::fopen(path.c_str(), "a");
+    file_ = OpenForAppending(path);
     if (file_ == nullptr) *error = "cannot open the log " + path + ": " + std::strerror(errno);
     return file_ != nullptr;
   }
