@@ -8,6 +8,7 @@
 
 #include "app/kavrin_app.h"
 #include "app/single_instance.h"
+#include "app/win32/working_folder_win32.h"
 #include "device/platform_backend.h"
 #include "ui/win32/win32_toolkit.h"
 
@@ -30,6 +31,8 @@ std::string SwitchText(const wchar_t* commandLine) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  // Before anything reads or writes the folder's files.
+  kavrin::app::ChooseWorkingFolder();
   // The version 6 controls the manifest asks for need the library loaded and its classes
   // registered before the first dialog.
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
