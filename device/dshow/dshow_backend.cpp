@@ -15,6 +15,7 @@
 #include "config/text_codec.h"
 #include "config/trace.h"
 #include "device/bounded_wait.h"
+#include "device/dshow/bounded_ks_property.h"
 #include "device/dshow/com_ptr.h"
 #include "device/dshow/ks_unit_probe.h"
 #include "device/device_link.h"
@@ -161,8 +162,8 @@ class DshowChannel : public PropertyChannel {
                           KSPROPERTY_TYPE_TOPOLOGY;
     node.NodeId = nodeId;
     node.Reserved = 0;
-    ULONG returned = 0;  // what the driver says it moved is not needed
-    return control->KsProperty(&node.Property, sizeof node, data, length, &returned);
+    // Bounded: a call the driver holds longer ends the command with ERROR_TIMEOUT.
+    return BoundedKsProperty(control.Get(), node, data, length);
   }
 
   // One command at a time on the recorder, across programs (a SET and the GET that answers
