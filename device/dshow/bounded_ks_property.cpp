@@ -19,6 +19,7 @@ struct Call {
   std::condition_variable done;
   bool finished = false;
   HRESULT result = E_FAIL;
+  ULONG returned = 0;
   KSP_NODE request{};
   std::vector<uint8_t> data;
 };
@@ -26,20 +27,21 @@ struct Call {
 }  // namespace
 
 HRESULT BoundedKsProperty(IKsControl* control, const KSP_NODE& request, uint8_t* data,
-                          ULONG length, std::chrono::milliseconds bound) {
+                          ULONG length, ULONG* returned, std::chrono::milliseconds bound) {
   auto call = std::make_shared<Call>();
   call->request = request;
   if (data != nullptr) call->data.assign(data, data + length);
   control->AddRef();
   std::thread helper([call, control, withData = data != nullptr, length] {
     ComScope com;  // the driver's proxy may want COM on this thread too
-    ULONG returned = 0;
+    ULONG moved = 0;
     const HRESULT result =
         control->KsProperty(&call->request.Property, sizeof call->request,
-                            withData ? call->data.data() : nullptr, length, &returned);
+                            withData ? call->data.data() : nullptr, length, &moved);
     control->Release();
     const std::lock_guard<std::mutex> lock(call->mutex);
     call->result = result;
+    call->returned = moved;
     call->finished = true;
     call->done.notify_all();
   });
@@ -53,6 +55,7 @@ HRESULT BoundedKsProperty(IKsControl* control, const KSP_NODE& request, uint8_t*
   lock.unlock();
   helper.join();
   if (data != nullptr) std::copy(call->data.begin(), call->data.end(), data);
+  if (returned != nullptr) *returned = call->returned;
   return call->result;
 }
 

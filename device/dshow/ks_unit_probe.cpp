@@ -1,5 +1,6 @@
 #include "device/dshow/ks_unit_probe.h"
 
+#include "device/dshow/bounded_ks_property.h"
 #include "device/dshow/com_ptr.h"
 #include "device/dshow/ks_topology.h"
 
@@ -13,7 +14,7 @@ UnitProbe ProbeNode(IKsControl& control, const GUID& propertySet, ULONG selector
   request.NodeId = node;
   request.Reserved = 0;
   ULONG size = 0;
-  const HRESULT answered = control.KsProperty(&request.Property, sizeof request, nullptr, 0, &size);
+  const HRESULT answered = BoundedKsProperty(&control, request, nullptr, 0, &size);
   UnitProbe probe;
   // A node that carries the set names the size it wants; some drivers say so with
   // ERROR_INSUFFICIENT_BUFFER, or answer S_OK with the size.

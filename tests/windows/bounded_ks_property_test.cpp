@@ -42,7 +42,7 @@ TEST(BoundedKsPropertyTest, AnAnswerWithinTheBoundIsCopiedBack) {
   HeldControl control;
   control.Answer();
   std::vector<uint8_t> data(64, 0);
-  EXPECT_EQ(BoundedKsProperty(&control, KSP_NODE{}, data.data(), 64, std::chrono::seconds(30)),
+  EXPECT_EQ(BoundedKsProperty(&control, KSP_NODE{}, data.data(), 64, nullptr, std::chrono::seconds(30)),
             S_OK);
   EXPECT_EQ(data, std::vector<uint8_t>(64, 0xAB));
   EXPECT_EQ(control.References(), 1);
@@ -51,7 +51,8 @@ TEST(BoundedKsPropertyTest, AnAnswerWithinTheBoundIsCopiedBack) {
 TEST(BoundedKsPropertyTest, ACallHeldBeyondTheBoundTimesOutAndItsLateAnswerIsDropped) {
   HeldControl control;
   std::vector<uint8_t> data(64, 0x11);
-  EXPECT_EQ(BoundedKsProperty(&control, KSP_NODE{}, data.data(), 64, std::chrono::milliseconds(50)),
+  EXPECT_EQ(BoundedKsProperty(&control, KSP_NODE{}, data.data(), 64, nullptr,
+                              std::chrono::milliseconds(50)),
             HRESULT_FROM_WIN32(ERROR_TIMEOUT));
   control.Answer();
   // The helper ends and lets go of the control; the caller's buffer stays as it was.
