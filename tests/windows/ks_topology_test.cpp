@@ -19,6 +19,7 @@ struct TopologyCase {
   const char* nodes;  // KAVRIN_FAKE_FILTER_NODES
   bool usable;
   std::string detail;  // what `devices` says of the unit
+  bool searched;       // found beyond node 2: the trace of `kavrin -v` names the node
 };
 
 void PrintTo(const TopologyCase& c, std::ostream* out) { *out << c.name; }
@@ -51,6 +52,7 @@ TEST_P(KsTopologyTest, DevicesSaysWhatTheUnitAnsweredAndKavrinFollowsIt) {
   if (c.usable) {
     ASSERT_EQ(kavrin.exitCode, 0) << kavrin.err << kavrin.out;
     EXPECT_EQ(recorders_.State(0).commits, std::vector<uint32_t>{2});
+    EXPECT_EQ(kavrin.out.find("\n" + c.detail) != std::string::npos, c.searched) << kavrin.out;
     const test::ProgramRun read = Kavrin({"read", "-o", "r.bin"});
     ASSERT_EQ(read.exitCode, 0) << read.err;
   } else {
@@ -65,15 +67,16 @@ INSTANTIATE_TEST_SUITE_P(
     Topologies, KsTopologyTest,
     testing::Values(
         TopologyCase{"RecorderAtNodeTwo", "camera,processing,recorder", true,
-                     "extension unit at node 2"},
+                     "extension unit at node 2", false},
         // Another vendor's unit took node 2; the recorder's is the fifth node.
         TopologyCase{"RecorderAtNodeFourBehindAnotherUnit",
                      "camera,processing,other,processing,recorder", true,
-                     "extension unit at node 4"},
+                     "extension unit at node 4", true},
         TopologyCase{"AnotherVendorsUnitOnly", "camera,processing,other", false,
-                     "the extension unit is not at node 2 nor at any other extension-unit node"},
+                     "the extension unit is not at node 2 nor at any other extension-unit node",
+                     true},
         TopologyCase{"ControlOfAnotherSize", "camera,processing,recorder:32", false,
-                     "the control is 32 bytes, not 64"}),
+                     "the control is 32 bytes, not 64", false}),
     [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
