@@ -54,8 +54,6 @@ TEST_P(KsTopologyTest, DevicesSaysWhatTheUnitAnsweredAndKavrinFollowsIt) {
     EXPECT_EQ(recorders_.State(0).commits, std::vector<uint32_t>{2});
     // The trace (stderr with -v) names the node found beyond node 2.
     EXPECT_EQ(kavrin.err.find("\n" + c.detail) != std::string::npos, c.searched) << kavrin.err;
-    const test::ProgramRun read = Kavrin({"read", "-o", "r.bin"});
-    ASSERT_EQ(read.exitCode, 0) << read.err;
   } else {
     EXPECT_NE(kavrin.exitCode, 0);
     EXPECT_NE((kavrin.out + kavrin.err).find(c.detail), std::string::npos)
