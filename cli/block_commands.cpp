@@ -14,6 +14,7 @@
 #include "cli/config_loader.h"
 #include "config/config_file.h"
 #include "ops/settings_rules.h"
+#include "config/file_util.h"
 
 namespace kavrin::cli {
 namespace {
@@ -37,9 +38,9 @@ int RunNew(const BlockOptions& options) {
   const std::unique_ptr<ConfigFile> config = Load(options, out, &exitCode);
   if (!config) return exitCode;
   const SettingsBlock block = ops::DefaultBlock(*config);
-  const FileOutcome written = block.SaveFile(options.blockPath);
+  const FileOutcome written = block.SaveFile(PathFromUtf8(options.blockPath));
   if (!written) {
-    return out.Fail(Reason::kOutputUnwritable, CannotWriteText(options.blockPath, written),
+    return out.Fail(Reason::kOutputUnwritable, CannotWriteText(PathFromUtf8(options.blockPath), written),
                     kExitFailed);
   }
   if (options.json) {

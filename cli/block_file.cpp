@@ -1,6 +1,7 @@
 #include "cli/block_file.h"
 
 #include "config/file_io.h"
+#include "config/file_util.h"
 
 namespace kavrin::cli {
 
@@ -13,8 +14,8 @@ std::string BlockFile::SizeProblem(const std::string& path) const {
 
 std::optional<BlockFile> ReadBlockFile(const std::string& path, std::string* error) {
   BlockFile read;
-  if (const FileOutcome outcome = read.block.LoadFile(path, &read.size); !outcome) {
-    *error = CannotReadText(path, outcome);
+  if (const FileOutcome outcome = read.block.LoadFile(PathFromUtf8(path), &read.size); !outcome) {
+    *error = CannotReadText(PathFromUtf8(path), outcome);
     return std::nullopt;
   }
   return read;

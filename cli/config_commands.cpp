@@ -14,6 +14,7 @@
 #include "config/config_check.h"
 #include "config/config_file.h"
 #include "config/file_io.h"
+#include "config/file_util.h"
 #include "config/resources.h"
 #include "config/text_codec.h"
 
@@ -32,7 +33,7 @@ struct ConfigOptions {
 // for an author to start a new file from. An existing file is someone's work: kept unless
 // --force, even one that appears while this runs.
 int WriteDefault(const ConfigOptions& options, Reporter& out) {
-  const std::filesystem::path path = options.writeDefault;
+  const std::filesystem::path path = PathFromUtf8(options.writeDefault);
   std::error_code ignored;
   if (!options.force && std::filesystem::symlink_status(path, ignored).type() !=
                             std::filesystem::file_type::not_found) {

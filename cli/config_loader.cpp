@@ -2,12 +2,14 @@
 
 #include <filesystem>
 
+#include "config/file_util.h"
+
 namespace kavrin::cli {
 
 std::unique_ptr<ConfigFile> LoadConfigForCommand(const std::string& explicitPath,
                                                  std::string* error) {
   auto config = explicitPath.empty() ? std::make_unique<ConfigFile>()
-                                     : std::make_unique<ConfigFile>(std::filesystem::path(explicitPath));
+                                     : std::make_unique<ConfigFile>(PathFromUtf8(explicitPath));
   config->LoadConfiguration();
   const FileOutcome& read = config->ReadOutcome();
   if (config->UsedEmbeddedDefault() &&
@@ -20,8 +22,8 @@ std::unique_ptr<ConfigFile> LoadConfigForCommand(const std::string& explicitPath
 }
 
 std::string ConfigSourceText(const ConfigFile& config) {
-  return config.UsedEmbeddedDefault() ? "built-in default (no " + config.Path().string() + ")"
-                                      : config.Path().string();
+  return config.UsedEmbeddedDefault() ? "built-in default (no " + PathToUtf8(config.Path()) + ")"
+                                      : PathToUtf8(config.Path());
 }
 
 }  // namespace kavrin::cli

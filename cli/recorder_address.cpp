@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "config/file_util.h"
 #include "config/text_codec.h"
 
 namespace kavrin::cli {
@@ -15,8 +16,8 @@ bool SameNode(const std::string& given, const VideoInput& input) {
   if (given == input.location) return true;
   if (std::find(input.links.begin(), input.links.end(), given) != input.links.end()) return true;
   std::error_code ec1, ec2;
-  const std::filesystem::path a = std::filesystem::weakly_canonical(given, ec1);
-  const std::filesystem::path b = std::filesystem::weakly_canonical(input.location, ec2);
+  const std::filesystem::path a = std::filesystem::weakly_canonical(PathFromUtf8(given), ec1);
+  const std::filesystem::path b = std::filesystem::weakly_canonical(PathFromUtf8(input.location), ec2);
   return !ec1 && !ec2 && a == b;
 }
 

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "config/file_io.h"
+#include "config/file_util.h"
 
 namespace kavrin::cli {
 
@@ -17,12 +18,17 @@ bool StationLog::Open(const std::string& path, std::string* error) {
   if (path.empty()) return true;
   path_ = path;
   // A link planted in a shared folder is not followed to another user's file.
-  if (const FileOutcome links = CheckLinksFollowable(path); !links) {
+  if (const FileOutcome links = CheckLinksFollowable(PathFromUtf8(path)); !links) {
     *error = "cannot open the log " + path + ": " + links.reason;
     return false;
   }
   errno = 0;
+  // Named as UTF-8 text: on Windows opened by its UTF-16 name, as every other file.
+#ifdef _WIN32
+  file_ = _wfopen(PathFromUtf8(path).c_str(), L"ab");
+#else
   file_ = std::fopen(path.c_str(), "ab");
+#endif
   if (file_ == nullptr) {
     *error = "cannot open the log " + path + ": " + std::strerror(errno);
     return false;
@@ -37,14 +43,14 @@ bool StationLog::Append(const Json& record) {
   if (file_ == nullptr) return true;
   const std::string line = record.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
   std::error_code ec;
-  const std::uintmax_t before = std::filesystem::file_size(path_, ec);
+  const std::uintmax_t before = std::filesystem::file_size(PathFromUtf8(path_), ec);
   if (ec) return false;
   if (std::fwrite(line.data(), 1, line.size(), file_) == line.size() && std::fflush(file_) == 0) {
     return true;
   }
   std::clearerr(file_);
   // Half a record would become the head of the next one's line: cut back to where it began.
-  std::filesystem::resize_file(path_, before, ec);
+  std::filesystem::resize_file(PathFromUtf8(path_), before, ec);
   return false;
 }
 

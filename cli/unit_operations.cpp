@@ -8,6 +8,7 @@
 #include "cli/printable_text.h"
 #include "cli/recorder_address.h"
 #include "config/file_io.h"
+#include "config/file_util.h"
 #include "config/text_codec.h"
 #include "config/trace.h"
 #include "device/device_link.h"
@@ -221,8 +222,8 @@ UnitResult RunReadOn(const DeviceRow& unit, VideoInputBackend& backend, const Co
     return result;
   }
   DumpHex(block.Bytes().data(), SettingsBlock::kDeviceWords, 1);
-  if (const FileOutcome written = block.SaveFile(outputPath); !written) {
-    result.Fail(Reason::kOutputUnwritable, CannotWriteText(outputPath, written));
+  if (const FileOutcome written = block.SaveFile(PathFromUtf8(outputPath)); !written) {
+    result.Fail(Reason::kOutputUnwritable, CannotWriteText(PathFromUtf8(outputPath), written));
     return result;
   }
   result.fields["file"] = outputPath;

@@ -59,6 +59,7 @@ class ConfigChecker {
     CheckDeviceNames();
     CheckLayout(config_, findings_);
     CheckNames(config_, config_.testPanel, findings_);
+    CheckEncodingChoice(config_, findings_);
     CheckDamagedLines(config_, findings_);
     CheckNumberTexts(config_, findings_);
     return std::move(findings_);

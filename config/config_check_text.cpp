@@ -43,6 +43,16 @@ void CheckDamagedLines(const ProfileFile& file, std::vector<ConfigFinding>& find
   }
 }
 
+void CheckEncodingChoice(const ProfileFile& file, std::vector<ConfigFinding>& findings) {
+  const ProfileEncoding& encoding = file.Encoding();
+  if (encoding.alsoReadsAs.empty()) return;
+  Add(findings, u"", u"",
+      "the file has no byte-order mark and reads both as UTF-8 (the reading taken) and as " +
+          encoding.alsoReadsAs +
+          ", the ANSI code page, with other characters; save it as UTF-8 with a byte-order "
+          "mark, or as UTF-16, so that it reads one way only");
+}
+
 // The value the reader took from a number's text is kept; the author learns what it became.
 void CheckNumberTexts(const ProfileFile& file, std::vector<ConfigFinding>& findings) {
   for (const ProfileFile::UnplainNumber& number : file.UnplainNumbers()) {

@@ -10,6 +10,9 @@
 namespace kavrin {
 
 void CheckDamagedLines(const ProfileFile& file, std::vector<ConfigFinding>& findings);
+// A file without a byte-order mark that reads both as UTF-8 (the reading taken) and as the ANSI
+// code page: which one its author meant cannot be told from the bytes.
+void CheckEncodingChoice(const ProfileFile& file, std::vector<ConfigFinding>& findings);
 // Integer keys whose text is not a plain decimal number ("0x5", "four", empty): what they read as.
 void CheckNumberTexts(const ProfileFile& file, std::vector<ConfigFinding>& findings);
 

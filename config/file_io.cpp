@@ -6,14 +6,16 @@
 #include <cstdint>
 #include <new>
 
+#include "config/file_util.h"
+
 namespace kavrin {
 
 std::string CannotReadText(const std::filesystem::path& path, const FileOutcome& outcome) {
-  return "cannot read " + path.string() + ": " + outcome.reason;
+  return "cannot read " + PathToUtf8(path) + ": " + outcome.reason;
 }
 
 std::string CannotWriteText(const std::filesystem::path& path, const FileOutcome& outcome) {
-  return "cannot write " + path.string() + ": " + outcome.reason;
+  return "cannot write " + PathToUtf8(path) + ": " + outcome.reason;
 }
 
 namespace file_outcome {

@@ -12,10 +12,21 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& p
   return std::move(contents.bytes);
 }
 
+// char8_t text is UTF-8 to the standard library on every platform: converted to UTF-16 on
+// Windows, copied byte for byte where paths are bytes.
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 std::filesystem::path MakeLocalPath(std::string_view fileName) {
   std::error_code ec;
   std::filesystem::path dir = std::filesystem::current_path(ec);
-  return dir / std::filesystem::path(std::string(fileName));
+  return dir / PathFromUtf8(fileName);
 }
 
 uint32_t HexDigitValue(char32_t c) {

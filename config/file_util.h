@@ -19,6 +19,12 @@ bool FileExists(const std::filesystem::path& path);
 // tells why.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path);
 
+// A path given as UTF-8 text (a command-line argument, a JSON field) and back. On Windows the
+// text is converted to UTF-16 for the file calls (a plain std::string would be read in the
+// ANSI code page); elsewhere the bytes pass unchanged.
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string PathToUtf8(const std::filesystem::path& path);
+
 // current directory / file name
 std::filesystem::path MakeLocalPath(std::string_view fileName);
 

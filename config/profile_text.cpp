@@ -1,5 +1,6 @@
 #include "config/profile_text.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "config/text_codec.h"
@@ -48,6 +49,30 @@ std::u16string DecodeUtf16(std::span<const uint8_t> bytes, bool bigEndian) {
   return text;
 }
 
+std::string_view AsChars(std::span<const uint8_t> bytes) {
+  return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+bool HasNonAscii(std::span<const uint8_t> bytes) {
+  for (uint8_t b : bytes) {
+    if (b >= 0x80) return true;
+  }
+  return false;
+}
+
+// Whether the ANSI charset reads the bytes as valid text of its own, different from UTF-8's
+// reading: no more replacement characters than the UTF-8 reading holds.
+bool AnsiAlsoReads(std::span<const uint8_t> bytes, const std::string& charset) {
+  if (IsUtf8Charset(charset)) return false;
+  const std::u16string ansi = AnsiTextToWide(AsChars(bytes));
+  const std::u16string utf8 = FromUtf8(AsChars(bytes));
+  if (ansi.empty() || ansi == utf8) return false;
+  auto replacements = [](const std::u16string& text) {
+    return std::count(text.begin(), text.end(), u'\uFFFD');
+  };
+  return replacements(ansi) <= replacements(utf8);
+}
+
 }  // namespace
 
 std::string ProfileEncoding::Name() const {
@@ -62,6 +87,8 @@ std::string ProfileEncoding::Name() const {
       return "UTF-16LE without byte-order mark";
     case Kind::Utf16BeZeros:
       return "UTF-16BE without byte-order mark";
+    case Kind::Utf8NoMark:
+      return "UTF-8 without byte-order mark";
     case Kind::AnsiCodePage:
       break;
   }
@@ -69,12 +96,18 @@ std::string ProfileEncoding::Name() const {
 }
 
 ProfileEncoding DetectProfileEncoding(std::span<const uint8_t> bytes) {
-  if (StartsWith(bytes, {0xFF, 0xFE})) return {Kind::Utf16LeMark, {}};
-  if (StartsWith(bytes, {0xFE, 0xFF})) return {Kind::Utf16BeMark, {}};
-  if (StartsWith(bytes, {0xEF, 0xBB, 0xBF})) return {Kind::Utf8Mark, {}};
+  if (StartsWith(bytes, {0xFF, 0xFE})) return {Kind::Utf16LeMark, {}, {}};
+  if (StartsWith(bytes, {0xFE, 0xFF})) return {Kind::Utf16BeMark, {}, {}};
+  if (StartsWith(bytes, {0xEF, 0xBB, 0xBF})) return {Kind::Utf8Mark, {}, {}};
   const Kind order = ZeroBytesOrder(bytes);
-  if (order != Kind::AnsiCodePage) return {order, {}};
-  return {Kind::AnsiCodePage, AnsiCharset()};
+  if (order != Kind::AnsiCodePage) return {order, {}, {}};
+  const std::string charset = AnsiCharset();
+  if (HasNonAscii(bytes) && IsUtf8Text(AsChars(bytes))) {
+    ProfileEncoding utf8{Kind::Utf8NoMark, {}, {}};
+    if (AnsiAlsoReads(bytes, charset)) utf8.alsoReadsAs = charset;
+    return utf8;
+  }
+  return {Kind::AnsiCodePage, charset, {}};
 }
 
 ProfileText DecodeProfileText(std::span<const uint8_t> bytes) {
@@ -96,9 +129,11 @@ ProfileText DecodeProfileText(std::span<const uint8_t> bytes) {
     case Kind::Utf16BeZeros:
       decoded.text = DecodeUtf16(bytes, true);
       break;
+    case Kind::Utf8NoMark:
+      decoded.text = FromUtf8(AsChars(bytes));
+      break;
     case Kind::AnsiCodePage:
-      decoded.text = AnsiTextToWide(
-          std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+      decoded.text = AnsiTextToWide(AsChars(bytes));
       break;
   }
   return decoded;

@@ -73,6 +73,37 @@ std::u16string LocaleToWide(std::string_view bytes) {
   return platform::DecodeCharset(charset, bytes);
 }
 
+bool IsUtf8Text(std::string_view bytes) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const uint8_t lead = static_cast<uint8_t>(bytes[i]);
+    std::size_t extra = 0;
+    uint32_t min = 0;
+    uint32_t value = 0;
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    } else if ((lead >> 5) == 0x6) {
+      extra = 1, min = 0x80, value = lead & 0x1F;
+    } else if ((lead >> 4) == 0xE) {
+      extra = 2, min = 0x800, value = lead & 0x0F;
+    } else if ((lead >> 3) == 0x1E) {
+      extra = 3, min = 0x10000, value = lead & 0x07;
+    } else {
+      return false;
+    }
+    if (i + extra >= bytes.size()) return false;
+    for (std::size_t k = 1; k <= extra; ++k) {
+      const uint8_t next = static_cast<uint8_t>(bytes[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      value = (value << 6) | (next & 0x3F);
+    }
+    if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
 std::string ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());

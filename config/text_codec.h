@@ -32,6 +32,10 @@ std::u16string AnsiTextToWide(std::string_view bytes);
 // Text in the charset of the user's locale (a terminal's command line) to UTF-16.
 std::u16string LocaleToWide(std::string_view bytes);
 
+// Whether the bytes are well-formed UTF-8: no stray continuation byte, no overlong form, no
+// surrogate, nothing beyond U+10FFFF, no sequence cut at the end.
+bool IsUtf8Text(std::string_view bytes);
+
 // Lossless conversions between UTF-16 and UTF-8 (files, JSON, Qt). Unpaired surrogates
 // become U+FFFD.
 std::string ToUtf8(std::u16string_view text);

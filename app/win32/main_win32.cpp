@@ -9,6 +9,7 @@
 #include "app/kavrin_app.h"
 #include "app/single_instance.h"
 #include "config/standard_descriptors.h"
+#include "app/win32/working_folder_win32.h"
 #include "device/platform_backend.h"
 #include "ui/win32/win32_toolkit.h"
 
@@ -34,6 +35,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   // Started without a console, the C runtime's streams are bound to nothing: bound to NUL,
   // a message written before the trace console opens goes nowhere instead of failing.
   if (!kavrin::OpenClosedStandardDescriptors()) return 1;
+  // Before anything reads or writes the folder's files.
+  kavrin::app::ChooseWorkingFolder();
   // The version 6 controls the manifest asks for need the library loaded and its classes
   // registered before the first dialog.
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};

@@ -10,10 +10,15 @@
 #include <cstdint>
 #include <cwchar>
 #include <functional>
+#include <optional>
 
 #include "config/text_codec.h"
+#include "config/trace.h"
 #include "device/bounded_wait.h"
+#include "device/dshow/bounded_ks_property.h"
 #include "device/dshow/com_ptr.h"
+#include "device/dshow/ks_unit_probe.h"
+#include "device/device_link.h"
 
 namespace kavrin::dshow {
 namespace {
@@ -126,6 +131,15 @@ class DeviceMutex {
   HANDLE mutex_ = nullptr;
 };
 
+GUID ToPlatformGuid(const Guid& guid) {
+  GUID platform{};
+  platform.Data1 = guid.data1;
+  platform.Data2 = guid.data2;
+  platform.Data3 = guid.data3;
+  for (std::size_t i = 0; i < 8; ++i) platform.Data4[i] = guid.data4[i];
+  return platform;
+}
+
 // A bound capture filter. COM stays initialised on the thread while the filter is held
 // (from the attach to the detach); the filter is released first.
 class DshowChannel : public PropertyChannel {
@@ -140,6 +154,7 @@ class DshowChannel : public PropertyChannel {
     ComPtr<IKsControl> control;
     const HRESULT asked = filter_->QueryInterface(IID_IKsControl, control.ReceiveVoid());
     if (!control) return FAILED(asked) ? asked : E_NOINTERFACE;
+    nodeId = NodeFor(*control.Get(), propertySet, nodeId);
     KSP_NODE node{};
     node.Property.Set = ToPlatformGuid(propertySet);
     node.Property.Id = selector;
@@ -147,8 +162,8 @@ class DshowChannel : public PropertyChannel {
                           KSPROPERTY_TYPE_TOPOLOGY;
     node.NodeId = nodeId;
     node.Reserved = 0;
-    ULONG returned = 0;  // what the driver says it moved is not needed
-    return control->KsProperty(&node.Property, sizeof node, data, length, &returned);
+    // Bounded: a call the driver holds longer ends the command with ERROR_TIMEOUT.
+    return BoundedKsProperty(control.Get(), node, data, length);
   }
 
   // One command at a time on the recorder, across programs (a SET and the GET that answers
@@ -159,17 +174,25 @@ class DshowChannel : public PropertyChannel {
   IBaseFilter* Filter() const { return filter_.Get(); }
 
  private:
-  static GUID ToPlatformGuid(const Guid& guid) {
-    GUID platform{};
-    platform.Data1 = guid.data1;
-    platform.Data2 = guid.data2;
-    platform.Data3 = guid.data3;
-    for (std::size_t i = 0; i < 8; ++i) platform.Data4[i] = guid.data4[i];
-    return platform;
+  // The node the recorder's unit is at: the node asked for when it carries the set, else the
+  // extension-unit node of the topology that does (looked up once per bound filter).
+  uint32_t NodeFor(IKsControl& control, const Guid& propertySet, uint32_t asked) {
+    if (asked != DeviceLink::kNodeId) return asked;
+    if (!resolvedNode_) {
+      const UnitLocation location = LocateUnit(*filter_.Get(), control,
+                                               ToPlatformGuid(propertySet),
+                                               DeviceLink::SELECTOR_COMMAND, asked);
+      resolvedNode_ = location.found ? location.node : asked;
+      if (location.found && location.node != asked) {
+        Trace("\nextension unit at node %lu", static_cast<unsigned long>(location.node));
+      }
+    }
+    return *resolvedNode_;
   }
 
   ComScope com_;
   ComPtr<IBaseFilter> filter_;
+  std::optional<uint32_t> resolvedNode_;
   DeviceMutex mutex_;
 };
 
@@ -248,9 +271,17 @@ InputDiagnosis DshowBackend::Diagnose(const VideoInput& input) {
   }
   ComPtr<IKsControl> control;
   channel->Filter()->QueryInterface(IID_IKsControl, control.ReceiveVoid());
-  diagnosis.unitFound = static_cast<bool>(control);
-  diagnosis.detail = control ? "kernel-streaming control (IKsControl)"
-                             : "its filter has no kernel-streaming control (IKsControl)";
+  if (!control) {
+    diagnosis.detail = "its filter has no kernel-streaming control (IKsControl)";
+    return diagnosis;
+  }
+  // Every kernel-streaming capture filter has IKsControl: the unit itself is asked.
+  const UnitLocation location = LocateUnit(*channel->Filter(), *control.Get(),
+                                           ToPlatformGuid(DeviceLink::kPropertySet),
+                                           DeviceLink::SELECTOR_COMMAND, DeviceLink::kNodeId);
+  diagnosis.unitFound = location.Usable();
+  if (location.found) diagnosis.unitId = static_cast<int>(location.node);
+  diagnosis.detail = location.Describe(DeviceLink::kNodeId);
   return diagnosis;
 }
 

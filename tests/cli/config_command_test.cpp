@@ -251,8 +251,34 @@ INSTANTIATE_TEST_SUITE_P(
                      Utf16LeWithoutMark("[ITEM_LIST]\r\nITEM_NO=1\r\nITEM_000=LANG\r\n[LANG]\r\n"
                                         "TITLE=語言\r\nOPTION_NO=2\r\nOPTION_0=英文\r\n"
                                         "OPTION_1=繁體中文\r\n"),
-                     "UTF-16LE without byte-order mark"}),
+                     "UTF-16LE without byte-order mark"},
+        // What Notepad saves: no mark, UTF-8 text, on a Windows whose ANSI code page is Big5.
+        EncodingCase{"Utf8WithoutMarkInABig5CodePage", "BIG5",
+                     "[ITEM_LIST]\nITEM_NO=1\nITEM_000=LANG\n[LANG]\nTITLE=語言\nOPTION_NO=2\n"
+                     "OPTION_0=英文\nOPTION_1=繁體中文\n",
+                     "UTF-8 without byte-order mark"}),
     [](const auto& param) { return std::string(param.param.name); });
+
+// A mark-less file that reads both as UTF-8 and as the ANSI code page is a finding: the author
+// learns which reading was taken and how to make it one.
+TEST(ConfigCheckEncodingTest, AFileThatReadsEitherWayIsAFinding) {
+  test::TempDir work;
+  work.Write("line.ini", std::string("[DEVICE]\nNO=1\n0=ZK742\n[ITEM_LIST]\nITEM_NO=0\n"
+                                     "[INFO_LAYOUT]\nITEM_NO=1\nTITLE_000=Z\xC3\xBCrich\n"
+                                     "CMD_ID_000=MODEL_NAME\n"));
+  const std::string finding =
+      "the file has no byte-order mark and reads both as UTF-8 (the reading taken) and as CP1252";
+  {
+    const test::ScopedEnvironment codePage("KAVRIN_CODEPAGE", "CP1252");
+    const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--check", "--file", "line.ini"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.out.find(finding), std::string::npos) << run.out;
+  }
+  // Where the ANSI code page is UTF-8 there is one reading only.
+  const test::ScopedEnvironment codePage("KAVRIN_CODEPAGE", "UTF-8");
+  const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--check", "--file", "line.ini"});
+  EXPECT_EQ(run.out.find("byte-order mark"), std::string::npos) << run.out;
+}
 
 TEST_F(ConfigCommandTest, AnUnknownCodePageIsRefusedByName) {
   const test::ScopedEnvironment codePage("KAVRIN_CODEPAGE", "KLINGON");

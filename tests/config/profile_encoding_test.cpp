@@ -1,6 +1,6 @@
 // Which encoding a KAVRIN_CFG.ini is read in: a byte-order mark decides; without one, UTF-16
-// shows by its zero bytes and anything else is text of the ANSI code page, as the platform's
-// profile reader reads it.
+// shows by its zero bytes, well-formed UTF-8 with non-ASCII text is UTF-8 (Notepad's default),
+// and anything else is text of the ANSI code page.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -60,7 +60,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(EncodingCase{"Big5WithoutMark", "BIG5", Bytes(kBig5File),
                                  "BIG5 (ANSI code page, no byte-order mark)"},
                     EncodingCase{"Utf8WithoutMarkInAUtf8CodePage", "UTF-8", Bytes(kUtf8File),
-                                 "UTF-8 (ANSI code page, no byte-order mark)"},
+                                 "UTF-8 without byte-order mark"},
+                    // What Notepad saves on a Taiwanese Windows: no mark, UTF-8 text.
+                    EncodingCase{"Utf8WithoutMarkInABig5CodePage", "BIG5", Bytes(kUtf8File),
+                                 "UTF-8 without byte-order mark"},
+                    EncodingCase{"Utf8WithoutMarkInAWesternCodePage", "CP1252",
+                                 Bytes(kUtf8File), "UTF-8 without byte-order mark"},
                     EncodingCase{"Utf16LeWithoutMark", "BIG5",
                                  EncodeIni(kUtf8File, IniEncoding::kUtf16LeNoMark),
                                  "UTF-16LE without byte-order mark"},
@@ -102,6 +107,66 @@ TEST(ProfileCodePageTest, AFewStrayZeroBytesDoNotMakeUtf16) {
   EXPECT_EQ(file.Encoding().Name(), "UTF-8 (ANSI code page, no byte-order mark)");
   EXPECT_EQ(file.ReadInt(u"S", u"B", 0), 2u);
 }
+
+struct Utf8Case {
+  const char* name;
+  std::string_view bytes;
+  bool wellFormed;
+};
+
+void PrintTo(const Utf8Case& c, std::ostream* out) { *out << c.name; }
+
+class Utf8TextTest : public testing::TestWithParam<Utf8Case> {};
+
+TEST_P(Utf8TextTest, TellsWellFormedUtf8) {
+  EXPECT_EQ(IsUtf8Text(GetParam().bytes), GetParam().wellFormed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, Utf8TextTest,
+    testing::Values(Utf8Case{"Ascii", "[S]\nA=1\n", true},
+                    Utf8Case{"TwoThreeAndFourBytes", "Z\xC3\xBCrich \xE8\xAA\x9E \xF0\x9F\x98\x80", true},
+                    Utf8Case{"CutAtTheEnd", "\xE8\xAA", false},
+                    Utf8Case{"StrayContinuation", "a\x80" "b", false},
+                    Utf8Case{"Overlong", "\xC0\xAF", false},
+                    Utf8Case{"Surrogate", "\xED\xA0\x80", false},
+                    Utf8Case{"BeyondUnicode", "\xF4\x90\x80\x80", false},
+                    Utf8Case{"Big5Title", "TITLE=\xBB\x79\xA8\xA5", false},
+                    Utf8Case{"Cp1252Cafe", "Caf\xE9 au lait", false}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+struct EitherWayCase {
+  const char* name;
+  const char* codePage;
+  std::string_view bytes;
+  std::string alsoReadsAs;
+};
+
+void PrintTo(const EitherWayCase& c, std::ostream* out) { *out << c.name; }
+
+class EitherWayTest : public testing::TestWithParam<EitherWayCase> {
+ protected:
+  void TearDown() override { SetAnsiCharset(""); }
+};
+
+// "Zürich" in UTF-8 is also "ZÃ¼rich" in CP1252: read as UTF-8, and named as readable both ways.
+TEST_P(EitherWayTest, NamesTheCodePageThatWouldAlsoReadTheFile) {
+  SetAnsiCharset(GetParam().codePage);
+  ProfileFile file;
+  file.ParseBytes(Bytes(GetParam().bytes));
+  EXPECT_EQ(file.Encoding().kind, ProfileEncoding::Kind::Utf8NoMark);
+  EXPECT_EQ(file.Encoding().alsoReadsAs, GetParam().alsoReadsAs);
+  EXPECT_EQ(file.ReadString(u"S", u"TITLE", u"", 260), u"Z\u00FCrich");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, EitherWayTest,
+    testing::Values(EitherWayCase{"Cp1252", "CP1252", "[S]\nTITLE=Z\xC3\xBCrich\n", "CP1252"},
+                    EitherWayCase{"Utf8CodePage", "UTF-8", "[S]\nTITLE=Z\xC3\xBCrich\n", ""},
+                    // The euro sign's second UTF-8 byte (0x82) is no Big5 trail byte.
+                    EitherWayCase{"Big5", "BIG5", "[S]\nTITLE=Z\xC3\xBCrich\n;\xE2\x82\xAC\n",
+                                  ""}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace kavrin

@@ -24,11 +24,12 @@ std::wstring Quote(const std::wstring& arg) {
 }
 
 std::wstring Widen(const std::string& text) {
-  // Arguments reach the program through its ANSI command line, as a user's would.
-  const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+  // Tests give arguments as UTF-8; the program gets them as the UTF-16 command line a user's
+  // typing or a shortcut gives.
+  const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                         nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(units), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
   return wide;
 }
 

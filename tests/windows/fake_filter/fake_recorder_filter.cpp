@@ -9,8 +9,11 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <sstream>
+#include <vector>
 
 #include "device/device_link.h"
+#include "device/dshow/ks_topology.h"
 #include "device/sim/recorder.h"
 #include "device/sim/sim_backend.h"
 
@@ -31,30 +34,53 @@ bool IsRecorderSet(const GUID& set) {
   return true;
 }
 
-// Checks the request as the recorder's driver would; S_OK when it may reach the recorder.
-HRESULT CheckRequest(const KSPROPERTY* property, ULONG propertyLength, const void* data,
-                     ULONG dataLength) {
-  if (property == nullptr || propertyLength != sizeof(KSP_NODE)) return kWrongLength;
-  if (data == nullptr || dataLength != DeviceLink::kPacketSize) return kWrongLength;
-  const auto* node = reinterpret_cast<const KSP_NODE*>(property);
-  if (!IsRecorderSet(node->Property.Set)) return kWrongSet;
-  if (node->Property.Id != DeviceLink::SELECTOR_COMMAND &&
-      node->Property.Id != DeviceLink::SELECTOR_COMMIT) {
-    return kWrongProperty;
+// {0B3A5F8E-2C71-4D94-A1E6-5C0D9B7F3E21}: another vendor's extension unit.
+constexpr GUID kOtherVendorSet = {0x0b3a5f8e, 0x2c71, 0x4d94,
+                                  {0xa1, 0xe6, 0x5c, 0x0d, 0x9b, 0x7f, 0x3e, 0x21}};
+// KSNODETYPE_VIDEO_CAMERA_TERMINAL and KSNODETYPE_VIDEO_PROCESSING, as a camera's first nodes.
+constexpr GUID kCameraTerminal = {0xdff229e1, 0xf70f, 0x11d0,
+                                  {0xb9, 0x17, 0x00, 0xa0, 0xc9, 0x22, 0x31, 0x96}};
+constexpr GUID kProcessingUnit = {0xdff229e2, 0xf70f, 0x11d0,
+                                  {0xb9, 0x17, 0x00, 0xa0, 0xc9, 0x22, 0x31, 0x96}};
+
+// One node of the filter's topology: its type and, for an extension unit, whose set it
+// carries and how large its control is.
+struct Node {
+  GUID type;
+  bool recorderUnit = false;
+  ULONG controlSize = 0;
+};
+
+// KAVRIN_FAKE_FILTER_NODES[_N]: the nodes in order, comma-separated: "camera", "processing",
+// "other" (another vendor's unit), "recorder" or "recorder:SIZE". Unset: a camera, its
+// processing unit and the recorder's unit at node 2.
+std::vector<Node> Topology(unsigned index) {
+  const std::string variable =
+      index == 0 ? "KAVRIN_FAKE_FILTER_NODES" : "KAVRIN_FAKE_FILTER_NODES_" + std::to_string(index);
+  const char* text = std::getenv(variable.c_str());
+  std::istringstream list(text != nullptr && *text != '\0' ? text
+                                                           : "camera,processing,recorder");
+  std::vector<Node> nodes;
+  for (std::string word; std::getline(list, word, ',');) {
+    if (word == "camera") {
+      nodes.push_back(Node{kCameraTerminal});
+    } else if (word == "processing") {
+      nodes.push_back(Node{kProcessingUnit});
+    } else if (word == "other") {
+      nodes.push_back(Node{dshow::kNodeTypeDevSpecific, false, 16});
+    } else if (word.rfind("recorder", 0) == 0) {
+      const ULONG size = word.size() > 9 ? std::strtoul(word.c_str() + 9, nullptr, 10)
+                                         : DeviceLink::kPacketSize;
+      nodes.push_back(Node{dshow::kNodeTypeDevSpecific, true, size});
+    }
   }
-  if (node->NodeId != DeviceLink::kNodeId || node->Reserved != 0) return kWrongProperty;
-  const ULONG flags = node->Property.Flags;
-  if (flags != (KSPROPERTY_TYPE_GET | KSPROPERTY_TYPE_TOPOLOGY) &&
-      flags != (KSPROPERTY_TYPE_SET | KSPROPERTY_TYPE_TOPOLOGY)) {
-    return kWrongFlags;
-  }
-  return S_OK;
+  return nodes;
 }
 
-class FakeFilter : public IBaseFilter, public IKsControl {
+class FakeFilter : public IBaseFilter, public IKsControl, public dshow::IKsTopologyInfo {
  public:
   FakeFilter(unsigned index, std::unique_ptr<PropertyChannel> channel)
-      : index_(index), channel_(std::move(channel)) {
+      : index_(index), channel_(std::move(channel)), nodes_(Topology(index)) {
     InterlockedIncrement(&liveObjects);
   }
   virtual ~FakeFilter() { InterlockedDecrement(&liveObjects); }
@@ -69,6 +95,8 @@ class FakeFilter : public IBaseFilter, public IKsControl {
       *object = static_cast<IBaseFilter*>(this);
     } else if (iid == IID_IKsControl) {
       *object = static_cast<IKsControl*>(this);
+    } else if (iid == dshow::kIidKsTopologyInfo) {
+      *object = static_cast<dshow::IKsTopologyInfo*>(this);
     } else {
       *object = nullptr;
       return E_NOINTERFACE;
@@ -127,12 +155,23 @@ class FakeFilter : public IBaseFilter, public IKsControl {
   STDMETHODIMP KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
                           ULONG dataLength, ULONG* bytesReturned) override {
     if (bytesReturned != nullptr) *bytesReturned = 0;
-    const HRESULT checked = CheckRequest(property, propertyLength, data, dataLength);
+    const Node* unit = nullptr;
+    const HRESULT checked = CheckRequest(property, propertyLength, &unit);
     if (checked != S_OK) return checked;
     const auto* node = reinterpret_cast<const KSP_NODE*>(property);
     const bool isSet = (node->Property.Flags & KSPROPERTY_TYPE_SET) != 0;
+    // A GET without a buffer asks for the control's size, as the class driver answers it.
+    if (!isSet && data == nullptr && dataLength == 0) {
+      if (bytesReturned != nullptr) *bytesReturned = unit->controlSize;
+      return HRESULT_FROM_WIN32(ERROR_MORE_DATA);
+    }
+    if (data == nullptr || dataLength != unit->controlSize ||
+        dataLength != DeviceLink::kPacketSize) {
+      return kWrongLength;
+    }
+    // The recorder does not know which node the driver numbered its unit.
     const int32_t status = channel_->TransferProperty(
-        DeviceLink::kPropertySet, node->NodeId, node->Property.Id, isSet,
+        DeviceLink::kPropertySet, DeviceLink::kNodeId, node->Property.Id, isSet,
         static_cast<uint8_t*>(data), dataLength);
     if (status == sim::kRecorderGone) return kDeviceGone;
     if (status == S_OK && !isSet && bytesReturned != nullptr) *bytesReturned = dataLength;
@@ -145,7 +184,61 @@ class FakeFilter : public IBaseFilter, public IKsControl {
     return HRESULT_FROM_WIN32(ERROR_SET_NOT_FOUND);
   }
 
+  // IKsTopologyInfo: the node list and types; the rest is not asked for.
+  STDMETHODIMP get_NumCategories(DWORD* count) override { return Zero(count); }
+  STDMETHODIMP get_Category(DWORD, GUID*) override { return E_NOTIMPL; }
+  STDMETHODIMP get_NumConnections(DWORD* count) override { return Zero(count); }
+  STDMETHODIMP get_ConnectionInfo(DWORD, dshow::KsTopologyConnection*) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP get_NodeName(DWORD, WCHAR*, DWORD, DWORD*) override { return E_NOTIMPL; }
+  STDMETHODIMP get_NumNodes(DWORD* count) override {
+    if (count == nullptr) return E_POINTER;
+    *count = static_cast<DWORD>(nodes_.size());
+    return S_OK;
+  }
+  STDMETHODIMP get_NodeType(DWORD node, GUID* type) override {
+    if (type == nullptr) return E_POINTER;
+    if (node >= nodes_.size()) return E_INVALIDARG;
+    *type = nodes_[node].type;
+    return S_OK;
+  }
+  STDMETHODIMP CreateNodeInstance(DWORD, REFIID, void** object) override {
+    if (object != nullptr) *object = nullptr;
+    return E_NOTIMPL;
+  }
+
  private:
+  static HRESULT Zero(DWORD* count) {
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+
+  // Checks the request as the recorder's driver would: the node must be an extension unit
+  // that carries the recorder's set (another vendor's unit answers that the set is not there,
+  // any other node that there is no such property). S_OK with the node's unit when it may go
+  // on; the buffer is checked by the caller.
+  HRESULT CheckRequest(const KSPROPERTY* property, ULONG propertyLength, const Node** unit) const {
+    if (property == nullptr || propertyLength != sizeof(KSP_NODE)) return kWrongLength;
+    const auto* node = reinterpret_cast<const KSP_NODE*>(property);
+    if (node->NodeId >= nodes_.size() || node->Reserved != 0) return kWrongProperty;
+    const Node& target = nodes_[node->NodeId];
+    if (!IsEqualGUID(target.type, dshow::kNodeTypeDevSpecific)) return kWrongProperty;
+    if (!target.recorderUnit || !IsRecorderSet(node->Property.Set)) return kWrongSet;
+    if (node->Property.Id != DeviceLink::SELECTOR_COMMAND &&
+        node->Property.Id != DeviceLink::SELECTOR_COMMIT) {
+      return kWrongProperty;
+    }
+    const ULONG flags = node->Property.Flags;
+    if (flags != (KSPROPERTY_TYPE_GET | KSPROPERTY_TYPE_TOPOLOGY) &&
+        flags != (KSPROPERTY_TYPE_SET | KSPROPERTY_TYPE_TOPOLOGY)) {
+      return kWrongFlags;
+    }
+    *unit = &target;
+    return S_OK;
+  }
+
   HRESULT SetState(FILTER_STATE state) {
     state_ = state;
     return S_OK;
@@ -154,6 +247,7 @@ class FakeFilter : public IBaseFilter, public IKsControl {
   LONG references_ = 1;
   unsigned index_;
   std::unique_ptr<PropertyChannel> channel_;
+  std::vector<Node> nodes_;
   FILTER_STATE state_ = State_Stopped;
 };
 

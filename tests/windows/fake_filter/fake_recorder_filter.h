@@ -8,7 +8,11 @@
 // and state file: device N reads the file named by KAVRIN_FAKE_FILTER_STATE (N = 0) or
 // KAVRIN_FAKE_FILTER_STATE_N, when it is bound. Its failure modes come from that file:
 // "faults.refuseBind" refuses the bind, fault rules fail or answer S_FALSE at a transfer,
-// "faults.vanishAfter" (or removing the file) takes the device away.
+// "faults.vanishAfter" (or removing the file) takes the device away. Its kernel-streaming
+// topology (IKsTopologyInfo: node list and types) comes from KAVRIN_FAKE_FILTER_NODES[_N]
+// ("camera,processing,other,processing,recorder" puts another vendor's unit at node 2 and the
+// recorder's at node 4; "recorder:32" a control of 32 bytes); unset, the recorder's unit is
+// node 2. A GET without a buffer on the recorder's unit answers ERROR_MORE_DATA and its size.
 #include <windows.h>
 
 #include <string>
