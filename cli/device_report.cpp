@@ -88,6 +88,9 @@ void AddOutcomeFields(Json& document, const ops::Outcome& outcome) {
   if (outcome.Ok()) return;
   document["step"] = outcome.StepText();
   document["cause"] = outcome.ReasonCode();
+  // The platform's own status of the failed transfer (a negative errno on Linux, an HRESULT
+  // on Windows), for whoever must look deeper.
+  if (outcome.status != 0) document["status"] = outcome.status;
 }
 
 std::string HexCode(uint32_t code, int digits) {

@@ -76,6 +76,18 @@ bool Ready(const std::vector<ops::TestRow>& tests, bool force, UnitResult* resul
   return false;
 }
 
+// What a failed write means for the recorder's settings.
+std::string WriteFailureText(const ops::Outcome& outcome) {
+  if (outcome.step != ops::Step::kCommit) {
+    return "writing the settings failed; a write with a failed chunk is not committed";
+  }
+  if (outcome.reason == ops::Reason::kTimedOut) {
+    return "the commit went out but was not answered in time; whether the recorder committed "
+           "the settings is not known";
+  }
+  return "the recorder took the settings but refused to commit them";
+}
+
 // Reads the settings back after the commit; a failure names the first word that differs.
 bool Verify(DeviceLink& link, const SettingsBlock& written, UnitResult* result) {
   ops::Mismatch mismatch;
@@ -141,13 +153,7 @@ UnitResult RunKavrinOn(const DeviceRow& unit, VideoInputBackend& backend, const 
   const bool written = sent.settings.Ok();
   const int commitValue = plan.setKavrinFlag ? 1 : 2;
   if (!clockSet) FailWith(sent.clock, "setting the recorder's clock failed", &result);
-  if (!written) {
-    FailWith(sent.settings,
-             sent.settings.step == ops::Step::kCommit
-                 ? "the recorder took the settings but refused to commit them"
-                 : "writing the settings failed; a write with a failed chunk is not committed",
-             &result);
-  }
+  if (!written) FailWith(sent.settings, WriteFailureText(sent.settings), &result);
   bool verified = true;
   if (plan.verify && written) verified = Verify(link, plan.block, &result);
   Trace(result.ok ? "\nkavrin finish\n" : "\nkavrin fail\n");
@@ -196,7 +202,7 @@ UnitResult RunWriteOn(const DeviceRow& unit, VideoInputBackend& backend, const C
   result.fields["written"] = written;
   result.fields["commit"] = 1;
   if (!written) {
-    FailWith(sent, "writing the settings failed; they were not committed", &result);
+    FailWith(sent, WriteFailureText(sent), &result);
     return result;
   }
   if (plan.verify) result.fields["verified"] = Verify(link, plan.block, &result);

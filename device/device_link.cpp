@@ -31,6 +31,8 @@ FailureReason ReasonOfStatus(int32_t status) {
       case ENODEV:
       case ENXIO:
       case ESHUTDOWN:
+      case ECONNRESET:  // a transfer the host took back as the device went
+      case EPROTO:      // no answer on the bus at all: what a device that just left leaves
       case EBADF:
         return FailureReason::kUnavailable;
       case EBUSY:

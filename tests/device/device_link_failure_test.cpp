@@ -121,6 +121,7 @@ TEST(DeviceLinkFailureTest, APlatformStatusSaysWhyTheTransferFailed) {
       {kStatusOk, FailureReason::kNone},
       {StatusFromErrno(ENODEV), FailureReason::kUnavailable},
       {StatusFromErrno(ESHUTDOWN), FailureReason::kUnavailable},
+      {StatusFromErrno(EPROTO), FailureReason::kUnavailable},  // pulled inside a transfer
       {StatusFromErrno(EBUSY), FailureReason::kBusy},
       {StatusFromErrno(ETIMEDOUT), FailureReason::kTimedOut},
       {StatusFromErrno(EOVERFLOW), FailureReason::kShortReply},

@@ -22,12 +22,13 @@ namespace {
 using namespace std::chrono_literals;
 constexpr auto kCommandTimeout = 30s;
 // What kavrin reports for a recorder that left the bus in the middle of a transfer: the
-// failed transfer. The device link does not yet tell a recorder that is gone (ENODEV and the
-// like from the driver) from a transfer the recorder refused, so this is not "unavailable".
-constexpr std::string_view kGoneInsideTransfer = "transfer-failed";
-// And for a commit the driver gave up on (its 5 s time-out): a failed transfer too, for the
-// same reason, rather than "timed-out".
+// recorder is gone, whatever the driver's own word for it (ENODEV, ESHUTDOWN, a killed URB).
+constexpr std::string_view kGoneInsideTransfer = "unavailable";
+// And for a commit the driver gave up on (its 5 s time-out): the commit's step, timed out, a
+// failed transfer for scripts.
 constexpr std::string_view kSlowCommit = "transfer-failed";
+constexpr std::string_view kSlowCommitStep = "commit";
+constexpr std::string_view kSlowCommitCause = "timed-out";
 
 std::string Outcome(const CommandResult& r) {
   return r.finished ? "exit " + std::to_string(r.exitCode) : std::string("did not finish");
@@ -133,8 +134,14 @@ struct JsonRun {
   CommandResult result;
   std::string reason;
   std::string message;
+  std::string step;   // which step of the operation failed
+  std::string cause;  // the transfer's own reason
+  int64_t status = 0;  // the platform's status of that transfer
   std::string Text() const {
-    return Outcome(result) + (reason.empty() ? ", no reason" : ", reason " + reason + ": " + message);
+    return Outcome(result) + (reason.empty() ? ", no reason"
+                                             : ", reason " + reason + " (step " + step +
+                                                   ", cause " + cause + ", status " +
+                                                   std::to_string(status) + "): " + message);
   }
 };
 
@@ -142,11 +149,14 @@ JsonRun RunJson(const GuestSetup& setup, const std::vector<std::string>& argumen
   std::vector<std::string> argv = {setup.kavrinProgram};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   argv.push_back("--json");
-  JsonRun run{RunCommand(argv, setup.work, kCommandTimeout), "", ""};
+  JsonRun run{RunCommand(argv, setup.work, kCommandTimeout), "", "", "", ""};
   const nlohmann::json document = nlohmann::json::parse(run.result.out, nullptr, false);
   if (document.is_object()) {
     run.reason = document.value("reason", "");
     run.message = document.value("message", "");
+    run.step = document.value("step", "");
+    run.cause = document.value("cause", "");
+    run.status = document.value("status", int64_t{0});
   }
   return run;
 }
@@ -190,7 +200,8 @@ void CheckSlowRecorder(const GuestSetup& setup, PluggedCamera& camera, CheckLog&
                 (std::filesystem::exists(file) ? ", file written" : ", no file"));
 
   const JsonRun kavrin = RunJson(setup, {"kavrin"});
-  log.Check(kavrin.result.finished && kavrin.result.exitCode == 1 && kavrin.reason == kSlowCommit,
+  log.Check(kavrin.result.finished && kavrin.result.exitCode == 1 && kavrin.reason == kSlowCommit &&
+                kavrin.step == kSlowCommitStep && kavrin.cause == kSlowCommitCause,
             "kavrin kavrin on a commit longer than the driver waits: " + kavrin.Text());
   const std::optional<sim::RecorderState> after = camera.RecorderState();
   // The camera did take the late commit (the recorder cannot know the host gave up); what
