@@ -30,7 +30,9 @@ FailureReason ReasonOfStatus(int32_t status) {
     switch (-status) {
       case ENODEV:
       case ENXIO:
+#ifdef ESHUTDOWN  // the C runtime of Windows has no such code; its statuses are HRESULTs
       case ESHUTDOWN:
+#endif
       case ECONNRESET:  // a transfer the host took back as the device went
       case EPROTO:      // no answer on the bus at all: what a device that just left leaves
       case EBADF:

@@ -120,7 +120,9 @@ TEST(DeviceLinkFailureTest, APlatformStatusSaysWhyTheTransferFailed) {
   const Case cases[] = {
       {kStatusOk, FailureReason::kNone},
       {StatusFromErrno(ENODEV), FailureReason::kUnavailable},
+#ifdef ESHUTDOWN
       {StatusFromErrno(ESHUTDOWN), FailureReason::kUnavailable},
+#endif
       {StatusFromErrno(EPROTO), FailureReason::kUnavailable},  // pulled inside a transfer
       {StatusFromErrno(EBUSY), FailureReason::kBusy},
       {StatusFromErrno(ETIMEDOUT), FailureReason::kTimedOut},
