@@ -29,9 +29,11 @@ build: configure
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
-# Running the tool needs only the tool: no test libraries, no qemu.
+# Running the tool needs only the tool: no test libraries, no qemu. The demo builds kavrin
+# too, for the second terminal that drives the same simulated recorder.
 run demo: DEPS_ROLE = run
-run demo: BUILD_TARGETS = --target kavrintool
+run: BUILD_TARGETS = --target kavrintool
+demo: BUILD_TARGETS = --target kavrintool kavrin
 
 run: build
 	@scripts/run-tool $(BUILD_DIR)

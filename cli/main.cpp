@@ -14,11 +14,9 @@ int Run(int argc, const char* const* argv) {
   // Before any file is opened: a closed stdout must not make a data file descriptor 1.
   if (!kavrin::OpenClosedStandardDescriptors()) return 1;
   kavrin::cli::PrepareStandardStreams();
-  // Every recorder string, logo text and trace line goes through the ANSI code page.
-  if (const std::string problem = kavrin::CodePageProblem(); !problem.empty()) {
-    return kavrin::cli::RefuseToStart(argc, argv, problem);
-  }
-  return kavrin::cli::RunCommandLine(argc, argv);
+  // Every recorder string, logo text and trace line goes through the ANSI code page; the
+  // command line refuses the commands that need it when it cannot be used.
+  return kavrin::cli::RunCommandLine(argc, argv, kavrin::CodePageProblem());
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 # The Debian package (`make package`: cpack -G DEB in the release build). What goes in is
 # what `cmake --install` installs, with the prefix /usr: the two programs (stripped), the menu
-# entry and icons, the udev rule in /usr/lib/udev/rules.d, the manual pages, the bash
-# completion, and README, documentation, copyright, changelog and the configuration examples in
+# entry and icons, the udev rule in /usr/lib/udev/rules.d, the manual pages, the bash,
+# zsh and fish completions, and README, documentation, copyright, changelog and the configuration examples in
 # /usr/share/doc/kavrintool.
 # Depends is computed from the programs' shared libraries by dpkg-shlibdeps.
 set(KAVRIN_PACKAGE_MAINTAINER
@@ -31,8 +31,15 @@ add_custom_target(kavrin_compressed_docs ALL DEPENDS ${compressed})
 
 install(FILES ${CMAKE_BINARY_DIR}/man/kavrin.1.gz ${CMAKE_BINARY_DIR}/man/kavrintool.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${PROJECT_SOURCE_DIR}/resources/kavrin.bash-completion
+# Completion for bash, zsh and fish: the rules live in the bash script; zsh and fish take its
+# candidates as whole words through kavrin-words.bash.
+set(completion ${PROJECT_SOURCE_DIR}/resources/completion)
+install(FILES ${completion}/kavrin.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME kavrin)
+install(FILES ${completion}/_kavrin DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+install(FILES ${completion}/kavrin.fish
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
+install(FILES ${completion}/kavrin-words.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/kavrintool)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${packaging}/copyright
               ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${doc_dir})

@@ -296,6 +296,64 @@ TEST_F(ConfigCommandTest, AnUnknownCodePageIsRefusedByName) {
   EXPECT_EQ(document["reason"], "code-page");
 }
 
+// Help and the version convert no text: a line whose KAVRIN_CODEPAGE is wrong can still ask
+// how to put it right. A command that converts text is still refused.
+TEST_F(ConfigCommandTest, HelpAndVersionWorkWhateverTheCodePage) {
+  const test::ScopedEnvironment codePage("KAVRIN_CODEPAGE", "KLINGON");
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string outHas;
+  };
+  const Case cases[] = {
+      {{"--help"}, 0, "Subcommands:"},
+      {{"--version"}, 0, "kavrin " KAVRIN_VERSION},
+      {{"station", "--help"}, 0, "--count"},
+      {{"help"}, 0, "Subcommands:"},
+      {{"help", "block", "show"}, 0, "block show [OPTIONS]"},
+      {{"devices"}, 2, ""},
+      {{"block", "show", "x.bin"}, 2, ""},
+  };
+  for (const Case& c : cases) {
+    const test::KavrinRun run = RunKavrin(work.Path(), c.args);
+    SCOPED_TRACE(c.args.front());
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    if (c.exitCode == 0) {
+      EXPECT_NE(run.out.find(c.outHas), std::string::npos) << run.out;
+      EXPECT_EQ(run.err, "");
+    } else {
+      EXPECT_NE(run.err.find("KAVRIN_CODEPAGE=\"KLINGON\""), std::string::npos) << run.err;
+    }
+  }
+}
+
+// A mistyped command is named, with the commands it could have been; help names them too.
+TEST_F(ConfigCommandTest, AnUnknownCommandIsNamedWithTheList) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string error;
+  };
+  const Case cases[] = {
+      {{"bogus"}, "unknown command 'bogus'; the commands are: config, block, devices, "},
+      {{"block", "shwo", "a.bin"}, "unknown command 'block shwo'; the commands are: new, show"},
+      {{"help", "bogus"}, "unknown command 'bogus'; the commands are: config, block, "},
+      {{"help", "block", "shwo"}, "unknown command 'block shwo'; the commands are: new, show"},
+  };
+  for (const Case& c : cases) {
+    const test::KavrinRun run = RunKavrin(work.Path(), c.args);
+    EXPECT_EQ(run.exitCode, 2) << c.args.front();
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+  }
+  std::vector<std::string> asJson = {"bogus", "--json"};
+  const test::KavrinRun run = RunKavrin(work.Path(), asJson);
+  EXPECT_EQ(run.exitCode, 2);
+  const json document = json::parse(run.out);
+  EXPECT_EQ(document["reason"], "usage");
+  EXPECT_NE(document["message"].get<std::string>().find("unknown command 'bogus'"),
+            std::string::npos);
+}
+
 #ifndef _WIN32  // a file mode that denies reading, and a user it applies to
 TEST_F(ConfigCommandTest, AnUnreadableFileInTheFolderIsReportedAsUnreadableNotMissing) {
   const std::optional<std::string> launcher = test::OrdinaryUserLauncher();

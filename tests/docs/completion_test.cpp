@@ -18,7 +18,7 @@
 namespace kavrin::test {
 namespace {
 
-const std::string kCompletion = std::string(KAVRIN_SOURCE_DIR) + "/resources/kavrin.bash-completion";
+const std::string kCompletion = std::string(KAVRIN_SOURCE_DIR) + "/resources/completion/kavrin.bash";
 
 std::string Quote(const std::string& text) {
   std::string quoted = "'";
@@ -178,6 +178,75 @@ TEST(KavrinCompletion, OffersBlockFilesWhereACommandTakesOne) {
   EXPECT_EQ(Complete("kavrin u", folder.Path()), std::set<std::string>{"unit.bin"});
   EXPECT_EQ(Complete("config --config ", folder.Path()), std::set<std::string>{});
 }
+
+// zsh and fish take whole words from the bash completion's rules (kavrin-words.bash), driven
+// as each shell drives its own completion: fish's `complete -C`, zsh's completion function
+// with compadd recording what it is given.
+std::set<std::string> CompleteIn(const std::string& shell, const std::string& arguments,
+                                 const std::filesystem::path& folder) {
+  const std::string source = std::string(KAVRIN_SOURCE_DIR) + "/resources/completion/";
+  const std::string line = "kavrin " + arguments;
+  std::string run;
+  if (shell == "fish") {
+    run = "fish --no-config -c " +
+          Quote("source " + Quote(source + "kavrin.fish") + "; complete -C" + Quote(line));
+  } else {
+    run = "zsh -f -c " + Quote("compadd() { local word; for word in \"${@[${@[(i)--]}+1,-1]}\"; "
+                               "do print -r -- \"$word\"; done }; BUFFER=" + Quote(line) +
+                               "; CURSOR=${#BUFFER}; source " + Quote(source + "_kavrin"));
+  }
+  const std::string binFolder = std::filesystem::path(KAVRIN_BIN).parent_path().string();
+  const std::string command =
+      "cd " + Quote(folder.string()) + " && env LC_ALL=C.UTF-8 PATH=" + Quote(binFolder) +
+      ":\"$PATH\" KAVRIN_BASH_COMPLETION=" + Quote(kCompletion) +
+      " KAVRIN_COMPLETION_WORDS=" + Quote(source + "kavrin-words.bash") + " " + run + " 2>&1";
+  std::set<std::string> candidates;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return candidates;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+    std::string text(buffer);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    // fish prints "candidate<TAB>description"; there is no description here.
+    if (!text.empty()) candidates.insert(text.substr(0, text.find('\t')));
+  }
+  pclose(pipe);
+  return candidates;
+}
+
+class OtherShellCompletion : public testing::TestWithParam<std::string> {};
+
+TEST_P(OtherShellCompletion, OffersWhatBashOffersAsWholeWords) {
+  const std::string shell = GetParam();
+  if (std::system(("command -v " + shell + " >/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << shell << " is not installed (scripts/install-deps test)";
+  }
+  TempDir folder;
+  folder.Write("unit.bin", std::string(112, '\0'));
+  folder.Write("notes.txt", "x");
+  struct Case {
+    std::string line;
+    std::set<std::string> expected;
+  };
+  const Case cases[] = {
+      {"bl", {"block"}},
+      {"block ", {"new", "show"}},
+      {"help bl", {"block"}},
+      {"kavrin --cl", {"--clock"}},
+      {"kavrin --set TV", {"TV System="}},
+      {"kavrin --set TV\\ System=", {"TV System=NTSC", "TV System=PAL"}},
+      {"kavrin --set Cycle\\ Time=1", {"Cycle Time=10 min", "Cycle Time=15 min"}},
+      {"block show ", {"unit.bin"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CompleteIn(shell, c.line, folder.Path()), c.expected) << shell << ": " << c.line;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shells, OtherShellCompletion, testing::Values("zsh", "fish"),
+                         [](const testing::TestParamInfo<std::string>& param) {
+                           return param.param;
+                         });
 
 }  // namespace
 }  // namespace kavrin::test

@@ -9,7 +9,7 @@
 # tests/docs/completion_test.cpp keeps these lists equal to what `kavrin --help` says.
 _kavrin_subcommands() {
   case "$1" in
-    "") echo "config block devices info test read write kavrin station" ;;
+    "") echo "config block devices info test read write kavrin station help" ;;
     block) echo "new show" ;;
   esac
 }
@@ -20,6 +20,7 @@ _kavrin_options() {
   local operation="--set --logo --clock --verify --force --set-kavrin-flag"
   case "$1" in
     "") echo "-h --help --version" ;;
+    help) echo "-h --help" ;;
     config) echo "-h --help --config --file --json --check --write-default --force" ;;
     block) echo "-h --help" ;;
     "block new") echo "-h --help -o --output --config --file --json" ;;
@@ -176,6 +177,8 @@ _kavrin() {
     mapfile -t COMPREPLY < <(compgen -W "$(_kavrin_subcommands "$path")" -- "$cur")
   else
     case "$path" in
+      help)  # the command whose help to show
+        mapfile -t COMPREPLY < <(compgen -W "$(_kavrin_subcommands "")" -- "$cur") ;;
       "block show" | write | kavrin)
         mapfile -t COMPREPLY < <(compgen -f -X '!*.[bB][iI][nN]' -- "$cur"; compgen -d -- "$cur") ;;
     esac
