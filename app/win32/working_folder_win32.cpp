@@ -26,11 +26,21 @@ std::filesystem::path ProgramFolder() {
   return std::filesystem::path(name).parent_path();
 }
 
+// The shell's library is loaded only here, for an installed copy: importing it would load it
+// and its helpers (several MiB) into every start for a folder most starts never ask for.
 std::filesystem::path DocumentsFolder() {
+  HMODULE shell = LoadLibraryW(L"shell32.dll");
+  if (shell == nullptr) return {};
+  using GetFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+  // Through void(*)(): the generic function pointer, from which any function type may be cast.
+  const auto getFolderPath = reinterpret_cast<GetFolderPath>(
+      reinterpret_cast<void (*)()>(GetProcAddress(shell, "SHGetFolderPathW")));
   wchar_t path[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, 0, path))) {
-    return {};
-  }
+  const bool found =
+      getFolderPath != nullptr &&
+      SUCCEEDED(getFolderPath(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, 0, path));
+  FreeLibrary(shell);
+  if (!found) return {};
   return path;
 }
 

@@ -18,6 +18,7 @@
 #include "device/dshow/bounded_ks_property.h"
 #include "device/dshow/com_ptr.h"
 #include "device/dshow/ks_unit_probe.h"
+#include "device/dshow/video_input_presence.h"
 #include "device/device_link.h"
 
 namespace kavrin::dshow {
@@ -77,6 +78,8 @@ bool ReadFriendlyName(IMoniker& moniker, std::u16string* friendlyName) {
 // visit for every device whose friendly name can be read, until visit returns true. A
 // device without a property bag or a friendly name is skipped.
 WalkResult WalkVideoInputs(const std::function<bool(const Found&)>& visit) {
+  // Nothing the enumerator could list: not worth loading it.
+  if (!VideoInputsMayExist()) return WalkResult::EmptyCategory;
   ComPtr<ICreateDevEnum> deviceEnum;
   if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, kEnumeratorContext,
                               IID_ICreateDevEnum, deviceEnum.ReceiveVoid())) ||
