@@ -1,6 +1,8 @@
 #include "cli/session.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <span>
