@@ -11,18 +11,6 @@
 #include "ops/settings_rules.h"
 
 namespace kavrin::cli {
-namespace {
-
-constexpr uint32_t kNoteFirstByte = SettingsBlock::kDeviceAreaSize;
-constexpr uint32_t kNoteUnits = (SettingsBlock::kSize - kNoteFirstByte) / 2;
-
-// One item as its list shows the block (ops/settings_rules.h).
-struct DecodedItem {
-  std::string title;
-  const SettingItem* item;
-  uint32_t value;
-  std::optional<std::string> option;  // none: the list shows no selection
-};
 
 std::vector<DecodedItem> DecodeItems(const ConfigFile& config, const SettingsBlock& block) {
   std::vector<DecodedItem> decoded;
@@ -38,10 +26,14 @@ std::vector<DecodedItem> DecodeItems(const ConfigFile& config, const SettingsBlo
   return decoded;
 }
 
-// The logo text as the logo box shows the block (ops/settings_rules.h).
 std::string DecodeLogo(const ConfigFile& config, const SettingsBlock& block) {
   return ToUtf8(ops::LogoTextOf(config.logoPanel, block));
 }
+
+namespace {
+
+constexpr uint32_t kNoteFirstByte = SettingsBlock::kDeviceAreaSize;
+constexpr uint32_t kNoteUnits = (SettingsBlock::kSize - kNoteFirstByte) / 2;
 
 // The note area: UTF-16LE, ended by a zero unit when shorter than the area.
 std::string DecodeNote(const SettingsBlock& block) {

@@ -11,6 +11,7 @@
 #include "cli/setting_assignment.h"
 #include "config/file_io.h"
 #include "config/file_util.h"
+#include "config/sha256.h"
 #include "device/platform_backend.h"
 #include "ops/settings_rules.h"
 
@@ -97,6 +98,27 @@ int DeviceCommand::Run(const Selection& selection, bool many, const UnitOperatio
   return tally.failed == 0 ? kExitOk : kExitFailed;
 }
 
+namespace {
+
+// Where a block file named on the command line, or ./Default.bin, is, and its fingerprint;
+// false with *error when it cannot be read for the hash.
+bool FileOrigin(SettingsSource::Kind kind, const std::filesystem::path& path,
+                SettingsSource* origin, std::string* error) {
+  origin->kind = kind;
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  origin->path = PathToUtf8(ec ? path : absolute);
+  const std::optional<std::string> sha256 = Sha256OfFile(path);
+  if (!sha256) {
+    *error = "cannot read " + PathToUtf8(path) + " for its SHA-256";
+    return false;
+  }
+  origin->sha256 = *sha256;
+  return true;
+}
+
+}  // namespace
+
 bool PrepareKavrinPlan(DeviceCommand& command, KavrinPlan* plan, int* exitCode) {
   const DeviceOptions& options = command.Options();
   const ConfigFile& config = command.Config();
@@ -116,6 +138,11 @@ bool PrepareKavrinPlan(DeviceCommand& command, KavrinPlan* plan, int* exitCode) 
     }
     plan->block = file->block;
     plan->source = options.blockPath;
+    if (!FileOrigin(SettingsSource::Kind::kFile, PathFromUtf8(options.blockPath), &plan->origin,
+                    &error)) {
+      *exitCode = out.Fail(Reason::kBlockFile, error, kExitFailed);
+      return false;
+    }
   } else if (CheckReadable(defaultBin).fault != FileFault::Missing) {
     // Default.bin's first bytes go over the defaults whatever its size, but not silently; one
     // that is there but cannot be read is what the operator means to send, so it is a
@@ -132,6 +159,11 @@ bool PrepareKavrinPlan(DeviceCommand& command, KavrinPlan* plan, int* exitCode) 
                "; its bytes went over the defaults");
     }
     plan->source = defaultBin.string();
+    std::string error;
+    if (!FileOrigin(SettingsSource::Kind::kDefaultBin, defaultBin, &plan->origin, &error)) {
+      *exitCode = out.Fail(Reason::kBlockFile, error, kExitFailed);
+      return false;
+    }
   }
   // As the window shows a loaded block in its lists and sends what they hold; the operator's
   // changes come after.
@@ -142,6 +174,7 @@ bool PrepareKavrinPlan(DeviceCommand& command, KavrinPlan* plan, int* exitCode) 
       *exitCode = out.Fail(Reason::kInvalidSetting, "--set " + assignment + ": " + error, kExitUsage);
       return false;
     }
+    plan->changes.push_back(assignment);
   }
   if (options.logoGiven) {
     const std::string error = ApplyLogoText(config, options.logo, &plan->block);
@@ -149,6 +182,7 @@ bool PrepareKavrinPlan(DeviceCommand& command, KavrinPlan* plan, int* exitCode) 
       *exitCode = out.Fail(Reason::kInvalidLogo, "--logo: " + error, kExitUsage);
       return false;
     }
+    plan->changes.push_back("logo=" + options.logo);
   }
   const std::optional<ClockChoice> clock = ClockChoice::Parse(options.clock);
   if (!clock) {

@@ -34,6 +34,7 @@ struct DeviceOptions {
   bool verify = false;
   unsigned count = 0;   // station --count; 0: until interrupted
   std::string logPath;  // station --log
+  std::string stationName;  // kavrin and station --station; empty: the host name
 };
 
 class DeviceCommand {

@@ -15,6 +15,7 @@
 #include "cli/block_file.h"
 #include "cli/commands.h"
 #include "cli/device_command.h"
+#include "cli/session.h"
 #include "config/file_io.h"
 #include "config/trace.h"
 #include "ops/settings_rules.h"
@@ -216,6 +217,8 @@ int RunKavrin(const DeviceOptions& options, const DeviceEnvironment& environment
     Trace("\nkavrin condition fail\n");
     return exitCode;
   }
+  // A batch is a session with records, as the station's.
+  if (request.Many()) return RunKavrinSession(command, plan, selection);
   return command.Run(selection, request.Many(),
                      [&](const DeviceRow& unit, std::size_t, VideoInputBackend& backend) {
                        return RunKavrinOn(unit, backend, command.Config(), plan);
@@ -270,6 +273,8 @@ void AddKavrinOptions(CLI::App* command, DeviceOptions* options) {
   command->add_flag("--force", options->force, "Proceed even when an engine test is NG");
   command->add_flag("--set-kavrin-flag", options->setKavrinFlag,
                     "Commit with 1 (sets the recorder's kavrin flag) instead of 2");
+  command->add_option("--station", options->stationName,
+                      "The station's name in the records (default: the host name)");
 }
 
 }  // namespace
@@ -326,12 +331,14 @@ void AddDeviceCommands(CLI::App& app, int* exitCode, const DeviceEnvironment& en
   CLI::App* station = app.add_subcommand(
       "station",
       "Program every recorder present, then each one plugged in, once per plug-in, until "
-      "interrupted (SIGINT/SIGTERM end it after the unit in progress)");
+      "interrupted (SIGINT, SIGTERM or SIGHUP end it after the unit in progress)");
   AddCommonOptions(station, options.get(), true, false);
   AddKavrinOptions(station, options.get());
   station->add_option("--count", options->count, "Stop after this many units")
       ->check(CLI::Range(1u, 1000000000u));
-  station->add_option("--log", options->logPath, "Append one JSON record per unit to this file");
+  station->add_option("--log", options->logPath,
+                      "Append the session to this file: a start record, one JSON record per "
+                      "unit, the summary");
   station->callback(run(RunStationCommand));
 }
 

@@ -2,8 +2,10 @@
 // recorders present when it starts, then each recorder plugged in afterwards, once: a unit
 // that stays plugged in is never programmed twice, one unplugged and plugged in again is
 // programmed again. SIGINT, SIGTERM and SIGHUP (the terminal closed) end it after the units
-// in progress, and so does a stdout that can no longer be written (its reader gone): each
-// unit's record is in the log before it is reported, and the summary ends the log.
+// in progress, and so does a stdout that can no longer be written (its reader gone) or a log
+// that can no longer be appended to: a line must not program units it cannot record. The log
+// is the whole session: its start record first, each unit's record before the unit is
+// reported, the summary last (cli/session.h).
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -16,21 +18,25 @@
 
 #include "cli/commands.h"
 #include "cli/device_command.h"
+#include "cli/session.h"
 #include "cli/station_log.h"
 #include "device/platform_backend.h"
 
 namespace kavrin::cli {
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
+// The first signal that asked the station to stop; 0 for none.
+volatile std::sig_atomic_t stopSignal = 0;
 
-extern "C" void RequestStop(int) { stopRequested = 1; }
+extern "C" void RequestStop(int signalNumber) {
+  if (stopSignal == 0) stopSignal = signalNumber;
+}
 
 // SIGINT, SIGTERM and SIGHUP ask the station to stop for the span of the loop.
 class StopSignals {
  public:
   StopSignals() {
-    stopRequested = 0;
+    stopSignal = 0;
     previousInterrupt_ = std::signal(SIGINT, RequestStop);
     previousTerminate_ = std::signal(SIGTERM, RequestStop);
 #ifdef SIGHUP  // POSIX: the terminal or the session went away
@@ -46,7 +52,23 @@ class StopSignals {
   }
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
-  bool Requested() const { return stopRequested != 0; }
+  bool Requested() const { return stopSignal != 0; }
+  // "SIGINT", "SIGTERM", "SIGHUP": which one asked, for the summary.
+  static std::string Name() {
+    switch (stopSignal) {
+      case SIGINT:
+        return "SIGINT";
+      case SIGTERM:
+        return "SIGTERM";
+#ifdef SIGHUP
+      case SIGHUP:
+        return "SIGHUP";
+#endif
+      default:
+        break;
+    }
+    return "signal " + std::to_string(static_cast<int>(stopSignal));
+  }
 
  private:
   void (*previousInterrupt_)(int) = SIG_DFL;
@@ -69,6 +91,7 @@ int RunStation(DeviceCommand& command) {
   if (!command.LoadConfiguration(&exitCode)) return exitCode;
   KavrinPlan plan;
   if (!PrepareKavrinPlan(command, &plan, &exitCode)) return exitCode;
+  plan.queryInformation = true;  // each record names the unit's model and versions
   std::vector<DeviceSelector> selectors;
   if (!command.ParseSelectors(&selectors, &exitCode)) return exitCode;
   Reporter& out = command.Out();
@@ -77,6 +100,12 @@ int RunStation(DeviceCommand& command) {
   if (!log.Open(command.Options().logPath, &error)) {
     return out.Fail(Reason::kLogUnwritable, error, kExitFailed);
   }
+  Session session(command, plan);
+  // The session's start is in the log before anything is programmed, or nothing is.
+  if (!log.Append(session.StartRecord(), &error)) {
+    return out.Fail(Reason::kLogUnwritable, error + "; nothing was programmed", kExitFailed);
+  }
+  session.Announce(out);
   const unsigned count = command.Options().count;
   const StopSignals signals;
   const std::unique_ptr<DeviceChangeMonitor> monitor =
@@ -85,8 +114,8 @@ int RunStation(DeviceCommand& command) {
   std::map<std::string, VideoInput> handled;  // programmed and still plugged in, by unit key
   std::set<std::string> waitingNoted;         // named inputs not usable yet, said once
   RunTally tally;
-  bool logFailed = false;
-  std::string stoppedBy = "signal";
+  std::string logError;  // why a record could not be appended; empty while the log holds
+  std::string stoppedBy;
   out.Note(std::string("station: programming recorders as they are plugged in") +
            (count > 0 ? ", " + std::to_string(count) + " in all" : std::string()) +
            "; Ctrl-C ends after the unit in progress");
@@ -129,17 +158,17 @@ int RunStation(DeviceCommand& command) {
           },
           [&](const UnitResult& result) {
             // The record first: a report that cannot be printed must not cost the record.
-            Json record = UnitJson("station", result);
-            record["time"] = ClockText(ClockChoice().Time());
-            if (!log.Append(record) && !logFailed) {
-              logFailed = true;
-              out.Note("cannot append to the log " + log.Path() + "; the station stops");
+            Json record = session.UnitRecord(result);
+            record["time"] = record["finished"];
+            std::string why;
+            if (!log.Append(record, &why) && logError.empty()) {
+              logError = why;
+              out.Note(why + "; the station stops");
             }
-            ReportUnit(out, result);
+            ReportUnit(out, result, record);
           });
-      tally.succeeded += batch.succeeded;
-      tally.failed += batch.failed;
-      if (logFailed) {
+      tally.Add(batch);
+      if (!logError.empty()) {
         stoppedBy = "log";
         break;
       }
@@ -156,18 +185,18 @@ int RunStation(DeviceCommand& command) {
     // Also looks again every second, should a change go unreported.
     WaitForDeviceChange(monitor.get(), std::chrono::milliseconds(1000));
   }
-  Json extra = Json{{"stoppedBy", stoppedBy}};
-  if (logFailed) AddFailure(extra, Reason::kLogUnwritable, "cannot append to the log " + log.Path());
+  if (stoppedBy.empty()) stoppedBy = StopSignals::Name();
+  Json extra = Json::object();
+  if (!logError.empty()) AddFailure(extra, Reason::kLogUnwritable, logError);
   const bool outputLost = stoppedBy == "output";
   if (outputLost) out.Note("cannot write to standard output; the station stops");
-  if (!logFailed) {
-    // The log says how the shift ended, whether or not anyone still reads stdout.
-    Json summary = SummaryJson("station", tally, extra);
-    summary["time"] = ClockText(ClockChoice().Time());
-    log.Append(summary);
-  }
-  ReportSummary(out, tally, extra);
-  return tally.failed == 0 && !logFailed && !outputLost ? kExitOk : kExitFailed;
+  // The log says how the shift ended, whether or not anyone still reads stdout; after a
+  // failed append too, as the summary may still fit and says why the log ends there.
+  Json summary = session.SummaryRecord(tally, stoppedBy, extra);
+  summary["time"] = summary["finished"];
+  log.Append(summary);
+  ReportSummaryDocument(out, tally, summary);
+  return tally.failed == 0 && logError.empty() && !outputLost ? kExitOk : kExitFailed;
 }
 
 }  // namespace kavrin::cli

@@ -39,19 +39,25 @@ bool StationLog::Open(const std::string& path, std::string* error) {
   return true;
 }
 
-bool StationLog::Append(const Json& record) {
+bool StationLog::Append(const Json& record, std::string* error) {
   if (file_ == nullptr) return true;
   const std::string line = record.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+  auto failed = [&](const std::string& why) {
+    if (error != nullptr) *error = "cannot append to " + path_ + ": " + why;
+    return false;
+  };
   std::error_code ec;
   const std::uintmax_t before = std::filesystem::file_size(PathFromUtf8(path_), ec);
-  if (ec) return false;
+  if (ec) return failed(ec.message());
+  errno = 0;
   if (std::fwrite(line.data(), 1, line.size(), file_) == line.size() && std::fflush(file_) == 0) {
     return true;
   }
+  const int writeError = errno;
   std::clearerr(file_);
   // Half a record would become the head of the next one's line: cut back to where it began.
   std::filesystem::resize_file(PathFromUtf8(path_), before, ec);
-  return false;
+  return failed(writeError != 0 ? std::strerror(writeError) : "the write was cut short");
 }
 
 }  // namespace kavrin::cli

@@ -21,8 +21,10 @@ class StationLog {
   // Opens the log for appending (no path: no log, and every append succeeds). False with
   // *error set when it cannot be opened.
   bool Open(const std::string& path, std::string* error);
-  // False when the record could not be written; the log is then as it was before.
-  bool Append(const Json& record);
+  // False when the record could not be written, with *error (when given) naming the
+  // system's reason ("cannot append to units.jsonl: No space left on device"); the log is
+  // then as it was before.
+  bool Append(const Json& record, std::string* error = nullptr);
   const std::string& Path() const { return path_; }
 
  private:

@@ -7,6 +7,7 @@
 #include "cli/block_report.h"
 #include "cli/printable_text.h"
 #include "cli/recorder_address.h"
+#include "cli/unit_record.h"
 #include "config/file_io.h"
 #include "config/file_util.h"
 #include "config/text_codec.h"
@@ -57,6 +58,9 @@ void CannotOpen(UnitResult* result) {
   result->Fail(Reason::kUnavailable, AddressText(result->device) +
                                          " could not be opened (unplugged, or held by another "
                                          "program?)");
+  ops::Outcome attach;
+  attach.step = ops::Step::kAttach;
+  result->fields["step"] = attach.StepText();
 }
 
 // Readiness (ops::Readiness): no engine test NG unless forced. A test that could not be asked
@@ -137,8 +141,13 @@ UnitResult RunKavrinOn(const DeviceRow& unit, VideoInputBackend& backend, const 
     return result;
   }
   DeviceLink& link = attached.Link();
-  // One hold for the whole operation: the tests, the clock, the settings and the read-back.
+  // One hold for the whole operation: the information, the tests, the clock, the settings
+  // and the read-back.
   DeviceLink::Hold hold(link);
+  if (plan.queryInformation) {
+    // For the record only: a row not answered is an empty text there, not a failure.
+    result.fields["unit"] = UnitInformationJson(ops::QueryInformation(link, config.infoPanel));
+  }
   const std::vector<ops::TestRow> tests = ops::RunEngineTests(link, config.testItems);
   result.fields["tests"] = TestsJson(tests);
   if (!Ready(tests, plan.force, &result)) {
@@ -164,6 +173,8 @@ UnitResult RunKavrinOn(const DeviceRow& unit, VideoInputBackend& backend, const 
   result.fields["settings"] = DeviceAreaHex(plan.block, "");
   MergeFields(result.fields, BlockSettingsJson(config, plan.block));
   result.fields["written"] = written;
+  // The fingerprint of what this recorder was sent and committed; none when it was not.
+  result.fields["settingsSha256"] = written ? Json(DeviceAreaSha256(plan.block)) : Json();
   result.fields["commit"] = commitValue;
   if (plan.verify) result.fields["verified"] = written && verified;
   result.text = "Recorder: \"" + PrintableText(ToUtf8(unit.input.friendlyName)) + "\" " +

@@ -4,11 +4,14 @@
 // Every operation attaches its recorder on a backend of its own, so that several run at once,
 // one thread per recorder.
 #include <string>
+#include <vector>
 
 #include "block/settings_block.h"
 #include "cli/clock_choice.h"
 #include "cli/command_result.h"
 #include "cli/device_report.h"
+#include "cli/record_time.h"
+#include "cli/settings_source.h"
 #include "config/config_file.h"
 #include "device/video_input.h"
 
@@ -23,6 +26,7 @@ struct UnitResult {
   std::string text;             // the command's own text for one recorder
   std::string summary;          // a few words for the one-line result among several
   std::string detail;           // lines shown under that line (information rows, verdicts)
+  TimeSpan span;                // when the operation began and ended (set by RunUnits)
 
   void Fail(Reason why, std::string whyText);
 };
@@ -31,10 +35,16 @@ struct UnitResult {
 struct KavrinPlan {
   SettingsBlock block;
   std::string source;  // where the settings came from, for the report
+  SettingsSource origin;             // the same, for a line's records
+  std::vector<std::string> changes;  // the --set assignments as given, then "logo=TEXT"
   ClockChoice clock;
   bool force = false;
   bool setKavrinFlag = false;
   bool verify = false;
+  // Ask the information rows first, as the window does on attaching, so that the unit's
+  // record names its model and versions. Only runs that keep records ask: a single `kavrin`
+  // sends exactly the window's Kavrin packets and nothing more.
+  bool queryInformation = false;
 };
 
 // What `write` sends.

@@ -76,8 +76,9 @@ TEST_P(ClosedStreamTest, StationLogHoldsOnlyRecords) {
     records.push_back(json::parse(line, nullptr, false));
     EXPECT_TRUE(records.back().is_object()) << "not a record: " << line;
   }
-  ASSERT_EQ(records.size(), 3u) << "two units and the summary";
-  EXPECT_EQ(records[2]["stoppedBy"], "count");
+  ASSERT_EQ(records.size(), 4u) << "the start, two units and the summary";
+  EXPECT_EQ(records[0]["record"], "start");
+  EXPECT_EQ(records[3]["stoppedBy"], "count");
   ExpectRecordersWhole();
 }
 

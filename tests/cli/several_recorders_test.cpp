@@ -161,9 +161,10 @@ TEST_F(SeveralRecordersTest, AllProgramsEveryUnitAndOneFailureFailsTheRunAlone) 
   const CommandResult run = Run({"kavrin", "--all", "--json"});
   EXPECT_EQ(run.exitCode, kExitFailed);
   const std::vector<json> lines = Lines(run.out);
-  ASSERT_EQ(lines.size(), 4u) << run.out;
+  ASSERT_EQ(lines.size(), 5u) << "the start, three units, the summary: " << run.out;
+  EXPECT_EQ(lines[0]["record"], "start");
   int succeeded = 0;
-  for (std::size_t i = 0; i < 3; ++i) {
+  for (std::size_t i = 1; i < 4; ++i) {
     const json& unit = lines[i];
     EXPECT_EQ(unit["command"], "kavrin");
     if (unit["ok"].get<bool>()) {
@@ -175,8 +176,11 @@ TEST_F(SeveralRecordersTest, AllProgramsEveryUnitAndOneFailureFailsTheRunAlone) 
     EXPECT_EQ(unit["written"], false);
   }
   EXPECT_EQ(succeeded, 2);
-  EXPECT_EQ(lines[3]["summary"], json({{"units", 3}, {"succeeded", 2}, {"failed", 1}}));
-  EXPECT_EQ(lines[3]["ok"], false);
+  EXPECT_EQ(lines[4]["summary"], json({{"units", 3},
+                                       {"succeeded", 2},
+                                       {"failed", 1},
+                                       {"byReason", {{"transfer-failed", 1}}}}));
+  EXPECT_EQ(lines[4]["ok"], false);
   EXPECT_EQ(Committed(), "a-C") << "the failing unit has no commit";
 
   const CommandResult text = Run({"kavrin", "-d", "serial:SN-A", "-d", "port:1-2.2"});
@@ -223,7 +227,8 @@ TEST_F(SeveralRecordersTest, InfoAndTestAllGiveEachUnitsRows) {
 // engine-test-ng, and the line is not told to force it. A refused commit is the commit's.
 TEST_F(SeveralRecordersTest, AUnitThatCouldNotAnswerIsNotAnEngineFailure) {
   sim::RecorderState pulled = State("recorders/B.json");
-  pulled.faults.vanishAfter = 2;  // gone after the first test's question and answer
+  // Gone after the two information rows' and the first test's questions and answers.
+  pulled.faults.vanishAfter = 2 * 2 + 2;
   Plug(pulled, "recorders/B.json");
   sim::RecorderState refusing = State("recorders/C.json");
   refusing.faults.rules.push_back(test::Fault().Selector(18).Status(sim::kRecorderFalse));

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,7 +11,7 @@
 namespace kavrin::test {
 
 ChildProcess::ChildProcess(const std::string& workDir, const std::string& simulator,
-                           const std::vector<std::string>& arguments) {
+                           const std::vector<std::string>& arguments, long fileSizeLimit) {
   int outPipe[2];
   int errPipe[2];
   if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) return;
@@ -21,6 +22,11 @@ ChildProcess::ChildProcess(const std::string& workDir, const std::string& simula
     ::close(outPipe[0]);
     ::close(errPipe[0]);
     if (::chdir(workDir.c_str()) != 0) ::_exit(127);
+    if (fileSizeLimit > 0) {
+      ::signal(SIGXFSZ, SIG_IGN);  // kept across exec: the write fails instead
+      const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
+    }
     ::setenv("KAVRIN_SIMULATOR", simulator.c_str(), 1);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(KAVRIN_BIN));

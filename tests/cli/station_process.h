@@ -10,9 +10,11 @@ namespace kavrin::test {
 
 class ChildProcess {
  public:
-  // Runs KAVRIN_BIN with the arguments in `workDir`, with KAVRIN_SIMULATOR set.
+  // Runs KAVRIN_BIN with the arguments in `workDir`, with KAVRIN_SIMULATOR set. A
+  // fileSizeLimit above 0 stands for a full disk: no file the child writes grows past it (a
+  // write cut part-way, failing with EFBIG, as a full disk cuts it with ENOSPC).
   ChildProcess(const std::string& workDir, const std::string& simulator,
-               const std::vector<std::string>& arguments);
+               const std::vector<std::string>& arguments, long fileSizeLimit = 0);
   ~ChildProcess();  // kills a child still running
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;

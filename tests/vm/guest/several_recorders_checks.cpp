@@ -67,9 +67,10 @@ void CheckSeveralRecorders(const GuestSetup& setup, CheckLog& log) {
   const CommandResult all = RunCommand({setup.kavrinProgram, "kavrin", "--all", "--json"},
                                        setup.work, kCommandTimeout);
   const std::vector<json> lines = JsonLines(all.out);
-  const bool summaryRight = lines.size() == 3 && lines[2].is_object() &&
-                            lines[2].contains("summary") &&
-                            lines[2]["summary"].value("succeeded", 0) == 2;
+  // The session's start record, the two units, the summary.
+  const bool summaryRight = lines.size() == 4 && lines[3].is_object() &&
+                            lines[3].contains("summary") &&
+                            lines[3]["summary"].value("succeeded", 0) == 2;
   log.Check(all.exitCode == 0 && summaryRight,
             "kavrin kavrin --all programs both in parallel: " + std::to_string(lines.size()) +
                 " JSON lines, exit " + std::to_string(all.exitCode));
