@@ -167,8 +167,9 @@ int RunCommandLine(int argc, const char* const* argv, const DeviceEnvironment& e
                               "'; the commands are: " + CommandList(parent) +
                               " (kavrin help COMMAND shows a command's help)");
     }
-    if (!json) return app.exit(e);
-    return UsageFailure(commandName, json, e.what());
+    if (json) return UsageFailure(commandName, json, e.what());
+    app.exit(e);  // CLI11's message and its hint; the status is ours
+    return kExitUsage;
   }
   std::cout.flush();
   // A document or line that did not reach stdout (a full disk, a reader gone) is a failure:

@@ -17,7 +17,7 @@ _kavrin_subcommands() {
 _kavrin_options() {
   local common="-h --help --config --file --json -v --verbose"
   local device="$common -d --device --all --wait"
-  local operation="--set --logo --clock --verify --force --set-kavrin-flag"
+  local operation="--set --logo --clock --verify --force --set-kavrin-flag --station"
   case "$1" in
     "") echo "-h --help --version" ;;
     help) echo "-h --help" ;;
@@ -167,7 +167,7 @@ _kavrin() {
     --clock)
       mapfile -t COMPREPLY < <(compgen -W "now utc" -- "$cur")
       return ;;
-    --wait | --count | --logo)
+    --wait | --count | --logo | --station)
       return ;;
   esac
 
