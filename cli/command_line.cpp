@@ -20,7 +20,7 @@ std::string CommandName(int argc, const char* const* argv) {
     if (word.empty() || word[0] == '-') continue;
     static const char* const kCommands[] = {"config", "block", "new",  "show",  "devices",
                                             "info",   "test",  "read", "write", "kavrin",
-                                            "station"};
+                                            "station", "report"};
     bool known = false;
     for (const char* command : kCommands) known = known || word == command;
     if (!known) break;
@@ -65,6 +65,7 @@ int RunCommandLine(int argc, const char* const* argv, const DeviceEnvironment& e
   AddConfigCommands(app, &exitCode);
   AddBlockCommands(app, &exitCode);
   AddDeviceCommands(app, &exitCode, environment);
+  AddReportCommands(app, &exitCode);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
