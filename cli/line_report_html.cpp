@@ -19,7 +19,7 @@ th{background:#f0f0f0}td.n{text-align:right;font-variant-numeric:tabular-nums}
 tr.total td{font-weight:bold}.none{color:#777}.bad{color:#b00020}
 .chart{overflow-x:auto}.legend span{display:inline-block;margin-right:1.2em}
 .swatch{display:inline-block;width:.9em;height:.9em;margin-right:.3em;vertical-align:middle}
-.ok{background:#2e7d32}.failed{background:#c62828}code{font-size:.9em}
+td.hash{font-family:monospace;word-break:break-all;max-width:24em}.ok{background:#2e7d32}.failed{background:#c62828}code{font-size:.9em}
 )";
 
 // Bar chart geometry, in SVG user units.
@@ -33,10 +33,15 @@ constexpr int kLabelRoom = 70;
 std::string Number(std::size_t n) { return std::to_string(n); }
 std::string Or(const std::string& text, const char* instead) { return text.empty() ? instead : text; }
 
+enum class CellKind { kText, kNumber, kHash };
+
 struct Cell {
   std::string text;
-  bool number = false;
+  CellKind kind = CellKind::kText;
 };
+
+constexpr CellKind kNumber = CellKind::kNumber;
+constexpr CellKind kHash = CellKind::kHash;
 
 // A table; every cell's text is escaped here, so no caller can forget it.
 class HtmlTable {
@@ -45,7 +50,10 @@ class HtmlTable {
   void Add(std::vector<Cell> row, bool total = false) {
     std::string html = total ? "<tr class=\"total\">" : "<tr>";
     for (const Cell& cell : row) {
-      html += (cell.number ? "<td class=\"n\">" : "<td>") + HtmlText(cell.text) + "</td>";
+      const char* open = cell.kind == kNumber ? "<td class=\"n\">"
+                         : cell.kind == kHash ? "<td class=\"hash\">"
+                                              : "<td>";
+      html += open + HtmlText(cell.text) + "</td>";
     }
     rows_ += html + "</tr>\n";
   }
@@ -116,7 +124,10 @@ std::string Summary(const LineReport& report) {
       html << " <span class=\"bad\">" << HtmlText(log.problem) << "</span>";
     } else {
       html << ": " << log.records << " records";
-      if (log.skipped > 0) html << ", <span class=\"bad\">" << log.skipped << " lines skipped</span>";
+      if (log.skipped > 0) {
+        html << ", <span class=\"bad\">" << log.skipped
+             << (log.skipped == 1 ? " line" : " lines") << " skipped</span>";
+      }
       if (log.duplicates > 0) html << ", " << log.duplicates << " records read before";
     }
     html << "</li>\n";
@@ -157,11 +168,11 @@ std::string LineReportHtml(const LineReport& report) {
   HtmlTable perHour({"Station", "Hour", "Units", "OK", "Failed"});
   for (const StationCount& station : report.stations) {
     for (const HourCount& hour : station.hours) {
-      perHour.Add({{station.station}, {Or(hour.hour, "(no time)")}, {Number(hour.Units()), true},
-                   {Number(hour.succeeded), true}, {Number(hour.failed), true}});
+      perHour.Add({{station.station}, {Or(hour.hour, "(no time)")}, {Number(hour.Units()), kNumber},
+                   {Number(hour.succeeded), kNumber}, {Number(hour.failed), kNumber}});
     }
-    perHour.Add({{station.station}, {"all"}, {Number(station.Units()), true},
-                 {Number(station.succeeded), true}, {Number(station.failed), true}},
+    perHour.Add({{station.station}, {"all"}, {Number(station.Units()), kNumber},
+                 {Number(station.succeeded), kNumber}, {Number(station.failed), kNumber}},
                 true);
   }
   html << "<h2>Units per station and hour</h2>\n" << perHour.Html();
@@ -169,7 +180,7 @@ std::string LineReportHtml(const LineReport& report) {
   HtmlTable failures({"Reason", "Step", "Units"});
   for (const ReasonCount& reason : report.failures) {
     for (const StepCount& step : reason.steps) {
-      failures.Add({{Or(reason.reason, "(no reason)")}, {Or(step.step, "-")}, {Number(step.count), true}});
+      failures.Add({{Or(reason.reason, "(no reason)")}, {Or(step.step, "-")}, {Number(step.count), kNumber}});
     }
   }
   html << "<h2>Failures by reason and step</h2>\n" << failures.Html();
@@ -186,7 +197,7 @@ std::string LineReportHtml(const LineReport& report) {
   for (const RepeatedSerial& repeat : report.repeats) {
     for (const std::size_t i : repeat.units) {
       const ReportedUnit& unit = records.units[i];
-      repeats.Add({{repeat.serial}, {Number(repeat.units.size()), true}, {unit.finished},
+      repeats.Add({{repeat.serial}, {Number(repeat.units.size()), kNumber}, {unit.finished},
                    {unit.station}, {unit.session}, {UnitResultText(unit)}});
     }
   }
@@ -197,7 +208,7 @@ std::string LineReportHtml(const LineReport& report) {
   for (const SettingsMismatch& mismatch : report.mismatches) {
     const ReportedUnit& unit = records.units[mismatch.unit];
     mismatches.Add({{unit.serial}, {unit.station}, {unit.finished}, {unit.session},
-                    {unit.settingsSha256}, {mismatch.sessionSettingsSha256}});
+                    {unit.settingsSha256, kHash}, {mismatch.sessionSettingsSha256, kHash}});
   }
   html << "<h2>Units written with other settings than their session's</h2>\n" << mismatches.Html();
 
@@ -207,8 +218,8 @@ std::string LineReportHtml(const LineReport& report) {
     const ReportedSession& session = records.sessions[i];
     sessions.Add({{Or(session.id, "(older log)")}, {session.station}, {session.started},
                   {Or(session.finished, "(no summary)")}, {session.stoppedBy},
-                  {Number(session.succeeded + session.failed), true},
-                  {Number(session.succeeded), true}, {Number(session.failed), true},
+                  {Number(session.succeeded + session.failed), kNumber},
+                  {Number(session.succeeded), kNumber}, {Number(session.failed), kNumber},
                   {SessionCountNote(session)}});
   }
   html << "<h2>Sessions</h2>\n" << sessions.Html();
@@ -216,7 +227,7 @@ std::string LineReportHtml(const LineReport& report) {
   if (!records.skipped.empty()) {
     HtmlTable skipped({"Log", "Line", "Why"});
     for (const SkippedLine& line : records.skipped) {
-      skipped.Add({{line.log}, {Number(line.line), true}, {line.why}});
+      skipped.Add({{line.log}, {Number(line.line), kNumber}, {line.why}});
     }
     html << "<h2>Skipped lines</h2>\n" << skipped.Html();
   }

@@ -15,7 +15,7 @@ std::size_t Columns(const std::string& text) {
       text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xc0) != 0x80; }));
 }
 
-// Rows printed in aligned columns under a heading row, indented by two spaces.
+// Rows printed in aligned columns under a heading row, indented and spaced by two spaces.
 class TextTable {
  public:
   explicit TextTable(std::vector<std::string> heading) { rows_.push_back(std::move(heading)); }
@@ -32,9 +32,9 @@ class TextTable {
     }
     std::string text;
     for (const auto& row : rows_) {
-      std::string line = " ";
+      std::string line;
       for (std::size_t i = 0; i < row.size(); ++i) {
-        line += " " + row[i];
+        line += "  " + row[i];
         if (i + 1 < row.size()) line += std::string(widths[i] - Columns(row[i]), ' ');
       }
       text += line + "\n";
