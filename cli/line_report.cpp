@@ -144,8 +144,9 @@ std::string StationLogReader::TakeRecord(const std::string& name, std::size_t li
     return kind.empty() ? "not a station record" : "a \"" + kind + "\" record, not reported on";
   }
   // The same record twice (a log given twice, or copied into another) counts once.
-  if (!seenLines_.insert(Sha256Hex(std::span<const uint8_t>(
-                             reinterpret_cast<const uint8_t*>(line.data()), line.size())))
+  if (!seenLines_
+           .insert(Sha256Hex(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(line.data()),
+                                                      line.size())))
            .second) {
     ++log.duplicates;
     return {};

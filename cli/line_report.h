@@ -17,8 +17,8 @@ namespace kavrin::cli {
 
 // One unit record as the report uses it. Texts are as the log holds them (unescaped).
 struct ReportedUnit {
-  std::string station;  // older records: the log's file name
-  std::string session;  // the session id; empty for older records
+  std::string station;     // older records: the log's file name
+  std::string session;     // the session id; empty for older records
   std::string sessionKey;  // the session it belongs to here (older records: log and run)
   std::string serial;
   std::string port;
@@ -58,7 +58,7 @@ struct SkippedLine {
 
 struct LogRead {
   std::string path;
-  std::string problem;  // why it could not be read; empty when it was
+  std::string problem;         // why it could not be read; empty when it was
   std::size_t records = 0;     // records taken
   std::size_t skipped = 0;     // lines skipped
   std::size_t duplicates = 0;  // records already read from an earlier line or log
@@ -89,7 +89,7 @@ class StationLogReader {
   std::size_t Session(const std::string& key, const std::string& log);
 
   StationRecords records_;
-  std::set<std::string> seenLines_;             // digests of the records taken
+  std::set<std::string> seenLines_;                  // digests of the records taken
   std::map<std::string, std::size_t> sessionIndex_;  // session key: index in records_.sessions
 };
 

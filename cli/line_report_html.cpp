@@ -31,7 +31,9 @@ constexpr int kTop = 20;
 constexpr int kLabelRoom = 70;
 
 std::string Number(std::size_t n) { return std::to_string(n); }
-std::string Or(const std::string& text, const char* instead) { return text.empty() ? instead : text; }
+std::string Or(const std::string& text, const char* instead) {
+  return text.empty() ? instead : text;
+}
 
 enum class CellKind { kText, kNumber, kHash };
 
@@ -88,7 +90,8 @@ std::string Chart(const std::vector<HourCount>& hours) {
   svg << "<line x1=\"" << kLeft << "\" y1=\"" << base << "\" x2=\"" << width << "\" y2=\"" << base
       << "\" stroke=\"#555\"/>\n";
   svg << "<text x=\"" << kLeft - 6 << "\" y=\"" << kTop + 4 << "\" text-anchor=\"end\">" << most
-      << "</text><text x=\"" << kLeft - 6 << "\" y=\"" << base << "\" text-anchor=\"end\">0</text>\n";
+      << "</text><text x=\"" << kLeft - 6 << "\" y=\"" << base
+      << "\" text-anchor=\"end\">0</text>\n";
   for (std::size_t i = 0; i < hours.size(); ++i) {
     const HourCount& hour = hours[i];
     const int x = kLeft + kBarGap + static_cast<int>(i) * (kBarWidth + kBarGap);
@@ -115,9 +118,12 @@ std::string Chart(const std::vector<HourCount>& hours) {
 std::string Summary(const LineReport& report) {
   const StationRecords& records = report.records;
   std::ostringstream html;
-  html << "<p>" << records.units.size() << " units (" << report.Succeeded() << " ok, "
-       << report.Failed() << " failed) at " << report.stations.size() << " stations in "
-       << records.sessions.size() << " sessions, from these logs:</p>\n<ul>\n";
+  html << "<p>" << records.units.size() << (records.units.size() == 1 ? " unit (" : " units (")
+       << report.Succeeded() << " ok, " << report.Failed() << " failed) at "
+       << report.stations.size() << (report.stations.size() == 1 ? " station" : " stations")
+       << " in " << records.sessions.size()
+       << (records.sessions.size() == 1 ? " session" : " sessions")
+       << ", from these logs:</p>\n<ul>\n";
   for (const LogRead& log : records.logs) {
     html << "<li><code>" << HtmlText(log.path) << "</code>";
     if (!log.problem.empty()) {
@@ -125,8 +131,8 @@ std::string Summary(const LineReport& report) {
     } else {
       html << ": " << log.records << " records";
       if (log.skipped > 0) {
-        html << ", <span class=\"bad\">" << log.skipped
-             << (log.skipped == 1 ? " line" : " lines") << " skipped</span>";
+        html << ", <span class=\"bad\">" << log.skipped << (log.skipped == 1 ? " line" : " lines")
+             << " skipped</span>";
       }
       if (log.duplicates > 0) html << ", " << log.duplicates << " records read before";
     }
@@ -143,12 +149,23 @@ std::string HtmlText(std::string_view text) {
   std::string html;
   for (const char c : PrintableText(text)) {
     switch (c) {
-      case '&': html += "&amp;"; break;
-      case '<': html += "&lt;"; break;
-      case '>': html += "&gt;"; break;
-      case '"': html += "&quot;"; break;
-      case '\'': html += "&#39;"; break;
-      default: html += c;
+      case '&':
+        html += "&amp;";
+        break;
+      case '<':
+        html += "&lt;";
+        break;
+      case '>':
+        html += "&gt;";
+        break;
+      case '"':
+        html += "&quot;";
+        break;
+      case '\'':
+        html += "&#39;";
+        break;
+      default:
+        html += c;
     }
   }
   return html;
@@ -161,18 +178,25 @@ std::string LineReportHtml(const LineReport& report) {
        << "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
           "style-src 'unsafe-inline'\">\n"
        << "<title>Line report</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n"
-       << "<h1>Line report</h1>\n" << Summary(report);
+       << "<h1>Line report</h1>\n"
+       << Summary(report);
 
   html << "<h2>Units per hour</h2>\n" << Chart(report.hours);
 
   HtmlTable perHour({"Station", "Hour", "Units", "OK", "Failed"});
   for (const StationCount& station : report.stations) {
     for (const HourCount& hour : station.hours) {
-      perHour.Add({{station.station}, {Or(hour.hour, "(no time)")}, {Number(hour.Units()), kNumber},
-                   {Number(hour.succeeded), kNumber}, {Number(hour.failed), kNumber}});
+      perHour.Add({{station.station},
+                   {Or(hour.hour, "(no time)")},
+                   {Number(hour.Units()), kNumber},
+                   {Number(hour.succeeded), kNumber},
+                   {Number(hour.failed), kNumber}});
     }
-    perHour.Add({{station.station}, {"all"}, {Number(station.Units()), kNumber},
-                 {Number(station.succeeded), kNumber}, {Number(station.failed), kNumber}},
+    perHour.Add({{station.station},
+                 {"all"},
+                 {Number(station.Units()), kNumber},
+                 {Number(station.succeeded), kNumber},
+                 {Number(station.failed), kNumber}},
                 true);
   }
   html << "<h2>Units per station and hour</h2>\n" << perHour.Html();
@@ -180,7 +204,9 @@ std::string LineReportHtml(const LineReport& report) {
   HtmlTable failures({"Reason", "Step", "Units"});
   for (const ReasonCount& reason : report.failures) {
     for (const StepCount& step : reason.steps) {
-      failures.Add({{Or(reason.reason, "(no reason)")}, {Or(step.step, "-")}, {Number(step.count), kNumber}});
+      failures.Add({{Or(reason.reason, "(no reason)")},
+                    {Or(step.step, "-")},
+                    {Number(step.count), kNumber}});
     }
   }
   html << "<h2>Failures by reason and step</h2>\n" << failures.Html();
@@ -188,8 +214,13 @@ std::string LineReportHtml(const LineReport& report) {
   HtmlTable failed({"Finished", "Station", "Serial", "Port", "Reason", "Step", "Message"});
   for (const std::size_t i : report.failedUnits) {
     const ReportedUnit& unit = records.units[i];
-    failed.Add({{unit.finished}, {unit.station}, {unit.serial}, {unit.port},
-                {Or(unit.reason, "(no reason)")}, {unit.step}, {unit.message}});
+    failed.Add({{unit.finished},
+                {unit.station},
+                {unit.serial},
+                {unit.port},
+                {Or(unit.reason, "(no reason)")},
+                {unit.step},
+                {unit.message}});
   }
   html << "<h2>Failed units</h2>\n" << failed.Html();
 
@@ -197,8 +228,12 @@ std::string LineReportHtml(const LineReport& report) {
   for (const RepeatedSerial& repeat : report.repeats) {
     for (const std::size_t i : repeat.units) {
       const ReportedUnit& unit = records.units[i];
-      repeats.Add({{repeat.serial}, {Number(repeat.units.size()), kNumber}, {unit.finished},
-                   {unit.station}, {unit.session}, {UnitResultText(unit)}});
+      repeats.Add({{repeat.serial},
+                   {Number(repeat.units.size()), kNumber},
+                   {unit.finished},
+                   {unit.station},
+                   {unit.session},
+                   {UnitResultText(unit)}});
     }
   }
   html << "<h2>Serials programmed more than once</h2>\n" << repeats.Html();
@@ -207,19 +242,27 @@ std::string LineReportHtml(const LineReport& report) {
                         "Session's settings SHA-256"});
   for (const SettingsMismatch& mismatch : report.mismatches) {
     const ReportedUnit& unit = records.units[mismatch.unit];
-    mismatches.Add({{unit.serial}, {unit.station}, {unit.finished}, {unit.session},
-                    {unit.settingsSha256, kHash}, {mismatch.sessionSettingsSha256, kHash}});
+    mismatches.Add({{unit.serial},
+                    {unit.station},
+                    {unit.finished},
+                    {unit.session},
+                    {unit.settingsSha256, kHash},
+                    {mismatch.sessionSettingsSha256, kHash}});
   }
   html << "<h2>Units written with other settings than their session's</h2>\n" << mismatches.Html();
 
-  HtmlTable sessions({"Session", "Station", "Started", "Finished", "Stopped by", "Units", "OK",
-                      "Failed", "Note"});
+  HtmlTable sessions(
+      {"Session", "Station", "Started", "Finished", "Stopped by", "Units", "OK", "Failed", "Note"});
   for (const std::size_t i : report.sessions) {
     const ReportedSession& session = records.sessions[i];
-    sessions.Add({{Or(session.id, "(older log)")}, {session.station}, {session.started},
-                  {Or(session.finished, "(no summary)")}, {session.stoppedBy},
+    sessions.Add({{Or(session.id, "(older log)")},
+                  {session.station},
+                  {session.started},
+                  {Or(session.finished, "(no summary)")},
+                  {session.stoppedBy},
                   {Number(session.succeeded + session.failed), kNumber},
-                  {Number(session.succeeded), kNumber}, {Number(session.failed), kNumber},
+                  {Number(session.succeeded), kNumber},
+                  {Number(session.failed), kNumber},
                   {SessionCountNote(session)}});
   }
   html << "<h2>Sessions</h2>\n" << sessions.Html();

@@ -11,8 +11,9 @@ namespace {
 
 // Characters as a terminal shows them: UTF-8 continuation bytes take no column.
 std::size_t Columns(const std::string& text) {
-  return static_cast<std::size_t>(std::count_if(
-      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xc0) != 0x80; }));
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+  }));
 }
 
 // Rows printed in aligned columns under a heading row, indented and spaced by two spaces.
@@ -46,7 +47,9 @@ class TextTable {
   std::vector<std::vector<std::string>> rows_;
 };
 
-std::string Or(const std::string& text, const char* instead) { return text.empty() ? instead : text; }
+std::string Or(const std::string& text, const char* instead) {
+  return text.empty() ? instead : text;
+}
 std::string Number(std::size_t n) { return std::to_string(n); }
 
 Json UnitJson(const ReportedUnit& unit) {
@@ -117,11 +120,11 @@ std::string LineReportText(const LineReport& report) {
   std::ostringstream out;
   std::size_t read = 0;
   for (const LogRead& log : records.logs) read += log.problem.empty() ? 1 : 0;
-  out << read << (read == 1 ? " log: " : " logs: ") << records.units.size() << " units ("
-      << report.Succeeded() << " ok, " << report.Failed() << " failed) at "
-      << report.stations.size() << (report.stations.size() == 1 ? " station" : " stations")
-      << " in " << records.sessions.size()
-      << (records.sessions.size() == 1 ? " session\n" : " sessions\n");
+  out << read << (read == 1 ? " log: " : " logs: ") << records.units.size()
+      << (records.units.size() == 1 ? " unit (" : " units (") << report.Succeeded() << " ok, "
+      << report.Failed() << " failed) at " << report.stations.size()
+      << (report.stations.size() == 1 ? " station" : " stations") << " in "
+      << records.sessions.size() << (records.sessions.size() == 1 ? " session\n" : " sessions\n");
   out << "Hours are the local hour each unit finished in, with its station's UTC offset.\n";
 
   out << "\nUnits per station and hour\n";
@@ -168,7 +171,8 @@ std::string LineReportText(const LineReport& report) {
   out << repeats.Text();
 
   out << "\nUnits written with other settings than their session's\n";
-  TextTable mismatches({"SERIAL", "STATION", "FINISHED", "SESSION", "UNIT SHA-256", "SESSION SHA-256"});
+  TextTable mismatches(
+      {"SERIAL", "STATION", "FINISHED", "SESSION", "UNIT SHA-256", "SESSION SHA-256"});
   for (const SettingsMismatch& mismatch : report.mismatches) {
     const ReportedUnit& unit = records.units[mismatch.unit];
     mismatches.Add({Or(unit.serial, "-"), unit.station, Or(unit.finished, "-"), unit.session,
@@ -211,12 +215,10 @@ Json LineReportJson(const LineReport& report) {
     if (!log.problem.empty()) entry["problem"] = log.problem;
     json["logs"].push_back(entry);
   }
-  json["totals"] = {{"units", records.units.size()},
-                    {"succeeded", report.Succeeded()},
-                    {"failed", report.Failed()},
-                    {"stations", report.stations.size()},
-                    {"sessions", records.sessions.size()},
-                    {"unitsWithoutSerial", report.unitsWithoutSerial}};
+  json["totals"] = {
+      {"units", records.units.size()},       {"succeeded", report.Succeeded()},
+      {"failed", report.Failed()},           {"stations", report.stations.size()},
+      {"sessions", records.sessions.size()}, {"unitsWithoutSerial", report.unitsWithoutSerial}};
   json["stations"] = Json::array();
   for (const StationCount& station : report.stations) {
     Json entry{{"station", station.station},
@@ -238,7 +240,8 @@ Json LineReportJson(const LineReport& report) {
     json["failures"].push_back(entry);
   }
   json["failedUnits"] = Json::array();
-  for (const std::size_t i : report.failedUnits) json["failedUnits"].push_back(UnitJson(records.units[i]));
+  for (const std::size_t i : report.failedUnits)
+    json["failedUnits"].push_back(UnitJson(records.units[i]));
   json["repeats"] = Json::array();
   for (const RepeatedSerial& repeat : report.repeats) {
     Json entry{{"serial", repeat.serial}, {"times", repeat.units.size()}, {"units", Json::array()}};
@@ -252,10 +255,12 @@ Json LineReportJson(const LineReport& report) {
     json["settingsMismatches"].push_back(entry);
   }
   json["sessions"] = Json::array();
-  for (const std::size_t i : report.sessions) json["sessions"].push_back(SessionJson(records.sessions[i]));
+  for (const std::size_t i : report.sessions)
+    json["sessions"].push_back(SessionJson(records.sessions[i]));
   json["skipped"] = Json::array();
   for (const SkippedLine& skipped : records.skipped) {
-    json["skipped"].push_back(Json{{"log", skipped.log}, {"line", skipped.line}, {"why", skipped.why}});
+    json["skipped"].push_back(
+        Json{{"log", skipped.log}, {"line", skipped.line}, {"why", skipped.why}});
   }
   return json;
 }

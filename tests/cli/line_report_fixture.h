@@ -12,14 +12,15 @@ inline const std::string kSettingsA(64, 'a');  // the settings' SHA-256 of both 
 inline const std::string kSettingsB(64, 'b');  // what one unit got instead
 
 inline LogJson Decided(const std::string& station, const std::string& session) {
-  return LogJson{{"schema", 1},
-                 {"command", "station"},
-                 {"session", session},
-                 {"tool", {{"name", "kavrin"}, {"version", "1.0.0"}}},
-                 {"station", station},
-                 {"config", {{"path", "/line/KAVRIN_CFG.ini"}, {"sha256", std::string(64, 'c')}}},
-                 {"source", {{"kind", "file"}, {"path", "/line/line.bin"}, {"sha256", std::string(64, 'd')}}},
-                 {"changes", LogJson::array({"TV System=PAL"})}};
+  return LogJson{
+      {"schema", 1},
+      {"command", "station"},
+      {"session", session},
+      {"tool", {{"name", "kavrin"}, {"version", "1.0.0"}}},
+      {"station", station},
+      {"config", {{"path", "/line/KAVRIN_CFG.ini"}, {"sha256", std::string(64, 'c')}}},
+      {"source", {{"kind", "file"}, {"path", "/line/line.bin"}, {"sha256", std::string(64, 'd')}}},
+      {"changes", LogJson::array({"TV System=PAL"})}};
 }
 
 inline std::string StartRecord(const std::string& station, const std::string& session,
@@ -32,8 +33,8 @@ inline std::string StartRecord(const std::string& station, const std::string& se
   record["settingsSha256"] = kSettingsA;
   record["differsFromDefaults"] =
       LogJson::array({{{"title", "TV System"}, {"option", "PAL"}, {"default", "NTSC"}}});
-  record["options"] = {{"clock", "now"},      {"force", false}, {"verify", false},
-                       {"setKavrinFlag", false}, {"count", 0},    {"devices", LogJson::array()}};
+  record["options"] = {{"clock", "now"},         {"force", false}, {"verify", false},
+                       {"setKavrinFlag", false}, {"count", 0},     {"devices", LogJson::array()}};
   return record.dump() + "\n";
 }
 
@@ -50,7 +51,8 @@ inline std::string UnitRecord(const std::string& station, const std::string& ses
                               const UnitFields& unit) {
   const bool ok = unit.reason.empty();
   LogJson record{{"schema", 1}, {"command", "station"}, {"ok", ok}};
-  record["device"] = {{"node", "/dev/video2"}, {"port", unit.port}, {"serial", unit.serial}, {"name", "ZK742"}};
+  record["device"] = {
+      {"node", "/dev/video2"}, {"port", unit.port}, {"serial", unit.serial}, {"name", "ZK742"}};
   if (!ok) {
     record["reason"] = unit.reason;
     record["message"] = "the unit failed at " + unit.step;
@@ -63,7 +65,9 @@ inline std::string UnitRecord(const std::string& station, const std::string& ses
   for (const auto& [key, value] : decided.items()) record[key] = value;
   record["record"] = "unit";
   record["settingsSha256"] = unit.settingsSha256;
-  record["unit"] = {{"model", "ZK742"}, {"hardware", "HW 1.2"}, {"firmware", "FW 3.4"},
+  record["unit"] = {{"model", "ZK742"},
+                    {"hardware", "HW 1.2"},
+                    {"firmware", "FW 3.4"},
                     {"information", LogJson::array()}};
   record["result"] = ok ? "ok" : "failed";
   record["started"] = unit.finished;  // the tests only look at when it finished
@@ -72,14 +76,16 @@ inline std::string UnitRecord(const std::string& station, const std::string& ses
   return record.dump() + "\n";
 }
 
-inline std::string SummaryRecord(const std::string& station, const std::string& session,
-                                 int units, int failed, const std::string& started,
+inline std::string SummaryRecord(const std::string& station, const std::string& session, int units,
+                                 int failed, const std::string& started,
                                  const std::string& finished) {
   LogJson record{{"schema", 1}, {"command", "station"}, {"record", "summary"}, {"ok", failed == 0}};
   record["session"] = session;
   record["tool"] = {{"name", "kavrin"}, {"version", "1.0.0"}};
   record["station"] = station;
-  record["summary"] = {{"units", units}, {"succeeded", units - failed}, {"failed", failed},
+  record["summary"] = {{"units", units},
+                       {"succeeded", units - failed},
+                       {"failed", failed},
                        {"byReason", LogJson::object()}};
   record["stoppedBy"] = "SIGINT";
   record["started"] = started;
@@ -98,9 +104,11 @@ inline std::string Line3Log() {
   return StartRecord("line-3", s, "2026-12-11T08:59:01.000+08:00") +
          UnitRecord("line-3", s, {"ZK0001", "1-1", "2026-12-11T09:10:00.120+08:00", "", ""}) +
          UnitRecord("line-3", s, {"ZK0002", "1-1", "2026-12-11T09:40:00.000+08:00", "", ""}) +
+         UnitRecord(
+             "line-3", s,
+             {"ZK0003", "1-2", "2026-12-11T10:05:00.000+08:00", "engine-test-ng", "engine tests"}) +
          UnitRecord("line-3", s,
-                    {"ZK0003", "1-2", "2026-12-11T10:05:00.000+08:00", "engine-test-ng", "engine tests"}) +
-         UnitRecord("line-3", s, {"ZK0004", "1-1", "2026-12-11T10:20:00.000+08:00", "", "", kSettingsB}) +
+                    {"ZK0004", "1-1", "2026-12-11T10:20:00.000+08:00", "", "", kSettingsB}) +
          UnitRecord("line-3", s, {"ZK0005", "1-2", "2026-12-11T10:30:00.000+08:00", "", ""}) +
          SummaryRecord("line-3", s, 5, 1, "2026-12-11T08:59:01.000+08:00",
                        "2026-12-11T10:45:00.000+08:00");
@@ -110,7 +118,8 @@ inline std::string Line3Log() {
 // summary.
 inline std::string Line4Log() {
   const std::string s = kLine4Session;
-  const std::string half = UnitRecord("line-4", s, {"ZK0103", "2-1", "2026-12-11T11:20:00.000+08:00", "", ""});
+  const std::string half =
+      UnitRecord("line-4", s, {"ZK0103", "2-1", "2026-12-11T11:20:00.000+08:00", "", ""});
   return StartRecord("line-4", s, "2026-12-11T09:45:00.000+08:00") +
          UnitRecord("line-4", s,
                     {"ZK0101", "2-1", "2026-12-11T09:50:00.000+08:00", "unavailable", "opening"}) +

@@ -1,5 +1,7 @@
 // kavrin report on hand-written station logs: its counts against a hand count of the
 // records, damaged and older logs, logs that cannot be read, and the HTML page's escaping.
+#include "cli/line_report.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/line_report.h"
 #include "tests/cli/line_report_fixture.h"
 #include "tests/cli/run_command.h"
 #include "tests/support/param_name.h"
@@ -42,7 +43,7 @@ Json ReportJson(const std::vector<std::string>& arguments, int expectedExit = 0)
 
 struct CountCase {
   const char* what;
-  const char* pointer;  // into the report's JSON document
+  const char* pointer;   // into the report's JSON document
   const char* expected;  // JSON
 };
 
@@ -77,8 +78,9 @@ INSTANTIATE_TEST_SUITE_P(
                   R"([{"hour":"2026-12-11T09:00+08:00","units":3,"succeeded":2,"failed":1},
                       {"hour":"2026-12-11T10:00+08:00","units":3,"succeeded":2,"failed":1},
                       {"hour":"2026-12-11T11:00+08:00","units":2,"succeeded":2,"failed":0}])"},
-        CountCase{"failures by reason and step", "/failures",
-                  R"([{"reason":"engine-test-ng","units":1,"steps":[{"step":"engine tests","units":1}]},
+        CountCase{
+            "failures by reason and step", "/failures",
+            R"([{"reason":"engine-test-ng","units":1,"steps":[{"step":"engine tests","units":1}]},
                       {"reason":"unavailable","units":1,"steps":[{"step":"opening","units":1}]}])"},
         CountCase{"failed units in order of time", "/failedUnits/0/serial", R"("ZK0101")"},
         CountCase{"the second failed unit", "/failedUnits/1/serial", R"("ZK0003")"},
@@ -226,8 +228,8 @@ TEST(ReportHtmlOutput, APageThatCannotBeWrittenIsOutputUnwritable) {
 
 TEST(ReportHtmlOutput, WritesThePageWithTheChartAndTables) {
   const Logs logs;
-  const Json report = ReportJson(
-      {logs("line-3.jsonl"), logs("line-4.jsonl"), "--html", logs("report.html")});
+  const Json report =
+      ReportJson({logs("line-3.jsonl"), logs("line-4.jsonl"), "--html", logs("report.html")});
   EXPECT_EQ(report["html"], logs("report.html"));
   const std::string page = logs.dir.Read("report.html");
   EXPECT_NE(page.find("<svg"), std::string::npos);
@@ -292,7 +294,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "&quot;&gt;&lt;img src=x onerror=alert(1)&gt;"},
         HostileCase{"table break in a reason", "reason", "</td></table><script>x</script>",
                     "&lt;/td&gt;&lt;/table&gt;&lt;script&gt;x&lt;/script&gt;"},
-        HostileCase{"entity and quote in a step", "step", "a&amp;b 'c'<!--", "a&amp;amp;b &#39;c&#39;&lt;!--"},
+        HostileCase{"entity and quote in a step", "step", "a&amp;b 'c'<!--",
+                    "a&amp;amp;b &#39;c&#39;&lt;!--"},
         HostileCase{"terminal escape in a serial", "serial", "ZK\x1b[2J<b>", "ZK?[2J&lt;b&gt;"}),
     NamedByWhat());
 
@@ -314,15 +317,15 @@ TEST_P(HourOfTest, IsTheLocalHourWithItsOffset) {
 
 INSTANTIATE_TEST_SUITE_P(
     Times, HourOfTest,
-    testing::Values(HourCase{"east of UTC", "2026-12-11T09:14:03.120+08:00", "2026-12-11T09:00+08:00"},
-                    HourCase{"west of UTC", "2026-12-11T23:59:59.999-05:00", "2026-12-11T23:00-05:00"},
-                    HourCase{"UTC", "2026-12-11T00:00:00.000+00:00", "2026-12-11T00:00+00:00"},
-                    HourCase{"Z", "2026-12-11T07:30:00Z", "2026-12-11T07:00Z"},
-                    HourCase{"older, without an offset", "2026-12-05T14:03:09", "2026-12-05T14:00"},
-                    HourCase{"no time", "yesterday", ""},
-                    HourCase{"cut", "2026-12-11T09:1", ""},
-                    HourCase{"a bad offset", "2026-12-11T09:14:03+8", ""},
-                    HourCase{"letters for digits", "2026-12-1xT09:14:03", ""}),
+    testing::Values(
+        HourCase{"east of UTC", "2026-12-11T09:14:03.120+08:00", "2026-12-11T09:00+08:00"},
+        HourCase{"west of UTC", "2026-12-11T23:59:59.999-05:00", "2026-12-11T23:00-05:00"},
+        HourCase{"UTC", "2026-12-11T00:00:00.000+00:00", "2026-12-11T00:00+00:00"},
+        HourCase{"Z", "2026-12-11T07:30:00Z", "2026-12-11T07:00Z"},
+        HourCase{"older, without an offset", "2026-12-05T14:03:09", "2026-12-05T14:00"},
+        HourCase{"no time", "yesterday", ""}, HourCase{"cut", "2026-12-11T09:1", ""},
+        HourCase{"a bad offset", "2026-12-11T09:14:03+8", ""},
+        HourCase{"letters for digits", "2026-12-1xT09:14:03", ""}),
     NamedByWhat());
 
 }  // namespace
