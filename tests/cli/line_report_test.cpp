@@ -114,6 +114,76 @@ TEST(ReportCounts, OneRepeatAndOneUnitWithOtherSettings) {
   EXPECT_EQ(report["failedUnits"].size(), 2u);
 }
 
+// --- The text for people ---------------------------------------------------------------
+
+// The text's lines with runs of spaces as one space: the columns' widths are layout.
+std::string Collapsed(const std::string& text) {
+  std::string collapsed;
+  for (const char c : text) {
+    if (c == ' ' && !collapsed.empty() && (collapsed.back() == ' ' || collapsed.back() == '\n')) {
+      continue;
+    }
+    collapsed += c;
+  }
+  return collapsed;
+}
+
+struct TextCase {
+  const char* what;
+  const char* line;  // a whole line of the text, spaces collapsed
+};
+
+void PrintTo(const TextCase& c, std::ostream* out) { *out << c.what; }
+
+class ReportTextTest : public testing::TestWithParam<TextCase> {};
+
+TEST_P(ReportTextTest, SaysWhatTheJsonSays) {
+  const Logs logs;
+  const ScopedCurrentDir here(logs.dir.Path());  // the logs named as a shift leader would
+  const CommandResult result = RunKavrinCommand({"report", "line-3.jsonl", "line-4.jsonl"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const std::string text = "\n" + Collapsed(result.out);
+  EXPECT_NE(text.find("\n" + std::string(GetParam().line) + "\n"), std::string::npos) << result.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TwoStations, ReportTextTest,
+    testing::Values(
+        TextCase{"the totals", "2 logs: 8 units (6 ok, 2 failed) at 2 stations in 2 sessions"},
+        TextCase{"an hour of a station", "line-3 2026-12-11T10:00+08:00 3 2 1"},
+        TextCase{"a station's total", "line-4 all 3 2 1"},
+        TextCase{"a reason and its step", "engine-test-ng engine tests 1"},
+        TextCase{"a failed unit",
+                 "2026-12-11T09:50:00.000+08:00 line-4 ZK0101 unavailable opening the unit "
+                 "failed at opening"},
+        TextCase{"a repeated serial", "ZK0005 2 2026-12-11T10:30:00.000+08:00 line-3 ok"},
+        TextCase{"its second time", "2026-12-11T11:02:00.000+08:00 line-4 ok"},
+        TextCase{"other settings",
+                 "ZK0004 line-3 2026-12-11T10:20:00.000+08:00 20261211T085901-4f2a9c "
+                 "bbbbbbbbbbbb... aaaaaaaaaaaa..."},
+        TextCase{
+            "a session cut short",
+            "20261211T094500-1b2c3d line-4 2026-12-11T09:45:00.000+08:00 (no summary) - 3 2 1"},
+        TextCase{"the skipped line", "line-4.jsonl:5: not JSON (a damaged or cut line)"}),
+    NamedByWhat());
+
+TEST(ReportSessionCounts, ASummaryThatCountedOtherwiseIsShown) {
+  TempDir dir;
+  const std::string s = kLine3Session;
+  // The station counted two units, but one record is not in the log.
+  dir.Write(
+      "log.jsonl",
+      StartRecord("line-3", s, "2026-12-11T08:59:01.000+08:00") +
+          UnitRecord("line-3", s, {"ZK0001", "1-1", "2026-12-11T09:10:00.000+08:00", "", ""}) +
+          SummaryRecord("line-3", s, 2, 0, "2026-12-11T08:59:01.000+08:00",
+                        "2026-12-11T09:30:00.000+08:00"));
+  const Json report = ReportJson({(dir / "log.jsonl").string()});
+  EXPECT_EQ(report["sessions"][0]["units"], 1);
+  EXPECT_EQ(report["sessions"][0]["summaryUnits"], 2);
+  const CommandResult text = RunKavrinCommand({"report", (dir / "log.jsonl").string()});
+  EXPECT_NE(text.out.find("1 (its summary counts 2 units)"), std::string::npos) << text.out;
+}
+
 // --- Older logs, repeated logs ----------------------------------------------------------
 
 TEST(ReportOlderLog, CountsUnitsUnderTheLogsNameAndItsSummaryAsASession) {
