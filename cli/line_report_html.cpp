@@ -19,7 +19,7 @@ th{background:#f0f0f0}td.n{text-align:right;font-variant-numeric:tabular-nums}
 tr.total td{font-weight:bold}.none{color:#777}.bad{color:#b00020}
 .chart{overflow-x:auto}.legend span{display:inline-block;margin-right:1.2em}
 .swatch{display:inline-block;width:.9em;height:.9em;margin-right:.3em;vertical-align:middle}
-td.hash{font-family:monospace;word-break:break-all;max-width:24em}.ok{background:#2e7d32}.failed{background:#c62828}code{font-size:.9em}
+td.t{white-space:nowrap}td.hash{font-family:monospace;word-break:break-all;max-width:24em}.ok{background:#2e7d32}.failed{background:#c62828}code{font-size:.9em}
 )";
 
 // Bar chart geometry, in SVG user units.
@@ -35,7 +35,7 @@ std::string Or(const std::string& text, const char* instead) {
   return text.empty() ? instead : text;
 }
 
-enum class CellKind { kText, kNumber, kHash };
+enum class CellKind { kText, kNumber, kHash, kTime };
 
 struct Cell {
   std::string text;
@@ -44,6 +44,7 @@ struct Cell {
 
 constexpr CellKind kNumber = CellKind::kNumber;
 constexpr CellKind kHash = CellKind::kHash;
+constexpr CellKind kTime = CellKind::kTime;  // kept on one line
 
 // A table; every cell's text is escaped here, so no caller can forget it.
 class HtmlTable {
@@ -54,6 +55,7 @@ class HtmlTable {
     for (const Cell& cell : row) {
       const char* open = cell.kind == kNumber ? "<td class=\"n\">"
                          : cell.kind == kHash ? "<td class=\"hash\">"
+                         : cell.kind == kTime ? "<td class=\"t\">"
                                               : "<td>";
       html += open + HtmlText(cell.text) + "</td>";
     }
@@ -214,7 +216,7 @@ std::string LineReportHtml(const LineReport& report) {
   HtmlTable failed({"Finished", "Station", "Serial", "Port", "Reason", "Step", "Message"});
   for (const std::size_t i : report.failedUnits) {
     const ReportedUnit& unit = records.units[i];
-    failed.Add({{unit.finished},
+    failed.Add({{unit.finished, kTime},
                 {unit.station},
                 {unit.serial},
                 {unit.port},
@@ -230,7 +232,7 @@ std::string LineReportHtml(const LineReport& report) {
       const ReportedUnit& unit = records.units[i];
       repeats.Add({{repeat.serial},
                    {Number(repeat.units.size()), kNumber},
-                   {unit.finished},
+                   {unit.finished, kTime},
                    {unit.station},
                    {unit.session},
                    {UnitResultText(unit)}});
@@ -244,7 +246,7 @@ std::string LineReportHtml(const LineReport& report) {
     const ReportedUnit& unit = records.units[mismatch.unit];
     mismatches.Add({{unit.serial},
                     {unit.station},
-                    {unit.finished},
+                    {unit.finished, kTime},
                     {unit.session},
                     {unit.settingsSha256, kHash},
                     {mismatch.sessionSettingsSha256, kHash}});
@@ -257,8 +259,8 @@ std::string LineReportHtml(const LineReport& report) {
     const ReportedSession& session = records.sessions[i];
     sessions.Add({{Or(session.id, "(older log)")},
                   {session.station},
-                  {session.started},
-                  {Or(session.finished, "(no summary)")},
+                  {session.started, kTime},
+                  {Or(session.finished, "(no summary)"), kTime},
                   {session.stoppedBy},
                   {Number(session.succeeded + session.failed), kNumber},
                   {Number(session.succeeded), kNumber},

@@ -287,6 +287,15 @@ INSTANTIATE_TEST_SUITE_P(Logs, ReportUnreadableTest,
                                          UnreadableCase{"a folder", "folder.jsonl"}),
                          NamedByWhat());
 
+TEST(ReportUsage, NoLogIsAUsageErrorOfReport) {
+  const CommandResult result = RunKavrinCommand({"report", "--json"});
+  EXPECT_EQ(result.exitCode, 2);
+  const Json document = Json::parse(result.out, nullptr, false);
+  ASSERT_TRUE(document.is_object()) << result.out;
+  EXPECT_EQ(document["command"], "report");
+  EXPECT_EQ(document["reason"], "usage");
+}
+
 TEST(ReportHtmlOutput, APageThatCannotBeWrittenIsOutputUnwritable) {
   const Logs logs;
   const std::string page = (logs.dir / "no-such-folder" / "report.html").string();
