@@ -16,7 +16,10 @@ namespace {
 
 // Commands that read and print no text through the ANSI code page, so that an unusable
 // KAVRIN_CODEPAGE does not stop them.
-bool ConvertsText(const std::string& commandPath) { return commandPath != "help"; }
+// `report` reads the station logs' JSON, which is UTF-8 whatever the code page.
+bool ConvertsText(const std::string& commandPath) {
+  return commandPath != "help" && commandPath != "report";
+}
 
 // The subcommands named on the command line, outermost first ("block", "show"): the words
 // before the first option that name a subcommand of the one before.
@@ -140,6 +143,7 @@ int RunCommandLine(int argc, const char* const* argv, const DeviceEnvironment& e
   AddConfigCommands(app, &exitCode);
   AddBlockCommands(app, &exitCode);
   AddDeviceCommands(app, &exitCode, environment);
+  AddReportCommands(app, &exitCode);
   AddHelpCommand(app, &exitCode);
   const bool json = AsksForJson(argc, argv);
   const std::vector<CLI::App*> named = NamedCommands(app, argc, argv);

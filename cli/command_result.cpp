@@ -46,6 +46,8 @@ std::string_view ReasonCode(Reason reason) {
       return "verify-mismatch";
     case Reason::kLogUnwritable:
       return "log-unwritable";
+    case Reason::kLogUnreadable:
+      return "log-unreadable";
   }
   return "failed";
 }

@@ -39,6 +39,7 @@ enum class Reason {
   kTransferFailed,     // "transfer-failed"
   kVerifyMismatch,     // "verify-mismatch"
   kLogUnwritable,      // "log-unwritable": the station's log cannot be appended to
+  kLogUnreadable,      // "log-unreadable": a log given to report cannot be read
 };
 
 std::string_view ReasonCode(Reason reason);

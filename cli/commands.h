@@ -17,6 +17,7 @@ void AddConfigCommands(CLI::App& app, int* exitCode);  // config
 void AddBlockCommands(CLI::App& app, int* exitCode);   // block new, block show
 // devices, info, test, read, write, kavrin, station
 void AddDeviceCommands(CLI::App& app, int* exitCode, const DeviceEnvironment& environment);
+void AddReportCommands(CLI::App& app, int* exitCode);  // report
 
 // The option every command takes for its configuration: --config, with --file kept as the
 // name it had before.

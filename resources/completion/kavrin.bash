@@ -9,7 +9,7 @@
 # tests/docs/completion_test.cpp keeps these lists equal to what `kavrin --help` says.
 _kavrin_subcommands() {
   case "$1" in
-    "") echo "config block devices info test read write kavrin station help" ;;
+    "") echo "config block devices info test read write kavrin station report help" ;;
     block) echo "new show" ;;
   esac
 }
@@ -21,6 +21,7 @@ _kavrin_options() {
   case "$1" in
     "") echo "-h --help --version" ;;
     help) echo "-h --help" ;;
+    report) echo "-h --help --html --json" ;;
     config) echo "-h --help --config --file --json --check --write-default --force" ;;
     block) echo "-h --help" ;;
     "block new") echo "-h --help -o --output --config --file --json" ;;
@@ -161,7 +162,7 @@ _kavrin() {
     --config | --file)
       mapfile -t COMPREPLY < <(compgen -f -X '!*.[iI][nN][iI]' -- "$cur"; compgen -d -- "$cur")
       return ;;
-    -o | --output | --log | --write-default)
+    -o | --output | --log | --write-default | --html)
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return ;;
     --clock)
@@ -179,6 +180,8 @@ _kavrin() {
     case "$path" in
       help)  # the command whose help to show
         mapfile -t COMPREPLY < <(compgen -W "$(_kavrin_subcommands "")" -- "$cur") ;;
+      report)  # station logs
+        mapfile -t COMPREPLY < <(compgen -f -- "$cur") ;;
       "block show" | write | kavrin)
         mapfile -t COMPREPLY < <(compgen -f -X '!*.[bB][iI][nN]' -- "$cur"; compgen -d -- "$cur") ;;
     esac
