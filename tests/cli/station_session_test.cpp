@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "config/sha256.h"
+#include "tests/cli/run_kavrin.h"
 #include "tests/cli/station_fixture.h"
 #include "tests/support/param_name.h"
 
@@ -183,6 +184,29 @@ TEST_P(StationShiftTest, TheLogIsTheWholeSessionAndEveryRecordNamesWhatDecidedIt
   EXPECT_GE(summary["finished"].get<std::string>(), records[4]["finished"].get<std::string>());
   EXPECT_EQ(Commits("A"), 1u) << "plugged in again as a fresh state, programmed again";
   EXPECT_EQ(Commits("NG") + Commits("Pulled"), 0u);
+
+  // The line's report on this very log gives the hand count.
+  const KavrinRun report = RunKavrin(dir_.Path(), {"report", "--json", "units.jsonl"});
+  ASSERT_EQ(report.exitCode, 0) << report.err;
+  const json counted = json::parse(report.out, nullptr, false);
+  ASSERT_TRUE(counted.is_object()) << report.out;
+  EXPECT_EQ(counted["totals"]["units"], serials.size());
+  EXPECT_EQ(counted["totals"]["succeeded"], succeeded);
+  EXPECT_EQ(counted["totals"]["failed"], serials.size() - succeeded);
+  std::map<std::string, std::size_t> reportedReasons;
+  for (const json& failure : counted["failures"]) {
+    reportedReasons[failure["reason"].get<std::string>()] = failure["units"].get<std::size_t>();
+  }
+  EXPECT_EQ(reportedReasons, byReason);
+  ASSERT_EQ(counted["repeats"].size(), 1u);
+  EXPECT_EQ(counted["repeats"][0]["serial"], "A");
+  EXPECT_EQ(counted["repeats"][0]["times"], 2);
+  EXPECT_TRUE(counted["settingsMismatches"].empty());
+  ASSERT_EQ(counted["sessions"].size(), 1u);
+  EXPECT_EQ(counted["sessions"][0]["session"], start["session"]);
+  EXPECT_EQ(counted["sessions"][0]["stoppedBy"], GetParam().name);
+  EXPECT_EQ(counted["sessions"][0]["units"], serials.size());
+  EXPECT_EQ(counted["sessions"][0]["summaryUnits"], serials.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, StationShiftTest,
