@@ -41,6 +41,8 @@ enum class Reason {
   kLogUnwritable,      // "log-unwritable": the station's log cannot be appended to
   kLogUnreadable,      // "log-unreadable": a log given to report cannot be read
 };
+// The last code, for whatever lists them all (the manual page's check).
+inline constexpr Reason kLastReason = Reason::kLogUnreadable;
 
 std::string_view ReasonCode(Reason reason);
 

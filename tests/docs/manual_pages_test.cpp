@@ -7,11 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
+#include "cli/command_result.h"
 #include "app/early_options.h"
 #include "tests/docs/kavrin_help.h"
 #include "tests/docs/manual_page.h"
@@ -164,6 +166,38 @@ TEST(ManualPages, RenderWithoutWarnings) {
     while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) warnings += buffer;
     EXPECT_EQ(pclose(pipe), 0) << page;
     EXPECT_EQ(warnings, "") << page;
+  }
+}
+
+}  // namespace
+}  // namespace kavrin::test
+
+namespace kavrin::test {
+namespace {
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A script reads `reason`; every code kavrin can give is explained in the manual page (from
+// its JSON section to the exit status) and in docs/cli.md's table.
+TEST(KavrinManualPage, ExplainsEveryReasonCode) {
+  std::string page = ReadText(kManualFolder / "kavrin.1");
+  for (std::size_t at = 0; (at = page.find("\\-", at)) != std::string::npos;) page.replace(at, 2, "-");
+  const std::size_t from = page.find(".SH JSON OUTPUT");
+  const std::size_t to = page.find(".SH EXIT STATUS");
+  ASSERT_NE(from, std::string::npos);
+  ASSERT_NE(to, std::string::npos);
+  const std::string section = page.substr(from, to - from);
+  const std::string guide = ReadText(std::filesystem::path(KAVRIN_SOURCE_DIR) / "docs/cli.md");
+  for (int value = static_cast<int>(cli::Reason::kUsage);
+       value <= static_cast<int>(cli::kLastReason); ++value) {
+    const std::string code(cli::ReasonCode(static_cast<cli::Reason>(value)));
+    EXPECT_NE(section.find(code), std::string::npos) << code << " is not in the manual page";
+    EXPECT_NE(guide.find("`" + code + "`"), std::string::npos) << code << " is not in cli.md";
   }
 }
 
