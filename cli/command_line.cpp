@@ -20,7 +20,7 @@ std::string CommandName(int argc, const char* const* argv) {
     if (word.empty() || word[0] == '-') continue;
     static const char* const kCommands[] = {"config", "block", "new",  "show",  "devices",
                                             "info",   "test",  "read", "write", "kavrin",
-                                            "station"};
+                                            "station", "verify"};
     bool known = false;
     for (const char* command : kCommands) known = known || word == command;
     if (!known) break;

@@ -16,6 +16,7 @@
 
 #include "cli/commands.h"
 #include "cli/device_command.h"
+#include "cli/dry_run.h"
 #include "cli/station_log.h"
 #include "device/platform_backend.h"
 
@@ -71,6 +72,7 @@ int RunStation(DeviceCommand& command) {
   if (!PrepareKavrinPlan(command, &plan, &exitCode)) return exitCode;
   std::vector<DeviceSelector> selectors;
   if (!command.ParseSelectors(&selectors, &exitCode)) return exitCode;
+  if (command.Options().dryRun) return RunStationDryRun(command, plan, selectors);
   Reporter& out = command.Out();
   StationLog log;
   std::string error;
