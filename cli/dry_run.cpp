@@ -5,7 +5,8 @@
 namespace kavrin::cli {
 namespace {
 
-const Json kDryRunSummary = Json{{"dryRun", true}};
+// The summary of a dry run says so.
+Json DryRunSummary() { return Json{{"dryRun", true}}; }
 
 bool LetIn(const std::vector<DeviceSelector>& selectors, const VideoInput& input) {
   if (selectors.empty()) return true;
@@ -26,7 +27,7 @@ int RunDryRun(DeviceCommand& command, const Selection& selection, bool many,
       [&](const DeviceRow& unit, std::size_t, VideoInputBackend&) {
         return PlanOn(unit, config, sending());
       },
-      kDryRunSummary);
+      DryRunSummary());
   command.Out().Note("dry run: nothing was sent");
   return exitCode;
 }
@@ -59,7 +60,7 @@ int RunStationDryRun(DeviceCommand& command, const KavrinPlan& plan,
         },
         [&](const UnitResult& result) { ReportUnit(out, result); });
   }
-  Json extra = kDryRunSummary;
+  Json extra = DryRunSummary();
   extra["stoppedBy"] = "dry-run";
   ReportSummary(out, tally, extra);
   out.Note("dry run: nothing was sent");
