@@ -5,6 +5,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "block/settings_block.h"
 #include "cli/block_file.h"
@@ -12,6 +13,7 @@
 #include "cli/command_result.h"
 #include "cli/commands.h"
 #include "cli/config_loader.h"
+#include "cli/setting_options.h"
 #include "config/config_file.h"
 #include "ops/settings_rules.h"
 #include "config/file_util.h"
@@ -23,6 +25,9 @@ struct BlockOptions {
   std::string configPath;  // --config; empty: ./KAVRIN_CFG.ini, else the embedded default
   std::string blockPath;
   bool json = false;
+  std::vector<std::string> settings;  // block new --set ITEM=OPTION
+  std::string logo;                   // block new --logo TEXT
+  bool logoGiven = false;
 };
 
 std::unique_ptr<ConfigFile> Load(const BlockOptions& options, Reporter& out, int* exitCode) {
@@ -37,7 +42,12 @@ int RunNew(const BlockOptions& options) {
   int exitCode = kExitFailed;
   const std::unique_ptr<ConfigFile> config = Load(options, out, &exitCode);
   if (!config) return exitCode;
-  const SettingsBlock block = ops::DefaultBlock(*config);
+  // The block the window starts with, changed as `kavrin kavrin` changes it.
+  SettingsBlock block = ops::DefaultBlock(*config);
+  if (!ApplySettingChanges(*config, options.settings, options.logoGiven ? &options.logo : nullptr,
+                           &block, out, &exitCode)) {
+    return exitCode;
+  }
   const FileOutcome written = block.SaveFile(PathFromUtf8(options.blockPath));
   if (!written) {
     return out.Fail(Reason::kOutputUnwritable, CannotWriteText(PathFromUtf8(options.blockPath), written),
@@ -89,8 +99,11 @@ void AddBlockCommands(CLI::App& app, int* exitCode) {
   auto options = std::make_shared<BlockOptions>();
 
   CLI::App* create = block->add_subcommand(
-      "new", "Write the block the window holds at start-up without Default.bin");
+      "new",
+      "Write the block the window holds at start-up without Default.bin, with the --set and "
+      "--logo changes");
   create->add_option("-o,--output", options->blockPath, "Block file to write")->required();
+  AddSettingChangeOptions(create, &options->settings, &options->logo, &options->logoGiven);
   AddConfigOption(create, &options->configPath);
   create->add_flag("--json", options->json, "Print one JSON document");
   create->callback([options, exitCode] { *exitCode = RunNew(*options); });

@@ -125,7 +125,9 @@ std::string PadRight(std::string text, std::size_t width) {
   return text;
 }
 
-void PrintText(const ConfigFile& config, const SettingsBlock& block, std::ostream& out) {
+}  // namespace
+
+void PrintBlockSettings(const ConfigFile& config, const SettingsBlock& block, std::ostream& out) {
   const std::vector<DecodedItem> decoded = DecodeItems(config, block);
   std::size_t titleWidth = 4;
   for (const DecodedItem& d : decoded) titleWidth = std::max(titleWidth, DisplayWidth(d.title));
@@ -141,6 +143,10 @@ void PrintText(const ConfigFile& config, const SettingsBlock& block, std::ostrea
   }
   out << ToUtf8(config.logoPanel.title) << " (words " << config.logoPanel.startWord << "+"
       << config.logoPanel.wordLength << "): " << Quoted(DecodeLogo(config, block)) << '\n';
+}
+
+void PrintBlockReport(const ConfigFile& config, const SettingsBlock& block, std::ostream& out) {
+  PrintBlockSettings(config, block, out);
   out << "Device words\n";
   for (uint32_t row = 0; row < SettingsBlock::kDeviceWords; row += 8) {
     char label[16];
@@ -150,12 +156,6 @@ void PrintText(const ConfigFile& config, const SettingsBlock& block, std::ostrea
     out << '\n';
   }
   out << "Note: " << Quoted(DecodeNote(block)) << '\n';
-}
-
-}  // namespace
-
-void PrintBlockReport(const ConfigFile& config, const SettingsBlock& block, std::ostream& out) {
-  PrintText(config, block, out);
 }
 
 }  // namespace kavrin::cli

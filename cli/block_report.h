@@ -27,6 +27,8 @@ std::string DecodeLogo(const ConfigFile& config, const SettingsBlock& block);
 // option text (marked when the value has no option), the logo text, the 40 device words in
 // hexadecimal, the note area's text.
 void PrintBlockReport(const ConfigFile& config, const SettingsBlock& block, std::ostream& out);
+// The items and the logo lines of PrintBlockReport alone: what the settings say.
+void PrintBlockSettings(const ConfigFile& config, const SettingsBlock& block, std::ostream& out);
 // {"items": [{title, wordIndex, startBit, bitLength, value, hasOption, option}],
 //  "logo": {title, startWord, wordLength, text}}: what the settings say.
 Json BlockSettingsJson(const ConfigFile& config, const SettingsBlock& block);

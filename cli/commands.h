@@ -15,7 +15,7 @@ inline constexpr int kExitUsage = 2;
 // *exitCode.
 void AddConfigCommands(CLI::App& app, int* exitCode);  // config
 void AddBlockCommands(CLI::App& app, int* exitCode);   // block new, block show
-// devices, info, test, read, write, kavrin, station
+// devices, info, test, read, write, verify, kavrin, station
 void AddDeviceCommands(CLI::App& app, int* exitCode, const DeviceEnvironment& environment);
 void AddReportCommands(CLI::App& app, int* exitCode);  // report
 

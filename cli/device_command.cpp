@@ -8,7 +8,7 @@
 #include "cli/block_report.h"
 #include "cli/commands.h"
 #include "cli/config_loader.h"
-#include "cli/setting_assignment.h"
+#include "cli/setting_options.h"
 #include "config/file_io.h"
 #include "config/file_util.h"
 #include "config/sha256.h"
@@ -84,7 +84,8 @@ int DeviceCommand::Refuse(const Selection& selection) {
   return reporter_.Fail(selection.failure, selection.message, kExitFailed, selection.details);
 }
 
-int DeviceCommand::Run(const Selection& selection, bool many, const UnitOperation& operation) {
+int DeviceCommand::Run(const Selection& selection, bool many, const UnitOperation& operation,
+                       const Json& summaryExtra) {
   if (!selection.note.empty()) reporter_.Note(selection.note);
   const RunTally tally = RunUnits(selection.units, environment_.makeBackend, operation,
                                   [this, many](const UnitResult& result) {
@@ -94,7 +95,7 @@ int DeviceCommand::Run(const Selection& selection, bool many, const UnitOperatio
                                       ReportSingle(reporter_, result);
                                     }
                                   });
-  if (many) ReportSummary(reporter_, tally);
+  if (many) ReportSummary(reporter_, tally, summaryExtra);
   return tally.failed == 0 ? kExitOk : kExitFailed;
 }
 
@@ -168,22 +169,12 @@ bool PrepareKavrinPlan(DeviceCommand& command, KavrinPlan* plan, int* exitCode) 
   // As the window shows a loaded block in its lists and sends what they hold; the operator's
   // changes come after.
   ops::NormalizeForSending(config, plan->block);
-  for (const std::string& assignment : options.settings) {
-    const std::string error = ApplySettingAssignment(config, assignment, &plan->block);
-    if (!error.empty()) {
-      *exitCode = out.Fail(Reason::kInvalidSetting, "--set " + assignment + ": " + error, kExitUsage);
-      return false;
-    }
-    plan->changes.push_back(assignment);
+  if (!ApplySettingChanges(config, options.settings, options.logoGiven ? &options.logo : nullptr,
+                           &plan->block, out, exitCode)) {
+    return false;
   }
-  if (options.logoGiven) {
-    const std::string error = ApplyLogoText(config, options.logo, &plan->block);
-    if (!error.empty()) {
-      *exitCode = out.Fail(Reason::kInvalidLogo, "--logo: " + error, kExitUsage);
-      return false;
-    }
-    plan->changes.push_back("logo=" + options.logo);
-  }
+  plan->changes = options.settings;
+  if (options.logoGiven) plan->changes.push_back("logo=" + options.logo);
   const std::optional<ClockChoice> clock = ClockChoice::Parse(options.clock);
   if (!clock) {
     *exitCode = out.Fail(Reason::kInvalidClock,

@@ -35,6 +35,7 @@ struct DeviceOptions {
   unsigned count = 0;   // station --count; 0: until interrupted
   std::string logPath;  // station --log
   std::string stationName;  // kavrin and station --station; empty: the host name
+  bool dryRun = false;  // kavrin, write, station --dry-run: the plan, nothing sent
 };
 
 class DeviceCommand {
@@ -58,7 +59,9 @@ class DeviceCommand {
   int Refuse(const Selection& selection);
   // The operation on every selected recorder: the single result, or one per unit (in
   // parallel) and a summary. The exit status: 0 only when every unit succeeded.
-  int Run(const Selection& selection, bool many, const UnitOperation& operation);
+  // `summaryExtra`'s fields go into the summary.
+  int Run(const Selection& selection, bool many, const UnitOperation& operation,
+          const Json& summaryExtra = {});
 
  private:
   DeviceOptions options_;

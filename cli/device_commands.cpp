@@ -15,7 +15,10 @@
 #include "cli/block_file.h"
 #include "cli/commands.h"
 #include "cli/device_command.h"
+#include "cli/dry_run.h"
 #include "cli/session.h"
+#include "cli/setting_options.h"
+#include "cli/verify_operation.h"
 #include "config/file_io.h"
 #include "config/trace.h"
 #include "ops/settings_rules.h"
@@ -199,6 +202,9 @@ int RunWrite(const DeviceOptions& options, const DeviceEnvironment& environment)
   SelectionRequest request;
   Selection selection;
   if (!Prepare(command, true, &request, &selection, &exitCode)) return exitCode;
+  if (options.dryRun) {
+    return RunDryRun(command, selection, request.Many(), [&] { return WriteSending(plan); });
+  }
   return command.Run(selection, request.Many(),
                      [&](const DeviceRow& unit, std::size_t, VideoInputBackend& backend) {
                        return RunWriteOn(unit, backend, command.Config(), plan);
@@ -217,11 +223,35 @@ int RunKavrin(const DeviceOptions& options, const DeviceEnvironment& environment
     Trace("\nkavrin condition fail\n");
     return exitCode;
   }
+  if (options.dryRun) {
+    return RunKavrinDryRun(command, plan, selection, request.Many());
+  }
   // A batch is a session with records, as the station's.
   if (request.Many()) return RunKavrinSession(command, plan, selection);
   return command.Run(selection, request.Many(),
                      [&](const DeviceRow& unit, std::size_t, VideoInputBackend& backend) {
                        return RunKavrinOn(unit, backend, command.Config(), plan);
+                     });
+}
+
+int RunVerify(const DeviceOptions& options, const DeviceEnvironment& environment) {
+  DeviceCommand command("verify", options, environment);
+  int exitCode = kExitFailed;
+  if (!command.LoadConfiguration(&exitCode)) return exitCode;
+  VerifyPlan plan;
+  std::string error;
+  const std::optional<BlockFile> file = ReadWholeBlockFile(options.blockPath, &error);
+  if (!file) return command.Out().Fail(Reason::kBlockFile, error, kExitFailed);
+  plan.expected = file->block;
+  // What the file would put in the recorder, sent as write sends it.
+  ops::NormalizeForSending(command.Config(), plan.expected);
+  plan.source = options.blockPath;
+  SelectionRequest request;
+  Selection selection;
+  if (!Prepare(command, false, &request, &selection, &exitCode)) return exitCode;
+  return command.Run(selection, request.Many(),
+                     [&](const DeviceRow& unit, std::size_t, VideoInputBackend& backend) {
+                       return RunVerifyOn(unit, backend, command.Config(), plan);
                      });
 }
 
@@ -254,18 +284,18 @@ void AddCommonOptions(CLI::App* command, DeviceOptions* options, bool selects, b
   }
 }
 
+void AddDryRunOption(CLI::App* command, DeviceOptions* options) {
+  command->add_flag("--dry-run", options->dryRun,
+                    "Print what would be sent to each selected recorder and send nothing (no "
+                    "engine test, no transfer at all)");
+}
+
 // The options of the kavrin operation, shared by `kavrin` and `station`.
 void AddKavrinOptions(CLI::App* command, DeviceOptions* options) {
   command->add_option("FILE", options->blockPath,
                       "Block file with the settings, exactly 112 bytes (default ./Default.bin, "
                       "else the configuration's defaults)");
-  command
-      ->add_option("--set", options->settings,
-                   "ITEM=OPTION: an item by section name or title, an option by its text, or "
-                   "#N by its index")
-      ->allow_extra_args(false);
-  command->add_option("--logo", options->logo, "The date-stamp logo text")
-      ->each([options](const std::string&) { options->logoGiven = true; });
+  AddSettingChangeOptions(command, &options->settings, &options->logo, &options->logoGiven);
   command->add_option("--clock", options->clock,
                       "now (local time, the default), utc, or YYYY-MM-DDTHH:MM:SS");
   command->add_flag("--verify", options->verify,
@@ -275,6 +305,7 @@ void AddKavrinOptions(CLI::App* command, DeviceOptions* options) {
                     "Commit with 1 (sets the recorder's kavrin flag) instead of 2");
   command->add_option("--station", options->stationName,
                       "The station's name in the records (default: the host name)");
+  AddDryRunOption(command, options);
 }
 
 }  // namespace
@@ -320,7 +351,17 @@ void AddDeviceCommands(CLI::App& app, int* exitCode, const DeviceEnvironment& en
   write->add_flag("--verify", options->verify,
                   "Read the settings back after the commit and compare them");
   write->add_flag("--force", options->force, "Proceed even when an engine test is NG");
+  AddDryRunOption(write, options.get());
   write->callback(run(RunWrite));
+
+  CLI::App* verify = app.add_subcommand(
+      "verify",
+      "Read the recorder's settings and compare them item by item with a block file, sending "
+      "nothing (exit 1 when any differs)");
+  AddCommonOptions(verify, options.get(), true, true);
+  verify->add_option("FILE", options->blockPath, "Block file to compare with, exactly 112 bytes")
+      ->required();
+  verify->callback(run(RunVerify));
 
   CLI::App* kavrin = app.add_subcommand(
       "kavrin", "Set the recorder's clock and write the settings, as the Kavrin button does");

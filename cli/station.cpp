@@ -18,6 +18,7 @@
 
 #include "cli/commands.h"
 #include "cli/device_command.h"
+#include "cli/dry_run.h"
 #include "cli/session.h"
 #include "cli/station_log.h"
 #include "device/platform_backend.h"
@@ -94,6 +95,7 @@ int RunStation(DeviceCommand& command) {
   plan.queryInformation = true;  // each record names the unit's model and versions
   std::vector<DeviceSelector> selectors;
   if (!command.ParseSelectors(&selectors, &exitCode)) return exitCode;
+  if (command.Options().dryRun) return RunStationDryRun(command, plan, selectors);
   Reporter& out = command.Out();
   StationLog log;
   std::string error;

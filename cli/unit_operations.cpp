@@ -4,9 +4,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/attached_unit.h"
 #include "cli/block_report.h"
 #include "cli/printable_text.h"
 #include "cli/recorder_address.h"
+#include "cli/sending.h"
 #include "cli/unit_record.h"
 #include "config/file_io.h"
 #include "config/file_util.h"
@@ -17,51 +19,6 @@
 
 namespace kavrin::cli {
 namespace {
-
-// The device link with the configured names, attached to the chosen recorder.
-class AttachedUnit {
- public:
-  AttachedUnit(const DeviceRow& unit, VideoInputBackend& backend, const ConfigFile& config)
-      : link_(backend) {
-    for (uint32_t i = 0; i < config.friendlyNameCount && i < ConfigBounds::kMaxDeviceNames; ++i) {
-      link_.AddDeviceName(config.friendlyNames[i].c_str());
-    }
-    attached_ = link_.AttachInput(unit.input) == 1;
-  }
-  ~AttachedUnit() { link_.Detach(); }
-  AttachedUnit(const AttachedUnit&) = delete;
-  AttachedUnit& operator=(const AttachedUnit&) = delete;
-
-  bool Attached() const { return attached_; }
-  DeviceLink& Link() { return link_; }
-
- private:
-  DeviceLink link_;
-  bool attached_ = false;
-};
-
-UnitResult StartResult(const DeviceRow& unit) {
-  UnitResult result;
-  result.device = unit.input;
-  return result;
-}
-
-// An operation failed: the reason its outcome gives, in the words of what was being done.
-void FailWith(const ops::Outcome& outcome, const std::string& what, UnitResult* result) {
-  const std::string because = OutcomeText(outcome);
-  result->Fail(ReasonOf(outcome), what + " (" + outcome.StepText() +
-                                      (because.empty() ? "" : ": " + because) + ")");
-  AddOutcomeFields(result->fields, outcome);
-}
-
-void CannotOpen(UnitResult* result) {
-  result->Fail(Reason::kUnavailable, AddressText(result->device) +
-                                         " could not be opened (unplugged, or held by another "
-                                         "program?)");
-  ops::Outcome attach;
-  attach.step = ops::Step::kAttach;
-  result->fields["step"] = attach.StepText();
-}
 
 // Readiness (ops::Readiness): no engine test NG unless forced. A test that could not be asked
 // is not a verdict: the unit fails for the reason the query failed, and forcing it would not
@@ -111,6 +68,29 @@ bool Verify(DeviceLink& link, const SettingsBlock& written, UnitResult* result) 
 
 }  // namespace
 
+UnitResult StartResult(const DeviceRow& unit) {
+  UnitResult result;
+  result.device = unit.input;
+  return result;
+}
+
+// An operation failed: the reason its outcome gives, in the words of what was being done.
+void FailWith(const ops::Outcome& outcome, const std::string& what, UnitResult* result) {
+  const std::string because = OutcomeText(outcome);
+  result->Fail(ReasonOf(outcome), what + " (" + outcome.StepText() +
+                                      (because.empty() ? "" : ": " + because) + ")");
+  AddOutcomeFields(result->fields, outcome);
+}
+
+void CannotOpen(UnitResult* result) {
+  result->Fail(Reason::kUnavailable, AddressText(result->device) +
+                                         " could not be opened (unplugged, or held by another "
+                                         "program?)");
+  ops::Outcome attach;
+  attach.step = ops::Step::kAttach;
+  result->fields["step"] = attach.StepText();
+}
+
 void UnitResult::Fail(Reason why, std::string whyText) {
   // The first failure is the one reported; later ones only add to the message.
   if (ok) {
@@ -156,40 +136,27 @@ UnitResult RunKavrinOn(const DeviceRow& unit, VideoInputBackend& backend, const 
   }
   // The window's sequence and bytes: the clock, then the settings as its lists would hold
   // them, and their commit.
-  const LocalTime time = plan.clock.Time();
-  const ops::KavrinOutcome sent = ops::RunKavrin(link, time, plan.block, plan.setKavrinFlag);
-  const bool clockSet = sent.clock.Ok();
-  const bool written = sent.settings.Ok();
-  const int commitValue = plan.setKavrinFlag ? 1 : 2;
-  if (!clockSet) FailWith(sent.clock, "setting the recorder's clock failed", &result);
-  if (!written) FailWith(sent.settings, WriteFailureText(sent.settings), &result);
+  const Sending sending = KavrinSending(plan);
+  const ops::KavrinOutcome sent =
+      ops::RunKavrin(link, *sending.clock, sending.block, plan.setKavrinFlag);
+  const Delivery delivery{sent.clock.Ok(), sent.settings.Ok()};
+  if (!delivery.clockSet) FailWith(sent.clock, "setting the recorder's clock failed", &result);
+  if (!delivery.written) FailWith(sent.settings, WriteFailureText(sent.settings), &result);
   bool verified = true;
-  if (plan.verify && written) verified = Verify(link, plan.block, &result);
+  if (plan.verify && delivery.written) verified = Verify(link, plan.block, &result);
   Trace(result.ok ? "\nkavrin finish\n" : "\nkavrin fail\n");
 
-  result.fields["clock"] = ClockText(time);
-  result.fields["clockSet"] = clockSet;
-  result.fields["settingsFrom"] = plan.source;
-  result.fields["settings"] = DeviceAreaHex(plan.block, "");
-  MergeFields(result.fields, BlockSettingsJson(config, plan.block));
-  result.fields["written"] = written;
-  // The fingerprint of what this recorder was sent and committed; none when it was not.
-  result.fields["settingsSha256"] = written ? Json(DeviceAreaSha256(plan.block)) : Json();
-  result.fields["commit"] = commitValue;
-  if (plan.verify) result.fields["verified"] = written && verified;
-  result.text = "Recorder: \"" + PrintableText(ToUtf8(unit.input.friendlyName)) + "\" " +
-                AddressText(unit.input) +
-                "\nClock:    " + ClockText(time) + (clockSet ? "" : "  (failed)") +
-                "\nSettings: " + DeviceAreaHex(plan.block, " ") + "\n          from " +
-                plan.source + "\nCommit:   " + std::to_string(commitValue) +
-                (written ? "" : "  (not committed)") + "\n" +
-                (plan.verify && written ? std::string("Verify:   ") +
-                                              (verified ? "the recorder holds what was written\n"
-                                                        : "MISMATCH\n")
-                                        : std::string()) +
+  MergeFields(result.fields, SendingJson(config, sending, &delivery));
+  if (plan.verify) result.fields["verified"] = delivery.written && verified;
+  result.text = RecorderLine(unit.input) + SendingText(config, sending, &delivery) +
+                (plan.verify && delivery.written
+                     ? std::string("Verify:   ") + (verified ? "the recorder holds what was written\n"
+                                                             : "MISMATCH\n")
+                     : std::string()) +
                 (result.ok ? "Kavrin finish !\n" : "Kavrin fail !\n");
-  result.summary = "clock " + ClockText(time) + ", commit " + std::to_string(commitValue) +
-                   (plan.verify && verified && written ? ", verified" : "");
+  result.summary = "clock " + ClockText(*sending.clock) + ", commit " +
+                   std::to_string(sending.commit) +
+                   (plan.verify && verified && delivery.written ? ", verified" : "");
   return result;
 }
 
@@ -207,18 +174,18 @@ UnitResult RunWriteOn(const DeviceRow& unit, VideoInputBackend& backend, const C
   result.fields["tests"] = TestsJson(tests);
   if (!Ready(tests, plan.force, &result)) return result;
   // The window's "Write" button: the settings alone, committed with 1.
-  const ops::Outcome sent = ops::WriteSettings(link, plan.block, true);
+  const Sending sending = WriteSending(plan);
+  const ops::Outcome sent = ops::WriteSettings(link, sending.block, true);
   const bool written = sent.Ok();
-  result.fields["file"] = plan.source;
-  result.fields["written"] = written;
-  result.fields["commit"] = 1;
+  const Delivery delivery{false, written};
+  MergeFields(result.fields, SendingJson(config, sending, &delivery));
   if (!written) {
     FailWith(sent, WriteFailureText(sent), &result);
     return result;
   }
   if (plan.verify) result.fields["verified"] = Verify(link, plan.block, &result);
   result.text = "Wrote " + std::to_string(SettingsBlock::kDeviceAreaSize) + " bytes of " +
-                plan.source + " to \"" + ToUtf8(unit.input.friendlyName) + "\" " +
+                plan.source + " to \"" + PrintableText(ToUtf8(unit.input.friendlyName)) + "\" " +
                 AddressText(unit.input) + ", committed with 1" +
                 (plan.verify && result.ok ? ", verified" : "") + "\n";
   result.summary = "committed with 1";
@@ -246,7 +213,7 @@ UnitResult RunReadOn(const DeviceRow& unit, VideoInputBackend& backend, const Co
   result.fields["file"] = outputPath;
   MergeFields(result.fields, BlockReportJson(config, block));
   result.text = "Read " + std::to_string(SettingsBlock::kDeviceAreaSize) + " bytes from \"" +
-                ToUtf8(unit.input.friendlyName) + "\" " + AddressText(unit.input) + " into " +
+                PrintableText(ToUtf8(unit.input.friendlyName)) + "\" " + AddressText(unit.input) + " into " +
                 outputPath + "\n";
   result.summary = "read into " + outputPath;
   return result;

@@ -64,6 +64,13 @@ UnitResult RunReadOn(const DeviceRow& unit, VideoInputBackend& backend, const Co
 UnitResult RunInfoOn(const DeviceRow& unit, VideoInputBackend& backend, const ConfigFile& config);
 UnitResult RunTestOn(const DeviceRow& unit, VideoInputBackend& backend, const ConfigFile& config);
 
+// The pieces every operation on one recorder shares. A result for the unit, failing nothing
+// yet; a failed ops outcome as the unit's failure, in the words of what was being done; a
+// recorder that could not be attached.
+UnitResult StartResult(const DeviceRow& unit);
+void FailWith(const ops::Outcome& outcome, const std::string& what, UnitResult* result);
+void CannotOpen(UnitResult* result);
+
 // The device area as hexadecimal digits, bytes apart by `separator`.
 std::string DeviceAreaHex(const SettingsBlock& block, std::string_view separator);
 

@@ -9,7 +9,7 @@
 # tests/docs/completion_test.cpp keeps these lists equal to what `kavrin --help` says.
 _kavrin_subcommands() {
   case "$1" in
-    "") echo "config block devices info test read write kavrin station report help" ;;
+    "") echo "config block devices info test read write verify kavrin station report help" ;;
     block) echo "new show" ;;
   esac
 }
@@ -24,14 +24,14 @@ _kavrin_options() {
     report) echo "-h --help --html --json" ;;
     config) echo "-h --help --config --file --json --check --write-default --force" ;;
     block) echo "-h --help" ;;
-    "block new") echo "-h --help -o --output --config --file --json" ;;
+    "block new") echo "-h --help -o --output --set --logo --config --file --json" ;;
     "block show") echo "-h --help --config --file --json" ;;
     devices) echo "$common" ;;
-    info | test) echo "$device" ;;
+    info | test | verify) echo "$device" ;;
     read) echo "$device -o --output" ;;
-    write) echo "$device --verify --force" ;;
-    kavrin) echo "$device $operation" ;;
-    station) echo "$common -d --device $operation --count --log" ;;
+    write) echo "$device --verify --force --dry-run" ;;
+    kavrin) echo "$device $operation --dry-run" ;;
+    station) echo "$common -d --device $operation --count --log --dry-run" ;;
   esac
 }
 
@@ -182,7 +182,7 @@ _kavrin() {
         mapfile -t COMPREPLY < <(compgen -W "$(_kavrin_subcommands "")" -- "$cur") ;;
       report)  # station logs
         mapfile -t COMPREPLY < <(compgen -f -- "$cur") ;;
-      "block show" | write | kavrin)
+      "block show" | write | verify | kavrin)
         mapfile -t COMPREPLY < <(compgen -f -X '!*.[bB][iI][nN]' -- "$cur"; compgen -d -- "$cur") ;;
     esac
   fi

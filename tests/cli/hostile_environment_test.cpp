@@ -181,8 +181,12 @@ TEST(DeviceTextTest, ControlCharactersNeverReachTheTerminal) {
   state.fwVersion = "FW 1.0\r\nFAKE: OK";
   state.hwVersion = "HW\xc2\x9b" "31m";
   ASSERT_TRUE(sim::SaveState((work / "rec.json").string(), state));
+  work.Write("plan.bin", std::string(112, '\0'));
   const std::vector<std::vector<std::string>> commands{
-      {"devices"}, {"info"}, {"test"}, {"read", "-o", "out.bin"}};
+      {"devices"},           {"info"},
+      {"test"},              {"read", "-o", "out.bin"},
+      {"kavrin", "--dry-run"}, {"write", "plan.bin", "--dry-run"},
+      {"write", "plan.bin"}, {"verify", "plan.bin"}};
   for (const std::vector<std::string>& args : commands) {
     SCOPED_TRACE(args[0]);
     const KavrinRun run = Kavrin(work.Path(), work / "rec.json", args);
@@ -203,6 +207,30 @@ TEST(DeviceTextTest, ControlCharactersNeverReachTheTerminal) {
   EXPECT_EQ(document["device"]["serial"], state.serial);
   EXPECT_NE(info.out.find("FAKE: OK"), std::string::npos);
   EXPECT_EQ(info.out.find('\x1b'), std::string::npos);
+}
+
+// A recorder's own name with control characters, as a configuration that names it so finds it:
+// every command that names the recorder in its text shows them as '?'.
+TEST(DeviceTextTest, ARecordersNameIsShownWithoutItsControlCharacters) {
+  TempDir work;
+  work.Write("c.ini", "[DEVICE]\nNO=1\n0=ZK\x1b[2J742\n");
+  work.Write("plan.bin", std::string(112, '\0'));
+  sim::RecorderState state;
+  state.friendlyName = "ZK\x1b[2J742";
+  ASSERT_TRUE(sim::SaveState((work / "rec.json").string(), state));
+  const std::vector<std::vector<std::string>> commands{{"write", "plan.bin"},
+                                                       {"read", "-o", "out.bin"},
+                                                       {"kavrin", "--dry-run"},
+                                                       {"kavrin"},
+                                                       {"verify", "plan.bin"}};
+  for (std::vector<std::string> args : commands) {
+    SCOPED_TRACE(args[0] + " " + args.back());
+    args.insert(args.end(), {"--config", "c.ini"});
+    const KavrinRun run = Kavrin(work.Path(), work / "rec.json", args);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("\"ZK?[2J742\""), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;
+  }
 }
 
 }  // namespace

@@ -166,7 +166,7 @@ TEST_F(KavrinOptionsTest, BlockFilesThatAreNot112BytesAreRefusedForSendingAndWar
                                  std::size_t{4096}}) {
     SCOPED_TRACE(size);
     dir_.Write("odd.bin", std::string(size, '\x11'));
-    for (const char* command : {"kavrin", "write"}) {
+    for (const char* command : {"kavrin", "write", "verify"}) {
       SCOPED_TRACE(command);
       const CommandResult run = Run({command, "odd.bin", "--json"});
       EXPECT_EQ(run.exitCode, kExitFailed);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -190,6 +191,43 @@ TEST_F(SeveralRecordersTest, AllProgramsEveryUnitAndOneFailureFailsTheRunAlone) 
       << text.out;
   EXPECT_NE(text.out.find("2 recorders: 1 succeeded, 1 failed\n"), std::string::npos) << text.out;
   EXPECT_EQ(Commits("C").size(), 1u) << "C was not selected";
+}
+
+// A dry run chooses its recorders as the real run would, refusal to guess included, and
+// plans every one of them without a transfer to any.
+TEST_F(SeveralRecordersTest, DryRunPlansEverySelectedUnitAndSendsNothing) {
+  const CommandResult guess = Run({"kavrin", "--dry-run", "--json"});
+  EXPECT_EQ(guess.exitCode, kExitFailed);
+  EXPECT_EQ(json::parse(guess.out)["reason"], "ambiguous");
+
+  const CommandResult run = Run({"kavrin", "--all", "--dry-run", "--json", "--set", "Mode=Day"});
+  ASSERT_EQ(run.exitCode, kExitOk) << run.err;
+  const std::vector<json> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 4u) << run.out;
+  std::set<std::string> serials;
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(lines[i]["dryRun"], true);
+    EXPECT_EQ(lines[i]["sent"], false);
+    EXPECT_EQ(lines[i]["items"][0]["option"], "Day");
+    serials.insert(lines[i]["device"]["serial"].get<std::string>());
+  }
+  EXPECT_EQ(serials, (std::set<std::string>{"B", "C", "SN-A"}));
+  EXPECT_EQ(lines[3]["summary"], json({{"units", 3}, {"succeeded", 3}, {"failed", 0}, {"byReason", json::object()}}));
+  EXPECT_EQ(lines[3]["dryRun"], true);
+
+  dir_.Write("send.bin", std::string(112, '\x01'));
+  const CommandResult text =
+      Run({"write", "-d", "serial:B", "-d", "serial:C", "--dry-run", "send.bin"});
+  EXPECT_EQ(text.exitCode, kExitOk) << text.err;
+  EXPECT_NE(text.out.find("OK    " + StatePath("recorders/B.json") +
+                          " (serial B, port 1-2.2)  would send commit 1; nothing sent\n"
+                          "      Settings: "),
+            std::string::npos)
+      << text.out;
+  for (const char* name : {"a", "B", "C"}) {
+    EXPECT_EQ(State("recorders/" + std::string(name) + ".json").transfers, 0u) << name;
+  }
+  EXPECT_EQ(Committed(), "---");
 }
 
 TEST_F(SeveralRecordersTest, ReadAllWritesOneFilePerUnitByPattern) {
