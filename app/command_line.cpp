@@ -132,8 +132,8 @@ std::string InitOptionListText() {
 
 FileOutcome WriteInitOptionList(const std::filesystem::path& path) {
   const std::string text = InitOptionListText();
-  return WriteFileAtomically(
-      path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  return WriteFileAtomically(path,
+                             std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
 }  // namespace kavrin

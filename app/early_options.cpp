@@ -21,20 +21,34 @@ std::string Narrow(std::u16string_view text) {
 
 const char* SwitchEffect(uint32_t bit) {
   switch (bit) {
-    case OUTPUT_RELEASE_NOTE: return "write ReleaseNote.txt at start";
-    case OUTPUT_CONFIG_FILE: return "write the built-in KAVRIN_CFG.ini when there is none";
-    case COLSOLE: return "print the trace lines on standard output";
-    case SAVE_BIN: return "show \"Save\"";
-    case LOAD_BIN: return "show \"Load\"";
-    case GET_DEVICE_KAVRIN: return "show \"Get Kavrin\"";
-    case KAVRIN: return "show \"Kavrin\" (always on)";
-    case SET_DEFAULT: return "show \"Set Def.\"";
-    case EDIT: return "the lists can be changed (always on)";
-    case FORCE_KAVRIN: return "\"Kavrin\" works even when an engine test is NG";
-    case DISPLAY_FILE_PATH: return "show the path of the last loaded block file";
-    case SET_KAVRIN_FLAG: return "\"Kavrin\" commits with 1 instead of 2";
-    case OUTPUT_INIT_OPTION: return "write this switch list as InitOptionList.txt";
-    default: return "";
+    case OUTPUT_RELEASE_NOTE:
+      return "write ReleaseNote.txt at start";
+    case OUTPUT_CONFIG_FILE:
+      return "write the built-in KAVRIN_CFG.ini when there is none";
+    case COLSOLE:
+      return "print the trace lines on standard output";
+    case SAVE_BIN:
+      return "show \"Save\"";
+    case LOAD_BIN:
+      return "show \"Load\"";
+    case GET_DEVICE_KAVRIN:
+      return "show \"Get Kavrin\"";
+    case KAVRIN:
+      return "show \"Kavrin\" (always on)";
+    case SET_DEFAULT:
+      return "show \"Set Def.\"";
+    case EDIT:
+      return "the lists can be changed (always on)";
+    case FORCE_KAVRIN:
+      return "\"Kavrin\" works even when an engine test is NG";
+    case DISPLAY_FILE_PATH:
+      return "show the path of the last loaded block file";
+    case SET_KAVRIN_FLAG:
+      return "\"Kavrin\" commits with 1 instead of 2";
+    case OUTPUT_INIT_OPTION:
+      return "write this switch list as InitOptionList.txt";
+    default:
+      return "";
   }
 }
 
@@ -49,7 +63,8 @@ bool IsSet(const EnvironmentReader& environment, const char* name) {
 
 // The platform names asked for, in the order the toolkit tries them: the -platform argument,
 // else QT_QPA_PLATFORM (a ';'-separated list of fallbacks).
-std::vector<std::string> AskedPlatforms(std::span<const char* const> arguments, const EnvironmentReader& environment) {
+std::vector<std::string> AskedPlatforms(std::span<const char* const> arguments,
+                                        const EnvironmentReader& environment) {
   for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
     const std::string_view argument = arguments[i] != nullptr ? arguments[i] : "";
     if ((argument == "-platform" || argument == "--platform") && arguments[i + 1] != nullptr)
@@ -93,7 +108,8 @@ std::string UsageText() {
       "nothing.\n";
   for (const SwitchName& row : SwitchTable()) {
     char line[160];
-    std::snprintf(line, sizeof line, "  %08X  %-20s %s\n", row.bit, row.name, SwitchEffect(row.bit));
+    std::snprintf(line, sizeof line, "  %08X  %-20s %s\n", row.bit, row.name,
+                  SwitchEffect(row.bit));
     text += line;
   }
   text +=
@@ -119,14 +135,16 @@ std::string UsageText() {
 }
 
 std::string VersionText() {
-  return "kavrintool " + Narrow(MainDialog::kVersion) + " (ZK742 " + Narrow(MainDialog::kEdition) + ")\n";
+  return "kavrintool " + Narrow(MainDialog::kVersion) + " (ZK742 " + Narrow(MainDialog::kEdition) +
+         ")\n";
 }
 
 bool DisplayMissing(std::span<const char* const> arguments, const EnvironmentReader& environment) {
   const std::vector<std::string> asked = AskedPlatforms(arguments, environment);
   for (const std::string& entry : asked) {
     std::string name = entry.substr(0, entry.find(':'));  // "vnc:size=800x600"
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     if (std::find(kPlatformsWithoutDisplay.begin(), kPlatformsWithoutDisplay.end(), name) !=
         kPlatformsWithoutDisplay.end())
       return false;

@@ -32,7 +32,8 @@ StartOutcome KavrinApp::InitInstance(std::string_view commandLine) {
 }
 
 void KavrinApp::RunDialog(MainDialog& dialog) {
-  if (monitor_ != nullptr) toolkit_.WatchDeviceChanges(*monitor_, [&dialog] { dialog.OnDeviceChange(); });
+  if (monitor_ != nullptr)
+    toolkit_.WatchDeviceChanges(*monitor_, [&dialog] { dialog.OnDeviceChange(); });
   dialog.DoModal();  // its result is not used
   if (monitor_ != nullptr) toolkit_.StopDeviceChanges();
 }

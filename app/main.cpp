@@ -3,10 +3,10 @@
 // answered first, before anything else starts; --screenshot draws the window into a picture
 // instead of running it.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
-#include <QIcon>
 #include <span>
 #include <string>
 
@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
   // Before anything is opened: a closed stdout or stderr must not make the display
   // connection or a side file descriptor 1 or 2, where the trace and Qt's messages would go.
   if (!kavrin::OpenClosedStandardDescriptors()) return 1;
-  const std::span<const char* const> arguments(argv + 1, argc > 1 ? static_cast<std::size_t>(argc - 1) : 0);
+  const std::span<const char* const> arguments(argv + 1,
+                                               argc > 1 ? static_cast<std::size_t>(argc - 1) : 0);
   switch (kavrin::FindEarlyRequest(arguments)) {
     case kavrin::EarlyRequest::Help:
       std::fputs(kavrin::UsageText().c_str(), stdout);
@@ -51,7 +52,8 @@ int main(int argc, char** argv) {
       break;
   }
   // The picture of the window needs no display: it is drawn off screen.
-  const std::optional<kavrin::ScreenshotRequest> screenshot = kavrin::FindScreenshotRequest(arguments);
+  const std::optional<kavrin::ScreenshotRequest> screenshot =
+      kavrin::FindScreenshotRequest(arguments);
   // Qt would abort with a message about plugins; say what is wrong and what works instead.
   if (!screenshot &&
       kavrin::DisplayMissing(arguments, [](const char* name) { return std::getenv(name); })) {

@@ -58,13 +58,14 @@ bool SavePicture(QWidget* window, const std::string& output, std::string* proble
 // ratio. The platform reads it from a file named in its options.
 bool WriteScreenDescription(QTemporaryFile& file, double scale) {
   if (!file.open()) return false;
-  const QByteArray json = QStringLiteral(
-      R"({"windowFrameMargins": true, "screens": [{"name": "picture", "x": 0, "y": 0,)"
-      R"( "width": %1, "height": %2, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": %3}]})")
-      .arg(static_cast<int>(kPictureScreen.width * scale))
-      .arg(static_cast<int>(kPictureScreen.height * scale))
-      .arg(scale)
-      .toUtf8();
+  const QByteArray json =
+      QStringLiteral(
+          R"({"windowFrameMargins": true, "screens": [{"name": "picture", "x": 0, "y": 0,)"
+          R"( "width": %1, "height": %2, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": %3}]})")
+          .arg(static_cast<int>(kPictureScreen.width * scale))
+          .arg(static_cast<int>(kPictureScreen.height * scale))
+          .arg(scale)
+          .toUtf8();
   const bool written = file.write(json) == json.size() && file.flush();
   file.close();
   return written;
@@ -89,7 +90,8 @@ int RunScreenshot(const char* argv0, const ScreenshotRequest& request) {
     std::fprintf(stderr, "kavrintool: cannot write a temporary file for the picture's screen\n");
     return 1;
   }
-  ::setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screen.fileName().toStdString()).c_str(), 1);
+  ::setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screen.fileName().toStdString()).c_str(),
+           1);
   ::unsetenv("QT_SCALE_FACTOR");  // the screen's own ratio is the one asked for
   qInstallMessageHandler(QuietMessages);
 
@@ -102,8 +104,8 @@ int RunScreenshot(const char* argv0, const ScreenshotRequest& request) {
   QApplication application(argc, argv.data());  // takes the arguments Qt understands
 
   // What remains is the switch value, read as at start-up; its side files are not written.
-  const std::string commandLine = AnsiCommandLine(
-      std::span<const char* const>(argv.data() + 1, argc > 1 ? static_cast<std::size_t>(argc - 1) : 0));
+  const std::string commandLine = AnsiCommandLine(std::span<const char* const>(
+      argv.data() + 1, argc > 1 ? static_cast<std::size_t>(argc - 1) : 0));
 
   ui::QtToolkit toolkit;
   NoRecorderBackend backend;
@@ -121,7 +123,8 @@ int RunScreenshot(const char* argv0, const ScreenshotRequest& request) {
   });
   dialog.DoModal();
   if (!saved) {
-    std::fprintf(stderr, "kavrintool: %s\n", problem.empty() ? "no picture taken" : problem.c_str());
+    std::fprintf(stderr, "kavrintool: %s\n",
+                 problem.empty() ? "no picture taken" : problem.c_str());
     return 1;
   }
   return 0;

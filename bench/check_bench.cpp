@@ -69,7 +69,9 @@ void BM_LoadAndCheckManySections(benchmark::State& state) {
 void BM_LoadAndCheckManyKeys(benchmark::State& state) {
   LoadAndCheck(state, ManyKeys(Megabytes(state)));
 }
-void BM_CheckManySections(benchmark::State& state) { CheckOnly(state, ManySections(Megabytes(state))); }
+void BM_CheckManySections(benchmark::State& state) {
+  CheckOnly(state, ManySections(Megabytes(state)));
+}
 void BM_CheckManyKeys(benchmark::State& state) { CheckOnly(state, ManyKeys(Megabytes(state))); }
 
 void Sizes(benchmark::internal::Benchmark* b) {
@@ -83,7 +85,8 @@ BENCHMARK(BM_CheckManyKeys)->Apply(Sizes);
 // The count the slow checker was measured at: 40,000 sections of one key each.
 void BM_LoadAndCheckSections(benchmark::State& state) {
   std::string text;
-  for (int64_t i = 0; i < state.range(0); ++i) text += "[SECTION_" + std::to_string(i) + "]\nKEY=1\n";
+  for (int64_t i = 0; i < state.range(0); ++i)
+    text += "[SECTION_" + std::to_string(i) + "]\nKEY=1\n";
   LoadAndCheck(state, {text.begin(), text.end()});
 }
 BENCHMARK(BM_LoadAndCheckSections)->ArgName("sections")->Arg(40000)->Unit(benchmark::kMillisecond);

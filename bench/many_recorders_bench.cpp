@@ -89,7 +89,8 @@ void BM_KavrinAll(benchmark::State& benchState) {
   MemoryRecorders recorders(units);
   cli::DeviceEnvironment environment;
   environment.makeBackend = [&recorders] { return std::make_unique<MemoryBackend>(recorders); };
-  const char* const argv[] = {"kavrin", "kavrin", "--all", "--json", "--clock", "2026-12-05T14:03:09"};
+  const char* const argv[] = {"kavrin", "kavrin",  "--all",
+                              "--json", "--clock", "2026-12-05T14:03:09"};
   std::ostringstream sink;
   std::streambuf* previous = std::cout.rdbuf(sink.rdbuf());
   for (auto _ : benchState) {
@@ -99,14 +100,20 @@ void BM_KavrinAll(benchmark::State& benchState) {
   std::cout.rdbuf(previous);
   benchState.counters["units"] = static_cast<double>(units);
   // Host time per recorder: the figure that must stay flat as the recorders grow.
-  benchState.counters["time/unit"] = benchmark::Counter(
-      static_cast<double>(units), benchmark::Counter::kIsIterationInvariantRate |
-                                      benchmark::Counter::kInvert);
+  benchState.counters["time/unit"] =
+      benchmark::Counter(static_cast<double>(units), benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
   benchState.counters["transfers/unit"] =
       benchmark::Counter(static_cast<double>(recorders.Transfers()) / static_cast<double>(units),
                          benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(BM_KavrinAll)->Arg(1)->Arg(4)->Arg(16)->Arg(64)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_KavrinAll)
+    ->Arg(1)
+    ->Arg(4)
+    ->Arg(16)
+    ->Arg(64)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace kavrin

@@ -60,7 +60,9 @@ class SettingsBlock {
 
   std::span<uint8_t, kSize> Bytes() { return bytes_; }
   std::span<const uint8_t, kSize> Bytes() const { return bytes_; }
-  std::span<uint8_t, kDeviceAreaSize> DeviceArea() { return std::span(bytes_).first<kDeviceAreaSize>(); }
+  std::span<uint8_t, kDeviceAreaSize> DeviceArea() {
+    return std::span(bytes_).first<kDeviceAreaSize>();
+  }
   std::span<const uint8_t, kDeviceAreaSize> DeviceArea() const {
     return std::span(bytes_).first<kDeviceAreaSize>();
   }

@@ -15,8 +15,8 @@
 #include "cli/config_loader.h"
 #include "cli/setting_options.h"
 #include "config/config_file.h"
-#include "ops/settings_rules.h"
 #include "config/file_util.h"
+#include "ops/settings_rules.h"
 
 namespace kavrin::cli {
 namespace {
@@ -50,8 +50,8 @@ int RunNew(const BlockOptions& options) {
   }
   const FileOutcome written = block.SaveFile(PathFromUtf8(options.blockPath));
   if (!written) {
-    return out.Fail(Reason::kOutputUnwritable, CannotWriteText(PathFromUtf8(options.blockPath), written),
-                    kExitFailed);
+    return out.Fail(Reason::kOutputUnwritable,
+                    CannotWriteText(PathFromUtf8(options.blockPath), written), kExitFailed);
   }
   if (options.json) {
     Json document = DocumentHead(out.Command(), true);
@@ -73,7 +73,8 @@ int RunShow(const BlockOptions& options) {
   const std::optional<BlockFile> file = ReadBlockFile(options.blockPath, &error);
   if (!file) return out.Fail(Reason::kBlockFile, error, kExitFailed);
   const std::string warning = file->SizeProblem(options.blockPath);
-  if (!warning.empty()) out.Note("warning: " + warning + "; its first bytes decoded over a zero block");
+  if (!warning.empty())
+    out.Note("warning: " + warning + "; its first bytes decoded over a zero block");
   if (options.json) {
     Json document = DocumentHead(out.Command(), true);
     document["file"] = options.blockPath;

@@ -7,8 +7,9 @@ namespace kavrin::cli {
 
 std::string BlockFile::SizeProblem(const std::string& path) const {
   if (WholeBlock()) return {};
-  return path + (size.longer ? " holds more than "
-                             : " holds " + std::to_string(size.bytes) + " bytes, not ") +
+  return path +
+         (size.longer ? " holds more than "
+                      : " holds " + std::to_string(size.bytes) + " bytes, not ") +
          std::to_string(SettingsBlock::kSize) + (size.longer ? " bytes" : "");
 }
 

@@ -11,7 +11,7 @@
 namespace kavrin::cli {
 
 struct BlockFile {
-  SettingsBlock block;           // the file's first bytes over a zero block (SettingsBlock::LoadFile)
+  SettingsBlock block;  // the file's first bytes over a zero block (SettingsBlock::LoadFile)
   SettingsBlock::FileSize size;  // how much of it there was
   bool WholeBlock() const { return size.Whole(); }
   // "x.bin holds 57 bytes, not 112"; empty for a whole block.

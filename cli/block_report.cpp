@@ -104,7 +104,8 @@ Json BlockSettingsJson(const ConfigFile& config, const SettingsBlock& block) {
 Json BlockReportJson(const ConfigFile& config, const SettingsBlock& block) {
   Json report = BlockSettingsJson(config, block);
   Json words = Json::array();
-  for (uint32_t i = 0; i < SettingsBlock::kDeviceWords; ++i) words.push_back(Hex4(block.GetWord(i)));
+  for (uint32_t i = 0; i < SettingsBlock::kDeviceWords; ++i)
+    words.push_back(Hex4(block.GetWord(i)));
   report["deviceWords"] = std::move(words);
   report["note"] = DecodeNote(block);
   return report;

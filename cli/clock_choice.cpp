@@ -23,13 +23,12 @@ std::optional<ClockChoice> ClockChoice::Parse(std::string_view text) {
     return choice;
   }
   // YYYY-MM-DDTHH:MM:SS
-  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
-      text[13] != ':' || text[16] != ':') {
+  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+      text[16] != ':') {
     return std::nullopt;
   }
   const auto year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
-  const auto hour = Digits(text, 11, 2), minute = Digits(text, 14, 2),
-             second = Digits(text, 17, 2);
+  const auto hour = Digits(text, 11, 2), minute = Digits(text, 14, 2), second = Digits(text, 17, 2);
   if (!year || !month || !day || !hour || !minute || !second) return std::nullopt;
   choice.kind_ = Kind::kFixed;
   choice.fixed_.wYear = static_cast<uint16_t>(*year);

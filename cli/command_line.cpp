@@ -102,8 +102,8 @@ void AddHelpCommand(CLI::App& app, int* exitCode) {
       }
       typed += (typed.empty() ? "" : " ") + word;
       if (next == nullptr) {
-        std::cerr << "kavrin: unknown command '" << typed << "'; the commands are: "
-                  << CommandList(*command) << "\n";
+        std::cerr << "kavrin: unknown command '" << typed
+                  << "'; the commands are: " << CommandList(*command) << "\n";
         *exitCode = kExitUsage;
         return;
       }
@@ -114,7 +114,8 @@ void AddHelpCommand(CLI::App& app, int* exitCode) {
     // command chosen on this line.
     const std::string usageName =
         usagePrefix.empty() ? command->get_name() : usagePrefix + " " + command->get_name();
-    std::cout << command->get_formatter()->make_help(command, usageName, CLI::AppFormatMode::Normal);
+    std::cout << command->get_formatter()->make_help(command, usageName,
+                                                     CLI::AppFormatMode::Normal);
     *exitCode = kExitOk;
   });
 }

@@ -19,27 +19,27 @@ inline constexpr int kJsonSchema = 1;
 // Why a command or a unit failed. Codes are stable: scripts test them.
 enum class Reason {
   kNone,
-  kUsage,              // "usage": the command line cannot be run as written
-  kCodePage,           // "code-page": KAVRIN_CODEPAGE names no code page the system has
-  kConfigUnreadable,   // "config-unreadable"
-  kConfigFindings,     // "config-findings": config --check found something
-  kBlockFile,          // "block-file": the block file cannot be read or is not 112 bytes
-  kOutputUnwritable,   // "output-unwritable": a file to write cannot be written
-  kInvalidSetting,     // "invalid-setting": --set names no item or no option text
-  kInvalidLogo,        // "invalid-logo": --logo does not fit or cannot be encoded
-  kInvalidClock,       // "invalid-clock"
-  kNoRecorder,         // "no-recorder": no usable recorder is present
-  kNoSuchDevice,       // "no-such-device": --device names nothing present
-  kNotARecorder,       // "not-a-recorder": --device names a video input that is no recorder
-  kAmbiguous,          // "ambiguous": several recorders and a command that writes
-  kPermission,         // "permission": the recorder may not be opened
-  kUnavailable,        // "unavailable": a listed recorder could not be opened (gone)
-  kBusy,               // "busy": another program held the recorder for the whole wait
-  kEngineTestNg,       // "engine-test-ng"
-  kTransferFailed,     // "transfer-failed"
-  kVerifyMismatch,     // "verify-mismatch"
-  kLogUnwritable,      // "log-unwritable": the station's log cannot be appended to
-  kLogUnreadable,      // "log-unreadable": a log given to report cannot be read
+  kUsage,             // "usage": the command line cannot be run as written
+  kCodePage,          // "code-page": KAVRIN_CODEPAGE names no code page the system has
+  kConfigUnreadable,  // "config-unreadable"
+  kConfigFindings,    // "config-findings": config --check found something
+  kBlockFile,         // "block-file": the block file cannot be read or is not 112 bytes
+  kOutputUnwritable,  // "output-unwritable": a file to write cannot be written
+  kInvalidSetting,    // "invalid-setting": --set names no item or no option text
+  kInvalidLogo,       // "invalid-logo": --logo does not fit or cannot be encoded
+  kInvalidClock,      // "invalid-clock"
+  kNoRecorder,        // "no-recorder": no usable recorder is present
+  kNoSuchDevice,      // "no-such-device": --device names nothing present
+  kNotARecorder,      // "not-a-recorder": --device names a video input that is no recorder
+  kAmbiguous,         // "ambiguous": several recorders and a command that writes
+  kPermission,        // "permission": the recorder may not be opened
+  kUnavailable,       // "unavailable": a listed recorder could not be opened (gone)
+  kBusy,              // "busy": another program held the recorder for the whole wait
+  kEngineTestNg,      // "engine-test-ng"
+  kTransferFailed,    // "transfer-failed"
+  kVerifyMismatch,    // "verify-mismatch"
+  kLogUnwritable,     // "log-unwritable": the station's log cannot be appended to
+  kLogUnreadable,     // "log-unreadable": a log given to report cannot be read
 };
 // The last code, for whatever lists them all (the manual page's check).
 inline constexpr Reason kLastReason = Reason::kLogUnreadable;

@@ -8,8 +8,8 @@
 
 #include "cli/command_result.h"
 #include "cli/commands.h"
-#include "cli/config_loader.h"
 #include "cli/config_json.h"
+#include "cli/config_loader.h"
 #include "cli/config_report.h"
 #include "config/config_check.h"
 #include "config/config_file.h"

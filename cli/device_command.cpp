@@ -64,9 +64,8 @@ Selection DeviceCommand::Select(const SelectionRequest& request) const {
   // The monitor exists before the first look, so that no arrival goes unseen.
   std::unique_ptr<DeviceChangeMonitor> monitor;
   if (waitSeconds > 0 && environment_.makeMonitor) monitor = environment_.makeMonitor();
-  const Clock::time_point deadline =
-      Clock::now() +
-      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(waitSeconds));
+  const Clock::time_point deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                        std::chrono::duration<double>(waitSeconds));
   for (;;) {
     Selection selection = SelectRecorders(List(), *config_, request);
     const Clock::time_point now = Clock::now();
@@ -74,9 +73,10 @@ Selection DeviceCommand::Select(const SelectionRequest& request) const {
       return selection;
     }
     // Also looks again every second, should a change go unreported.
-    WaitForDeviceChange(monitor.get(),
-                        std::min(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now),
-                                 std::chrono::milliseconds(1000)));
+    WaitForDeviceChange(
+        monitor.get(),
+        std::min(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now),
+                 std::chrono::milliseconds(1000)));
   }
 }
 

@@ -32,10 +32,10 @@ struct DeviceOptions {
   bool force = false;
   bool setKavrinFlag = false;
   bool verify = false;
-  unsigned count = 0;   // station --count; 0: until interrupted
-  std::string logPath;  // station --log
+  unsigned count = 0;       // station --count; 0: until interrupted
+  std::string logPath;      // station --log
   std::string stationName;  // kavrin and station --station; empty: the host name
-  bool dryRun = false;  // kavrin, write, station --dry-run: the plan, nothing sent
+  bool dryRun = false;      // kavrin, write, station --dry-run: the plan, nothing sent
 };
 
 class DeviceCommand {
@@ -71,8 +71,8 @@ class DeviceCommand {
 };
 
 // The block the kavrin operation sends: the configuration's defaults, with FILE or
-// ./Default.bin's first bytes over them (SettingsBlock::LoadFile), then the --set and --logo changes;
-// the clock chosen. False after reporting why (nothing has been sent).
+// ./Default.bin's first bytes over them (SettingsBlock::LoadFile), then the --set and --logo
+// changes; the clock chosen. False after reporting why (nothing has been sent).
 bool PrepareKavrinPlan(DeviceCommand& command, KavrinPlan* plan, int* exitCode);
 
 // kavrin station [kavrin options] [--count N] [--log FILE]

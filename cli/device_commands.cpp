@@ -3,13 +3,13 @@
 // With KAVRIN_SIMULATOR set they run on the simulator.
 #include <filesystem>
 #include <iostream>
-#include <optional>
-#include <utility>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/block_file.h"
@@ -123,7 +123,8 @@ int RunDevices(const DeviceOptions& options, const DeviceEnvironment& environmen
     std::ostringstream text;
     PrintDeviceListing(listing, command.Config(), text);
     command.Out().Text(text.str());
-    if (!found) command.Out().Note("no usable recorder: " + ExplainNoRecorder(listing, command.Config()));
+    if (!found)
+      command.Out().Note("no usable recorder: " + ExplainNoRecorder(listing, command.Config()));
   }
   return found ? kExitOk : kExitFailed;
 }
@@ -171,11 +172,11 @@ int RunRead(const DeviceOptions& options, const DeviceEnvironment& environment) 
   for (std::size_t i = 0; i < selection.units.size(); ++i) {
     const std::string path = ExpandOutputPattern(options.outputPath, selection.units[i].input, i);
     if (!paths.insert(path).second || !files.insert(OutputFileKey(path)).second) {
-      return command.Out().Fail(
-          Reason::kUsage,
-          "-o " + options.outputPath + " gives several recorders the same file; use {serial}, "
-          "{port} or {index} in it",
-          kExitUsage);
+      return command.Out().Fail(Reason::kUsage,
+                                "-o " + options.outputPath +
+                                    " gives several recorders the same file; use {serial}, "
+                                    "{port} or {index} in it",
+                                kExitUsage);
     }
   }
   return command.Run(selection, request.Many(),
@@ -312,8 +313,8 @@ void AddKavrinOptions(CLI::App* command, DeviceOptions* options) {
 
 void AddDeviceCommands(CLI::App& app, int* exitCode, const DeviceEnvironment& environment) {
   auto options = std::make_shared<DeviceOptions>();
-  auto run = [options, exitCode, environment](int (*command)(const DeviceOptions&,
-                                                              const DeviceEnvironment&)) {
+  auto run = [options, exitCode,
+              environment](int (*command)(const DeviceOptions&, const DeviceEnvironment&)) {
     return [options, exitCode, environment, command] {
       VerboseTrace trace(options->verbose);
       *exitCode = command(*options, environment);
@@ -347,7 +348,8 @@ void AddDeviceCommands(CLI::App& app, int* exitCode, const DeviceEnvironment& en
       "write",
       "Send the settings of a block file and commit them with 1 (the hidden Write button)");
   AddCommonOptions(write, options.get(), true, true);
-  write->add_option("FILE", options->blockPath, "Block file to send, exactly 112 bytes")->required();
+  write->add_option("FILE", options->blockPath, "Block file to send, exactly 112 bytes")
+      ->required();
   write->add_flag("--verify", options->verify,
                   "Read the settings back after the commit and compare them");
   write->add_flag("--force", options->force, "Proceed even when an engine test is NG");

@@ -52,15 +52,21 @@ Json NamesJson(const VideoInput& input) {
 
 Reason ReasonOf(const ops::Outcome& outcome) {
   switch (outcome.reason) {
-    case ops::Reason::kNone: return Reason::kNone;
+    case ops::Reason::kNone:
+      return Reason::kNone;
     case ops::Reason::kNotAttached:
-    case ops::Reason::kUnavailable: return Reason::kUnavailable;
-    case ops::Reason::kBusy: return Reason::kBusy;
+    case ops::Reason::kUnavailable:
+      return Reason::kUnavailable;
+    case ops::Reason::kBusy:
+      return Reason::kBusy;
     case ops::Reason::kRefused:
     case ops::Reason::kShortReply:
-    case ops::Reason::kTimedOut: return Reason::kTransferFailed;
-    case ops::Reason::kEngineTestNg: return Reason::kEngineTestNg;
-    case ops::Reason::kVerifyMismatch: return Reason::kVerifyMismatch;
+    case ops::Reason::kTimedOut:
+      return Reason::kTransferFailed;
+    case ops::Reason::kEngineTestNg:
+      return Reason::kEngineTestNg;
+    case ops::Reason::kVerifyMismatch:
+      return Reason::kVerifyMismatch;
   }
   return Reason::kTransferFailed;
 }
@@ -69,17 +75,25 @@ std::string OutcomeText(const ops::Outcome& outcome) {
   // What more is known (why the recorder's lock cannot be had) says it best.
   if (!outcome.detail.empty()) return outcome.detail;
   switch (outcome.reason) {
-    case ops::Reason::kNone: return {};
-    case ops::Reason::kNotAttached: return "no recorder is attached";
-    case ops::Reason::kUnavailable: return "the recorder is gone (unplugged?)";
+    case ops::Reason::kNone:
+      return {};
+    case ops::Reason::kNotAttached:
+      return "no recorder is attached";
+    case ops::Reason::kUnavailable:
+      return "the recorder is gone (unplugged?)";
     case ops::Reason::kBusy:
       return "the recorder is busy: another program is using it (try again when it has "
              "finished)";
-    case ops::Reason::kRefused: return "the recorder refused the transfer";
-    case ops::Reason::kShortReply: return "the recorder's reply was short";
-    case ops::Reason::kTimedOut: return "the recorder did not answer in time";
-    case ops::Reason::kEngineTestNg: return "the recorder answered NG";
-    case ops::Reason::kVerifyMismatch: return "the recorder holds other settings";
+    case ops::Reason::kRefused:
+      return "the recorder refused the transfer";
+    case ops::Reason::kShortReply:
+      return "the recorder's reply was short";
+    case ops::Reason::kTimedOut:
+      return "the recorder did not answer in time";
+    case ops::Reason::kEngineTestNg:
+      return "the recorder answered NG";
+    case ops::Reason::kVerifyMismatch:
+      return "the recorder holds other settings";
   }
   return {};
 }
@@ -200,7 +214,8 @@ void PrintDeviceListing(const DeviceListing& listing, const ConfigFile& config, 
         << '\n';
     out << "    port:   " << (input.port.empty() ? "-" : PrintableText(input.port))
         << "    serial: " << (input.serial.empty() ? "-" : PrintableText(input.serial)) << '\n';
-    for (const std::string& link : input.links) out << "    link:   " << PrintableText(link) << '\n';
+    for (const std::string& link : input.links)
+      out << "    link:   " << PrintableText(link) << '\n';
     out << "    unit:   "
         << (row.diagnosis.detail.empty() ? "-" : PrintableText(row.diagnosis.detail)) << '\n';
     out << "    status: "

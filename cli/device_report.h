@@ -19,7 +19,7 @@ namespace kavrin::cli {
 // One video input as `kavrin devices` shows it.
 struct DeviceRow {
   VideoInput input;
-  int nameIndex = -1;  // the first configured name it matches; -1 for none
+  int nameIndex = -1;                // the first configured name it matches; -1 for none
   std::optional<InputName> matched;  // which of the input's names that one matched
   InputDiagnosis diagnosis;
   // Named like the recorder, carrying its unit, and open to us: a recorder we can program.

@@ -35,7 +35,8 @@ struct Broken {
 
 Broken BreakDownLocal(WallClock::time_point when) {
   Broken broken;
-  const auto sinceEpoch = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch());
+  const auto sinceEpoch =
+      std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch());
   auto seconds = std::chrono::duration_cast<std::chrono::seconds>(sinceEpoch);
   if (seconds > sinceEpoch) seconds -= std::chrono::seconds(1);  // before 1970: round down
   broken.millis = static_cast<int>((sinceEpoch - seconds).count());

@@ -17,7 +17,8 @@ bool SameNode(const std::string& given, const VideoInput& input) {
   if (std::find(input.links.begin(), input.links.end(), given) != input.links.end()) return true;
   std::error_code ec1, ec2;
   const std::filesystem::path a = std::filesystem::weakly_canonical(PathFromUtf8(given), ec1);
-  const std::filesystem::path b = std::filesystem::weakly_canonical(PathFromUtf8(input.location), ec2);
+  const std::filesystem::path b =
+      std::filesystem::weakly_canonical(PathFromUtf8(input.location), ec2);
   return !ec1 && !ec2 && a == b;
 }
 
@@ -70,7 +71,8 @@ std::string AddressText(const VideoInput& input) {
   std::string text = input.location;
   std::string details;
   if (!input.serial.empty()) details = "serial " + input.serial;
-  if (!input.port.empty()) details += (details.empty() ? "" : ", ") + std::string("port ") + input.port;
+  if (!input.port.empty())
+    details += (details.empty() ? "" : ", ") + std::string("port ") + input.port;
   if (!details.empty()) text += " (" + details + ")";
   return PrintableText(text);
 }

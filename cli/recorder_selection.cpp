@@ -41,10 +41,11 @@ Selection SelectOne(const DeviceListing& listing, const DeviceSelector& selector
   }
   if (named.empty()) {
     const std::vector<DeviceRow> recorders = Recorders(listing);
-    return Refuse(Reason::kNoSuchDevice,
-                  "no video input is " + selector.Text() +
-                      (recorders.empty() ? std::string("; no recorder is present")
-                                         : "; the recorders present are:" + AddressList(recorders)));
+    return Refuse(
+        Reason::kNoSuchDevice,
+        "no video input is " + selector.Text() +
+            (recorders.empty() ? std::string("; no recorder is present")
+                               : "; the recorders present are:" + AddressList(recorders)));
   }
   Selection selection;
   for (const DeviceRow& row : named) {
@@ -52,9 +53,8 @@ Selection SelectOne(const DeviceListing& listing, const DeviceSelector& selector
       selection.units.push_back(row);
       continue;
     }
-    const std::string message = AddressText(row.input) + " (\"" +
-                                ToUtf8(row.input.friendlyName) + "\") cannot be used: " +
-                                row.WhyNotUsable();
+    const std::string message = AddressText(row.input) + " (\"" + ToUtf8(row.input.friendlyName) +
+                                "\") cannot be used: " + row.WhyNotUsable();
     if (row.nameIndex >= 0 && row.diagnosis.permissionDenied) {
       return Refuse(Reason::kPermission, message + "\n" + PermissionHint());
     }

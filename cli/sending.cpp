@@ -51,14 +51,15 @@ Json SendingJson(const ConfigFile& config, const Sending& sending, const Deliver
   return fields;
 }
 
-std::string SendingText(const ConfigFile& config, const Sending& sending, const Delivery* delivery) {
+std::string SendingText(const ConfigFile& config, const Sending& sending,
+                        const Delivery* delivery) {
   std::ostringstream text;
   if (sending.clock) {
     text << "Clock:    " << ClockText(*sending.clock)
          << (delivery && !delivery->clockSet ? "  (failed)" : "") << '\n';
   }
-  text << "Settings: " << DeviceAreaHex(sending.block, " ") << "\n          from "
-       << sending.source << "\nCommit:   " << sending.commit
+  text << "Settings: " << DeviceAreaHex(sending.block, " ") << "\n          from " << sending.source
+       << "\nCommit:   " << sending.commit
        << (delivery && !delivery->written ? "  (not committed)" : "") << '\n';
   if (!delivery) PrintBlockSettings(config, sending.block, text);
   return text.str();

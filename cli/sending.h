@@ -16,9 +16,9 @@
 namespace kavrin::cli {
 
 struct Sending {
-  std::optional<LocalTime> clock;  // none: no clock is set (write)
-  SettingsBlock block;             // its device area is what goes out
-  std::string source;              // where the settings came from
+  std::optional<LocalTime> clock;            // none: no clock is set (write)
+  SettingsBlock block;                       // its device area is what goes out
+  std::string source;                        // where the settings came from
   const char* sourceField = "settingsFrom";  // its JSON name: "settingsFrom", or "file" for write
   int commit = 2;
 };

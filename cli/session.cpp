@@ -49,9 +49,9 @@ Json ConfigurationJson(const ConfigFile& config) {
 }
 
 Json OptionsJson(const DeviceOptions& options) {
-  return {{"clock", options.clock},           {"force", options.force},
-          {"verify", options.verify},         {"setKavrinFlag", options.setKavrinFlag},
-          {"count", options.count},           {"devices", options.devices}};
+  return {{"clock", options.clock},   {"force", options.force},
+          {"verify", options.verify}, {"setKavrinFlag", options.setKavrinFlag},
+          {"count", options.count},   {"devices", options.devices}};
 }
 
 }  // namespace
@@ -75,8 +75,7 @@ std::string HostName() {
 Session::Session(DeviceCommand& command, const KavrinPlan& plan)
     : command_(command.Out().Command()),
       id_(NewSessionId(span_.Started())),
-      station_(command.Options().stationName.empty() ? HostName()
-                                                      : command.Options().stationName),
+      station_(command.Options().stationName.empty() ? HostName() : command.Options().stationName),
       config_(ConfigurationJson(command.Config())),
       settings_(StateSettings(command.Config(), plan.origin, plan.changes, plan.block)),
       options_(OptionsJson(command.Options())) {}

@@ -22,7 +22,8 @@ bool ApplySettingChanges(const ConfigFile& config, const std::vector<std::string
   for (const std::string& assignment : settings) {
     const std::string error = ApplySettingAssignment(config, assignment, block);
     if (!error.empty()) {
-      *exitCode = out.Fail(Reason::kInvalidSetting, "--set " + assignment + ": " + error, kExitUsage);
+      *exitCode =
+          out.Fail(Reason::kInvalidSetting, "--set " + assignment + ": " + error, kExitUsage);
       return false;
     }
   }

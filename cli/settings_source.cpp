@@ -20,7 +20,8 @@ struct Difference {
 
 Json OptionOf(const DecodedItem& item) { return item.option ? Json(*item.option) : Json(); }
 
-std::vector<Difference> DifferencesFromDefaults(const ConfigFile& config, const SettingsBlock& block) {
+std::vector<Difference> DifferencesFromDefaults(const ConfigFile& config,
+                                                const SettingsBlock& block) {
   const SettingsBlock defaults = ops::DefaultBlock(config);
   const std::vector<DecodedItem> sent = DecodeItems(config, block);
   const std::vector<DecodedItem> reference = DecodeItems(config, defaults);

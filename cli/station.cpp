@@ -142,8 +142,8 @@ int RunStation(DeviceCommand& command) {
         // Named like the recorder but not usable yet (permissions still being set): looked
         // at again on every pass, said once.
         if (row.nameIndex >= 0 && waitingNoted.insert(key).second) {
-          out.Note("waiting: " + AddressText(row.input) + " cannot be used yet: " +
-                   row.WhyNotUsable());
+          out.Note("waiting: " + AddressText(row.input) +
+                   " cannot be used yet: " + row.WhyNotUsable());
         }
         continue;
       }

@@ -28,8 +28,8 @@ bool Ready(const std::vector<ops::TestRow>& tests, bool force, UnitResult* resul
   if (ready.Ok()) return true;
   Trace("\nnot all items pass engine test\n");
   if (ready.reason == ops::Reason::kEngineTestNg) {
-    result->Fail(Reason::kEngineTestNg, "refused: " + FailedTestsText(tests) +
-                                            " (--force proceeds anyway)");
+    result->Fail(Reason::kEngineTestNg,
+                 "refused: " + FailedTestsText(tests) + " (--force proceeds anyway)");
     AddOutcomeFields(result->fields, ready);
   } else {
     FailWith(ready, "refused: the engine tests could not be asked", result);
@@ -55,10 +55,10 @@ bool Verify(DeviceLink& link, const SettingsBlock& written, UnitResult* result) 
   const ops::Outcome verified = ops::VerifySettings(link, written, &mismatch);
   if (verified.Ok()) return true;
   if (verified.reason == ops::Reason::kVerifyMismatch) {
-    result->Fail(Reason::kVerifyMismatch,
-                 "the recorder holds " + HexCode(mismatch.found, 4) + " in word " +
-                     std::to_string(mismatch.word) + " where " + HexCode(mismatch.written, 4) +
-                     " was written");
+    result->Fail(Reason::kVerifyMismatch, "the recorder holds " + HexCode(mismatch.found, 4) +
+                                              " in word " + std::to_string(mismatch.word) +
+                                              " where " + HexCode(mismatch.written, 4) +
+                                              " was written");
     AddOutcomeFields(result->fields, verified);
   } else {
     FailWith(verified, "reading the settings back to verify them failed", result);
@@ -77,8 +77,8 @@ UnitResult StartResult(const DeviceRow& unit) {
 // An operation failed: the reason its outcome gives, in the words of what was being done.
 void FailWith(const ops::Outcome& outcome, const std::string& what, UnitResult* result) {
   const std::string because = OutcomeText(outcome);
-  result->Fail(ReasonOf(outcome), what + " (" + outcome.StepText() +
-                                      (because.empty() ? "" : ": " + because) + ")");
+  result->Fail(ReasonOf(outcome),
+               what + " (" + outcome.StepText() + (because.empty() ? "" : ": " + because) + ")");
   AddOutcomeFields(result->fields, outcome);
 }
 
@@ -150,8 +150,8 @@ UnitResult RunKavrinOn(const DeviceRow& unit, VideoInputBackend& backend, const 
   if (plan.verify) result.fields["verified"] = delivery.written && verified;
   result.text = RecorderLine(unit.input) + SendingText(config, sending, &delivery) +
                 (plan.verify && delivery.written
-                     ? std::string("Verify:   ") + (verified ? "the recorder holds what was written\n"
-                                                             : "MISMATCH\n")
+                     ? std::string("Verify:   ") +
+                           (verified ? "the recorder holds what was written\n" : "MISMATCH\n")
                      : std::string()) +
                 (result.ok ? "Kavrin finish !\n" : "Kavrin fail !\n");
   result.summary = "clock " + ClockText(*sending.clock) + ", commit " +
@@ -213,8 +213,8 @@ UnitResult RunReadOn(const DeviceRow& unit, VideoInputBackend& backend, const Co
   result.fields["file"] = outputPath;
   MergeFields(result.fields, BlockReportJson(config, block));
   result.text = "Read " + std::to_string(SettingsBlock::kDeviceAreaSize) + " bytes from \"" +
-                PrintableText(ToUtf8(unit.input.friendlyName)) + "\" " + AddressText(unit.input) + " into " +
-                outputPath + "\n";
+                PrintableText(ToUtf8(unit.input.friendlyName)) + "\" " + AddressText(unit.input) +
+                " into " + outputPath + "\n";
   result.summary = "read into " + outputPath;
   return result;
 }

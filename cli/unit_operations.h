@@ -21,12 +21,12 @@ struct UnitResult {
   VideoInput device;
   bool ok = true;
   Reason reason = Reason::kNone;
-  std::string message;          // why it failed
+  std::string message;           // why it failed
   Json fields = Json::object();  // what the command reports besides device, ok and reason
-  std::string text;             // the command's own text for one recorder
-  std::string summary;          // a few words for the one-line result among several
-  std::string detail;           // lines shown under that line (information rows, verdicts)
-  TimeSpan span;                // when the operation began and ended (set by RunUnits)
+  std::string text;              // the command's own text for one recorder
+  std::string summary;           // a few words for the one-line result among several
+  std::string detail;            // lines shown under that line (information rows, verdicts)
+  TimeSpan span;                 // when the operation began and ended (set by RunUnits)
 
   void Fail(Reason why, std::string whyText);
 };
@@ -34,7 +34,7 @@ struct UnitResult {
 // What the kavrin operation sends, prepared once for every unit.
 struct KavrinPlan {
   SettingsBlock block;
-  std::string source;  // where the settings came from, for the report
+  std::string source;                // where the settings came from, for the report
   SettingsSource origin;             // the same, for a line's records
   std::vector<std::string> changes;  // the --set assignments as given, then "logo=TEXT"
   ClockChoice clock;

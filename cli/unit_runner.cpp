@@ -124,7 +124,8 @@ void ReportSummaryDocument(Reporter& reporter, const RunTally& tally, const Json
     reporter.Document(document);
     return;
   }
-  reporter.Text(std::to_string(tally.Units()) + (tally.Units() == 1 ? " recorder: " : " recorders: ") +
+  reporter.Text(std::to_string(tally.Units()) +
+                (tally.Units() == 1 ? " recorder: " : " recorders: ") +
                 std::to_string(tally.succeeded) + " succeeded, " + std::to_string(tally.failed) +
                 " failed\n");
 }

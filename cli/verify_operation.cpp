@@ -119,10 +119,10 @@ UnitResult RunVerifyOn(const DeviceRow& unit, VideoInputBackend& backend, const 
     result.summary = "holds what " + plan.source + " would write";
     return result;
   }
-  result.Fail(Reason::kVerifyMismatch,
-              "the recorder's settings differ from " + plan.source + " in " +
-                  std::to_string(differences.size()) +
-                  (differences.size() == 1 ? " place: " : " places: ") + titles);
+  result.Fail(Reason::kVerifyMismatch, "the recorder's settings differ from " + plan.source +
+                                           " in " + std::to_string(differences.size()) +
+                                           (differences.size() == 1 ? " place: " : " places: ") +
+                                           titles);
   result.text = header + lines;
   result.detail = lines;
   return result;

@@ -230,10 +230,10 @@ class ConfigChecker {
               (field.length == 0 ? std::string("none") : Str(field.length)) + "; " + kept);
     }
     if (field.length == 0) return;  // no bits to place: nothing more to say about them
-    const std::string wrapped =
-        item.startBit >= 32 ? "bit " + Str(item.startBit) + " wraps to bit " + Str(field.shift) +
-                                  " (the shift is taken modulo 32)"
-                            : std::string();
+    const std::string wrapped = item.startBit >= 32
+                                    ? "bit " + Str(item.startBit) + " wraps to bit " +
+                                          Str(field.shift) + " (the shift is taken modulo 32)"
+                                    : std::string();
     if (field.shift >= BitFieldPlacement::kWordBits) {
       Add(name, u"START_BIT",
           (wrapped.empty() ? "bit " + Str(field.shift) : wrapped + ", which") +
@@ -253,8 +253,8 @@ class ConfigChecker {
                      const std::u16string& listKey, const BitFieldPlacement& field,
                      std::vector<PlacedField>& placed) {
     const uint32_t mask = field.storedMask;
-    const std::string where = BitRange(field.FirstStoredBit(), field.LastStoredBit()) +
-                              " of word " + Str(item.wordIndex);
+    const std::string where =
+        BitRange(field.FirstStoredBit(), field.LastStoredBit()) + " of word " + Str(item.wordIndex);
     for (const PlacedField& other : placed) {
       if (other.word == item.wordIndex && (other.mask & mask) != 0) {
         Add(name, u"START_BIT",

@@ -30,13 +30,20 @@ LayoutRect Union(const LayoutRect& a, const LayoutRect& b) {
 
 const char* PartName(LayoutPart part) {
   switch (part) {
-    case LayoutPart::Button: return "button";
-    case LayoutPart::Display: return "path display";
-    case LayoutPart::Label: return "label";
-    case LayoutPart::List: return "list";
-    case LayoutPart::Box: return "box";
-    case LayoutPart::TextBox: return "text box";
-    case LayoutPart::Result: return "result";
+    case LayoutPart::Button:
+      return "button";
+    case LayoutPart::Display:
+      return "path display";
+    case LayoutPart::Label:
+      return "label";
+    case LayoutPart::List:
+      return "list";
+    case LayoutPart::Box:
+      return "box";
+    case LayoutPart::TextBox:
+      return "text box";
+    case LayoutPart::Result:
+      return "result";
   }
   return "control";
 }
@@ -51,9 +58,9 @@ struct PlacingKey {
 struct GroupText {
   std::u16string section;  // the finding's subject
   std::u16string key;
-  std::string name;    // before the part names: the "Kavrin" button
-  std::string owner;   // after them: the label of [SNAP_CNT]
-  std::string suffix;  // after everything: (shown by its switch)
+  std::string name;            // before the part names: the "Kavrin" button
+  std::string owner;           // after them: the label of [SNAP_CNT]
+  std::string suffix;          // after everything: (shown by its switch)
   std::u16string_view layout;  // the section whose keys place the group; empty: a fixed place
   std::vector<PlacingKey> horizontal, vertical;
 };
@@ -94,7 +101,8 @@ class LayoutChecker {
     const WindowLayout& w = config_.windowLayout;
     if (w.width > kToolkitCoordinateLimit)
       Add(keys::kWindowLayout, u"WIDTH",
-          std::to_string(w.width) + " is wider than any screen; the window takes the screen's width");
+          std::to_string(w.width) +
+              " is wider than any screen; the window takes the screen's width");
     if (w.height > kToolkitCoordinateLimit)
       Add(keys::kWindowLayout, u"HEIGHT",
           std::to_string(w.height) +
@@ -127,8 +135,8 @@ class LayoutChecker {
       key = crossesX == crossesY ? u"" : crossesX ? u"WIDTH" : u"HEIGHT";
     }
     const std::u16string_view section = text.layout.empty() ? keys::kWindowLayout : text.section;
-    std::string message = What(outside, text) + " (" + Span(outside.extent) + ") " +
-                          Verb(outside, "lies", "lie");
+    std::string message =
+        What(outside, text) + " (" + Span(outside.extent) + ") " + Verb(outside, "lies", "lie");
     if (beyondScreens) {
       message += " beyond any screen, whose coordinates end at " + Str(kToolkitCoordinateLimit) +
                  "; nobody can see or reach " + Pronoun(outside);
@@ -136,7 +144,8 @@ class LayoutChecker {
       message += std::string(wholly ? " wholly" : " partly") +
                  " outside the window's client area (" + Str(client_.right) + " x " +
                  Str(client_.bottom) + " for " + WindowSize() + ", less caption and frame); " +
-                 (wholly ? "nobody can see or reach " : "the window's edge cuts ") + Pronoun(outside);
+                 (wholly ? "nobody can see or reach " : "the window's edge cuts ") +
+                 Pronoun(outside);
     }
     message += text.layout.empty()
                    ? "; it has a fixed place, so the window must be larger"

@@ -9,8 +9,8 @@ namespace {
 
 std::string Str(uint64_t n) { return std::to_string(n); }
 
-void Add(std::vector<ConfigFinding>& findings, std::u16string_view section,
-         std::u16string_view key, std::string message) {
+void Add(std::vector<ConfigFinding>& findings, std::u16string_view section, std::u16string_view key,
+         std::string message) {
   findings.push_back(
       ConfigFinding{std::u16string(section), std::u16string(key), std::move(message)});
 }
@@ -32,8 +32,8 @@ void CheckDamagedLines(const ProfileFile& file, std::vector<ConfigFinding>& find
     const std::string where = first == last ? "line " + Str(lines[first].line) + " holds"
                                             : "lines " + Str(lines[first].line) + " to " +
                                                   Str(lines[last].line) + " hold";
-    Add(findings, lines[first].section,
-        first == last ? std::u16string_view(lines[first].key) : u"", where + what);
+    Add(findings, lines[first].section, first == last ? std::u16string_view(lines[first].key) : u"",
+        where + what);
     first = last + 1;
   }
   const std::size_t more = file.DamagedLineCount() - lines.size();

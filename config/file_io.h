@@ -140,8 +140,8 @@ FileOutcome Missing(std::string reason);
 
 // The platform's read of an opened file: fills at most `room` bytes at `into` and gives how
 // many it read (0 at the end), or false with *failure set.
-using ReadSome = std::function<bool(uint8_t* into, std::size_t room, std::size_t* got,
-                                    FileOutcome* failure)>;
+using ReadSome =
+    std::function<bool(uint8_t* into, std::size_t room, std::size_t* got, FileOutcome* failure)>;
 // Reads an opened file by the rules above: at most `limit` bytes, the size the file system
 // reports (sizeHint) only a hint, a longer file refused or cut. outOfMemory is the outcome
 // when the bytes do not fit in memory.

@@ -22,7 +22,9 @@ int ToolkitCoordinate(int64_t value) {
 }
 
 bool BeyondAnyScreen(const LayoutRect& rect) {
-  auto beyond = [](int64_t v) { return v < -kToolkitCoordinateLimit || v > kToolkitCoordinateLimit; };
+  auto beyond = [](int64_t v) {
+    return v < -kToolkitCoordinateLimit || v > kToolkitCoordinateLimit;
+  };
   return beyond(rect.left) || beyond(rect.top) || beyond(rect.right) || beyond(rect.bottom);
 }
 
@@ -89,7 +91,8 @@ RowRects LogoRects(const LogoPanel& p) {
   const int64_t top = LayoutValue(p.y);
   const int64_t labelBottom = top + LayoutValue(p.height);
   const int64_t boxTop = labelBottom + LayoutValue(p.gap);
-  return {{left, top, right, labelBottom}, {left, boxTop, right, boxTop + LayoutValue(p.listHeight)}};
+  return {{left, top, right, labelBottom},
+          {left, boxTop, right, boxTop + LayoutValue(p.listHeight)}};
 }
 
 namespace {
@@ -107,26 +110,32 @@ std::vector<LayoutGroup> PlaceWindowControls(const ConfigFile& config) {
   groups.reserve(kCommandButtonPlaces.size() + 2 + config.items.size() +
                  config.infoPanel.rows.size() + config.testItems.size());
   for (uint32_t i = 0; i < kCommandButtonPlaces.size(); ++i) {
-    groups.push_back({LayoutGroupKind::CommandButton, i,
+    groups.push_back({LayoutGroupKind::CommandButton,
+                      i,
                       {Framed(LayoutPart::Button, kCommandButtonPlaces[i].rect)}});
   }
-  groups.push_back({LayoutGroupKind::PathDisplay, 0, {Framed(LayoutPart::Display, kPathDisplayRect)}});
+  groups.push_back(
+      {LayoutGroupKind::PathDisplay, 0, {Framed(LayoutPart::Display, kPathDisplayRect)}});
   for (uint32_t i = 0; i < config.items.size(); ++i) {
     const RowRects row = ItemRowRects(config.itemLayout, i);
-    groups.push_back({LayoutGroupKind::ItemRow, i,
+    groups.push_back({LayoutGroupKind::ItemRow,
+                      i,
                       {Text(LayoutPart::Label, row.label), DropDown(LayoutPart::List, row.field)}});
   }
   const RowRects logo = LogoRects(config.logoPanel);
-  groups.push_back({LayoutGroupKind::Logo, 0,
+  groups.push_back({LayoutGroupKind::Logo,
+                    0,
                     {Text(LayoutPart::Label, logo.label), DropDown(LayoutPart::Box, logo.field)}});
   for (uint32_t i = 0; i < config.infoPanel.rows.size(); ++i) {
     const RowRects row = InfoRowRects(config.infoPanel, i);
-    groups.push_back({LayoutGroupKind::InfoRow, i,
+    groups.push_back({LayoutGroupKind::InfoRow,
+                      i,
                       {Text(LayoutPart::Label, row.label), Text(LayoutPart::TextBox, row.field)}});
   }
   for (uint32_t i = 0; i < config.testItems.size(); ++i) {
     const RowRects row = TestRowRects(config.testPanel, i);
-    groups.push_back({LayoutGroupKind::TestRow, i,
+    groups.push_back({LayoutGroupKind::TestRow,
+                      i,
                       {Text(LayoutPart::Label, row.label), Text(LayoutPart::Result, row.field)}});
   }
   return groups;

@@ -34,7 +34,7 @@ struct LogoPanel {
   static constexpr uint32_t kMaxTexts = 32;
   uint32_t x = 320, y = 50, width = 140, height = 20, listHeight = 300, gap = 2;
   uint32_t logoCount = 0;
-  std::u16string title = u"Date Stamp Logo";           // room 32
+  std::u16string title = u"Date Stamp Logo";          // room 32
   std::array<std::u16string, kMaxTexts> logoTexts{};  // room 32 each
   ui::Control* selectControl = nullptr;
   ui::Control* labelControl = nullptr;

@@ -118,8 +118,7 @@ void ProfileFile::ParseText() {
     std::u16string_view key = Trim(line.substr(0, equals));
     key = key.substr(0, key.find(u'\0'));
     if (damaged) NoteDamagedLine(lineNumber, View(sections_.back().name), key);
-    entries_.push_back(
-        Entry{SpanOf(key), SpanOf(CleanValue(line.substr(equals + 1))), lineNumber});
+    entries_.push_back(Entry{SpanOf(key), SpanOf(CleanValue(line.substr(equals + 1))), lineNumber});
     ++sections_.back().entryCount;
   }
 }

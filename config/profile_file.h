@@ -116,8 +116,8 @@ class ProfileFile {
   FileOutcome readOutcome_;
   ProfileEncoding encoding_;
   std::u16string text_;
-  std::vector<Section> sections_;     // file order, repeats included
-  std::vector<Entry> entries_;        // file order
+  std::vector<Section> sections_;       // file order, repeats included
+  std::vector<Entry> entries_;          // file order
   std::vector<uint32_t> sectionOrder_;  // section indexes by folded name, then file order
   std::vector<uint32_t> keyOrder_;  // per section's range: entries by folded key, then file order
   std::size_t damagedLineCount_ = 0;

@@ -17,8 +17,7 @@ TryResult RetryWhileBusy(const std::function<TryResult()>& attempt,
     if (result != TryResult::kBusy) return result;
     const Clock::time_point now = Clock::now();
     if (now >= deadline) return TryResult::kBusy;
-    std::this_thread::sleep_for(
-        std::min<Clock::duration>(kPoll, deadline - now));
+    std::this_thread::sleep_for(std::min<Clock::duration>(kPoll, deadline - now));
   }
 }
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <cerrno>
 #include <vector>
 
 #include "config/trace.h"
@@ -13,13 +13,20 @@
 namespace kavrin {
 const char* FailureReasonCode(FailureReason reason) {
   switch (reason) {
-    case FailureReason::kNone: return "none";
-    case FailureReason::kNotAttached: return "not-attached";
-    case FailureReason::kUnavailable: return "unavailable";
-    case FailureReason::kBusy: return "busy";
-    case FailureReason::kRefused: return "refused";
-    case FailureReason::kShortReply: return "short-reply";
-    case FailureReason::kTimedOut: return "timed-out";
+    case FailureReason::kNone:
+      return "none";
+    case FailureReason::kNotAttached:
+      return "not-attached";
+    case FailureReason::kUnavailable:
+      return "unavailable";
+    case FailureReason::kBusy:
+      return "busy";
+    case FailureReason::kRefused:
+      return "refused";
+    case FailureReason::kShortReply:
+      return "short-reply";
+    case FailureReason::kTimedOut:
+      return "timed-out";
   }
   return "none";
 }

@@ -34,9 +34,9 @@ enum class FailedTransfer : uint8_t { kNone, kRequest, kReply, kChunk, kCommit }
 struct CommandFailure {
   FailureReason reason = FailureReason::kNone;
   FailedTransfer transfer = FailedTransfer::kNone;
-  uint32_t chunk = 0;   // with kChunk: the first chunk that failed, counted from 1
-  int32_t status = 0;   // the platform's status of that transfer
-  std::string detail;   // what more is known (why the recorder's lock cannot be had), or empty
+  uint32_t chunk = 0;  // with kChunk: the first chunk that failed, counted from 1
+  int32_t status = 0;  // the platform's status of that transfer
+  std::string detail;  // what more is known (why the recorder's lock cannot be had), or empty
   bool Failed() const { return reason != FailureReason::kNone; }
 };
 

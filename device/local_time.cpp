@@ -47,8 +47,7 @@ bool LocalTime::IsValid() const {
   if (wMonth > 12 || wDay > 31) return false;
   const std::chrono::year_month_day date{std::chrono::year{wYear}, std::chrono::month{wMonth},
                                          std::chrono::day{wDay}};
-  return wYear >= 1 && wYear <= 9999 && date.ok() && wHour <= 23 && wMinute <= 59 &&
-         wSecond <= 59;
+  return wYear >= 1 && wYear <= 9999 && date.ok() && wHour <= 23 && wMinute <= 59 && wSecond <= 59;
 }
 
 std::string LocalTime::Text() const {

@@ -46,7 +46,7 @@ struct InputName {
 
 struct VideoInput {
   std::u16string friendlyName;  // the name the platform shows
-  std::string location;  // backend's own address: "/dev/video0", the simulator's state file
+  std::string location;         // backend's own address: "/dev/video0", the simulator's state file
   // Every name a configured one is matched against, best first; empty: friendlyName alone.
   std::vector<InputName> names = {};
   // Where the recorder sits, for addressing one of several alike (empty where unknown).

@@ -7,7 +7,7 @@ namespace kavrin::fuzz {
 
 }  // namespace kavrin::fuzz
 
-#define FUZZ_CHECK(condition)                                               \
-  do {                                                                      \
+#define FUZZ_CHECK(condition)                                                      \
+  do {                                                                             \
     if (!(condition)) ::kavrin::fuzz::CheckFailed(#condition, __FILE__, __LINE__); \
   } while (false)

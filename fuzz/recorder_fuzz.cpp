@@ -66,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       FUZZ_CHECK(state.transfers == before.transfers + 1);
     }
     // Only a commit the recorder accepts changes its settings and its list of commits.
-    const bool committed = status == sim::kRecorderOk && isSet &&
-                           selector == sim::Recorder::kSelectorCommit;
+    const bool committed =
+        status == sim::kRecorderOk && isSet && selector == sim::Recorder::kSelectorCommit;
     if (!committed) {
       FUZZ_CHECK(state.settings == before.settings);
       FUZZ_CHECK(state.commits == before.commits);

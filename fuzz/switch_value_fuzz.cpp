@@ -63,8 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // A side file appears exactly when asked for by an accepted value.
   FUZZ_CHECK(fs::exists(paths.configFile) == (accepted && (value & OUTPUT_CONFIG_FILE) != 0));
   FUZZ_CHECK(fs::exists(paths.releaseNote) == (accepted && (value & OUTPUT_RELEASE_NOTE) != 0));
-  FUZZ_CHECK(fs::exists(paths.initOptionList) ==
-             (accepted && (value & OUTPUT_INIT_OPTION) != 0));
+  FUZZ_CHECK(fs::exists(paths.initOptionList) == (accepted && (value & OUTPUT_INIT_OPTION) != 0));
   for (const fs::path& path : {paths.configFile, paths.releaseNote, paths.initOptionList}) {
     std::error_code ignored;
     fs::remove(path, ignored);

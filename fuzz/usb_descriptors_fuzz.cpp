@@ -23,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const v4l2::ExtensionUnitSearch search = v4l2::FindExtensionUnit(
       descriptors, interfaceNumber, DeviceLink::kPropertySet, v4l2::kRecorderSelectors);
   FUZZ_CHECK(!v4l2::DescribeOutcome(search).empty());
-  const bool declared =
-      (search.controls & v4l2::kRecorderSelectors) == v4l2::kRecorderSelectors;
+  const bool declared = (search.controls & v4l2::kRecorderSelectors) == v4l2::kRecorderSelectors;
   if (search.outcome == Outcome::kFound) FUZZ_CHECK(declared);
   if (search.outcome == Outcome::kSelectorsNotDeclared) FUZZ_CHECK(!declared);
 

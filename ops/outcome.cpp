@@ -4,28 +4,44 @@ namespace kavrin::ops {
 
 Reason ReasonOf(FailureReason reason) {
   switch (reason) {
-    case FailureReason::kNone: return Reason::kNone;
-    case FailureReason::kNotAttached: return Reason::kNotAttached;
-    case FailureReason::kUnavailable: return Reason::kUnavailable;
-    case FailureReason::kBusy: return Reason::kBusy;
-    case FailureReason::kRefused: return Reason::kRefused;
-    case FailureReason::kShortReply: return Reason::kShortReply;
-    case FailureReason::kTimedOut: return Reason::kTimedOut;
+    case FailureReason::kNone:
+      return Reason::kNone;
+    case FailureReason::kNotAttached:
+      return Reason::kNotAttached;
+    case FailureReason::kUnavailable:
+      return Reason::kUnavailable;
+    case FailureReason::kBusy:
+      return Reason::kBusy;
+    case FailureReason::kRefused:
+      return Reason::kRefused;
+    case FailureReason::kShortReply:
+      return Reason::kShortReply;
+    case FailureReason::kTimedOut:
+      return Reason::kTimedOut;
   }
   return Reason::kRefused;
 }
 
 std::string Outcome::ReasonCode() const {
   switch (reason) {
-    case Reason::kNone: return "";
-    case Reason::kNotAttached: return "not-attached";
-    case Reason::kUnavailable: return "unavailable";
-    case Reason::kBusy: return "busy";
-    case Reason::kRefused: return "refused";
-    case Reason::kShortReply: return "short-reply";
-    case Reason::kTimedOut: return "timed-out";
-    case Reason::kEngineTestNg: return "engine-test-ng";
-    case Reason::kVerifyMismatch: return "verify-mismatch";
+    case Reason::kNone:
+      return "";
+    case Reason::kNotAttached:
+      return "not-attached";
+    case Reason::kUnavailable:
+      return "unavailable";
+    case Reason::kBusy:
+      return "busy";
+    case Reason::kRefused:
+      return "refused";
+    case Reason::kShortReply:
+      return "short-reply";
+    case Reason::kTimedOut:
+      return "timed-out";
+    case Reason::kEngineTestNg:
+      return "engine-test-ng";
+    case Reason::kVerifyMismatch:
+      return "verify-mismatch";
   }
   return "";
 }
@@ -33,15 +49,24 @@ std::string Outcome::ReasonCode() const {
 std::string Outcome::StepText() const {
   const std::string named = subject.empty() ? std::string() : " \"" + subject + "\"";
   switch (step) {
-    case Step::kNone: return "";
-    case Step::kAttach: return "attach";
-    case Step::kInformation: return "information" + named;
-    case Step::kEngineTest: return "engine test" + named;
-    case Step::kClock: return "clock";
-    case Step::kSettings: return index > 0 ? "settings chunk " + std::to_string(index) : "settings";
-    case Step::kCommit: return "commit";
-    case Step::kRead: return index > 0 ? "read chunk " + std::to_string(index) : "read";
-    case Step::kVerify: return "verify";
+    case Step::kNone:
+      return "";
+    case Step::kAttach:
+      return "attach";
+    case Step::kInformation:
+      return "information" + named;
+    case Step::kEngineTest:
+      return "engine test" + named;
+    case Step::kClock:
+      return "clock";
+    case Step::kSettings:
+      return index > 0 ? "settings chunk " + std::to_string(index) : "settings";
+    case Step::kCommit:
+      return "commit";
+    case Step::kRead:
+      return index > 0 ? "read chunk " + std::to_string(index) : "read";
+    case Step::kVerify:
+      return "verify";
   }
   return "";
 }

@@ -24,14 +24,14 @@ enum class Step : uint8_t {
 // Why a step failed: a transfer's reason, or the recorder's own verdict.
 enum class Reason : uint8_t {
   kNone,
-  kNotAttached,  // no recorder was attached: nothing was sent
-  kUnavailable,  // the recorder is gone
-  kBusy,         // another program held it for the whole wait: nothing was sent
-  kRefused,      // it or its driver refused a transfer
-  kShortReply,   // a reply was shorter than the packet
-  kTimedOut,     // it did not answer within the driver's time
-  kEngineTestNg,     // the recorder itself answered NG to an engine test
-  kVerifyMismatch,   // it holds other settings than were written
+  kNotAttached,     // no recorder was attached: nothing was sent
+  kUnavailable,     // the recorder is gone
+  kBusy,            // another program held it for the whole wait: nothing was sent
+  kRefused,         // it or its driver refused a transfer
+  kShortReply,      // a reply was shorter than the packet
+  kTimedOut,        // it did not answer within the driver's time
+  kEngineTestNg,    // the recorder itself answered NG to an engine test
+  kVerifyMismatch,  // it holds other settings than were written
 };
 
 struct [[nodiscard]] Outcome {

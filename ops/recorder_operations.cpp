@@ -79,7 +79,8 @@ KavrinOutcome RunKavrin(DeviceLink& link, const LocalTime& time, const SettingsB
                         bool setKavrinFlag) {
   DeviceLink::Hold hold(link);
   KavrinOutcome outcome;
-  if (link.SetClock(time) != 1) outcome.clock = Outcome::OfCommand(Step::kClock, link.LastFailure());
+  if (link.SetClock(time) != 1)
+    outcome.clock = Outcome::OfCommand(Step::kClock, link.LastFailure());
   DumpHex(block.DeviceArea().data(), SettingsBlock::kDeviceWords, 1);
   outcome.settings = WriteSettings(link, block, setKavrinFlag);
   return outcome;

@@ -63,8 +63,7 @@ void NormalizeForSending(const ConfigFile& config, SettingsBlock& block) {
 SettingsBlock DefaultBlock(const ConfigFile& config) {
   SettingsBlock block;
   for (const SettingItem& item : config.items) {
-    block.SetBits(item.wordIndex, item.startBit, item.bitLength,
-                  ListIndexOf(item, item.option));
+    block.SetBits(item.wordIndex, item.startBit, item.bitLength, ListIndexOf(item, item.option));
   }
   // The logo box starts on entry 0; with no logo texts its face is empty.
   const std::u16string logo =

@@ -43,7 +43,8 @@ std::vector<uint8_t> Utf8ToUtf16LeCrLf(const std::vector<uint8_t>& in) {
   while (i < in.size()) {
     uint32_t c = in[i];
     size_t extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 9;
-    if (extra == 9 || i + extra >= in.size() + (extra ? 0 : 1)) throw std::runtime_error("bad UTF-8");
+    if (extra == 9 || i + extra >= in.size() + (extra ? 0 : 1))
+      throw std::runtime_error("bad UTF-8");
     uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
     for (size_t k = 1; k <= extra; ++k) cp = (cp << 6) | (in[i + k] & 0x3F);
     i += extra + 1;
@@ -65,7 +66,8 @@ std::vector<uint8_t> Encoded(const std::string& file, const std::string& encodin
 int WriteBytes(const std::string& out, const std::string& file, const std::string& encoding) {
   const std::vector<uint8_t> bytes = Encoded(file, encoding);
   std::ofstream stream(out, std::ios::binary);
-  stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  stream.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   return stream ? 0 : 1;
 }
 

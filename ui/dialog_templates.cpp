@@ -67,7 +67,8 @@ ui::DialogTemplate FinishNotifyTemplate(std::u16string message) {
 
 ui::DialogTemplate FailNotifyTemplate(std::u16string message) {
   // Room for "Kavrin fail ! (clock, settings, commit)" and an OK button under it.
-  ui::DialogTemplate tmpl = NotifyTemplate({170, 48}, DialogUnits(7, 7, 156, 14), std::move(message));
+  ui::DialogTemplate tmpl =
+      NotifyTemplate({170, 48}, DialogUnits(7, 7, 156, 14), std::move(message));
   ui::ControlSpec& ok = tmpl.controls[1].params;
   ok.rect = DialogUnits(60, 27, 50, 14);
   ok.visible = true;

@@ -16,7 +16,8 @@ FinishNotifyDialog::FinishNotifyDialog(ui::Toolkit& toolkit)
     : ui::Dialog(toolkit, FinishNotifyTemplate()), closesItself_(true) {}
 
 FinishNotifyDialog::FinishNotifyDialog(ui::Toolkit& toolkit, std::u16string_view whatFailed)
-    : ui::Dialog(toolkit, FailNotifyTemplate(KavrinFailMessage(whatFailed))), closesItself_(false) {}
+    : ui::Dialog(toolkit, FailNotifyTemplate(KavrinFailMessage(whatFailed))),
+      closesItself_(false) {}
 
 namespace {
 
@@ -33,7 +34,8 @@ void FitMessage(ui::WindowHost& window, ui::Control& text, ui::Control* ok) {
   if (ok && ok->IsVisible()) {
     const ui::Rect button = ok->Geometry();
     const int shift = wider / 2;  // the button stays centred under the text
-    ok->Place({button.left + shift, button.top + taller, button.right + shift, button.bottom + taller});
+    ok->Place(
+        {button.left + shift, button.top + taller, button.right + shift, button.bottom + taller});
   }
   const ui::Size client = window.ClientSize();
   window.SetClientSize({client.width + wider, client.height + taller});
@@ -44,7 +46,8 @@ void FitMessage(ui::WindowHost& window, ui::Control& text, ui::Control* ok) {
 bool FinishNotifyDialog::OnInitDialog() {
   ui::Dialog::OnInitDialog();
   if (ui::WindowHost* window = Window()) {
-    if (ui::Control* text = GetDlgItem(IDC_STATIC)) FitMessage(*window, *text, GetDlgItem(ui::IDC_OK));
+    if (ui::Control* text = GetDlgItem(IDC_STATIC))
+      FitMessage(*window, *text, GetDlgItem(ui::IDC_OK));
     // The template gives no position: like any such dialog it opens in the screen's middle.
     window->CenterOnScreen();
   }

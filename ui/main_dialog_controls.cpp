@@ -29,7 +29,8 @@ int ListIndex(uint32_t value) {
   return value <= static_cast<uint32_t>(INT32_MAX) ? static_cast<int>(value) : -1;
 }
 
-ui::ControlSpec ControlParams(ui::ControlType type, int id, const ui::Rect& rect, std::u16string text = {}) {
+ui::ControlSpec ControlParams(ui::ControlType type, int id, const ui::Rect& rect,
+                              std::u16string text = {}) {
   ui::ControlSpec params;
   params.type = type;
   params.id = id;
@@ -108,7 +109,8 @@ void MainDialog::CreateCommandButtons() {
 void MainDialog::CreatePathDisplay() {
   ui::WindowHost* window = Window();
   if (!window) return;
-  ui::ControlSpec params = ControlParams(ui::ControlType::Edit, IDC_PATH_DISPLAY, ToolkitRect(kPathDisplayRect));
+  ui::ControlSpec params =
+      ControlParams(ui::ControlType::Edit, IDC_PATH_DISPLAY, ToolkitRect(kPathDisplayRect));
   params.multiLine = true;
   params.autoHScroll = true;
   params.readOnly = true;
@@ -125,8 +127,9 @@ void MainDialog::CreateItemControls() {
     label.visible = true;
     item.labelControl = MakeControl(label);
 
-    ui::ControlSpec list = ControlParams(ui::ControlType::DropDownList,
-                                         IDC_ITEM_BASE + static_cast<int>(i), ToolkitRect(rects.field));
+    ui::ControlSpec list =
+        ControlParams(ui::ControlType::DropDownList, IDC_ITEM_BASE + static_cast<int>(i),
+                      ToolkitRect(rects.field));
     list.autoHScroll = true;
     item.selectControl = MakeControl(list);
     if (ui::Control* control = item.selectControl) {
@@ -145,7 +148,8 @@ void MainDialog::CreateLogoPanel() {
   label.visible = true;
   p.labelControl = MakeControl(label);
 
-  ui::ControlSpec box = ControlParams(ui::ControlType::DropDownBox, IDC_LOGO, ToolkitRect(rects.field));
+  ui::ControlSpec box =
+      ControlParams(ui::ControlType::DropDownBox, IDC_LOGO, ToolkitRect(rects.field));
   box.autoHScroll = true;
   p.selectControl = MakeControl(box);
   if (ui::Control* control = p.selectControl) {
@@ -167,8 +171,9 @@ void MainDialog::CreateInfoPanel() {
     label.visible = true;
     row.labelControl = MakeControl(label);
 
-    ui::ControlSpec content = ControlParams(
-        ui::ControlType::Edit, IDC_INFO_CONTENT_BASE + static_cast<int>(i), ToolkitRect(rects.field));
+    ui::ControlSpec content =
+        ControlParams(ui::ControlType::Edit, IDC_INFO_CONTENT_BASE + static_cast<int>(i),
+                      ToolkitRect(rects.field));
     content.readOnly = true;
     content.autoHScroll = true;
     content.visible = true;

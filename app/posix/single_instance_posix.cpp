@@ -1,13 +1,13 @@
 // Single instance on POSIX: flock() on "<name>.lock". The kernel releases the lock when the
 // last descriptor closes, which includes every kind of process end.
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
-#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "app/single_instance.h"
 

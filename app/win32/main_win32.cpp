@@ -8,8 +8,8 @@
 
 #include "app/kavrin_app.h"
 #include "app/single_instance.h"
-#include "config/standard_descriptors.h"
 #include "app/win32/working_folder_win32.h"
+#include "config/standard_descriptors.h"
 #include "device/platform_backend.h"
 #include "ui/win32/win32_toolkit.h"
 
@@ -18,11 +18,13 @@ namespace {
 // The text after the program name, leading blanks removed, in the ANSI code page (the
 // switch value is hexadecimal digits; anything else counts as 0 digits).
 std::string SwitchText(const wchar_t* commandLine) {
-  std::wstring_view text = commandLine != nullptr ? std::wstring_view(commandLine) : std::wstring_view();
+  std::wstring_view text =
+      commandLine != nullptr ? std::wstring_view(commandLine) : std::wstring_view();
   while (!text.empty() && (text.front() == L' ' || text.front() == L'\t')) text.remove_prefix(1);
   if (text.empty()) return {};
   const int length = static_cast<int>(std::min<std::size_t>(text.size(), 0x7fff));
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  const int bytes =
+      WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return {};
   std::string converted(static_cast<std::size_t>(bytes), '\0');
   WideCharToMultiByte(CP_ACP, 0, text.data(), length, converted.data(), bytes, nullptr, nullptr);
@@ -39,7 +41,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   kavrin::app::ChooseWorkingFolder();
   // The version 6 controls the manifest asks for need the library loaded and its classes
   // registered before the first dialog.
-  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
 
   kavrin::ui::Win32Toolkit toolkit;

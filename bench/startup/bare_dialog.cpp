@@ -88,7 +88,8 @@ int main(int argc, char** argv) {
   row = 0;
   for (const char* title : infoTitles) {
     const int y = 100 + row++ * 20;
-    AddLabel(dialog, QString::fromUtf8(title) + QStringLiteral(" : "), Qt::AlignRight, QRect(350, y, 120, 20));
+    AddLabel(dialog, QString::fromUtf8(title) + QStringLiteral(" : "), Qt::AlignRight,
+             QRect(350, y, 120, 20));
     auto* content = new QLineEdit(&dialog);
     content->setReadOnly(true);
     content->setFrame(false);

@@ -21,10 +21,12 @@ struct Item {
   int selected;
 };
 
-HWND Add(HWND dialog, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h) {
-  HWND control = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, dialog, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(control, WM_SETFONT, static_cast<WPARAM>(SendMessageW(dialog, WM_GETFONT, 0, 0)), FALSE);
+HWND Add(HWND dialog, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w,
+         int h) {
+  HWND control = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, dialog,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(control, WM_SETFONT, static_cast<WPARAM>(SendMessageW(dialog, WM_GETFONT, 0, 0)),
+               FALSE);
   return control;
 }
 
@@ -61,8 +63,8 @@ std::vector<WORD> Template() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const std::vector<WORD> words = Template();
-  HWND dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(words.data()),
-                                           nullptr, Proc, 0);
+  HWND dialog = CreateDialogIndirectParamW(
+      GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(words.data()), nullptr, Proc, 0);
   if (!dialog) return 1;
   SetWindowPos(dialog, nullptr, 0, 0, 600, 500, SWP_NOMOVE | SWP_NOZORDER);
   const Item items[] = {
@@ -82,12 +84,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   for (const Item& item : items) {
     const int y = 90 + row++ * 30;
     Add(dialog, L"STATIC", item.title, SS_RIGHT | SS_NOPREFIX, 20, y + 8, 180, 20);
-    HWND list = Add(dialog, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 206, y + 4, 120, 300);
-    for (const wchar_t* option : item.options) SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(option));
+    HWND list = Add(dialog, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 206,
+                    y + 4, 120, 300);
+    for (const wchar_t* option : item.options)
+      SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(option));
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(item.selected), 0);
   }
   Add(dialog, L"STATIC", L"Date Stamp Logo", SS_LEFT | SS_NOPREFIX, 350, 180, 160, 20);
-  Add(dialog, L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 350, 202, 160, 300);
+  Add(dialog, L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 350, 202,
+      160, 300);
   const wchar_t* info[] = {L"Model : ", L"HW Ver : ", L"FW Ver : "};
   row = 0;
   for (const wchar_t* title : info) {
@@ -96,13 +101,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Add(dialog, L"EDIT", L"", ES_LEFT | ES_READONLY | ES_AUTOHSCROLL, 474, y, 140, 20);
   }
   HWND kavrin = Add(dialog, L"BUTTON", L"Kavrin", BS_PUSHBUTTON | WS_TABSTOP, 410, 12, 80, 30);
-  SendMessageW(kavrin, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  SendMessageW(kavrin, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+               FALSE);
   EnableWindow(kavrin, FALSE);
   RECT area{}, outer{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   GetWindowRect(dialog, &outer);
   SetWindowPos(dialog, nullptr, (area.right - area.left - (outer.right - outer.left)) / 2,
-               (area.bottom - area.top - (outer.bottom - outer.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+               (area.bottom - area.top - (outer.bottom - outer.top)) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER);
   ShowWindow(dialog, SW_SHOW);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -166,7 +166,8 @@ HeldFile::HeldFile(const std::filesystem::path& path) {
   handle_ = fd;
   struct stat info {};
   if (::fstat(fd, &info) == 0) {
-    identity_ = FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+    identity_ =
+        FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
   }
 }
 
@@ -176,7 +177,8 @@ HeldFile::~HeldFile() {
 
 FileOutcome ReplaceIfStill(const std::filesystem::path& replacement,
                            const std::filesystem::path& target, const FileIdentity& expected) {
-  static const FileOutcome kGone = fo::Missing("no longer the file that was read (removed or replaced meanwhile)");
+  static const FileOutcome kGone =
+      fo::Missing("no longer the file that was read (removed or replaced meanwhile)");
   // Exchanged in one step: a target removed meanwhile makes the exchange fail, so it is
   // never brought back.
   if (::renameat2(AT_FDCWD, replacement.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0) {

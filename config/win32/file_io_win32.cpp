@@ -178,8 +178,8 @@ FileOutcome ResolveTarget(const std::filesystem::path& path, std::filesystem::pa
 // ".<name>.<pid>-<n>.tmp" beside the target, within the usual 255-character name limit.
 std::filesystem::path TemporaryName(const std::filesystem::path& folder, const std::wstring& name) {
   static std::atomic<unsigned> counter{0};
-  const std::wstring suffix = L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(counter++) + L".tmp";
+  const std::wstring suffix =
+      L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++) + L".tmp";
   const std::size_t room = 255 - suffix.size() - 1;
   return folder / (L"." + name.substr(0, room) + suffix);
 }
@@ -189,7 +189,8 @@ std::filesystem::path TemporaryName(const std::filesystem::path& folder, const s
 FileOutcome WriteInPlace(HANDLE file, std::span<const uint8_t> bytes) {
   DWORD error = 0;
   LARGE_INTEGER start{};
-  if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return fo::Failed(ErrorText(GetLastError()));
+  if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+    return fo::Failed(ErrorText(GetLastError()));
   if (!WriteAll(file, bytes, &error)) return fo::Failed(ErrorText(error));
   if (!SetEndOfFile(file)) return fo::Failed(ErrorText(GetLastError()));
   if (!FlushFileBuffers(file)) return fo::Failed(ErrorText(GetLastError()));
@@ -204,8 +205,8 @@ DWORD MoveIntoPlace(const std::filesystem::path& temp, const std::filesystem::pa
   if (mode == WriteMode::CreateOnly) {
     return MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) ? 0 : GetLastError();
   }
-  if (exists && ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
-                             REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+  if (exists && ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                             nullptr, nullptr)) {
     return 0;
   }
   // A new file, or a file system that cannot replace (FAT, some shares): a plain move.

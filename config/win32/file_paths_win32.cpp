@@ -19,10 +19,9 @@ FileOutcome CheckLinksFollowable(const std::filesystem::path&) { return {}; }
 std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path, Links links) {
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS |  // folders too
                       (links == Links::DoNotFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-  const HANDLE handle =
-      CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                  flags, nullptr);
+  const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};
   const bool known = GetFileInformationByHandle(handle, &info) != 0;

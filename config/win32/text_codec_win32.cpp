@@ -28,10 +28,11 @@ UINT CodePageOf(const std::string& charset) {
     UINT codePage;
   };
   static constexpr Alias kAliases[] = {
-      {"UTF-8", CP_UTF8},    {"UTF8", CP_UTF8},      {"BIG5", 950},        {"BIG-5", 950},
-      {"GBK", 936},          {"GB2312", 936},        {"SHIFT_JIS", 932},   {"SJIS", 932},
-      {"EUC-KR", 949},       {"UHC", 949},           {"ISO-8859-1", 28591}, {"LATIN1", 28591},
-      {"ASCII", 20127},      {"US-ASCII", 20127},    {"ANSI_X3.4-1968", 20127},
+      {"UTF-8", CP_UTF8}, {"UTF8", CP_UTF8},     {"BIG5", 950},
+      {"BIG-5", 950},     {"GBK", 936},          {"GB2312", 936},
+      {"SHIFT_JIS", 932}, {"SJIS", 932},         {"EUC-KR", 949},
+      {"UHC", 949},       {"ISO-8859-1", 28591}, {"LATIN1", 28591},
+      {"ASCII", 20127},   {"US-ASCII", 20127},   {"ANSI_X3.4-1968", 20127},
   };
   for (const Alias& alias : kAliases) {
     if (upper == alias.name) return IsValidCodePage(alias.codePage) ? alias.codePage : 0;
@@ -112,8 +113,8 @@ std::string EncodeCharset(const std::string& charset, std::u16string_view text, 
   const char* fallback = substituteText;
   DWORD flags = WC_NO_BEST_FIT_CHARS;
   int bytes = WideCharToMultiByte(codePage, flags, source, size, nullptr, 0, fallback, nullptr);
-  if (bytes <= 0 && (GetLastError() == ERROR_INVALID_PARAMETER ||
-                     GetLastError() == ERROR_INVALID_FLAGS)) {
+  if (bytes <= 0 &&
+      (GetLastError() == ERROR_INVALID_PARAMETER || GetLastError() == ERROR_INVALID_FLAGS)) {
     fallback = nullptr;  // code pages such as the ISO-2022 ones take neither
     flags = 0;
     bytes = WideCharToMultiByte(codePage, flags, source, size, nullptr, 0, nullptr, nullptr);

@@ -26,8 +26,8 @@ struct Call {
 
 }  // namespace
 
-HRESULT BoundedKsProperty(IKsControl* control, const KSP_NODE& request, uint8_t* data,
-                          ULONG length, ULONG* returned, std::chrono::milliseconds bound) {
+HRESULT BoundedKsProperty(IKsControl* control, const KSP_NODE& request, uint8_t* data, ULONG length,
+                          ULONG* returned, std::chrono::milliseconds bound) {
   auto call = std::make_shared<Call>();
   call->request = request;
   if (data != nullptr) call->data.assign(data, data + length);

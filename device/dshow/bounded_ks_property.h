@@ -25,8 +25,8 @@ inline const HRESULT kTransferTimedOut = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
 
 // control is AddRef'd for the helper's span. data may be null with length 0 (a size query);
 // returned, when given, gets the bytes the driver says it moved or wants.
-HRESULT BoundedKsProperty(IKsControl* control, const KSP_NODE& request, uint8_t* data,
-                          ULONG length, ULONG* returned = nullptr,
+HRESULT BoundedKsProperty(IKsControl* control, const KSP_NODE& request, uint8_t* data, ULONG length,
+                          ULONG* returned = nullptr,
                           std::chrono::milliseconds bound = kTransferBound);
 
 }  // namespace kavrin::dshow

@@ -15,11 +15,11 @@
 #include "config/text_codec.h"
 #include "config/trace.h"
 #include "device/bounded_wait.h"
+#include "device/device_link.h"
 #include "device/dshow/bounded_ks_property.h"
 #include "device/dshow/com_ptr.h"
 #include "device/dshow/ks_unit_probe.h"
 #include "device/dshow/video_input_presence.h"
-#include "device/device_link.h"
 
 namespace kavrin::dshow {
 namespace {
@@ -67,8 +67,8 @@ bool ReadFriendlyName(IMoniker& moniker, std::u16string* friendlyName) {
   }
   VARIANT value;
   VariantInit(&value);
-  const bool read = SUCCEEDED(bag->Read(L"FriendlyName", &value, nullptr)) &&
-                    value.vt == VT_BSTR && value.bstrVal != nullptr;
+  const bool read = SUCCEEDED(bag->Read(L"FriendlyName", &value, nullptr)) && value.vt == VT_BSTR &&
+                    value.bstrVal != nullptr;
   if (read) *friendlyName = FromWide(value.bstrVal);
   VariantClear(&value);
   return read;
@@ -92,8 +92,7 @@ WalkResult WalkVideoInputs(const std::function<bool(const Found&)>& visit) {
   if (made == S_FALSE) return WalkResult::EmptyCategory;
   if (made != S_OK || !monikers) return WalkResult::NoClassEnumerator;
   ComPtr<IMoniker> moniker;
-  for (int index = 0; monikers->Next(1, moniker.Receive(), nullptr) == S_OK && moniker;
-       ++index) {
+  for (int index = 0; monikers->Next(1, moniker.Receive(), nullptr) == S_OK && moniker; ++index) {
     Found found{moniker.Get(), {}, {}};
     if (!ReadFriendlyName(*moniker.Get(), &found.friendlyName)) continue;
     found.location = Location(*moniker.Get(), index);
@@ -161,8 +160,8 @@ class DshowChannel : public PropertyChannel {
     KSP_NODE node{};
     node.Property.Set = ToPlatformGuid(propertySet);
     node.Property.Id = selector;
-    node.Property.Flags = (isSet ? KSPROPERTY_TYPE_SET : KSPROPERTY_TYPE_GET) |
-                          KSPROPERTY_TYPE_TOPOLOGY;
+    node.Property.Flags =
+        (isSet ? KSPROPERTY_TYPE_SET : KSPROPERTY_TYPE_GET) | KSPROPERTY_TYPE_TOPOLOGY;
     node.NodeId = nodeId;
     node.Reserved = 0;
     // Bounded: a call the driver holds longer ends the command with ERROR_TIMEOUT.
@@ -182,8 +181,7 @@ class DshowChannel : public PropertyChannel {
   uint32_t NodeFor(IKsControl& control, const Guid& propertySet, uint32_t asked) {
     if (asked != DeviceLink::kNodeId) return asked;
     if (!resolvedNode_) {
-      const UnitLocation location = LocateUnit(*filter_.Get(), control,
-                                               ToPlatformGuid(propertySet),
+      const UnitLocation location = LocateUnit(*filter_.Get(), control, ToPlatformGuid(propertySet),
                                                DeviceLink::SELECTOR_COMMAND, asked);
       resolvedNode_ = location.found ? location.node : asked;
       if (location.found && location.node != asked) {
@@ -205,8 +203,8 @@ std::unique_ptr<DshowChannel> BindByLocation(const std::string& location) {
   WalkVideoInputs([&](const Found& found) {
     if (found.location != location) return false;
     matched = true;
-    if (FAILED(found.moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
-                                           filter.ReceiveVoid()))) {
+    if (FAILED(
+            found.moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReceiveVoid()))) {
       filter.Reset();
     }
     return true;
@@ -279,9 +277,9 @@ InputDiagnosis DshowBackend::Diagnose(const VideoInput& input) {
     return diagnosis;
   }
   // Every kernel-streaming capture filter has IKsControl: the unit itself is asked.
-  const UnitLocation location = LocateUnit(*channel->Filter(), *control.Get(),
-                                           ToPlatformGuid(DeviceLink::kPropertySet),
-                                           DeviceLink::SELECTOR_COMMAND, DeviceLink::kNodeId);
+  const UnitLocation location =
+      LocateUnit(*channel->Filter(), *control.Get(), ToPlatformGuid(DeviceLink::kPropertySet),
+                 DeviceLink::SELECTOR_COMMAND, DeviceLink::kNodeId);
   diagnosis.unitFound = location.Usable();
   if (location.found) diagnosis.unitId = static_cast<int>(location.node);
   diagnosis.detail = location.Describe(DeviceLink::kNodeId);

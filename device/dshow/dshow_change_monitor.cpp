@@ -18,8 +18,10 @@ constexpr wchar_t kClassName[] = L"KavrinDeviceChangeMonitor";
 // The device interface classes a recorder shows up in: a capture device (what the video
 // input category enumerates) and, from Windows 10 on, a camera. Nothing else plugged in or
 // out (disks, keyboards, audio) makes the window look for its recorder.
-constexpr GUID kCaptureInterfaces = {0x65E8773D, 0x8F56, 0x11D0, {0xA3, 0xB9, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
-constexpr GUID kCameraInterfaces = {0xE5323777, 0xF976, 0x4F5B, {0x9B, 0x55, 0xB9, 0x46, 0x99, 0xC4, 0x6E, 0x44}};
+constexpr GUID kCaptureInterfaces = {
+    0x65E8773D, 0x8F56, 0x11D0, {0xA3, 0xB9, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+constexpr GUID kCameraInterfaces = {
+    0xE5323777, 0xF976, 0x4F5B, {0x9B, 0x55, 0xB9, 0x46, 0x99, 0xC4, 0x6E, 0x44}};
 
 // An interface arriving or removed names its class: only the camera classes count. Other
 // notices (a node change, no header) count as they are.
@@ -41,11 +43,11 @@ struct DshowChangeMonitor::Window {
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
       const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     } else if (message == WM_DEVICECHANGE) {
       auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-      if (self != nullptr && IsDeviceChangeEvent(static_cast<unsigned>(wParam)) && IsCamera(lParam)) {
+      if (self != nullptr && IsDeviceChangeEvent(static_cast<unsigned>(wParam)) &&
+          IsCamera(lParam)) {
         self->changed = true;
       }
       return TRUE;
@@ -94,7 +96,8 @@ DshowChangeMonitor::DshowChangeMonitor() : window_(std::make_unique<Window>()) {
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = *classes[i];
-    window_->notifications[i] = RegisterDeviceNotificationW(window_->handle, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    window_->notifications[i] =
+        RegisterDeviceNotificationW(window_->handle, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
   }
 }
 
@@ -106,9 +109,7 @@ DshowChangeMonitor::~DshowChangeMonitor() {
 
 void* DshowChangeMonitor::WindowHandle() const { return window_->handle; }
 
-bool DshowChangeMonitor::ConsumeEvents() {
-  return window_->handle != nullptr && window_->Take();
-}
+bool DshowChangeMonitor::ConsumeEvents() { return window_->handle != nullptr && window_->Take(); }
 
 bool DshowChangeMonitor::WaitForChange(std::chrono::milliseconds timeout) {
   using Clock = std::chrono::steady_clock;

@@ -18,10 +18,10 @@ UnitProbe ProbeNode(IKsControl& control, const GUID& propertySet, ULONG selector
   UnitProbe probe;
   // A node that carries the set names the size it wants; some drivers say so with
   // ERROR_INSUFFICIENT_BUFFER, or answer S_OK with the size.
-  probe.carriesSet = (answered == HRESULT_FROM_WIN32(ERROR_MORE_DATA) ||
-                      answered == HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER) ||
-                      answered == S_OK) &&
-                     size > 0;
+  probe.carriesSet =
+      (answered == HRESULT_FROM_WIN32(ERROR_MORE_DATA) ||
+       answered == HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER) || answered == S_OK) &&
+      size > 0;
   if (probe.carriesSet) probe.controlSize = size;
   return probe;
 }
@@ -66,8 +66,7 @@ std::string UnitLocation::Describe(ULONG preferredNode) const {
   }
   if (controlSize != kExpectedSize) {
     return "the control is " + std::to_string(controlSize) + " bytes, not " +
-           std::to_string(kExpectedSize) + " (extension unit at node " + std::to_string(node) +
-           ")";
+           std::to_string(kExpectedSize) + " (extension unit at node " + std::to_string(node) + ")";
   }
   return "extension unit at node " + std::to_string(node);
 }

@@ -25,10 +25,10 @@ struct UnitProbe {
 UnitProbe ProbeNode(IKsControl& control, const GUID& propertySet, ULONG selector, ULONG node);
 
 struct UnitLocation {
-  bool found = false;      // a node carries the set
-  ULONG node = 0;          // that node
-  ULONG controlSize = 0;   // its control's size
-  bool searched = false;   // the topology was walked (node 2 did not carry the set)
+  bool found = false;     // a node carries the set
+  ULONG node = 0;         // that node
+  ULONG controlSize = 0;  // its control's size
+  bool searched = false;  // the topology was walked (node 2 did not carry the set)
   bool Usable() const { return found && controlSize == kExpectedSize; }
   static constexpr ULONG kExpectedSize = 64;
   // "extension unit at node 4", "the extension unit is not at node 2 ...", "the control is

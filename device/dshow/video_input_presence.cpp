@@ -32,8 +32,7 @@ KeyState VideoDriversIn(const std::wstring& path) {
   for (DWORD index = 0;; ++index) {
     wchar_t name[256];
     DWORD length = 256;
-    const LONG read =
-        RegEnumValueW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    const LONG read = RegEnumValueW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
     if (read == ERROR_NO_MORE_ITEMS) break;
     if (read != ERROR_SUCCESS) {
       state = read == ERROR_MORE_DATA ? state : KeyState::Unreadable;
@@ -63,7 +62,8 @@ const VideoInputSources& SystemVideoInputSources() {
       // subkey for every device that has had one, present or not.
       {L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{65E8773D-8F56-11D0-A3B9-00A0C9223196}",
        L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{6994AD05-93EF-11D0-A3CC-00A0C9223196}",
-       L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{E5323777-F976-4F5B-9B55-B94699C46E44}"},
+       L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{E5323777-F976-4F5B-9B55-"
+       L"B94699C46E44}"},
       // Filters registered in the video input category.
       {L"CLSID\\{860BB310-5D01-11D0-BD3B-00A0C911CE86}\\Instance"},
       L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32"};

@@ -23,12 +23,14 @@ LockOpen LockFile::Open(const std::string& path, std::string* problem) {
   if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | kFlags);
   if (fd < 0) {
     const int error = errno;
-    const bool folderRefuses = createError == EACCES || createError == EROFS || createError == EPERM;
+    const bool folderRefuses =
+        createError == EACCES || createError == EROFS || createError == EPERM;
     if (error == ENOENT && folderRefuses) return LockOpen::kFolderReadOnly;
     struct stat link {};
     const bool isLink = ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
-    const int reported =
-        isLink ? ELOOP : createError != 0 && createError != ENOENT ? createError : error;
+    const int reported = isLink                                      ? ELOOP
+                         : createError != 0 && createError != ENOENT ? createError
+                                                                     : error;
     *problem = "cannot open the lock file " + path + ": " +
                (reported == ELOOP ? std::string("a link, which a lock file never follows")
                                   : std::generic_category().message(reported));

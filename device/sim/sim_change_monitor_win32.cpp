@@ -59,9 +59,9 @@ struct SimChangeMonitor::FolderWatch {
     ResetEvent(event);
     overlapped = OVERLAPPED{};
     overlapped.hEvent = event;
-    pending = ReadDirectoryChangesW(folder, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                    FALSE, FILE_NOTIFY_CHANGE_FILE_NAME, nullptr, &overlapped,
-                                    nullptr) != 0;
+    pending =
+        ReadDirectoryChangesW(folder, buffer.data(), static_cast<DWORD>(buffer.size()), FALSE,
+                              FILE_NOTIFY_CHANGE_FILE_NAME, nullptr, &overlapped, nullptr) != 0;
     return pending;
   }
 
@@ -122,10 +122,9 @@ SimChangeMonitor::SimChangeMonitor(std::string statePath)
       folder_ ? path : (path.has_parent_path() ? path.parent_path() : ".");
   present_ = Present();
   watch_->event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  watch_->folder = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED,
-                               nullptr);
+  watch_->folder = CreateFileW(
+      folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
   if (watch_->event == nullptr || watch_->folder == INVALID_HANDLE_VALUE || !watch_->Start()) {
     watch_.reset();  // no watch: no changes are reported, as with a failed inotify
   }

@@ -153,15 +153,17 @@ RecorderState StateFromObject(const json& root) {
   if (!root.is_object()) Fail("the state must be a JSON object");
   CheckKeys(root,
             {"friendlyName", "serial", "port", "model", "hwVersion", "fwVersion", "fwUpdateName",
-             "settings",
-             "testResults", "clock", "commits", "kavrinFlag", "transfers", "faults"},
+             "settings", "testResults", "clock", "commits", "kavrinFlag", "transfers", "faults"},
             "");
   RecorderState state;
-  const std::pair<const char*, std::string*> texts[] = {
-      {"friendlyName", &state.friendlyName}, {"serial", &state.serial},
-      {"port", &state.port},                 {"model", &state.model},
-      {"hwVersion", &state.hwVersion},       {"fwVersion", &state.fwVersion},
-      {"fwUpdateName", &state.fwUpdateName}, {"clock", &state.clock}};
+  const std::pair<const char*, std::string*> texts[] = {{"friendlyName", &state.friendlyName},
+                                                        {"serial", &state.serial},
+                                                        {"port", &state.port},
+                                                        {"model", &state.model},
+                                                        {"hwVersion", &state.hwVersion},
+                                                        {"fwVersion", &state.fwVersion},
+                                                        {"fwUpdateName", &state.fwUpdateName},
+                                                        {"clock", &state.clock}};
   for (const auto& [key, field] : texts) {
     if (root.contains(key)) *field = TextField(root[key], key);
   }

@@ -41,14 +41,14 @@ class StateStore {
   const std::string& LockProblem() const { return lockProblem_; }
 
   enum class Outcome {
-    kSaved,     // read, changed and written back
-    kUnchanged, // read; the change asked for no save
-    kAbsent,    // no state file: the recorder is unplugged (and stays so, even when that
-                // happened while the change was made)
-    kUnusable,  // the file cannot be read or is no state, or the lock file cannot be had:
-                // left as it is
-    kBusy,      // another program held the lock for the whole wait
-    kNotSaved,  // the change could not be written back (or the file was replaced meanwhile)
+    kSaved,      // read, changed and written back
+    kUnchanged,  // read; the change asked for no save
+    kAbsent,     // no state file: the recorder is unplugged (and stays so, even when that
+                 // happened while the change was made)
+    kUnusable,   // the file cannot be read or is no state, or the lock file cannot be had:
+                 // left as it is
+    kBusy,       // another program held the lock for the whole wait
+    kNotSaved,   // the change could not be written back (or the file was replaced meanwhile)
   };
   // Under the lock: reads the state, lets `change` act on it, and writes it back when the
   // change returns true. *error says why for kUnusable.
@@ -58,8 +58,8 @@ class StateStore {
   std::string statePath_;
   std::chrono::milliseconds lockWait_;
   LockFile lockFile_;
-  int depth_ = 0;       // nested Lock calls
-  bool locked_ = false; // the file lock is held (false where no lock file could be made)
+  int depth_ = 0;        // nested Lock calls
+  bool locked_ = false;  // the file lock is held (false where no lock file could be made)
   std::string lockProblem_;
 };
 

@@ -18,9 +18,9 @@ namespace kavrin::v4l2 {
 inline constexpr std::size_t kCardRoom = 31;
 
 struct CameraStrings {
-  std::string product;    // sysfs `product` of the USB device; empty when it has none
-  std::string interface;  // sysfs `interface` of the VideoControl interface; empty: none
-  std::string card;       // the V4L2 card name (sysfs `name` of the node is the same)
+  std::string product;            // sysfs `product` of the USB device; empty when it has none
+  std::string interface;          // sysfs `interface` of the VideoControl interface; empty: none
+  std::string card;               // the V4L2 card name (sysfs `name` of the node is the same)
   FunctionStringIndexes indexes;  // from the active configuration; known = false: not USB
 };
 

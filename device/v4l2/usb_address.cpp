@@ -58,7 +58,8 @@ std::vector<std::string> V4lLinksTo(const fs::path& devRoot, const fs::path& nod
       std::error_code linkError;
       if (!it->is_symlink(linkError)) continue;
       const fs::path target = fs::read_symlink(it->path(), linkError);
-      if (!linkError && Resolved(it->path(), target) == wanted) found.push_back(it->path().string());
+      if (!linkError && Resolved(it->path(), target) == wanted)
+        found.push_back(it->path().string());
     }
     std::sort(found.begin(), found.end());
     links.insert(links.end(), found.begin(), found.end());

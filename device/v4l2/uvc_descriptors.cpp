@@ -9,7 +9,7 @@ namespace {
 constexpr uint8_t kTypeDevice = 0x01;
 constexpr uint8_t kTypeConfiguration = 0x02;
 constexpr uint8_t kTypeInterface = 0x04;
-constexpr uint8_t kTypeAssociation = 0x0B;  // INTERFACE_ASSOCIATION
+constexpr uint8_t kTypeAssociation = 0x0B;     // INTERFACE_ASSOCIATION
 constexpr uint8_t kTypeClassInterface = 0x24;  // CS_INTERFACE
 constexpr uint8_t kClassVideo = 0x0E;
 constexpr uint8_t kSubclassVideoControl = 0x01;

@@ -38,10 +38,10 @@ std::span<const uint8_t> ActiveConfiguration(std::span<const uint8_t> descriptor
 // The string indexes that name a camera function: what uvcvideo appends to the card name and
 // what the platform names the function by.
 struct FunctionStringIndexes {
-  bool known = false;    // the device descriptor and the interface were found
-  uint8_t product = 0;   // the device's iProduct
-  uint8_t function = 0;  // iFunction of the interface association holding the interface; 0: none
-  uint8_t interface = 0; // the VideoControl interface's iInterface
+  bool known = false;     // the device descriptor and the interface were found
+  uint8_t product = 0;    // the device's iProduct
+  uint8_t function = 0;   // iFunction of the interface association holding the interface; 0: none
+  uint8_t interface = 0;  // the VideoControl interface's iInterface
 };
 
 // descriptors: the device's whole bytes (for iProduct); configuration: the active one.

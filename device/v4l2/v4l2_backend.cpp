@@ -13,8 +13,8 @@
 #include "config/text_codec.h"
 #include "device/device_link.h"
 #include "device/v4l2/camera_names.h"
-#include "device/v4l2/uvc_channel.h"
 #include "device/v4l2/usb_address.h"
+#include "device/v4l2/uvc_channel.h"
 #include "device/v4l2/uvc_descriptors.h"
 
 namespace kavrin::v4l2 {

@@ -17,8 +17,8 @@ namespace kavrin::v4l2 {
 struct V4l2Options {
   std::filesystem::path sysfsRoot = "/sys";
   std::filesystem::path devRoot = "/dev";  // the nodes and their /dev/v4l links
-  SystemCalls* calls = nullptr;  // null: the real ones
-  Guid unitGuid;                 // the extension unit to bind to; default: the recorder's
+  SystemCalls* calls = nullptr;            // null: the real ones
+  Guid unitGuid;                           // the extension unit to bind to; default: the recorder's
   // How long a command waits for another program that holds the node.
   std::chrono::milliseconds lockWait = kRecorderLockWait;
 };
@@ -30,13 +30,13 @@ struct NodeProbe {
   bool openable = false;
   bool permissionDenied = false;
   int openErrno = 0;
-  bool capture = false;  // device_caps includes video capture
-  std::u16string friendlyName;      // the best of names
-  std::vector<InputName> names;     // every name it answers to, best first
-  std::filesystem::path usbDevice;  // sysfs folder of the owning USB device; empty if none
-  int interfaceNumber = -1;         // the node's bInterfaceNumber
-  std::vector<uint8_t> descriptors; // the USB device's descriptors (all configurations)
-  int configurationValue = -1;      // the active configuration's value; -1: none
+  bool capture = false;              // device_caps includes video capture
+  std::u16string friendlyName;       // the best of names
+  std::vector<InputName> names;      // every name it answers to, best first
+  std::filesystem::path usbDevice;   // sysfs folder of the owning USB device; empty if none
+  int interfaceNumber = -1;          // the node's bInterfaceNumber
+  std::vector<uint8_t> descriptors;  // the USB device's descriptors (all configurations)
+  int configurationValue = -1;       // the active configuration's value; -1: none
 };
 
 class V4l2Backend : public VideoInputBackend {

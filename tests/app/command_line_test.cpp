@@ -5,8 +5,8 @@
 
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -99,13 +99,19 @@ INSTANTIATE_TEST_SUITE_P(
                         {},
                         0x2800,
                         {{kConfig, "<130>"}, {kNote, "<135>"}, {kOptions, "<options>"}}},
-        CommandLineCase{"SideFilesAndSwitch", "80000116", {}, 0x2910,
+        CommandLineCase{"SideFilesAndSwitch",
+                        "80000116",
+                        {},
+                        0x2910,
                         {{kConfig, "<130>"}, {kNote, "<135>"}, {kOptions, "<options>"}}},
-        CommandLineCase{"ConfigKeptWhenPresent", "4", {{kConfig, "mine"}}, 0x2800,
-                        {{kConfig, "mine"}}},
-        CommandLineCase{"ReleaseNoteReplaced", "2", {{kNote, "an old note"}}, 0x2800,
-                        {{kNote, "<135>"}}},
-        CommandLineCase{"OptionListReplaced", "80000000", {{kOptions, "stale"}}, 0x2800,
+        CommandLineCase{
+            "ConfigKeptWhenPresent", "4", {{kConfig, "mine"}}, 0x2800, {{kConfig, "mine"}}},
+        CommandLineCase{
+            "ReleaseNoteReplaced", "2", {{kNote, "an old note"}}, 0x2800, {{kNote, "<135>"}}},
+        CommandLineCase{"OptionListReplaced",
+                        "80000000",
+                        {{kOptions, "stale"}},
+                        0x2800,
                         {{kOptions, "<options>"}}}),
     [](const auto& param) { return std::string(param.param.name); });
 
@@ -179,12 +185,8 @@ struct JoinCase {
 
 TEST(JoinCommandLineTest, JoinsWithOneBlankAndDropsLeadingBlanks) {
   const std::vector<JoinCase> cases{
-      {{}, ""},
-      {{"100"}, "100"},
-      {{"10", "0"}, "10 0"},
-      {{"  100"}, "100"},
-      {{"100", ""}, "100 "},
-      {{"", "100"}, "100"},
+      {{}, ""},           {{"100"}, "100"},      {{"10", "0"}, "10 0"},
+      {{"  100"}, "100"}, {{"100", ""}, "100 "}, {{"", "100"}, "100"},
   };
   for (const JoinCase& c : cases) {
     EXPECT_EQ(JoinCommandLine(c.arguments), c.text);
@@ -257,14 +259,11 @@ INSTANTIATE_TEST_SUITE_P(
                            ::chmod((dir / kConfig).c_str(), 0600);
                            EXPECT_EQ(dir.Read(kConfig), "mine");
                          }},
-        ConfigSwitchCase{"FifoIsLeftAlone",
-                         [](const TempDir& dir) {
-                           ASSERT_EQ(::mkfifo((dir / kConfig).c_str(), 0644), 0);
-                         },
-                         false, "\ncannot read <path>: a FIFO, not a regular file; left alone\n",
-                         [](const TempDir& dir) {
-                           EXPECT_TRUE(std::filesystem::is_fifo(dir / kConfig));
-                         }},
+        ConfigSwitchCase{
+            "FifoIsLeftAlone",
+            [](const TempDir& dir) { ASSERT_EQ(::mkfifo((dir / kConfig).c_str(), 0644), 0); },
+            false, "\ncannot read <path>: a FIFO, not a regular file; left alone\n",
+            [](const TempDir& dir) { EXPECT_TRUE(std::filesystem::is_fifo(dir / kConfig)); }},
         ConfigSwitchCase{"DanglingLinkGetsItsTargetWritten",
                          [](const TempDir& dir) {
                            std::filesystem::create_symlink("shared.ini", dir / kConfig);
@@ -289,9 +288,9 @@ TEST(AnsiCommandLineTest, ReadsTheTerminalsTextInTheAnsiCodePage) {
   const std::string saved = previous != nullptr ? previous : "";
   ::setenv("LC_ALL", "C.UTF-8", 1);
   const std::vector<const char*> arguments{"100\xC3\xA9"};  // "100é" from a UTF-8 terminal
-  for (const CodePageCase& c : {CodePageCase{"CP1252", "100\xE9", 0x1000u},
-                                CodePageCase{"UTF-8", "100\xC3\xA9", 0x10000u},
-                                CodePageCase{"BIG5", "100?", 0x1000u}}) {
+  for (const CodePageCase& c :
+       {CodePageCase{"CP1252", "100\xE9", 0x1000u}, CodePageCase{"UTF-8", "100\xC3\xA9", 0x10000u},
+        CodePageCase{"BIG5", "100?", 0x1000u}}) {
     SetAnsiCharset(c.codePage);
     const std::string ansi = AnsiCommandLine(arguments);
     EXPECT_EQ(ansi, c.ansi) << c.codePage;

@@ -54,16 +54,41 @@ TEST(EarlyOptionsTest, ScreenshotRequestTakesItsValuesAndLeavesTheRest) {
       {{"41710"}, false, "", "", 1, {}, ""},
       {{"--screenshot", "w.png"}, true, "w.png", "", 1, {}, ""},
       {{"41710", "--screenshot", "w.png", "--scale", "1.5", "--config", "a b.ini"},
-       true, "w.png", "a b.ini", 1.5, {"41710"}, ""},
+       true,
+       "w.png",
+       "a b.ini",
+       1.5,
+       {"41710"},
+       ""},
       {{"-platform", "xcb", "--screenshot", "w.png", "100"},
-       true, "w.png", "", 1, {"-platform", "xcb", "100"}, ""},
+       true,
+       "w.png",
+       "",
+       1,
+       {"-platform", "xcb", "100"},
+       ""},
       {{"--screenshot"}, true, "", "", 1, {}, "--screenshot needs a value"},
       {{"--screenshot", "w.png", "--scale"}, true, "w.png", "", 1, {}, "--scale needs a value"},
-      {{"--screenshot", "w.png", "--scale", "0"}, true, "w.png", "", 1, {},
+      {{"--screenshot", "w.png", "--scale", "0"},
+       true,
+       "w.png",
+       "",
+       1,
+       {},
        "--scale takes a factor from 0.25 to 3, not \"0\""},
-      {{"--screenshot", "w.png", "--scale", "2x"}, true, "w.png", "", 1, {},
+      {{"--screenshot", "w.png", "--scale", "2x"},
+       true,
+       "w.png",
+       "",
+       1,
+       {},
        "--scale takes a factor from 0.25 to 3, not \"2x\""},
-      {{"--screenshot", "w.png", "--scale", "nan"}, true, "w.png", "", 1, {},
+      {{"--screenshot", "w.png", "--scale", "nan"},
+       true,
+       "w.png",
+       "",
+       1,
+       {},
        "--scale takes a factor from 0.25 to 3, not \"nan\""},
       {{"--screenshot", ""}, true, "", "", 1, {}, "--screenshot needs a file name"},
   };
@@ -88,7 +113,8 @@ TEST(EarlyOptionsTest, UsageListsEverySwitchTheFilesAndTheEnvironment) {
     std::snprintf(bit, sizeof bit, "%08X", row.bit);
     EXPECT_NE(usage.find(std::string(bit) + "  " + row.name), std::string::npos) << row.name;
   }
-  for (const char* word : {"KAVRIN_CFG.ini", "Default.bin", "KAVRIN_SIMULATOR", "KAVRIN_CODEPAGE", "kavrin --help"})
+  for (const char* word :
+       {"KAVRIN_CFG.ini", "Default.bin", "KAVRIN_SIMULATOR", "KAVRIN_CODEPAGE", "kavrin --help"})
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   EXPECT_EQ(usage.back(), '\n');
   EXPECT_EQ(VersionText(), "kavrintool 20130418-1 (ZK742 User)\n");

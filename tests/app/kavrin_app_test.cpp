@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fcntl.h>
-#include <string>
 #include <unistd.h>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "config/resources.h"
@@ -122,17 +122,22 @@ TEST_P(KavrinAppButtonsTest, CommandLineDecidesTheButtons) {
 INSTANTIATE_TEST_SUITE_P(
     Switches, KavrinAppButtonsTest,
     ::testing::Values(
-        ButtonCase{"None", "", {IDC_KAVRIN},
+        ButtonCase{"None",
+                   "",
+                   {IDC_KAVRIN},
                    {IDC_SAVE, IDC_LOAD, IDC_GET_KAVRIN, IDC_SET_DEFAULT, IDC_PATH_DISPLAY}},
-        ButtonCase{"SaveBin", "100", {IDC_KAVRIN, IDC_SAVE},
+        ButtonCase{"SaveBin",
+                   "100",
+                   {IDC_KAVRIN, IDC_SAVE},
                    {IDC_LOAD, IDC_GET_KAVRIN, IDC_SET_DEFAULT, IDC_PATH_DISPLAY}},
-        ButtonCase{"TrailingBlankGivesSetDefault", "100 ", {IDC_KAVRIN, IDC_SET_DEFAULT},
-                   {IDC_SAVE}},
+        ButtonCase{
+            "TrailingBlankGivesSetDefault", "100 ", {IDC_KAVRIN, IDC_SET_DEFAULT}, {IDC_SAVE}},
         ButtonCase{"RejectedValue", "100101", {IDC_KAVRIN}, {IDC_SAVE}},
-        ButtonCase{"EveryButton", "41700",
-                   {IDC_SAVE, IDC_LOAD, IDC_GET_KAVRIN, IDC_SET_DEFAULT, IDC_KAVRIN,
-                    IDC_PATH_DISPLAY},
-                   {}}),
+        ButtonCase{
+            "EveryButton",
+            "41700",
+            {IDC_SAVE, IDC_LOAD, IDC_GET_KAVRIN, IDC_SET_DEFAULT, IDC_KAVRIN, IDC_PATH_DISPLAY},
+            {}}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(KavrinAppTest, LockThatCannotBeSetUpDoesNotStopTheTool) {

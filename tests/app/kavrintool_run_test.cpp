@@ -3,16 +3,16 @@
 // no display).
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <algorithm>
-#include <csignal>
 #include <fcntl.h>
-#include <map>
-#include <filesystem>
-#include <string>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "config/resources.h"
@@ -120,7 +120,8 @@ Finished RunToEnd(const std::filesystem::path& folder, const std::vector<std::st
     const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (outFd < 0 || errFd < 0 || ::dup2(outFd, 1) < 0 || ::dup2(errFd, 2) < 0) ::_exit(125);
     std::vector<char*> argv{const_cast<char*>(KAVRINTOOL_PATH)};
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     ::execv(KAVRINTOOL_PATH, argv.data());
     ::_exit(127);

@@ -6,12 +6,12 @@
 
 #include <sys/stat.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "tests/support/ordinary_user.h"
 #include "tests/support/param_name.h"
@@ -41,9 +41,12 @@ int ClaimInChildProcess(const std::filesystem::path& folder,
     }
     const auto instance = InstanceIn(folder);
     switch (instance->Claim(kName)) {
-      case InstanceClaim::Acquired: ::_exit(0);
-      case InstanceClaim::HeldElsewhere: ::_exit(1);
-      case InstanceClaim::Unavailable: ::_exit(2);
+      case InstanceClaim::Acquired:
+        ::_exit(0);
+      case InstanceClaim::HeldElsewhere:
+        ::_exit(1);
+      case InstanceClaim::Unavailable:
+        ::_exit(2);
     }
     ::_exit(3);
   }
@@ -213,24 +216,26 @@ TEST_P(PlantedLockFolderTest, AFolderMadeFirstBySomeoneElseDoesNotSwitchTheGuard
       << home.Read("stderr");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Folders, PlantedLockFolderTest,
-    testing::Values(
-        PlantedFolderCase{"WritableByAll",
-                          [](const std::filesystem::path& folder) {
-                            ::chmod(folder.c_str(), 0777);
-                          }},
-        PlantedFolderCase{"AnotherUsers",
-                          [](const std::filesystem::path& folder) {
-                            // As root: the folder goes to an unprivileged user; otherwise,
-                            // unable to give it away, one writable by the group stands in.
-                            const auto user = test::FindOrdinaryUser();
-                            if (::geteuid() != 0 || !user ||
-                                ::chown(folder.c_str(), user->uid, user->gid) != 0) {
-                              ::chmod(folder.c_str(), 0770);
-                            }
-                          }}),
-    [](const auto& testCase) { return test::ParamName(testCase.param.name); });
+INSTANTIATE_TEST_SUITE_P(Folders, PlantedLockFolderTest,
+                         testing::Values(PlantedFolderCase{"WritableByAll",
+                                                           [](const std::filesystem::path& folder) {
+                                                             ::chmod(folder.c_str(), 0777);
+                                                           }},
+                                         PlantedFolderCase{"AnotherUsers",
+                                                           [](const std::filesystem::path& folder) {
+                                                             // As root: the folder goes to an
+                                                             // unprivileged user; otherwise, unable
+                                                             // to give it away, one writable by the
+                                                             // group stands in.
+                                                             const auto user =
+                                                                 test::FindOrdinaryUser();
+                                                             if (::geteuid() != 0 || !user ||
+                                                                 ::chown(folder.c_str(), user->uid,
+                                                                         user->gid) != 0) {
+                                                               ::chmod(folder.c_str(), 0770);
+                                                             }
+                                                           }}),
+                         [](const auto& testCase) { return test::ParamName(testCase.param.name); });
 
 }  // namespace
 }  // namespace kavrin

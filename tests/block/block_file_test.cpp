@@ -2,16 +2,16 @@
 // a failed write keeps the previous file.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <vector>
 
-#include <optional>
 #include <sys/stat.h>
+#include <optional>
 
 #include "block/settings_block.h"
 #include "tests/support/ordinary_user.h"
@@ -88,8 +88,8 @@ TEST(BlockFileTest, SaveWritesExactly112BytesAndLoadRestoresThem) {
 
   const std::string onDisk = dir.Read("old.bin");
   ASSERT_EQ(onDisk.size(), SettingsBlock::kSize);
-  EXPECT_EQ(onDisk, std::string(reinterpret_cast<const char*>(saved.Bytes().data()),
-                                SettingsBlock::kSize));
+  EXPECT_EQ(onDisk,
+            std::string(reinterpret_cast<const char*>(saved.Bytes().data()), SettingsBlock::kSize));
   EXPECT_EQ(dir.List(), std::vector<std::string>{"old.bin"}) << "no temporary file is left";
 
   SettingsBlock loaded = FilledBlock(0xFF);
@@ -112,8 +112,8 @@ TEST(BlockFileTest, ReadOnlyFolderKeepsAProtectedFileAndWritesAWritableOneInPlac
   dir.Write("Writable.bin", "previous");
   std::filesystem::permissions(dir / "Default.bin", std::filesystem::perms::owner_read);
   test::GiveTreeTo(dir.Path(), *user);
-  std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_read |
-                                               std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      dir.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   const SettingsBlock block = FilledBlock(0x11);
   const std::optional<std::string> result = test::RunAsOrdinaryUser([&] {
     const FileOutcome kept = block.SaveFile(dir / "Default.bin");
@@ -160,7 +160,8 @@ TEST(BlockFileTest, WriteFailingPartWayKeepsThePreviousFileWhole) {
     EXPECT_EQ(block.SaveFile(dir / "Default.bin").reason, "File too large");
   }
   EXPECT_EQ(dir.Read("Default.bin"), previous);
-  EXPECT_EQ(dir.List(), std::vector<std::string>{"Default.bin"}) << "the partial temporary is removed";
+  EXPECT_EQ(dir.List(), std::vector<std::string>{"Default.bin"})
+      << "the partial temporary is removed";
   EXPECT_EQ(block.Bytes()[111], 0x22);
 }
 

@@ -82,19 +82,18 @@ TEST_P(SetBitsTest, StoresMaskedValueAndKeepsOtherBits) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, SetBitsTest,
-    ::testing::Values(
-        BitsCase{"NibbleInFullWord", 0xFFFF, 0, 4, 4, 5, 0xFF5F, 5},
-        BitsCase{"ValueMaskedToLength", 0x0000, 0, 4, 4, 0x35, 0x0050, 5},
-        BitsCase{"MinusOneFillsField", 0x0000, 0, 5, 3, -1, 0x00E0, 7},
-        BitsCase{"BitsAbove15Lost", 0x0000, 0, 14, 4, 0xF, 0xC000, 3},
-        BitsCase{"LengthZeroChangesNothing", 0x1234, 0, 4, 0, 0xF, 0x1234, 0},
-        BitsCase{"Length32ActsAsZero", 0x1234, 0, 0, 32, 0xFFFF, 0x1234, 0},
-        BitsCase{"Length16IsWholeWord", 0x1234, 0, 0, 16, 0xBEEF, 0xBEEF, 0xBEEF},
-        BitsCase{"StartShiftTakenModulo32", 0x0000, 0, 36, 4, 0xA, 0x00A0, 0xA},
-        BitsCase{"StartBeyondWordStoresNothing", 0x1234, 0, 16, 4, 0xF, 0x1234, 0},
-        BitsCase{"SecondWord", 0x0000, 1, 12, 3, 2, 0x2000, 2},
-        BitsCase{"LastDeviceWord", 0x0000, 39, 15, 1, 1, 0x8000, 1},
-        BitsCase{"NoteAreaWordIgnored", 0x0000, 40, 0, 16, 0xFFFF, 0, 0}),
+    ::testing::Values(BitsCase{"NibbleInFullWord", 0xFFFF, 0, 4, 4, 5, 0xFF5F, 5},
+                      BitsCase{"ValueMaskedToLength", 0x0000, 0, 4, 4, 0x35, 0x0050, 5},
+                      BitsCase{"MinusOneFillsField", 0x0000, 0, 5, 3, -1, 0x00E0, 7},
+                      BitsCase{"BitsAbove15Lost", 0x0000, 0, 14, 4, 0xF, 0xC000, 3},
+                      BitsCase{"LengthZeroChangesNothing", 0x1234, 0, 4, 0, 0xF, 0x1234, 0},
+                      BitsCase{"Length32ActsAsZero", 0x1234, 0, 0, 32, 0xFFFF, 0x1234, 0},
+                      BitsCase{"Length16IsWholeWord", 0x1234, 0, 0, 16, 0xBEEF, 0xBEEF, 0xBEEF},
+                      BitsCase{"StartShiftTakenModulo32", 0x0000, 0, 36, 4, 0xA, 0x00A0, 0xA},
+                      BitsCase{"StartBeyondWordStoresNothing", 0x1234, 0, 16, 4, 0xF, 0x1234, 0},
+                      BitsCase{"SecondWord", 0x0000, 1, 12, 3, 2, 0x2000, 2},
+                      BitsCase{"LastDeviceWord", 0x0000, 39, 15, 1, 1, 0x8000, 1},
+                      BitsCase{"NoteAreaWordIgnored", 0x0000, 40, 0, 16, 0xFFFF, 0, 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(SettingsBlockTest, GetBitsOfFieldRunningPastBit15KeepsOnlyItsBitsInsideTheWord) {
@@ -117,9 +116,9 @@ struct TextCase {
   const char* name;
   uint32_t start, count;
   std::string source;
-  std::size_t firstChanged;          // byte offset of the field's first byte inside the block
-  std::string storedInsideBlock;     // the field's bytes inside the block after SetText
-  std::string readBackWithPointer;   // GetText(start, count, buf) up to the terminator index
+  std::size_t firstChanged;         // byte offset of the field's first byte inside the block
+  std::string storedInsideBlock;    // the field's bytes inside the block after SetText
+  std::string readBackWithPointer;  // GetText(start, count, buf) up to the terminator index
 };
 
 class TextFieldTest : public ::testing::TestWithParam<TextCase> {};
@@ -132,8 +131,8 @@ TEST_P(TextFieldTest, SetTextStoresOnlyInsideFieldAndBlock) {
 
   for (std::size_t i = 0; i < SettingsBlock::kSize; ++i) {
     const bool inField = i >= c.firstChanged && i < c.firstChanged + c.storedInsideBlock.size();
-    const uint8_t want = inField ? static_cast<uint8_t>(c.storedInsideBlock[i - c.firstChanged])
-                                 : before[i];
+    const uint8_t want =
+        inField ? static_cast<uint8_t>(c.storedInsideBlock[i - c.firstChanged]) : before[i];
     ASSERT_EQ(block.Bytes()[i], want) << "byte " << i;
   }
   EXPECT_EQ(block.GetText(c.start, c.count), c.storedInsideBlock);
@@ -154,8 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"ShortTextZeroPadded", 22, 8, "ABC", 44, "ABC" + kZeros13, "ABC" + kZeros13},
         TextCase{"LongTextCutWithoutTerminator", 22, 8, "ABCDEFGHIJKLMNOPQRST", 44,
                  "ABCDEFGHIJKLMNOP", "ABCDEFGHIJKLMNOP"},
-        TextCase{"EmptyTextClearsField", 22, 2, "", 44, std::string(4, '\0'),
-                 std::string(4, '\0')},
+        TextCase{"EmptyTextClearsField", 22, 2, "", 44, std::string(4, '\0'), std::string(4, '\0')},
         TextCase{"CountZeroTouchesNothing", 22, 0, "ABC", 44, "", ""},
         TextCase{"NoteAreaIsReachable", 40, 16, "note", 80, "note" + std::string(28, '\0'),
                  "note" + std::string(28, '\0')},

@@ -18,9 +18,9 @@
 namespace kavrin::cli {
 namespace {
 
-using test::ScopedCurrentDir;
 using test::CommandResult;
 using test::RunKavrinCommand;
+using test::ScopedCurrentDir;
 using test::TempDir;
 
 // Two items and a logo field, as an author might write them (UTF-8, lower-case keys).
@@ -186,8 +186,11 @@ TEST_F(BlockCommandsTest, ShowTextMarksValuesWithoutOptionAndListsEveryWord) {
   const CommandResult run = RunKavrinCommand(
       {"block", "show", (dir / "b.bin").string(), "--file", (dir / "small.ini").string()});
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
-  EXPECT_NE(run.out.find("  Mode  word  2 bit  3 len  3  1     \"Day\"\n"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("  Gain  word  5 bit 12 len  4  7     (no option for this value)\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("  Mode  word  2 bit  3 len  3  1     \"Day\"\n"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("  Gain  word  5 bit 12 len  4  7     (no option for this value)\n"),
+            std::string::npos)
+      << run.out;
   EXPECT_NE(run.out.find("\"Tag\\x01\""), std::string::npos) << "control bytes are escaped";
   EXPECT_NE(run.out.find("  32: 0000 0000 0000 0000 0000 0000 0000 BEEF\n"), std::string::npos);
   EXPECT_NE(run.out.find("  00: 0000 0000 0008 0000 0000 7000 0000 0000\n"), std::string::npos);

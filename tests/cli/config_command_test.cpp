@@ -194,7 +194,11 @@ INSTANTIATE_TEST_SUITE_P(
                  1,
                  "\"text\":\"[ITEM_LIST] ITEM_001: names [A] again",
                  "1 finding"},
-        ExitCase{"config_alias", {"config", "--config", "absent.ini"}, nullptr, 1, "",
+        ExitCase{"config_alias",
+                 {"config", "--config", "absent.ini"},
+                 nullptr,
+                 1,
+                 "",
                  "kavrin: cannot read absent.ini: No such file or directory\n"},
         ExitCase{"unknown_switch", {"config", "--bogus"}, nullptr, 2, "", "bogus"}),
     [](const testing::TestParamInfo<ExitCase>& param) { return std::string(param.param.name); });
@@ -288,8 +292,7 @@ TEST_F(ConfigCommandTest, AnUnknownCodePageIsRefusedByName) {
   EXPECT_EQ(run.err,
             "kavrin: KAVRIN_CODEPAGE=\"KLINGON\" is not a code page this system can convert; "
             "unset it or name one such as BIG5, CP1252 or UTF-8\n");
-  const test::KavrinRun asJson =
-      RunKavrin(work.Path(), {"kavrin", "--json"});
+  const test::KavrinRun asJson = RunKavrin(work.Path(), {"kavrin", "--json"});
   EXPECT_EQ(asJson.exitCode, 2);
   const json document = json::parse(asJson.out);
   EXPECT_EQ(document["command"], "kavrin");
@@ -414,20 +417,22 @@ TEST_F(ConfigCommandTest, CheckSeesTheWindowTheFileBuilds) {
        "2 findings"},
       {"info_start_x_at_int_max",
        test::Replaced(shipped, "START_X=350 \r\nSTART_Y=100", "START_X=2147483647 \r\nSTART_Y=100"),
-       1, "[INFO_LAYOUT] TITLE_000: the label and text box of information row TITLE_000 (\"Model\") "
-       "(x 2147483647 to 2147483911, y 100 to 120) lie beyond any screen", "3 findings"},
+       1,
+       "[INFO_LAYOUT] TITLE_000: the label and text box of information row TITLE_000 (\"Model\") "
+       "(x 2147483647 to 2147483911, y 100 to 120) lie beyond any screen",
+       "3 findings"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     // With a byte-order mark: UTF-8 whatever code page the test runs in.
     work.Write("layout.ini", "\xEF\xBB\xBF" + c.file);
-    const test::KavrinRun run = RunKavrin(work.Path(), {"config", "--check", "--file", "layout.ini"});
+    const test::KavrinRun run =
+        RunKavrin(work.Path(), {"config", "--check", "--file", "layout.ini"});
     EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
     EXPECT_EQ(run.out.rfind(c.firstLine, 0), 0u) << run.out;
     EXPECT_NE(run.err.find(c.count), std::string::npos) << run.err;
   }
 }
-
 
 std::string BuiltInConfigBytes() {
   const auto data = FindResourceData(kDefaultConfigResourceId, kTextResourceType);
@@ -475,7 +480,8 @@ TEST_F(ConfigCommandTest, WriteDefaultDoesNotCreateTheTargetOfADanglingLink) {
 // The examples the package installs for the authors of a configuration check clean, the
 // built-in configuration as --write-default writes it included.
 TEST_F(ConfigCommandTest, ShippedExamplesCheckClean) {
-  const std::filesystem::path examples = std::filesystem::path(KAVRIN_SOURCE_DIR) / "resources/examples";
+  const std::filesystem::path examples =
+      std::filesystem::path(KAVRIN_SOURCE_DIR) / "resources/examples";
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(examples)) {
     std::ifstream in(entry.path(), std::ios::binary);
@@ -495,9 +501,11 @@ TEST_F(ConfigCommandTest, ShippedExamplesCheckClean) {
     EXPECT_NE(run.err.find("no findings"), std::string::npos) << run.err;
   }
   // The engine tests really are on, and the many items really are there.
-  json config = json::parse(RunKavrin(work.Path(), {"config", "--json", "--config", "engine-tests.ini"}).out);
+  json config =
+      json::parse(RunKavrin(work.Path(), {"config", "--json", "--config", "engine-tests.ini"}).out);
   EXPECT_EQ(config["testItems"].size(), 5u);
-  config = json::parse(RunKavrin(work.Path(), {"config", "--json", "--config", "many-items.ini"}).out);
+  config =
+      json::parse(RunKavrin(work.Path(), {"config", "--json", "--config", "many-items.ini"}).out);
   EXPECT_EQ(config["items"].size(), 30u);
 }
 #endif

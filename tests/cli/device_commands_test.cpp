@@ -15,18 +15,18 @@
 
 #include "cli/commands.h"
 #include "device/sim/recorder.h"
-#include "tests/device/fault_rule.h"
 #include "tests/cli/recorder_fixture.h"
 #include "tests/cli/run_command.h"
+#include "tests/device/fault_rule.h"
 #include "tests/support/environment.h"
 #include "tests/support/temp_dir.h"
 
 namespace kavrin::cli {
 namespace {
 
-using test::ScopedCurrentDir;
 using test::CommandResult;
 using test::RunKavrinCommand;
+using test::ScopedCurrentDir;
 using test::TempDir;
 
 class DeviceCommandsTest : public test::SimulatedRecorderTest {};
@@ -40,7 +40,8 @@ std::vector<uint8_t> Block(uint8_t seed) {
 TEST_F(DeviceCommandsTest, KavrinWithTheShippedConfigurationSendsItsDefaults) {
   Plug(sim::RecorderState{});
   const std::time_t before = std::time(nullptr);
-  const CommandResult run = RunKavrinCommand({"kavrin"});  // no KAVRIN_CFG.ini here: the built-in one
+  const CommandResult run =
+      RunKavrinCommand({"kavrin"});  // no KAVRIN_CFG.ini here: the built-in one
   const std::time_t after = std::time(nullptr);
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
   const sim::RecorderState state = State();
@@ -103,11 +104,18 @@ TEST_F(DeviceCommandsTest, SetChangesOneItemByNameOrTitleAndOptionByTextOrIndex)
     int exitCode;
     uint8_t word2Low;  // bits 3-5 of word 2 hold the mode
   } cases[] = {
-      {"MODE=Day", kExitOk, 1 << 3},   {"Mode=#0", kExitOk, 0},        {"mode=night", kExitOk, 2 << 3},
-      {"Mode=  Night ", kExitOk, 2 << 3}, {"Mode=# 1", kExitOk, 1 << 3},
+      {"MODE=Day", kExitOk, 1 << 3},
+      {"Mode=#0", kExitOk, 0},
+      {"mode=night", kExitOk, 2 << 3},
+      {"Mode=  Night ", kExitOk, 2 << 3},
+      {"Mode=# 1", kExitOk, 1 << 3},
       // A bare number is never an index: only "#N" is.
-      {"Mode=0", kExitUsage, 0},       {"Mode=#3", kExitUsage, 0},     {"Mode=#", kExitUsage, 0},
-      {"Mode=Dusk", kExitUsage, 0},    {"Gain=#1", kExitUsage, 0},     {"Mode", kExitUsage, 0},
+      {"Mode=0", kExitUsage, 0},
+      {"Mode=#3", kExitUsage, 0},
+      {"Mode=#", kExitUsage, 0},
+      {"Mode=Dusk", kExitUsage, 0},
+      {"Gain=#1", kExitUsage, 0},
+      {"Mode", kExitUsage, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.assignment);

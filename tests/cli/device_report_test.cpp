@@ -49,7 +49,8 @@ TEST(DeviceReportTest, ListingNamesEachCamerasStringsAndWhichOneMatched) {
       << text.str();
 
   const nlohmann::json parsed = nlohmann::json::parse(
-      DeviceListingJson(ListDevices(backend, Names({u"usb camera"})), Names({u"usb camera"})).dump());
+      DeviceListingJson(ListDevices(backend, Names({u"usb camera"})), Names({u"usb camera"}))
+          .dump());
   EXPECT_EQ(parsed["devices"][0]["matchedBy"], "product");
   EXPECT_EQ(parsed["devices"][0]["names"][1]["text"], "USB Camera");
   EXPECT_TRUE(parsed["devices"][1]["matchedBy"].is_null());

@@ -153,14 +153,18 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"kavrin_set_logo_flag",
                  {"kavrin", "--set", "Mode=Day", "--logo", "ACME", "--set-kavrin-flag", "--clock",
                   "2025-01-02T03:04:05"},
-                 true, 1},
+                 true,
+                 1},
         PlanCase{"kavrin_file", {"kavrin", "send.bin", "--clock", "2025-06-30T12:00:00"}, true, 2},
         PlanCase{"kavrin_all", {"kavrin", "--all", "--clock", "2025-06-30T12:00:00"}, true, 2},
         PlanCase{"write", {"write", "send.bin"}, false, 1},
-        PlanCase{"write_device", {"write", "send.bin", "-d", "recorder.json", "--verify"}, false, 1},
-        PlanCase{"station",
-                 {"station", "--count", "1", "--set", "Mode=Auto", "--clock", "2025-06-30T12:00:00"},
-                 true, 2}),
+        PlanCase{
+            "write_device", {"write", "send.bin", "-d", "recorder.json", "--verify"}, false, 1},
+        PlanCase{
+            "station",
+            {"station", "--count", "1", "--set", "Mode=Auto", "--clock", "2025-06-30T12:00:00"},
+            true,
+            2}),
     [](const ::testing::TestParamInfo<PlanCase>& param) { return std::string(param.param.name); });
 
 TEST_F(DryRunFixture, PlanResolvesTheClockNow) {
@@ -210,7 +214,8 @@ TEST_F(DryRunFixture, StationWithoutRecordersPrintsThePlanAndEnds) {
   EXPECT_FALSE(lines[0].contains("device"));
   EXPECT_EQ(lines[0]["dryRun"], true);
   EXPECT_EQ(lines[0]["items"][0]["option"], "Night");
-  EXPECT_EQ(lines[1]["summary"], json({{"units", 0}, {"succeeded", 0}, {"failed", 0}, {"byReason", json::object()}}));
+  EXPECT_EQ(lines[1]["summary"],
+            json({{"units", 0}, {"succeeded", 0}, {"failed", 0}, {"byReason", json::object()}}));
   EXPECT_EQ(lines[1]["stoppedBy"], "dry-run");
   EXPECT_NE(run.err.find("no recorder is present now"), std::string::npos) << run.err;
 }

@@ -57,7 +57,7 @@ class ClosedStreamTest : public testing::TestWithParam<StreamCase> {
 
 TEST_P(ClosedStreamTest, ReadAllWritesOnlyItsFiles) {
   const KavrinRun run = Kavrin(work.Path(), work / "line", {"read", "--all", "-o", "{serial}.bin"},
-                         GetParam().closeOut, GetParam().closeErr);
+                               GetParam().closeOut, GetParam().closeErr);
   EXPECT_EQ(run.exitCode, 0) << run.err;
   for (const char* file : {"A.bin", "B.bin"}) {
     EXPECT_EQ(ReadText(work / file).size(), 112u) << file << ": nothing but the block";
@@ -66,9 +66,9 @@ TEST_P(ClosedStreamTest, ReadAllWritesOnlyItsFiles) {
 }
 
 TEST_P(ClosedStreamTest, StationLogHoldsOnlyRecords) {
-  const KavrinRun run = Kavrin(work.Path(), work / "line",
-                         {"station", "--count", "2", "--log", "st.jsonl"}, GetParam().closeOut,
-                         GetParam().closeErr);
+  const KavrinRun run =
+      Kavrin(work.Path(), work / "line", {"station", "--count", "2", "--log", "st.jsonl"},
+             GetParam().closeOut, GetParam().closeErr);
   EXPECT_EQ(run.exitCode, 0) << run.err;
   std::istringstream log(ReadText(work / "st.jsonl"));
   std::vector<json> records;
@@ -96,13 +96,12 @@ TEST(UnwritableOutputTest, ADocumentThatCannotBeWrittenFails) {
       {"devices", "--json"}, {"info", "--json"}, {"read", "-o", "out.bin", "--json"}};
   for (const std::vector<std::string>& args : commands) {
     SCOPED_TRACE(args[0]);
-    const int status = std::system(("cd " + Quote(work.Path().string()) +
-                                    " && KAVRIN_SIMULATOR=" + Quote((work / "rec.json").string()) +
-                                    " timeout 60 " + Quote(KAVRIN_BIN) + " " + args[0] + " " +
-                                    (args.size() > 1 ? Quote(args[1]) : "") + " " +
-                                    (args.size() > 2 ? Quote(args[2]) + " " + Quote(args[3]) : "") +
-                                    " >/dev/full 2>/dev/null")
-                                       .c_str());
+    const int status = std::system(
+        ("cd " + Quote(work.Path().string()) +
+         " && KAVRIN_SIMULATOR=" + Quote((work / "rec.json").string()) + " timeout 60 " +
+         Quote(KAVRIN_BIN) + " " + args[0] + " " + (args.size() > 1 ? Quote(args[1]) : "") + " " +
+         (args.size() > 2 ? Quote(args[2]) + " " + Quote(args[3]) : "") + " >/dev/full 2>/dev/null")
+            .c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
   }
@@ -131,10 +130,10 @@ TEST(LeftoverTest, StaleTemporariesOfTheTargetAreRemovedByItsNextWrite) {
   const std::vector<Leftover> leftovers{
       {".out.bin." + dead + "-0.tmp", false},
       {".out.bin." + dead + "-17.tmp", false},
-      {".out.bin.1-0.tmp", true},                  // process 1 runs
-      {".other.bin." + dead + "-0.tmp", true},     // another target's
-      {".out.bin." + dead + "-x.tmp", true},       // not the pattern
-      {"out.bin." + dead + "-0.tmp", true},        // not hidden: not one of ours
+      {".out.bin.1-0.tmp", true},               // process 1 runs
+      {".other.bin." + dead + "-0.tmp", true},  // another target's
+      {".out.bin." + dead + "-x.tmp", true},    // not the pattern
+      {"out.bin." + dead + "-0.tmp", true},     // not hidden: not one of ours
   };
   for (const Leftover& leftover : leftovers) dir.Write(leftover.name, std::string("part"));
   const std::vector<uint8_t> bytes(112, 7);
@@ -149,7 +148,8 @@ TEST(LeftoverTest, StaleTemporariesOfTheTargetAreRemovedByItsNextWrite) {
 TEST(AliasTest, TwoNamesForOneFileAreRefusedBeforeAnythingIsRead) {
   const std::vector<std::pair<const char*, std::function<void(const fs::path&)>>> aliases{
       {"a link", [](const fs::path& dir) { fs::create_symlink(dir / "B.bin", dir / "A.bin"); }},
-      {"a hard link", [](const fs::path& dir) { fs::create_hard_link(dir / "B.bin", dir / "A.bin"); }},
+      {"a hard link",
+       [](const fs::path& dir) { fs::create_hard_link(dir / "B.bin", dir / "A.bin"); }},
   };
   for (const auto& [name, make] : aliases) {
     SCOPED_TRACE(name);
@@ -159,7 +159,8 @@ TEST(AliasTest, TwoNamesForOneFileAreRefusedBeforeAnythingIsRead) {
     Plug(work / "line" / "B.json", "B");
     std::ofstream(work / "B.bin") << "B's old block";
     make(work.Path());
-    const KavrinRun run = Kavrin(work.Path(), work / "line", {"read", "--all", "-o", "{serial}.bin"});
+    const KavrinRun run =
+        Kavrin(work.Path(), work / "line", {"read", "--all", "-o", "{serial}.bin"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("same file"), std::string::npos) << run.err;
     EXPECT_EQ(ReadText(work / "B.bin"), "B's old block");
@@ -179,14 +180,19 @@ TEST(DeviceTextTest, ControlCharactersNeverReachTheTerminal) {
   state.serial = "S\x1b]0;owned\x07";
   state.model = "ZK742\x1b[2J\x1b[H";
   state.fwVersion = "FW 1.0\r\nFAKE: OK";
-  state.hwVersion = "HW\xc2\x9b" "31m";
+  state.hwVersion =
+      "HW\xc2\x9b"
+      "31m";
   ASSERT_TRUE(sim::SaveState((work / "rec.json").string(), state));
   work.Write("plan.bin", std::string(112, '\0'));
-  const std::vector<std::vector<std::string>> commands{
-      {"devices"},           {"info"},
-      {"test"},              {"read", "-o", "out.bin"},
-      {"kavrin", "--dry-run"}, {"write", "plan.bin", "--dry-run"},
-      {"write", "plan.bin"}, {"verify", "plan.bin"}};
+  const std::vector<std::vector<std::string>> commands{{"devices"},
+                                                       {"info"},
+                                                       {"test"},
+                                                       {"read", "-o", "out.bin"},
+                                                       {"kavrin", "--dry-run"},
+                                                       {"write", "plan.bin", "--dry-run"},
+                                                       {"write", "plan.bin"},
+                                                       {"verify", "plan.bin"}};
   for (const std::vector<std::string>& args : commands) {
     SCOPED_TRACE(args[0]);
     const KavrinRun run = Kavrin(work.Path(), work / "rec.json", args);

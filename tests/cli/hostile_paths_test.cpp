@@ -96,8 +96,9 @@ TEST_P(HostilePathTest, EveryCommandEndsAtOnceWithTheReason) {
     if (command.readsBlockFile && c.blockFilesAccept) {
       if (command.sendsBlockFile) {
         EXPECT_EQ(run.exitCode, 1) << command.name;
-        EXPECT_EQ(run.err, "kavrin: " + path + " holds more than 112 bytes; a block file is "
-                           "exactly 112 bytes\n")
+        EXPECT_EQ(run.err, "kavrin: " + path +
+                               " holds more than 112 bytes; a block file is "
+                               "exactly 112 bytes\n")
             << command.name;
       } else {
         EXPECT_EQ(run.exitCode, 0) << command.name << ": " << run.err;

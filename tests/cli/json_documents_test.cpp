@@ -37,19 +37,39 @@ TEST_F(JsonDocumentsTest, EveryCommandPrintsOneDocument) {
       {"test", {"test"}, true, 0, "test", nullptr, true},
       {"test NG", {"test"}, true, 0x1011, "test", "engine-test-ng", true},
       {"read", {"read", "-o", "out.bin"}, true, 0, "read", nullptr, true},
-      {"read unwritable", {"read", "-o", "no/folder/out.bin"}, true, 0, "read",
-       "output-unwritable", true},
+      {"read unwritable",
+       {"read", "-o", "no/folder/out.bin"},
+       true,
+       0,
+       "read",
+       "output-unwritable",
+       true},
       {"write", {"write", "send.bin"}, true, 0, "write", nullptr, true},
       {"kavrin", {"kavrin"}, true, 0, "kavrin", nullptr, true},
       {"kavrin NG", {"kavrin"}, true, 0x1031, "kavrin", "engine-test-ng", true},
       {"kavrin without", {"kavrin"}, false, 0, "kavrin", "no-recorder", false},
-      {"kavrin bad --set", {"kavrin", "--set", "Mode=1"}, true, 0, "kavrin", "invalid-setting",
+      {"kavrin bad --set",
+       {"kavrin", "--set", "Mode=1"},
+       true,
+       0,
+       "kavrin",
+       "invalid-setting",
        false},
       {"kavrin bad option", {"kavrin", "--bogus"}, true, 0, "kavrin", "usage", false},
-      {"kavrin bad -d", {"kavrin", "-d", "serial:nobody"}, true, 0, "kavrin", "no-such-device",
+      {"kavrin bad -d",
+       {"kavrin", "-d", "serial:nobody"},
+       true,
+       0,
+       "kavrin",
+       "no-such-device",
        false},
       {"block show", {"block", "show", "send.bin"}, false, 0, "block show", nullptr, false},
-      {"block show missing", {"block", "show", "none.bin"}, false, 0, "block show", "block-file",
+      {"block show missing",
+       {"block", "show", "none.bin"},
+       false,
+       0,
+       "block show",
+       "block-file",
        false},
       {"block new", {"block", "new", "-o", "new.bin"}, false, 0, "block new", nullptr, false},
       {"config", {"config"}, false, 0, "config", nullptr, false},
@@ -78,8 +98,9 @@ TEST_F(JsonDocumentsTest, EveryCommandPrintsOneDocument) {
       EXPECT_FALSE(document["message"].get<std::string>().empty());
     }
     if (c.namesRecorder) {
-      EXPECT_EQ(document["device"],
-                json({{"node", StatePath()}, {"port", ""}, {"serial", "recorder"}, {"name", "ZK742"}}));
+      EXPECT_EQ(
+          document["device"],
+          json({{"node", StatePath()}, {"port", ""}, {"serial", "recorder"}, {"name", "ZK742"}}));
     }
   }
 }

@@ -47,14 +47,15 @@ TEST_F(KavrinOptionsTest, SetEvMatchesTextsOnlyAndTakesAnIndexAsHashN) {
     int exitCode;
     uint32_t ev;  // what the recorder holds afterwards
   } cases[] = {
-      {"EV=1", kExitUsage, 0},      {"EV=#1", kExitOk, 1},     {"EV=+1", kExitOk, 4},
-      {"ev= +1.5 ", kExitOk, 5},    {"EV=#7", kExitUsage, 0},  {"EV=-0.5", kExitOk, 1},
-      {"EV=#01", kExitOk, 1},       {"EV=#-1", kExitUsage, 0},
+      {"EV=1", kExitUsage, 0},   {"EV=#1", kExitOk, 1},     {"EV=+1", kExitOk, 4},
+      {"ev= +1.5 ", kExitOk, 5}, {"EV=#7", kExitUsage, 0},  {"EV=-0.5", kExitOk, 1},
+      {"EV=#01", kExitOk, 1},    {"EV=#-1", kExitUsage, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.assignment);
     Plug(sim::RecorderState{});
-    const CommandResult run = RunKavrinCommand({"kavrin", "--set", c.assignment});  // shipped configuration
+    const CommandResult run =
+        RunKavrinCommand({"kavrin", "--set", c.assignment});  // shipped configuration
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
     const sim::RecorderState state = State();
     if (c.exitCode != kExitOk) {
@@ -162,8 +163,8 @@ TEST_F(KavrinOptionsTest, VerifyCatchesARecorderThatAnswersSomethingElse) {
 }
 
 TEST_F(KavrinOptionsTest, BlockFilesThatAreNot112BytesAreRefusedForSendingAndWarnedForShowing) {
-  for (const std::size_t size : {std::size_t{0}, std::size_t{111}, std::size_t{113},
-                                 std::size_t{4096}}) {
+  for (const std::size_t size :
+       {std::size_t{0}, std::size_t{111}, std::size_t{113}, std::size_t{4096}}) {
     SCOPED_TRACE(size);
     dir_.Write("odd.bin", std::string(size, '\x11'));
     for (const char* command : {"kavrin", "write", "verify"}) {

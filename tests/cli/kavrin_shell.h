@@ -33,12 +33,13 @@ struct KavrinRun {
 
 // kavrin in `work` on the simulated recorder(s) at `simulator`; a closed stream is closed
 // (`>&-`) for the program, an open one captured.
-inline KavrinRun Kavrin(const fs::path& work, const fs::path& simulator, const std::vector<std::string>& args,
-           bool closeOut = false, bool closeErr = false, const std::string& launcher = "") {
+inline KavrinRun Kavrin(const fs::path& work, const fs::path& simulator,
+                        const std::vector<std::string>& args, bool closeOut = false,
+                        bool closeErr = false, const std::string& launcher = "") {
   test::TempDir capture;
-  std::string command = "cd " + Quote(work.string()) + " && KAVRIN_SIMULATOR=" +
-                        Quote(simulator.string()) + " " + launcher + "timeout 60 " +
-                        Quote(KAVRIN_BIN);
+  std::string command = "cd " + Quote(work.string()) +
+                        " && KAVRIN_SIMULATOR=" + Quote(simulator.string()) + " " + launcher +
+                        "timeout 60 " + Quote(KAVRIN_BIN);
   for (const std::string& arg : args) command += " " + Quote(arg);
   command += closeOut ? " >&-" : " >" + Quote((capture / "out").string());
   command += closeErr ? " 2>&-" : " 2>" + Quote((capture / "err").string());

@@ -34,7 +34,9 @@ class LinuxAddressesTest : public ::testing::Test {
     fixture_.AddNode(b);
     fixture_.AddLink("by-id", "usb-Zhike_ZK742_ZK0001A-video-index0", "video0");
     fixture_.AddLink("by-path", "pci-0000:00:14.0-usb-0:2.2:1.0-video-index0", "video2");
-    environment_.makeBackend = [this] { return std::make_unique<v4l2::V4l2Backend>(fixture_.Options()); };
+    environment_.makeBackend = [this] {
+      return std::make_unique<v4l2::V4l2Backend>(fixture_.Options());
+    };
   }
   test::CommandResult Run(const std::vector<std::string>& arguments) {
     return test::RunKavrinCommand(arguments, environment_);
@@ -56,9 +58,10 @@ TEST_F(LinuxAddressesTest, DevicesListsBothWithTheirAddresses) {
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
   const json listing = json::parse(run.out);
   ASSERT_EQ(listing["devices"].size(), 2u);
-  EXPECT_EQ(listing["devices"][0]["device"],
-            json({{"node", fixture_.DevPath("video0")}, {"port", "1-2.1"}, {"serial", "ZK0001A"},
-                  {"name", "ZK742"}}));
+  EXPECT_EQ(listing["devices"][0]["device"], json({{"node", fixture_.DevPath("video0")},
+                                                   {"port", "1-2.1"},
+                                                   {"serial", "ZK0001A"},
+                                                   {"name", "ZK742"}}));
   EXPECT_EQ(listing["devices"][0]["links"].size(), 1u);
   EXPECT_EQ(listing["devices"][1]["device"]["port"], "1-2.2");
   EXPECT_EQ(listing["devices"][1]["unitId"], 4);
@@ -94,7 +97,9 @@ TEST_F(LinuxAddressesTest, ARecorderThatMayNotBeOpenedIsNotUsable) {
   test::FixtureNode node;
   node.openErrno = EACCES;
   locked.AddNode(node);
-  environment_.makeBackend = [&locked] { return std::make_unique<v4l2::V4l2Backend>(locked.Options()); };
+  environment_.makeBackend = [&locked] {
+    return std::make_unique<v4l2::V4l2Backend>(locked.Options());
+  };
 
   test::CommandResult run = Run({"devices", "--json"});
   EXPECT_EQ(run.exitCode, kExitFailed) << "permission denied is no usable recorder";

@@ -53,10 +53,10 @@ class IsoLocalTimeTest : public testing::TestWithParam<ZoneCase> {};
 TEST_P(IsoLocalTimeTest, GivesTheLocalTimeWithMillisecondsAndTheOffset) {
   const ScopedZone zone(GetParam().zone);
   // 2026-12-11T01:14:03.120Z
-  const WallClock::time_point when = std::chrono::sys_days{std::chrono::year{2026} /
-                                                           std::chrono::December / 11} +
-                                     std::chrono::hours(1) + std::chrono::minutes(14) +
-                                     std::chrono::seconds(3) + std::chrono::milliseconds(120);
+  const WallClock::time_point when =
+      std::chrono::sys_days{std::chrono::year{2026} / std::chrono::December / 11} +
+      std::chrono::hours(1) + std::chrono::minutes(14) + std::chrono::seconds(3) +
+      std::chrono::milliseconds(120);
   EXPECT_EQ(IsoLocalTime(when), GetParam().expected);
 }
 

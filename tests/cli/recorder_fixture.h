@@ -31,8 +31,7 @@ class SimulatedRecorderTest : public ::testing::Test {
  protected:
   // simulatorPath: what KAVRIN_SIMULATOR names, relative to the test's folder.
   explicit SimulatedRecorderTest(const std::string& simulatorPath = "recorder.json")
-      : cwd_(dir_.Path()),
-        simulator_("KAVRIN_SIMULATOR", (dir_ / simulatorPath).string().c_str()) {
+      : cwd_(dir_.Path()), simulator_("KAVRIN_SIMULATOR", (dir_ / simulatorPath).string().c_str()) {
     dir_.Write("test.ini", kRecorderConfig);
   }
 

@@ -20,8 +20,7 @@ CommandResult RunKavrinCommand(std::vector<std::string> arguments,
   std::ostringstream err;
   std::streambuf* previousOut = std::cout.rdbuf(out.rdbuf());
   std::streambuf* previousErr = std::cerr.rdbuf(err.rdbuf());
-  const int exitCode =
-      cli::RunCommandLine(static_cast<int>(argv.size()), argv.data(), environment);
+  const int exitCode = cli::RunCommandLine(static_cast<int>(argv.size()), argv.data(), environment);
   std::cout.rdbuf(previousOut);
   std::cerr.rdbuf(previousErr);
   return {exitCode, out.str(), err.str()};

@@ -13,8 +13,7 @@ using KavrinRun = ProgramRun;
 // launcher goes in front of the program on POSIX systems (an environment assignment,
 // setpriv, timeout ...).
 inline KavrinRun RunKavrin(const std::filesystem::path& workDir,
-                           const std::vector<std::string>& args,
-                           const std::string& launcher = "") {
+                           const std::vector<std::string>& args, const std::string& launcher = "") {
   return RunProgram(BuiltFile(KAVRIN_BIN), args, workDir, launcher);
 }
 

@@ -139,8 +139,8 @@ TEST_P(SettingsSourceTest, StartRecordAndNoteNameTheSourceBeforeTheFirstUnit) {
   if (c.differs.empty()) {
     EXPECT_LT(at("every item as the configuration's defaults"), failLine) << run.err;
   } else {
-    const long item = at("  Mode: \"" + c.differs[0]["option"].get<std::string>() +
-                         "\" (default \"Night\")");
+    const long item =
+        at("  Mode: \"" + c.differs[0]["option"].get<std::string>() + "\" (default \"Night\")");
     EXPECT_GT(item, source) << run.err;
     EXPECT_LT(item, failLine) << run.err;
   }
@@ -149,8 +149,8 @@ TEST_P(SettingsSourceTest, StartRecordAndNoteNameTheSourceBeforeTheFirstUnit) {
 INSTANTIATE_TEST_SUITE_P(
     Sources, SettingsSourceTest,
     testing::Values(
-        SourceCase{"file_over_a_default_bin", true, true, "file",
-                   "settings from " , json::array({{{"title", "Mode"}, {"option", "Auto"}, {"default", "Night"}}})},
+        SourceCase{"file_over_a_default_bin", true, true, "file", "settings from ",
+                   json::array({{{"title", "Mode"}, {"option", "Auto"}, {"default", "Night"}}})},
         SourceCase{"stale_default_bin", false, true, "default-bin",
                    "settings from ./Default.bin found in the working folder",
                    json::array({{{"title", "Mode"}, {"option", "Day"}, {"default", "Night"}}})},
@@ -164,14 +164,14 @@ TEST_F(SessionRecordsTest, EveryRecordNamesWhatDecidedItsUnit) {
   ASSERT_EQ(version.out.rfind("kavrin ", 0), 0u) << version.out;
   const std::string toolVersion = version.out.substr(7, version.out.find('\n') - 7);
 
-  const CommandResult run =
-      Run({"kavrin", "--all", "--json", "line.bin", "--set", "Mode=Night", "--logo", "ACME",
-           "--station", "line-3"});
+  const CommandResult run = Run({"kavrin", "--all", "--json", "line.bin", "--set", "Mode=Night",
+                                 "--logo", "ACME", "--station", "line-3"});
   const std::vector<json> lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 4u) << run.out;
   const json& start = lines.front();
   const json& summary = lines.back();
-  EXPECT_TRUE(std::filesystem::equivalent(start["config"]["path"].get<std::string>(), ConfigPath()));
+  EXPECT_TRUE(
+      std::filesystem::equivalent(start["config"]["path"].get<std::string>(), ConfigPath()));
   EXPECT_EQ(start["config"]["sha256"], Sha256Of("test.ini"));
   EXPECT_EQ(start["changes"], json({"Mode=Night", "logo=ACME"}));
   EXPECT_EQ(start["differsFromDefaults"],
@@ -209,12 +209,14 @@ TEST_F(SessionRecordsTest, EveryRecordNamesWhatDecidedItsUnit) {
   }
   ASSERT_EQ(units.size(), 2u);
   // The information rows as answered; the test configuration has no HW_VERSION row.
-  EXPECT_EQ(units["SN-A"]["unit"],
-            json({{"model", "ZK742"},
-                  {"hardware", ""},
-                  {"firmware", "FW 3.4"},
-                  {"information", json::array({{{"title", "Model"}, {"value", "ZK742"}, {"answered", true}},
-                                               {{"title", "FW Ver"}, {"value", "FW 3.4"}, {"answered", true}}})}}));
+  EXPECT_EQ(
+      units["SN-A"]["unit"],
+      json({{"model", "ZK742"},
+            {"hardware", ""},
+            {"firmware", "FW 3.4"},
+            {"information",
+             json::array({{{"title", "Model"}, {"value", "ZK742"}, {"answered", true}},
+                          {{"title", "FW Ver"}, {"value", "FW 3.4"}, {"answered", true}}})}}));
   EXPECT_EQ(units["SN-A"]["device"]["port"], "1-2.1");
   EXPECT_EQ(units["SN-A"]["settingsSha256"], start["settingsSha256"]);
   EXPECT_EQ(units["NG"]["unit"]["firmware"], "FW 1.0");
@@ -225,10 +227,9 @@ TEST_F(SessionRecordsTest, EveryRecordNamesWhatDecidedItsUnit) {
 
   EXPECT_EQ(summary["record"], "summary");
   EXPECT_EQ(summary["stoppedBy"], "done");
-  EXPECT_EQ(summary["summary"], json({{"units", 2},
-                                      {"succeeded", 1},
-                                      {"failed", 1},
-                                      {"byReason", {{"engine-test-ng", 1}}}}));
+  EXPECT_EQ(
+      summary["summary"],
+      json({{"units", 2}, {"succeeded", 1}, {"failed", 1}, {"byReason", {{"engine-test-ng", 1}}}}));
   EXPECT_EQ(summary["started"], start["started"]);
   EXPECT_TRUE(IsIsoLocalTime(summary["finished"]));
   EXPECT_GE(summary["durationMs"].get<int64_t>(), 0);
@@ -242,7 +243,8 @@ TEST_F(SessionRecordsTest, StationIsTheHostNameUnlessNamed) {
   ASSERT_FALSE(lines.empty());
   for (const json& record : lines) EXPECT_EQ(record["station"], host);
 #endif
-  const std::vector<json> named = Lines(Run({"kavrin", "--all", "--json", "--station", "jig 7"}).out);
+  const std::vector<json> named =
+      Lines(Run({"kavrin", "--all", "--json", "--station", "jig 7"}).out);
   ASSERT_FALSE(named.empty());
   for (const json& record : named) EXPECT_EQ(record["station"], "jig 7");
 }

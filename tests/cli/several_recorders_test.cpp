@@ -69,9 +69,10 @@ TEST_F(SeveralRecordersTest, DevicesListsEveryRecordersAddress) {
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
   const json listing = json::parse(run.out);
   ASSERT_EQ(listing["devices"].size(), 3u);
-  EXPECT_EQ(listing["devices"][0]["device"],
-            json({{"node", StatePath("recorders/B.json")}, {"port", "1-2.2"}, {"serial", "B"},
-                  {"name", "ZK742"}}));
+  EXPECT_EQ(listing["devices"][0]["device"], json({{"node", StatePath("recorders/B.json")},
+                                                   {"port", "1-2.2"},
+                                                   {"serial", "B"},
+                                                   {"name", "ZK742"}}));
   EXPECT_EQ(listing["devices"][1]["device"]["serial"], "C");
   EXPECT_EQ(listing["devices"][2]["device"]["serial"], "SN-A");
   EXPECT_EQ(listing["devices"][2]["device"]["port"], "1-2.1");
@@ -177,16 +178,17 @@ TEST_F(SeveralRecordersTest, AllProgramsEveryUnitAndOneFailureFailsTheRunAlone) 
     EXPECT_EQ(unit["written"], false);
   }
   EXPECT_EQ(succeeded, 2);
-  EXPECT_EQ(lines[4]["summary"], json({{"units", 3},
-                                       {"succeeded", 2},
-                                       {"failed", 1},
-                                       {"byReason", {{"transfer-failed", 1}}}}));
+  EXPECT_EQ(
+      lines[4]["summary"],
+      json(
+          {{"units", 3}, {"succeeded", 2}, {"failed", 1}, {"byReason", {{"transfer-failed", 1}}}}));
   EXPECT_EQ(lines[4]["ok"], false);
   EXPECT_EQ(Committed(), "a-C") << "the failing unit has no commit";
 
   const CommandResult text = Run({"kavrin", "-d", "serial:SN-A", "-d", "port:1-2.2"});
   EXPECT_EQ(text.exitCode, kExitFailed) << "B still fails";
-  EXPECT_NE(text.out.find("FAIL  " + StatePath("recorders/B.json") + " (serial B, port 1-2.2)  transfer-failed"),
+  EXPECT_NE(text.out.find("FAIL  " + StatePath("recorders/B.json") +
+                          " (serial B, port 1-2.2)  transfer-failed"),
             std::string::npos)
       << text.out;
   EXPECT_NE(text.out.find("2 recorders: 1 succeeded, 1 failed\n"), std::string::npos) << text.out;
@@ -212,7 +214,8 @@ TEST_F(SeveralRecordersTest, DryRunPlansEverySelectedUnitAndSendsNothing) {
     serials.insert(lines[i]["device"]["serial"].get<std::string>());
   }
   EXPECT_EQ(serials, (std::set<std::string>{"B", "C", "SN-A"}));
-  EXPECT_EQ(lines[3]["summary"], json({{"units", 3}, {"succeeded", 3}, {"failed", 0}, {"byReason", json::object()}}));
+  EXPECT_EQ(lines[3]["summary"],
+            json({{"units", 3}, {"succeeded", 3}, {"failed", 0}, {"byReason", json::object()}}));
   EXPECT_EQ(lines[3]["dryRun"], true);
 
   dir_.Write("send.bin", std::string(112, '\x01'));

@@ -124,8 +124,12 @@ class SharedFolderLinkTest : public testing::TestWithParam<LinkCase> {
 // The commands that write a file the user names: read -o and block new -o.
 TEST_P(SharedFolderLinkTest, OutputFollowsALinkOnlyWhereTheKernelWould) {
   const std::vector<std::function<std::vector<std::string>(const std::string&)>> commands{
-      [](const std::string& p) { return std::vector<std::string>{"read", "-o", p}; },
-      [](const std::string& p) { return std::vector<std::string>{"block", "new", "-o", p}; },
+      [](const std::string& p) {
+        return std::vector<std::string>{"read", "-o", p};
+      },
+      [](const std::string& p) {
+        return std::vector<std::string>{"block", "new", "-o", p};
+      },
   };
   for (const auto& command : commands) {
     LinkFolders folders;
@@ -192,20 +196,20 @@ TEST_P(SimulatorLockTest, ALockThatCannotBeHadFailsWithTheReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Locks, SimulatorLockTest,
-    testing::Values(
-        LockCase{"planted_link",
-                 [](const LinkFolders& f) {
-                   EXPECT_TRUE(PlantLink(f.root / "chosen.lock", f.Shared() / ".rec.json.lock"));
-                   return std::string();
-                 },
-                 "a link, which a lock file never follows"},
-        LockCase{"another_users_private_file",
-                 [](const LinkFolders& f) {
-                   std::ofstream(f.Shared() / ".rec.json.lock").flush();
-                   ::chmod((f.Shared() / ".rec.json.lock").c_str(), 0600);
-                   return *OrdinaryUserLauncher();
-                 },
-                 "Permission denied"}),
+    testing::Values(LockCase{"planted_link",
+                             [](const LinkFolders& f) {
+                               EXPECT_TRUE(PlantLink(f.root / "chosen.lock",
+                                                     f.Shared() / ".rec.json.lock"));
+                               return std::string();
+                             },
+                             "a link, which a lock file never follows"},
+                    LockCase{"another_users_private_file",
+                             [](const LinkFolders& f) {
+                               std::ofstream(f.Shared() / ".rec.json.lock").flush();
+                               ::chmod((f.Shared() / ".rec.json.lock").c_str(), 0600);
+                               return *OrdinaryUserLauncher();
+                             },
+                             "Permission denied"}),
     [](const auto& testCase) { return ParamName(testCase.param.name); });
 
 }  // namespace

@@ -23,7 +23,8 @@ TEST(SharedRecorderTest, KavrinRunAtOnceByThreeProcessesCommitsThreeTimes) {
   ScopedEnvironment simulator("KAVRIN_SIMULATOR", state.c_str());
   std::vector<std::future<KavrinRun>> runs;
   for (int i = 0; i < 3; ++i) {
-    runs.push_back(std::async(std::launch::async, [&dir] { return RunKavrin(dir.Path(), {"kavrin"}); }));
+    runs.push_back(
+        std::async(std::launch::async, [&dir] { return RunKavrin(dir.Path(), {"kavrin"}); }));
   }
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);

@@ -19,7 +19,9 @@ class StationTest : public ::testing::Test {
  protected:
   StationTest() { std::filesystem::create_directory(dir_ / "line"); }
   std::string Folder() const { return (dir_ / "line").string(); }
-  std::string File(const std::string& name) const { return (dir_ / "line" / (name + ".json")).string(); }
+  std::string File(const std::string& name) const {
+    return (dir_ / "line" / (name + ".json")).string();
+  }
   // Plugged in as a tool would: written beside and renamed into the folder.
   void Plug(const std::string& name, sim::RecorderState state = {}) {
     state.serial = name;

@@ -27,8 +27,11 @@ void PrintTo(const FullDiskCase& c, std::ostream* out) { *out << c.name; }
 class StationLogFullDiskTest : public testing::TestWithParam<FullDiskCase> {};
 
 Json Record(int unit) {
-  return Json{{"schema", 1}, {"command", "station"}, {"unit", unit},
-              {"items", Json::array({Json{{"wordIndex", 1}, {"settings", std::string(300, 's')}}})}};
+  return Json{
+      {"schema", 1},
+      {"command", "station"},
+      {"unit", unit},
+      {"items", Json::array({Json{{"wordIndex", 1}, {"settings", std::string(300, 's')}}})}};
 }
 
 std::string Line(const Json& record) { return record.dump() + "\n"; }
@@ -37,8 +40,9 @@ TEST_P(StationLogFullDiskTest, ARecordThatDoesNotFitLeavesNoPart) {
   test::TempDir dir;
   const std::string path = (dir / "units.jsonl").string();
   const long firstLength = static_cast<long>(Line(Record(1)).size());
-  const long room = GetParam().room >= 0 ? GetParam().room
-                                         : static_cast<long>(Line(Record(2)).size()) + GetParam().room;
+  const long room = GetParam().room >= 0
+                        ? GetParam().room
+                        : static_cast<long>(Line(Record(2)).size()) + GetParam().room;
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {

@@ -30,7 +30,8 @@ ChildProcess::ChildProcess(const std::string& workDir, const std::string& simula
     ::setenv("KAVRIN_SIMULATOR", simulator.c_str(), 1);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(KAVRIN_BIN));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     ::execv(KAVRIN_BIN, argv.data());
     ::_exit(127);

@@ -41,7 +41,8 @@ constexpr const char* kLineConfig =
 std::vector<json> JsonLines(const std::string& text) {
   std::vector<json> lines;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line, nullptr, false));
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(json::parse(line, nullptr, false));
   return lines;
 }
 
@@ -125,9 +126,11 @@ TEST_P(StationShiftTest, TheLogIsTheWholeSessionAndEveryRecordNamesWhatDecidedIt
     EXPECT_EQ(record["station"], "line-3");
   }
   EXPECT_EQ(start["config"]["sha256"], Sha256OfFile(dir_ / "line.ini").value_or(""));
-  EXPECT_TRUE(std::filesystem::equivalent(start["config"]["path"].get<std::string>(), dir_ / "line.ini"));
+  EXPECT_TRUE(
+      std::filesystem::equivalent(start["config"]["path"].get<std::string>(), dir_ / "line.ini"));
   EXPECT_EQ(start["source"]["kind"], "file");
-  EXPECT_TRUE(std::filesystem::equivalent(start["source"]["path"].get<std::string>(), dir_ / "line.bin"));
+  EXPECT_TRUE(
+      std::filesystem::equivalent(start["source"]["path"].get<std::string>(), dir_ / "line.bin"));
   EXPECT_EQ(start["source"]["sha256"], Sha256OfFile(dir_ / "line.bin").value_or(""));
   EXPECT_EQ(start["changes"], json({"logo=ACME"}));
   EXPECT_EQ(start["settingsSha256"], Sha256OfHex(start["settings"].get<std::string>()));
@@ -178,7 +181,8 @@ TEST_P(StationShiftTest, TheLogIsTheWholeSessionAndEveryRecordNamesWhatDecidedIt
   EXPECT_EQ(summary["summary"]["succeeded"], succeeded);
   EXPECT_EQ(summary["summary"]["failed"], serials.size() - succeeded);
   EXPECT_EQ(summary["summary"]["byReason"], json(byReason));
-  EXPECT_EQ(byReason, (std::map<std::string, std::size_t>{{"engine-test-ng", 1}, {"unavailable", 1}}));
+  EXPECT_EQ(byReason,
+            (std::map<std::string, std::size_t>{{"engine-test-ng", 1}, {"unavailable", 1}}));
   EXPECT_EQ(summary["stoppedBy"], GetParam().name);
   EXPECT_EQ(summary["started"], start["started"]);
   EXPECT_GE(summary["finished"].get<std::string>(), records[4]["finished"].get<std::string>());
@@ -210,7 +214,8 @@ TEST_P(StationShiftTest, TheLogIsTheWholeSessionAndEveryRecordNamesWhatDecidedIt
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, StationShiftTest,
-                         testing::Values(SignalCase{"SIGINT", SIGINT}, SignalCase{"SIGTERM", SIGTERM},
+                         testing::Values(SignalCase{"SIGINT", SIGINT},
+                                         SignalCase{"SIGTERM", SIGTERM},
                                          SignalCase{"SIGHUP", SIGHUP}),
                          [](const auto& testCase) { return ParamName(testCase.param.name); });
 
@@ -235,8 +240,8 @@ TEST_F(StationSessionTest, ALogThatFillsUpNamesTheReasonAndStopsTheStation) {
                        {"station", "--log", "units.jsonl", "--config", "line.ini"}, limit);
   EXPECT_NE(station.WaitForOutLine(UnitReported), "") << "A again, recorded";
   Plug("B");
-  const std::string expected =
-      std::string("kavrin: cannot append to units.jsonl: ") + std::strerror(EFBIG) + "; the station stops";
+  const std::string expected = std::string("kavrin: cannot append to units.jsonl: ") +
+                               std::strerror(EFBIG) + "; the station stops";
   EXPECT_NE(station.WaitForErrLine([&](const std::string& line) { return line == expected; }), "");
   Plug("C");
   EXPECT_EQ(station.Wait(), 1) << "it stops by itself";
@@ -258,7 +263,8 @@ TEST_F(StationSessionTest, ALogThatFillsUpNamesTheReasonAndStopsTheStation) {
   EXPECT_EQ(summary["stoppedBy"], "log");
   EXPECT_EQ(summary["ok"], false);
   EXPECT_EQ(summary["reason"], "log-unwritable");
-  EXPECT_EQ(summary["message"], std::string("cannot append to units.jsonl: ") + std::strerror(EFBIG));
+  EXPECT_EQ(summary["message"],
+            std::string("cannot append to units.jsonl: ") + std::strerror(EFBIG));
   EXPECT_EQ(summary["summary"]["units"], 2);
 }
 

@@ -51,10 +51,10 @@ TEST_F(StationTest, ProgramsEachPlugInOnceUntilStoppedBySignal) {
   station.Signal(SIGTERM);
   const json summary = json::parse(station.WaitForOutLine(
       [](const std::string& line) { return line.find("\"summary\"") != std::string::npos; }));
-  EXPECT_EQ(summary["summary"], json({{"units", 4},
-                                      {"succeeded", 3},
-                                      {"failed", 1},
-                                      {"byReason", {{"transfer-failed", 1}}}}));
+  EXPECT_EQ(
+      summary["summary"],
+      json(
+          {{"units", 4}, {"succeeded", 3}, {"failed", 1}, {"byReason", {{"transfer-failed", 1}}}}));
   EXPECT_EQ(summary["stoppedBy"], "SIGTERM");
   EXPECT_EQ(station.Wait(), 1) << "a unit failed";
   EXPECT_EQ(station.OutLines().size(), 6u) << "the start, four units, the summary: nothing twice";
@@ -83,14 +83,12 @@ TEST_F(StationTest, ProgramsEachPlugInOnceUntilStoppedBySignal) {
 
 TEST_F(StationTest, CountStopsAfterThatManyUnits) {
   ChildProcess station(dir_.Path().string(), Folder(), {"station", "--count", "2"});
-  EXPECT_NE(station.WaitForErrLine([](const std::string& line) {
-    return line.find("2 in all") != std::string::npos;
-  }),
+  EXPECT_NE(station.WaitForErrLine(
+                [](const std::string& line) { return line.find("2 in all") != std::string::npos; }),
             "");
   Plug("X");
-  EXPECT_NE(station.WaitForOutLine([](const std::string& line) {
-    return line.find("X.json") != std::string::npos;
-  }),
+  EXPECT_NE(station.WaitForOutLine(
+                [](const std::string& line) { return line.find("X.json") != std::string::npos; }),
             "");
   // Two arrive together: only the one that completes the count is programmed.
   sim::RecorderState y, z;
@@ -171,7 +169,8 @@ INSTANTIATE_TEST_SUITE_P(
         StopCase{"ReaderGoneJson", true, [](ChildProcess& s) { s.CloseOut(); }, "output", 1},
         StopCase{"HangUp", false,
                  [](ChildProcess& s) {
-                   for (int units = 0; units < 3; ++units) EXPECT_NE(s.WaitForOutLine(UnitReported), "");
+                   for (int units = 0; units < 3; ++units)
+                     EXPECT_NE(s.WaitForOutLine(UnitReported), "");
                    s.Signal(SIGHUP);
                  },
                  "SIGHUP", 0}),

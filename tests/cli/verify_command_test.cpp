@@ -155,11 +155,13 @@ TEST_F(VerifyTest, NamesExactlyTheUnitsChangedByHandAndWhatDiffers) {
   // The same for people: one line per unit, the differences under the failing ones.
   const CommandResult text = Verify({"-d", "serial:SN05", "-d", "port:1-1.12"});
   EXPECT_EQ(text.exitCode, kExitFailed);
-  EXPECT_NE(text.out.find("FAIL  " + StatePath(File(5)) + " (serial SN05, port 1-1.5)  "
+  EXPECT_NE(text.out.find("FAIL  " + StatePath(File(5)) +
+                          " (serial SN05, port 1-1.5)  "
                           "verify-mismatch: "),
             std::string::npos)
       << text.out;
-  EXPECT_NE(text.out.find("      EV: expected \"0\", found \"+1\"\n"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("      EV: expected \"0\", found \"+1\"\n"), std::string::npos)
+      << text.out;
   EXPECT_NE(text.out.find("      Date Stamp Logo: expected \"ACME\", found \"ACNE\"\n"),
             std::string::npos)
       << text.out;
@@ -218,7 +220,8 @@ TEST_P(CompareSettingsTest, NamesEveryPlaceThatDiffers) {
   SettingsBlock found = expected;
   for (const HandEdit& edit : GetParam().edits) found.Bytes()[edit.byte] = edit.value;
   std::vector<std::string> titles;
-  for (const SettingDifference& d : CompareSettings(config, expected, found)) titles.push_back(d.title);
+  for (const SettingDifference& d : CompareSettings(config, expected, found))
+    titles.push_back(d.title);
   EXPECT_EQ(titles, GetParam().titles);
 }
 
@@ -233,7 +236,9 @@ INSTANTIATE_TEST_SUITE_P(
         CompareCase{"logo_bytes_after_the_text", {{50, 'Z'}}, {"Date Stamp Logo"}},
         CompareCase{"bits_no_item_holds", {{70, 0x01}}, {"word 35 (bits no item holds)"}},
         CompareCase{"the_note_area_is_not_the_recorders", {{100, 0x01}}, {}}),
-    [](const ::testing::TestParamInfo<CompareCase>& param) { return std::string(param.param.name); });
+    [](const ::testing::TestParamInfo<CompareCase>& param) {
+      return std::string(param.param.name);
+    });
 
 TEST(CompareSettings, ReportsOptionTextsAndValues) {
   ConfigFile config;

@@ -8,8 +8,8 @@
 
 #include "config/config_check.h"
 #include "tests/config/embedded_text.h"
-#include "tests/config/shipped_layouts.h"
 #include "tests/config/ini_bytes.h"
+#include "tests/config/shipped_layouts.h"
 
 namespace kavrin {
 namespace {

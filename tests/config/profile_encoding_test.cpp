@@ -64,8 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // What Notepad saves on a Taiwanese Windows: no mark, UTF-8 text.
                     EncodingCase{"Utf8WithoutMarkInABig5CodePage", "BIG5", Bytes(kUtf8File),
                                  "UTF-8 without byte-order mark"},
-                    EncodingCase{"Utf8WithoutMarkInAWesternCodePage", "CP1252",
-                                 Bytes(kUtf8File), "UTF-8 without byte-order mark"},
+                    EncodingCase{"Utf8WithoutMarkInAWesternCodePage", "CP1252", Bytes(kUtf8File),
+                                 "UTF-8 without byte-order mark"},
                     EncodingCase{"Utf16LeWithoutMark", "BIG5",
                                  EncodeIni(kUtf8File, IniEncoding::kUtf16LeNoMark),
                                  "UTF-16LE without byte-order mark"},
@@ -122,18 +122,22 @@ TEST_P(Utf8TextTest, TellsWellFormedUtf8) {
   EXPECT_EQ(IsUtf8Text(GetParam().bytes), GetParam().wellFormed);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bytes, Utf8TextTest,
-    testing::Values(Utf8Case{"Ascii", "[S]\nA=1\n", true},
-                    Utf8Case{"TwoThreeAndFourBytes", "Z\xC3\xBCrich \xE8\xAA\x9E \xF0\x9F\x98\x80", true},
-                    Utf8Case{"CutAtTheEnd", "\xE8\xAA", false},
-                    Utf8Case{"StrayContinuation", "a\x80" "b", false},
-                    Utf8Case{"Overlong", "\xC0\xAF", false},
-                    Utf8Case{"Surrogate", "\xED\xA0\x80", false},
-                    Utf8Case{"BeyondUnicode", "\xF4\x90\x80\x80", false},
-                    Utf8Case{"Big5Title", "TITLE=\xBB\x79\xA8\xA5", false},
-                    Utf8Case{"Cp1252Cafe", "Caf\xE9 au lait", false}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Bytes, Utf8TextTest,
+                         testing::Values(Utf8Case{"Ascii", "[S]\nA=1\n", true},
+                                         Utf8Case{"TwoThreeAndFourBytes",
+                                                  "Z\xC3\xBCrich \xE8\xAA\x9E \xF0\x9F\x98\x80",
+                                                  true},
+                                         Utf8Case{"CutAtTheEnd", "\xE8\xAA", false},
+                                         Utf8Case{"StrayContinuation",
+                                                  "a\x80"
+                                                  "b",
+                                                  false},
+                                         Utf8Case{"Overlong", "\xC0\xAF", false},
+                                         Utf8Case{"Surrogate", "\xED\xA0\x80", false},
+                                         Utf8Case{"BeyondUnicode", "\xF4\x90\x80\x80", false},
+                                         Utf8Case{"Big5Title", "TITLE=\xBB\x79\xA8\xA5", false},
+                                         Utf8Case{"Cp1252Cafe", "Caf\xE9 au lait", false}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 struct EitherWayCase {
   const char* name;
@@ -164,8 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(EitherWayCase{"Cp1252", "CP1252", "[S]\nTITLE=Z\xC3\xBCrich\n", "CP1252"},
                     EitherWayCase{"Utf8CodePage", "UTF-8", "[S]\nTITLE=Z\xC3\xBCrich\n", ""},
                     // The euro sign's second UTF-8 byte (0x82) is no Big5 trail byte.
-                    EitherWayCase{"Big5", "BIG5", "[S]\nTITLE=Z\xC3\xBCrich\n;\xE2\x82\xAC\n",
-                                  ""}),
+                    EitherWayCase{"Big5", "BIG5", "[S]\nTITLE=Z\xC3\xBCrich\n;\xE2\x82\xAC\n", ""}),
     [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace

@@ -30,9 +30,9 @@ const Vector kVectors[] = {
 TEST(Sha256Test, PublishedVectorsWholeAndInPieces) {
   for (const Vector& vector : kVectors) {
     SCOPED_TRACE(vector.message.substr(0, 20));
-    EXPECT_EQ(Sha256Hex({reinterpret_cast<const uint8_t*>(vector.message.data()),
-                         vector.message.size()}),
-              vector.digest);
+    EXPECT_EQ(
+        Sha256Hex({reinterpret_cast<const uint8_t*>(vector.message.data()), vector.message.size()}),
+        vector.digest);
     for (std::size_t piece : {1u, 7u, 63u, 64u, 65u}) {
       Sha256 hash;
       for (std::size_t at = 0; at < vector.message.size(); at += piece) {

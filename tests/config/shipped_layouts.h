@@ -15,12 +15,13 @@ inline std::string ListKey(uint32_t i) { return ToUtf8(keys::ListItemKey(i)); }
 // The shipped file (UTF-8, CR LF) with all 26 of its item sections listed: 26 rows in its
 // columns of 18.
 inline std::string ShippedWithEveryItemListed() {
-  const char* names[] = {"VIDEO_RESOLUTION", "CYCLE_TIME", "TV_SYSTEM", "SLIDESHOW", "BOOT_PIC",
-                         "POWER_SAVING", "BEEP", "DATE_STAMP", "FLICKER", "VOLUME",
-                         "VOICE_RECORDING", "LANGUAGE", "RECORD_LED_OFF", "EV", "FLIP",
-                         "SNAP_SELF_TIMER", "USB_MODE", "SNAP_CNT", "WAIT_CHARGE",
-                         "SHOW_LOGO_TIME", "DEBUG_LEVEL", "USE_USB_POWER", "TEST_MODE",
-                         "AE_LOG_FILE", "DISABLE_OSD_INFO", "NON_LCD_PREVIEW"};
+  const char* names[] = {
+      "VIDEO_RESOLUTION", "CYCLE_TIME",    "TV_SYSTEM",      "SLIDESHOW",   "BOOT_PIC",
+      "POWER_SAVING",     "BEEP",          "DATE_STAMP",     "FLICKER",     "VOLUME",
+      "VOICE_RECORDING",  "LANGUAGE",      "RECORD_LED_OFF", "EV",          "FLIP",
+      "SNAP_SELF_TIMER",  "USB_MODE",      "SNAP_CNT",       "WAIT_CHARGE", "SHOW_LOGO_TIME",
+      "DEBUG_LEVEL",      "USE_USB_POWER", "TEST_MODE",      "AE_LOG_FILE", "DISABLE_OSD_INFO",
+      "NON_LCD_PREVIEW"};
   std::string text = EmbeddedDefaultUtf8();
   const std::size_t from = text.find("[ITEM_LIST]");
   const std::size_t to = text.find("[ITEM_LAYOUT]");

@@ -158,8 +158,8 @@ TEST(CameraNamesTest, ACutNameMatchesOnlyWhereNoDeviceCarriesTheWholeName) {
   // video0: a webcam whose long product left only "Driving " of its function "Driving
   // Monitor"; video2: the recorder, named whole. The guess must not stand in front.
   V4l2Fixture fixture;
-  fixture.AddNode(Camera("video0", "1-1", "USB 2.0 Camera Device", "USB 2.0 Camera Device: Driving ",
-                         3, false));
+  fixture.AddNode(Camera("video0", "1-1", "USB 2.0 Camera Device",
+                         "USB 2.0 Camera Device: Driving ", 3, false));
   fixture.AddNode(Camera("video2", "1-2", "USB Camera", "USB Camera: Driving Recorder", 3));
   V4l2Backend backend(fixture.Options());
   DeviceLink link(backend);
@@ -171,8 +171,8 @@ TEST(CameraNamesTest, ACutNameMatchesOnlyWhereNoDeviceCarriesTheWholeName) {
 
   // Alone, the recorder whose card was cut is still found by the start of its name.
   V4l2Fixture alone;
-  alone.AddNode(Camera("video4", "1-3", "USB 2.0 Camera Device", "USB 2.0 Camera Device: Driving ",
-                       3));
+  alone.AddNode(
+      Camera("video4", "1-3", "USB 2.0 Camera Device", "USB 2.0 Camera Device: Driving ", 3));
   V4l2Backend aloneBackend(alone.Options());
   DeviceLink aloneLink(aloneBackend);
   aloneLink.AddDeviceName(u"Driving");  // shorter than what is known: no match
@@ -207,7 +207,10 @@ TEST(CameraNamesTest, ExtensionUnitIsLookedUpInTheActiveConfiguration) {
       {"the second, without the unit", {withUnit, secondWithout}, "2", -1, "no extension unit"},
       {"unconfigured", {withUnit}, "", -1, "not configured"},
       {"a value no configuration has", {withUnit}, "3", -1, "no configuration 3"},
-      {"no attribute (an old kernel): the first", {without, otherUnit}, std::nullopt, -1,
+      {"no attribute (an old kernel): the first",
+       {without, otherUnit},
+       std::nullopt,
+       -1,
        "no extension unit"},
   };
   for (const Case& c : cases) {
@@ -247,8 +250,7 @@ TEST(CameraNamesTest, TheActiveConfigurationsAssociationNamesTheFunction) {
   V4l2Backend backend(fixture.Options());
   const auto inputs = backend.ListVideoInputs();
   ASSERT_TRUE(inputs && inputs->size() == 1);
-  EXPECT_EQ(Simplified((*inputs)[0].names),
-            (std::vector<Name>{{u"ZK742", NameSource::kFunction}}));
+  EXPECT_EQ(Simplified((*inputs)[0].names), (std::vector<Name>{{u"ZK742", NameSource::kFunction}}));
 }
 
 }  // namespace

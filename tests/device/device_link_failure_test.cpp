@@ -127,7 +127,7 @@ TEST(DeviceLinkFailureTest, APlatformStatusSaysWhyTheTransferFailed) {
       {StatusFromErrno(EBUSY), FailureReason::kBusy},
       {StatusFromErrno(ETIMEDOUT), FailureReason::kTimedOut},
       {StatusFromErrno(EOVERFLOW), FailureReason::kShortReply},
-      {StatusFromErrno(EPIPE), FailureReason::kRefused},  // a stalled control
+      {StatusFromErrno(EPIPE), FailureReason::kRefused},   // a stalled control
       {StatusFromErrno(ENOENT), FailureReason::kRefused},  // a selector the unit lacks
       {kStatusFalse, FailureReason::kRefused},
       {kStatusFail, FailureReason::kRefused},
@@ -150,7 +150,8 @@ TEST(DeviceLinkFailureTest, AWriteSaysWhetherAChunkOrTheCommitFailed) {
     FailureReason reason;
   };
   const Case cases[] = {
-      {"second_chunk_gone", test::Fault().Command(DeviceLink::CMD_SETTINGS_DATA).Offset(40).OnSet().Status(-ENODEV),
+      {"second_chunk_gone",
+       test::Fault().Command(DeviceLink::CMD_SETTINGS_DATA).Offset(40).OnSet().Status(-ENODEV),
        FailedTransfer::kChunk, 2, FailureReason::kUnavailable},
       {"commit_refused", test::Fault().Selector(DeviceLink::SELECTOR_COMMIT).Status(kStatusFalse),
        FailedTransfer::kCommit, 0, FailureReason::kRefused},
@@ -191,7 +192,8 @@ TEST(DeviceLinkFailureTest, AHoldWaitsOnceForAllItsCommands) {
     ASSERT_TRUE(hold.Held());
     DeviceLink::Hold nested(device.link);  // an operation inside another keeps the same hold
     EXPECT_TRUE(nested.Held());
-    for (const Command& command : EveryCommand()) EXPECT_EQ(command.run(device.link), 1) << command.name;
+    for (const Command& command : EveryCommand())
+      EXPECT_EQ(command.run(device.link), 1) << command.name;
     EXPECT_EQ(device.backend.log.locks, 1);
     EXPECT_EQ(device.backend.log.unlocks, 0);
   }

@@ -10,8 +10,8 @@
 
 #include "tests/device/fake_devices.h"
 #include "tests/device/fault_rule.h"
-#include "tests/support/trace_capture.h"
 #include "tests/support/param_name.h"
+#include "tests/support/trace_capture.h"
 
 namespace kavrin {
 namespace {

@@ -348,8 +348,7 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"rule key typo", R"({"faults": {"rules": [{"selektor": 17}]}})", "selektor"},
         MalformedCase{"rules not a list", R"({"faults": {"rules": 3}})", "rules"},
         MalformedCase{"isSet as number", R"({"faults": {"rules": [{"isSet": 1}]}})", "isSet"},
-        MalformedCase{"refuseBind as text", R"({"faults": {"refuseBind": "yes"}})",
-                      "refuseBind"}),
+        MalformedCase{"refuseBind as text", R"({"faults": {"refuseBind": "yes"}})", "refuseBind"}),
     test::NamedByWhat{});
 
 TEST(StateJsonTest, EveryCutShortFileIsRefused) {

@@ -19,8 +19,7 @@ namespace {
 
 // A program attached to the simulated recorder.
 struct Program {
-  explicit Program(const std::string& path,
-                   std::chrono::milliseconds lockWait = kRecorderLockWait)
+  explicit Program(const std::string& path, std::chrono::milliseconds lockWait = kRecorderLockWait)
       : backend(path, lockWait), link(backend) {
     link.AddDeviceName(u"ZK742");
   }

@@ -88,13 +88,15 @@ TEST_P(SimUnplugTest, ASaveNeverUndoesTheUser) {
     }
     const std::optional<RecorderState> state = LoadState(Path());
     ASSERT_TRUE(state);
-    if (state->serial != "user" || state->commits.size() != static_cast<std::size_t>(savedOnUsersCopy)) {
+    if (state->serial != "user" ||
+        state->commits.size() != static_cast<std::size_t>(savedOnUsersCopy)) {
       ++lost;
     }
     std::filesystem::remove(Path());
   }
   EXPECT_EQ(undone, 0) << "unplugs undone by a save of " << kCycles;
-  EXPECT_EQ(lost, 0) << "cycles where the user's copy or a reported commit was lost, of " << kCycles;
+  EXPECT_EQ(lost, 0) << "cycles where the user's copy or a reported commit was lost, of "
+                     << kCycles;
 }
 
 INSTANTIATE_TEST_SUITE_P(User, SimUnplugTest,

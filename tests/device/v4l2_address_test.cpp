@@ -49,14 +49,15 @@ TEST(V4l2AddressTest, TwoRecordersOfOneNameAreToldApart) {
   EXPECT_EQ(first.port, "1-2.1");
   EXPECT_EQ(first.serial, "ZK0001A");
   const std::string dev = (fixture.dir / "dev/v4l").string();
-  EXPECT_EQ(first.links,
-            (std::vector<std::string>{dev + "/by-id/usb-Zhike_ZK742_ZK0001A-video-index0",
-                                      dev + "/by-path/pci-0000:00:14.0-usb-0:2.1:1.0-video-index0"}));
+  EXPECT_EQ(first.links, (std::vector<std::string>{
+                             dev + "/by-id/usb-Zhike_ZK742_ZK0001A-video-index0",
+                             dev + "/by-path/pci-0000:00:14.0-usb-0:2.1:1.0-video-index0"}));
   const VideoInput& second = (*inputs)[1];
   EXPECT_EQ(second.port, "1-2.2");
   EXPECT_EQ(second.serial, "");
-  EXPECT_EQ(second.links,
-            (std::vector<std::string>{dev + "/by-path/pci-0000:00:14.0-usb-0:2.2:1.0-video-index0"}));
+  EXPECT_EQ(
+      second.links,
+      (std::vector<std::string>{dev + "/by-path/pci-0000:00:14.0-usb-0:2.2:1.0-video-index0"}));
 }
 
 TEST(V4l2AddressTest, NoLinksFolderNoUsbDeviceNoAddress) {
@@ -75,8 +76,8 @@ TEST(V4l2AddressTest, PortPathIsAUsbDevicesNameOnly) {
     const char* folder;
     const char* port;
   } cases[] = {
-      {"1-2.3", "1-2.3"}, {"3-1", "3-1"},     {"10-4.1.2", "10-4.1.2"}, {"usb1", ""},
-      {"1-2.3:1.0", ""},  {"1-", ""},         {"1-2..3", ""},           {"-2", ""},
+      {"1-2.3", "1-2.3"}, {"3-1", "3-1"},       {"10-4.1.2", "10-4.1.2"}, {"usb1", ""},
+      {"1-2.3:1.0", ""},  {"1-", ""},           {"1-2..3", ""},           {"-2", ""},
       {"1-2.", ""},       {"platform-cam", ""},
   };
   for (const auto& c : cases) {

@@ -18,7 +18,8 @@
 namespace kavrin::test {
 namespace {
 
-const std::string kCompletion = std::string(KAVRIN_SOURCE_DIR) + "/resources/completion/kavrin.bash";
+const std::string kCompletion =
+    std::string(KAVRIN_SOURCE_DIR) + "/resources/completion/kavrin.bash";
 
 std::string Quote(const std::string& text) {
   std::string quoted = "'";
@@ -81,7 +82,8 @@ std::set<std::string> Complete(const std::string& arguments,
 TEST(KavrinCompletion, IsRegisteredForKavrin) {
   TempDir scratch;
   scratch.Write("check.sh", "source " + Quote(kCompletion) + "\ncomplete -p kavrin\n");
-  FILE* pipe = popen(("bash --norc --noprofile " + Quote((scratch / "check.sh").string())).c_str(), "r");
+  FILE* pipe =
+      popen(("bash --norc --noprofile " + Quote((scratch / "check.sh").string())).c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   char buffer[256] = {};
   const bool read = std::fgets(buffer, sizeof buffer, pipe) != nullptr;
@@ -130,14 +132,17 @@ INSTANTIATE_TEST_SUITE_P(
         CompletionCase{"item_in_other_case", "kavrin --set tv", {"TV\\ System="}},
         CompletionCase{"options_after_equals", "kavrin --set TV\\ System=", {"NTSC", "PAL"}},
         CompletionCase{"option_by_prefix", "kavrin --set TV\\ System=P", {"PAL"}},
-        CompletionCase{"option_with_blank", "kavrin --set Cycle\\ Time=1",
-                       {"10\\ min", "15\\ min"}},
+        CompletionCase{
+            "option_with_blank", "kavrin --set Cycle\\ Time=1", {"10\\ min", "15\\ min"}},
         CompletionCase{"item_named_in_other_case", "kavrin --set tv\\ system=", {"NTSC", "PAL"}},
         CompletionCase{"named_configuration", "kavrin --config own.ini --set ", {"Mic\\ Gain="}},
-        CompletionCase{"named_configuration_options", "kavrin --config own.ini --set Mic\\ Gain=L",
+        CompletionCase{"named_configuration_options",
+                       "kavrin --config own.ini --set Mic\\ Gain=L",
                        {"Low", "Loud"}},
         CompletionCase{"no_such_item", "kavrin --set Nothing=", {}}),
-    [](const testing::TestParamInfo<CompletionCase>& param) { return std::string(param.param.what); });
+    [](const testing::TestParamInfo<CompletionCase>& param) {
+      return std::string(param.param.what);
+    });
 
 // -d offers every address `kavrin devices` lists: two simulated recorders on a line, one
 // with its own serial, one named by its file.
@@ -152,8 +157,7 @@ TEST(KavrinCompletion, OffersTheRecordersAddressesForDevice) {
             (std::set<std::string>{nodeA, nodeB, "serial:ZK0001A", "serial:B", "port:1-2.1",
                                    "port:1-2.2"}));
   // bash keeps "serial:" and "port:" as words of their own: only the rest is offered.
-  EXPECT_EQ(Complete("kavrin --device serial:Z", ".", simulator),
-            std::set<std::string>{"ZK0001A"});
+  EXPECT_EQ(Complete("kavrin --device serial:Z", ".", simulator), std::set<std::string>{"ZK0001A"});
   EXPECT_EQ(Complete("read -o x.bin -d port:1-2.", ".", simulator),
             (std::set<std::string>{"1-2.1", "1-2.2"}));
   EXPECT_EQ(Complete("test -d " + nodeA.substr(0, nodeA.size() - 6), ".", simulator),
@@ -191,9 +195,11 @@ std::set<std::string> CompleteIn(const std::string& shell, const std::string& ar
     run = "fish --no-config -c " +
           Quote("source " + Quote(source + "kavrin.fish") + "; complete -C" + Quote(line));
   } else {
-    run = "zsh -f -c " + Quote("compadd() { local word; for word in \"${@[${@[(i)--]}+1,-1]}\"; "
-                               "do print -r -- \"$word\"; done }; BUFFER=" + Quote(line) +
-                               "; CURSOR=${#BUFFER}; source " + Quote(source + "_kavrin"));
+    run = "zsh -f -c " +
+          Quote(
+              "compadd() { local word; for word in \"${@[${@[(i)--]}+1,-1]}\"; "
+              "do print -r -- \"$word\"; done }; BUFFER=" +
+              Quote(line) + "; CURSOR=${#BUFFER}; source " + Quote(source + "_kavrin"));
   }
   const std::string binFolder = std::filesystem::path(KAVRIN_BIN).parent_path().string();
   const std::string command =

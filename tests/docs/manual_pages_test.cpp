@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "cli/command_result.h"
 #include "app/early_options.h"
+#include "cli/command_result.h"
 #include "tests/docs/kavrin_help.h"
 #include "tests/docs/manual_page.h"
 #include "tests/support/temp_dir.h"
@@ -32,7 +32,8 @@ std::vector<std::string> UndescribedInPage(const ManualPage& page,
   const std::string common = page.Section("COMMON OPTIONS");
   std::vector<std::string> missing;
   for (const CommandHelp& command : commands) {
-    const std::string own = command.path.empty() ? global : page.Subsection("kavrin " + command.path);
+    const std::string own =
+        command.path.empty() ? global : page.Subsection("kavrin " + command.path);
     if (!command.path.empty() && own.empty()) missing.push_back("kavrin " + command.path);
     // An option is described with its command, or once for all under COMMON OPTIONS (or,
     // like --help, under OPTIONS).
@@ -93,8 +94,10 @@ TEST(KavrintoolManualPage, DescribesEveryOptionTheUsageNames) {
   std::string word;
   int seen = 0;
   while (usage >> word) {
-    while (!word.empty() && std::string("()|,.").find(word.back()) != std::string::npos) word.pop_back();
-    if (word.size() < 2 || word[0] != '-' || !std::isalpha(static_cast<unsigned char>(word.back()))) {
+    while (!word.empty() && std::string("()|,.").find(word.back()) != std::string::npos)
+      word.pop_back();
+    if (word.size() < 2 || word[0] != '-' ||
+        !std::isalpha(static_cast<unsigned char>(word.back()))) {
       continue;
     }
     ++seen;
@@ -117,8 +120,8 @@ class ManualPageSections : public testing::TestWithParam<RequiredText> {};
 
 TEST_P(ManualPageSections, NameWhatTheReaderLooksFor) {
   const ManualPage page(kManualFolder / GetParam().page);
-  ASSERT_TRUE(page.HasSection(GetParam().section)) << GetParam().page << " has no "
-                                                   << GetParam().section;
+  ASSERT_TRUE(page.HasSection(GetParam().section))
+      << GetParam().page << " has no " << GetParam().section;
   EXPECT_TRUE(ContainsWord(page.Section(GetParam().section), GetParam().word))
       << GetParam().page << ", " << GetParam().section << ": no " << GetParam().word;
 }
@@ -157,8 +160,8 @@ TEST(ManualPages, RenderWithoutWarnings) {
     GTEST_SKIP() << "groff is not installed (scripts/install-deps test)";
   }
   for (const char* page : {"kavrin.1", "kavrintool.1"}) {
-    const std::string command = "groff -man -Tutf8 -ww -z '" + (kManualFolder / page).string() +
-                                "' 2>&1";
+    const std::string command =
+        "groff -man -Tutf8 -ww -z '" + (kManualFolder / page).string() + "' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string warnings;
@@ -186,7 +189,8 @@ std::string ReadText(const std::filesystem::path& path) {
 // its JSON section to the exit status) and in docs/cli.md's table.
 TEST(KavrinManualPage, ExplainsEveryReasonCode) {
   std::string page = ReadText(kManualFolder / "kavrin.1");
-  for (std::size_t at = 0; (at = page.find("\\-", at)) != std::string::npos;) page.replace(at, 2, "-");
+  for (std::size_t at = 0; (at = page.find("\\-", at)) != std::string::npos;)
+    page.replace(at, 2, "-");
   const std::size_t from = page.find(".SH JSON OUTPUT");
   const std::size_t to = page.find(".SH EXIT STATUS");
   ASSERT_NE(from, std::string::npos);

@@ -93,8 +93,8 @@ TEST(RecorderOperationsTest, KavrinNamesTheStepThatFailed) {
        test::Fault().Command(DeviceLink::CMD_SETTINGS_DATA).Offset(40).OnSet().Status(-ETIMEDOUT),
        Step::kNone, Step::kSettings, Reason::kTimedOut, 2},
       {"clock_refused_settings_go_on",
-       test::Fault().Command(DeviceLink::CMD_SET_CLOCK).OnSet().Status(kStatusFail),
-       Step::kClock, Step::kNone, Reason::kNone, 0},
+       test::Fault().Command(DeviceLink::CMD_SET_CLOCK).OnSet().Status(kStatusFail), Step::kClock,
+       Step::kNone, Reason::kNone, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -15,8 +15,8 @@ ProgramRun RunProgram(const std::filesystem::path& program, const std::vector<st
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
   };
-  std::string command = "cd " + quote(workDir.string()) + " && " + launcher + "timeout 60 " +
-                        quote(program.string());
+  std::string command =
+      "cd " + quote(workDir.string()) + " && " + launcher + "timeout 60 " + quote(program.string());
   for (const std::string& arg : args) command += " " + quote(arg);
   command += " >" + quote((capture / "out").string()) + " 2>" + quote((capture / "err").string());
   const int status = std::system(command.c_str());

@@ -26,8 +26,8 @@ std::wstring Quote(const std::wstring& arg) {
 std::wstring Widen(const std::string& text) {
   // Tests give arguments as UTF-8; the program gets them as the UTF-16 command line a user's
   // typing or a shortcut gives.
-  const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                        nullptr, 0);
+  const int units =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(units), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
   return wide;
@@ -63,9 +63,9 @@ ProgramRun RunProgram(const std::filesystem::path& program, const std::vector<st
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
-  const bool started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                      CREATE_NO_WINDOW, nullptr, workDir.c_str(), &startup,
-                                      &process) != 0;
+  const bool started =
+      CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                     nullptr, workDir.c_str(), &startup, &process) != 0;
   CloseHandle(in);
   CloseHandle(out);
   CloseHandle(err);

@@ -60,7 +60,8 @@ TEST_F(BlockFilesTest, SaveThenLoadRestoresEveryItemAndTheLogo) {
   ASSERT_TRUE(Win().TypeText(IDC_LOGO, u"KAVRIN 742"));
   Save("round.bin");
 
-  for (std::size_t i = 0; i < window->items.size(); ++i) ASSERT_TRUE(Win().SelectEntry(IDC_ITEM_BASE + static_cast<int>(i), 0));
+  for (std::size_t i = 0; i < window->items.size(); ++i)
+    ASSERT_TRUE(Win().SelectEntry(IDC_ITEM_BASE + static_cast<int>(i), 0));
   ASSERT_TRUE(Win().TypeText(IDC_LOGO, u"other"));
   Load("round.bin");
 
@@ -105,7 +106,8 @@ struct PartialFileCase {
 };
 void PrintTo(const PartialFileCase& c, std::ostream* os) { *os << c.name; }
 
-class PartialFileTest : public BlockFilesTest, public ::testing::WithParamInterface<PartialFileCase> {};
+class PartialFileTest : public BlockFilesTest,
+                        public ::testing::WithParamInterface<PartialFileCase> {};
 
 TEST_P(PartialFileTest, ReplacesOnlyTheBytesTheFileHolds) {
   Open(kFileButtons);
@@ -129,8 +131,10 @@ TEST_P(PartialFileTest, ReplacesOnlyTheBytesTheFileHolds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, PartialFileTest,
-                         ::testing::Values(PartialFileCase{"Empty", 0}, PartialFileCase{"Fifty", 50},
-                                           PartialFileCase{"Whole", 112}, PartialFileCase{"TwoHundred", 200}),
+                         ::testing::Values(PartialFileCase{"Empty", 0},
+                                           PartialFileCase{"Fifty", 50},
+                                           PartialFileCase{"Whole", 112},
+                                           PartialFileCase{"TwoHundred", 200}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(BlockFilesTest, UnreadableFileKeepsTheBlockButRefreshesTheControls) {
@@ -232,28 +236,30 @@ TEST_P(HostileStartPathTest, TheWindowOpensAndLeavesItAlone) {
 
 // Windows has neither FIFOs nor device nodes in a folder: a folder in the file's place is the
 // node it can have.
-INSTANTIATE_TEST_SUITE_P(
-    Folders, HostileStartPathTest,
-    ::testing::Values(StartPathCase{"FolderDefaultBin", "Default.bin",
-                                    [](const std::filesystem::path& p) { std::filesystem::create_directory(p); },
-                                    "a folder, not a regular file", "; left alone\n"}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Folders, HostileStartPathTest,
+                         ::testing::Values(StartPathCase{"FolderDefaultBin", "Default.bin",
+                                                         [](const std::filesystem::path& p) {
+                                                           std::filesystem::create_directory(p);
+                                                         },
+                                                         "a folder, not a regular file",
+                                                         "; left alone\n"}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 #ifndef _WIN32
 void MakeFifo(const std::filesystem::path& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); }
 
 INSTANTIATE_TEST_SUITE_P(
     Nodes, HostileStartPathTest,
-    ::testing::Values(
-        StartPathCase{"FifoDefaultBin", "Default.bin", MakeFifo, "a FIFO, not a regular file",
-                      "; left alone\n"},
-        StartPathCase{"FifoConfiguration", "KAVRIN_CFG.ini", MakeFifo,
-                      "a FIFO, not a regular file", "; using the built-in default\n"},
-        StartPathCase{"ConfigurationLinkedToDevZero", "KAVRIN_CFG.ini",
-                      [](const std::filesystem::path& p) {
-                        std::filesystem::create_symlink("/dev/zero", p);
-                      },
-                      "a device node, not a regular file", "; using the built-in default\n"}),
+    ::testing::Values(StartPathCase{"FifoDefaultBin", "Default.bin", MakeFifo,
+                                    "a FIFO, not a regular file", "; left alone\n"},
+                      StartPathCase{"FifoConfiguration", "KAVRIN_CFG.ini", MakeFifo,
+                                    "a FIFO, not a regular file", "; using the built-in default\n"},
+                      StartPathCase{"ConfigurationLinkedToDevZero", "KAVRIN_CFG.ini",
+                                    [](const std::filesystem::path& p) {
+                                      std::filesystem::create_symlink("/dev/zero", p);
+                                    },
+                                    "a device node, not a regular file",
+                                    "; using the built-in default\n"}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(BlockFilesTest, SetDefaultNeverReplacesAFifoAndSaysWhy) {

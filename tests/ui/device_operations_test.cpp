@@ -36,7 +36,8 @@ struct FailingTestCase {
 };
 void PrintTo(const FailingTestCase& c, std::ostream* os) { *os << c.name; }
 
-class FailingEngineTest : public DeviceOperationsTest, public ::testing::WithParamInterface<FailingTestCase> {};
+class FailingEngineTest : public DeviceOperationsTest,
+                          public ::testing::WithParamInterface<FailingTestCase> {};
 
 TEST_P(FailingEngineTest, DisablesKavrinAndRefusesIt) {
   WriteShippedConfigWith(kTwoTests);
@@ -50,7 +51,8 @@ TEST_P(FailingEngineTest, DisablesKavrinAndRefusesIt) {
   trace.Clear();
   Win().SendCommand(IDC_KAVRIN, ui::kNotifyClicked);
   EXPECT_EQ(trace.Text(),
-            "OnCommand() get BN_CLICKED for 2404\n\nnot all items pass engine test\n\nkavrin condition fail\n");
+            "OnCommand() get BN_CLICKED for 2404\n\nnot all items pass engine test\n\nkavrin "
+            "condition fail\n");
   const sim::RecorderState after = RecorderNow();
   EXPECT_EQ(after.settings, Recorder().settings);
   EXPECT_TRUE(after.commits.empty());
@@ -93,7 +95,8 @@ TEST_F(DeviceOperationsTest, IdentificationStringOfSixtyFourBytesIsShownWhole) {
 }
 
 TEST_F(DeviceOperationsTest, UnknownCommandNameIsStillQueriedWithCodeZero) {
-  WriteShippedConfigWith("[INFO_LAYOUT]\nSTART_X=350\nSTART_Y=100\nITEM_NO=1\nTITLE_000=Odd\nCMD_ID_000=model_name\n");
+  WriteShippedConfigWith(
+      "[INFO_LAYOUT]\nSTART_X=350\nSTART_Y=100\nITEM_NO=1\nTITLE_000=Odd\nCMD_ID_000=model_name\n");
   PlugRecorder(Recorder());
   Open();
   EXPECT_EQ(RequestedCommands(), (std::vector<uint32_t>{0}));
@@ -127,7 +130,8 @@ struct SwapCase {
 };
 void PrintTo(const SwapCase& c, std::ostream* os) { *os << c.name; }
 
-class SwappedRecorderTest : public DeviceOperationsTest, public ::testing::WithParamInterface<SwapCase> {};
+class SwappedRecorderTest : public DeviceOperationsTest,
+                            public ::testing::WithParamInterface<SwapCase> {};
 
 // Two recorders of one name: A passes its tests, B fails 0x1011. The settle window merges
 // the unplug of A and the plug of B into one re-attach, which must ask B afresh.
@@ -158,7 +162,8 @@ TEST_P(SwappedRecorderTest, ReattachShowsTheNewRecordersOwnVerdicts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Swap, SwappedRecorderTest,
-                         ::testing::Values(SwapCase{"ReplacedInPlace", false}, SwapCase{"UnpluggedThenPlugged", true}),
+                         ::testing::Values(SwapCase{"ReplacedInPlace", false},
+                                           SwapCase{"UnpluggedThenPlugged", true}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(DeviceOperationsTest, ReattachOfAFailedRecorderThatNowPassesEnablesKavrin) {
@@ -198,7 +203,8 @@ TEST_F(DeviceOperationsTest, GetKavrinShowsTheRecorderAndKeepsTheNote) {
   Open(GET_DEVICE_KAVRIN);
   ASSERT_TRUE(Win().Click(IDC_GET_KAVRIN));
 
-  EXPECT_TRUE(std::equal(state.settings.begin(), state.settings.end(), window->DeviceArea().begin()));
+  EXPECT_TRUE(
+      std::equal(state.settings.begin(), state.settings.end(), window->DeviceArea().begin()));
   EXPECT_TRUE(std::equal(stored.begin() + 80, stored.end(), window->Bytes().begin() + 80));
   EXPECT_EQ(Ctrl(IDC_ITEM_BASE).GetCurSel(), 3);
   EXPECT_EQ(Ctrl(IDC_LOGO).Text(), u"CAM-1");
@@ -232,12 +238,14 @@ TEST_F(DeviceOperationsTest, ReadRefreshesThePanelsAndTheControls) {
   Open();
   ASSERT_EQ(InfoTexts()[2], u"FW 3.4");
   ASSERT_TRUE(KavrinEnabled());
-  ASSERT_FALSE(std::equal(state.settings.begin(), state.settings.end(), window->DeviceArea().begin()));
+  ASSERT_FALSE(
+      std::equal(state.settings.begin(), state.settings.end(), window->DeviceArea().begin()));
 
   Win().SendCommand(IDC_READ, ui::kNotifyClicked);
   EXPECT_EQ(InfoTexts()[2], u"");
   EXPECT_EQ(Verdicts(), (std::vector<std::u16string>{u"OK", u"NG"}));
-  EXPECT_TRUE(std::equal(state.settings.begin(), state.settings.end(), window->DeviceArea().begin()));
+  EXPECT_TRUE(
+      std::equal(state.settings.begin(), state.settings.end(), window->DeviceArea().begin()));
   // Read leaves the button alone; the next readiness check sees the failed test.
   EXPECT_TRUE(KavrinEnabled());
 }
@@ -250,7 +258,8 @@ TEST_F(DeviceOperationsTest, WriteCommitsOneWithoutClockOrNotification) {
   const sim::RecorderState after = RecorderNow();
   EXPECT_EQ(after.commits, std::vector<uint32_t>{1});
   EXPECT_EQ(after.clock, "");
-  EXPECT_TRUE(std::equal(after.settings.begin(), after.settings.end(), window->DeviceArea().begin()));
+  EXPECT_TRUE(
+      std::equal(after.settings.begin(), after.settings.end(), window->DeviceArea().begin()));
   EXPECT_EQ(window->GetBits(1, 12, 3), 6u);
   EXPECT_TRUE(Notifications().empty());
   EXPECT_TRUE(toolkit.Pauses().empty());

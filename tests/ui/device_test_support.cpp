@@ -8,7 +8,8 @@ sim::RecorderState Recorder(std::map<uint32_t, uint32_t> testResults) {
   state.hwVersion = "HW 2.1";
   state.fwVersion = "FW 3.4";
   state.testResults = std::move(testResults);
-  for (std::size_t i = 0; i < state.settings.size(); ++i) state.settings[i] = static_cast<uint8_t>(0x30 + i);
+  for (std::size_t i = 0; i < state.settings.size(); ++i)
+    state.settings[i] = static_cast<uint8_t>(0x30 + i);
   return state;
 }
 

@@ -12,7 +12,8 @@
 
 namespace kavrin::test {
 
-inline constexpr char kTwoTests[] = "[TEST_ITEM_LIST]\nITEM_NO=2\nITEM_000=TEST_KEY\nITEM_001=TEST_RTC\n";
+inline constexpr char kTwoTests[] =
+    "[TEST_ITEM_LIST]\nITEM_NO=2\nITEM_000=TEST_KEY\nITEM_001=TEST_RTC\n";
 inline constexpr uint32_t kKeyTest = 0x1011;
 inline constexpr uint32_t kRtcTest = 0x1031;
 

@@ -78,7 +78,8 @@ TEST_P(FailNotifyDialogTest, NamesTheFailedStepAndStaysUntilClosed) {
   const ui::headless::ControlState* ok = shot.Find(ui::IDC_OK);
   ASSERT_NE(text, nullptr);
   ASSERT_NE(ok, nullptr);
-  EXPECT_GE(text->geometry.Width(), 7 * static_cast<int>(KavrinFailMessage(u"clock, settings, commit").size()));
+  EXPECT_GE(text->geometry.Width(),
+            7 * static_cast<int>(KavrinFailMessage(u"clock, settings, commit").size()));
   EXPECT_GE(ok->geometry.top, text->geometry.bottom);
   EXPECT_LE(ok->geometry.bottom, shot.clientSize.height);
   EXPECT_LE(ok->geometry.right, shot.clientSize.width);
@@ -86,7 +87,8 @@ TEST_P(FailNotifyDialogTest, NamesTheFailedStepAndStaysUntilClosed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Close, FailNotifyDialogTest,
-                         ::testing::Values(CloseCase{"Ok", true, ui::IDC_OK}, CloseCase{"Escape", false, ui::IDC_CANCEL}),
+                         ::testing::Values(CloseCase{"Ok", true, ui::IDC_OK},
+                                           CloseCase{"Escape", false, ui::IDC_CANCEL}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 TEST(FinishNotifyDialogTest, FailMessageNamesTheSteps) {
@@ -125,11 +127,14 @@ TEST_P(NotificationFitTest, TheMessageFitsItsTextAndTheWindowHoldsItAndOk) {
   ASSERT_NE(text, nullptr);
   ASSERT_NE(ok, nullptr);
   const ui::Rect label = text->Geometry();
-  const ui::Size needed = text->MeasureText(KavrinFailMessage(GetParam().whatFailed), label.Width());
+  const ui::Size needed =
+      text->MeasureText(KavrinFailMessage(GetParam().whatFailed), label.Width());
   EXPECT_LE(needed.width, label.Width());
   EXPECT_LE(needed.height, label.Height());
-  const ui::Rect templateLabel = ui::DialogRectToPixels(window, FailNotifyTemplate(u"").controls[0].params.rect);
-  EXPECT_EQ(label.Height() > templateLabel.Height() || label.Width() > templateLabel.Width(), GetParam().grows);
+  const ui::Rect templateLabel =
+      ui::DialogRectToPixels(window, FailNotifyTemplate(u"").controls[0].params.rect);
+  EXPECT_EQ(label.Height() > templateLabel.Height() || label.Width() > templateLabel.Width(),
+            GetParam().grows);
   const ui::Rect button = ok->Geometry();
   EXPECT_TRUE(ok->IsVisible());
   EXPECT_GE(button.top, label.bottom) << "OK covers the text";
@@ -143,8 +148,10 @@ TEST_P(NotificationFitTest, TheMessageFitsItsTextAndTheWindowHoldsItAndOk) {
 
 INSTANTIATE_TEST_SUITE_P(
     Reasons, NotificationFitTest,
-    ::testing::Values(FitCase{"one step", u"settings", false}, FitCase{"two steps", u"clock, commit", false},
-                      FitCase{"busy recorder", u"clock: recorder busy, settings: recorder busy", true},
+    ::testing::Values(FitCase{"one step", u"settings", false},
+                      FitCase{"two steps", u"clock, commit", false},
+                      FitCase{"busy recorder", u"clock: recorder busy, settings: recorder busy",
+                              true},
                       FitCase{"one long word", u"clock:" + std::u16string(60, u'x'), true}),
     [](const ::testing::TestParamInfo<FitCase>& param) {
       std::string name;

@@ -20,8 +20,12 @@ namespace {
 class Forwarding : public VideoInputBackend {
  public:
   explicit Forwarding(VideoInputBackend& inner) : inner_(inner) {}
-  std::optional<std::vector<VideoInput>> ListVideoInputs() override { return inner_.ListVideoInputs(); }
-  std::unique_ptr<PropertyChannel> Bind(const VideoInput& input) override { return inner_.Bind(input); }
+  std::optional<std::vector<VideoInput>> ListVideoInputs() override {
+    return inner_.ListVideoInputs();
+  }
+  std::unique_ptr<PropertyChannel> Bind(const VideoInput& input) override {
+    return inner_.Bind(input);
+  }
   InputDiagnosis Diagnose(const VideoInput& input) override { return inner_.Diagnose(input); }
 
  private:
@@ -44,14 +48,15 @@ std::vector<uint8_t> Block(std::initializer_list<std::pair<std::size_t, uint8_t>
 
 // The SETs of the kavrin operation: the clock (command 10), the settings chunks (command 2)
 // and the commit (selector 18), in order.
-std::vector<std::array<uint8_t, 64>> OperationPackets(const std::vector<test::RecordedTransfer>& log) {
+std::vector<std::array<uint8_t, 64>> OperationPackets(
+    const std::vector<test::RecordedTransfer>& log) {
   std::vector<std::array<uint8_t, 64>> packets;
   for (const test::RecordedTransfer& t : log) {
     if (!t.isSet) continue;
     const uint32_t command = t.Field(4);
     if (t.selector == DeviceLink::SELECTOR_COMMIT ||
-        (t.Field(0) == 0 && (command == DeviceLink::CMD_SET_CLOCK ||
-                             command == DeviceLink::CMD_SETTINGS_DATA)))
+        (t.Field(0) == 0 &&
+         (command == DeviceLink::CMD_SET_CLOCK || command == DeviceLink::CMD_SETTINGS_DATA)))
       packets.push_back(t.packet);
   }
   return packets;
@@ -88,14 +93,14 @@ TEST_P(FrontEndsAgreeTest, KavrinSendsTheSamePacketsFromTheWindowAndTheCommandLi
 
 INSTANTIATE_TEST_SUITE_P(
     Blocks, FrontEndsAgreeTest,
-    testing::Values(
-        BlockCase{"all_ones", Block({}, 112, 0xFF)},
-        BlockCase{"values_past_the_options", Block({{0, 0xEE}, {1, 0xEE}, {2, 0x7F}})},
-        // Bytes that are no UTF-8 text in the logo field (words 22 to 29).
-        BlockCase{"logo_not_text_in_the_code_page", Block({{44, 0xFF}, {45, 0xFE}, {46, 'A'}, {47, 0xC3}})},
-        BlockCase{"logo_longer_than_a_list_entry", Block({}, 112, 'L')},
-        BlockCase{"short_file", Block({{0, 0x12}, {1, 0x03}}, 57)},
-        BlockCase{"long_file", Block({{0, 0x21}, {3, 0x01}}, 200, 0x5A)}),
+    testing::Values(BlockCase{"all_ones", Block({}, 112, 0xFF)},
+                    BlockCase{"values_past_the_options", Block({{0, 0xEE}, {1, 0xEE}, {2, 0x7F}})},
+                    // Bytes that are no UTF-8 text in the logo field (words 22 to 29).
+                    BlockCase{"logo_not_text_in_the_code_page",
+                              Block({{44, 0xFF}, {45, 0xFE}, {46, 'A'}, {47, 0xC3}})},
+                    BlockCase{"logo_longer_than_a_list_entry", Block({}, 112, 'L')},
+                    BlockCase{"short_file", Block({{0, 0x12}, {1, 0x03}}, 57)},
+                    BlockCase{"long_file", Block({{0, 0x21}, {3, 0x01}}, 200, 0x5A)}),
     [](const testing::TestParamInfo<BlockCase>& param) { return std::string(param.param.name); });
 
 }  // namespace

@@ -9,14 +9,15 @@
 namespace kavrin::test {
 namespace {
 
-constexpr int kVolume = 6;  // word 1, bits 0-3, four options
-constexpr std::size_t kLogoByte = 44;  // START_WORD 22
+constexpr int kVolume = 6;              // word 1, bits 0-3, four options
+constexpr std::size_t kLogoByte = 44;   // START_WORD 22
 constexpr std::size_t kLogoBytes = 16;  // WORD_LEN 8
 
 // A block file whose logo field holds the text (cut to the field).
 std::vector<uint8_t> BlockWithLogo(std::string_view text) {
   std::vector<uint8_t> block(SettingsBlock::kSize, 0);
-  for (std::size_t i = 0; i < text.size() && i < kLogoBytes; ++i) block[kLogoByte + i] = static_cast<uint8_t>(text[i]);
+  for (std::size_t i = 0; i < text.size() && i < kLogoBytes; ++i)
+    block[kLogoByte + i] = static_cast<uint8_t>(text[i]);
   return block;
 }
 
@@ -164,8 +165,9 @@ TEST_F(ItemSyncTest, EveryClickIsTracedWithItsIdBeforeItsHandlerRuns) {
   const struct {
     int id;
     bool viaCommand;  // hidden template buttons only take a command
-  } clicks[] = {{IDC_KAVRIN, true}, {IDC_SAVE, false}, {IDC_LOAD, false}, {IDC_GET_KAVRIN, false},
-                {IDC_SET_DEFAULT, false}, {IDC_READ, true}, {IDC_WRITE, true}};
+  } clicks[] = {{IDC_KAVRIN, true},      {IDC_SAVE, false},        {IDC_LOAD, false},
+                {IDC_GET_KAVRIN, false}, {IDC_SET_DEFAULT, false}, {IDC_READ, true},
+                {IDC_WRITE, true}};
   for (const auto& click : clicks) {
     SCOPED_TRACE(click.id);
     trace.Clear();
@@ -175,7 +177,9 @@ TEST_F(ItemSyncTest, EveryClickIsTracedWithItsIdBeforeItsHandlerRuns) {
     } else {
       ASSERT_TRUE(Win().Click(click.id));
     }
-    EXPECT_EQ(trace.Text().rfind("OnCommand() get BN_CLICKED for " + std::to_string(click.id) + "\n", 0), 0u)
+    EXPECT_EQ(
+        trace.Text().rfind("OnCommand() get BN_CLICKED for " + std::to_string(click.id) + "\n", 0),
+        0u)
         << trace.Text();
   }
   // Kavrin without a recorder: the trace line, then the handler's refusal.

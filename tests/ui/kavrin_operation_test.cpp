@@ -21,7 +21,8 @@ struct ForceCase {
 };
 void PrintTo(const ForceCase& c, std::ostream* os) { *os << c.name; }
 
-class ForceKavrinTest : public DeviceOperationsTest, public ::testing::WithParamInterface<ForceCase> {};
+class ForceKavrinTest : public DeviceOperationsTest,
+                        public ::testing::WithParamInterface<ForceCase> {};
 
 TEST_P(ForceKavrinTest, LiftsTheEngineTestButNeverTheNeedForARecorder) {
   WriteShippedConfigWith(kTwoTests);
@@ -31,7 +32,8 @@ TEST_P(ForceKavrinTest, LiftsTheEngineTestButNeverTheNeedForARecorder) {
   trace.Clear();
   Win().SendCommand(IDC_KAVRIN, ui::kNotifyClicked);
   EXPECT_EQ(trace.Text().find("\nkavrin finish\n") != std::string::npos, GetParam().kavrinRuns);
-  EXPECT_EQ(trace.Text().find("\nkavrin condition fail\n") != std::string::npos, !GetParam().kavrinRuns);
+  EXPECT_EQ(trace.Text().find("\nkavrin condition fail\n") != std::string::npos,
+            !GetParam().kavrinRuns);
   EXPECT_EQ(trace.Text().find("engine test"), std::string::npos);
 }
 
@@ -47,7 +49,8 @@ struct KavrinCase {
 };
 void PrintTo(const KavrinCase& c, std::ostream* os) { *os << c.name; }
 
-class KavrinOperationTest : public DeviceOperationsTest, public ::testing::WithParamInterface<KavrinCase> {};
+class KavrinOperationTest : public DeviceOperationsTest,
+                            public ::testing::WithParamInterface<KavrinCase> {};
 
 TEST_P(KavrinOperationTest, SendsClockThenTheControlsThenCommitsAndNotifies) {
   PlugRecorder(Recorder());
@@ -77,7 +80,8 @@ TEST_P(KavrinOperationTest, SendsClockThenTheControlsThenCommitsAndNotifies) {
   EXPECT_EQ(t[3].Field(0), GetParam().commit);
 
   const sim::RecorderState after = RecorderNow();
-  EXPECT_TRUE(std::equal(after.settings.begin(), after.settings.end(), window->DeviceArea().begin()));
+  EXPECT_TRUE(
+      std::equal(after.settings.begin(), after.settings.end(), window->DeviceArea().begin()));
   EXPECT_EQ(window->GetBits(1, 0, 4), 3u);
   EXPECT_EQ(window->GetText(22, 8), std::string("FLEET 7") + std::string(9, '\0'));
   EXPECT_EQ(after.settings[0], 0x10);
@@ -105,7 +109,8 @@ TEST_P(KavrinOperationTest, SendsClockThenTheControlsThenCommitsAndNotifies) {
 
 INSTANTIATE_TEST_SUITE_P(Commit, KavrinOperationTest,
                          ::testing::Values(KavrinCase{"CommitsTwo", 0, 2},
-                                           KavrinCase{"SetKavrinFlagCommitsOne", SET_KAVRIN_FLAG, 1}),
+                                           KavrinCase{"SetKavrinFlagCommitsOne", SET_KAVRIN_FLAG,
+                                                      1}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 struct FailedTransferCase {
@@ -116,7 +121,8 @@ struct FailedTransferCase {
 };
 void PrintTo(const FailedTransferCase& c, std::ostream* os) { *os << c.name; }
 
-class FailedKavrinTest : public DeviceOperationsTest, public ::testing::WithParamInterface<FailedTransferCase> {};
+class FailedKavrinTest : public DeviceOperationsTest,
+                         public ::testing::WithParamInterface<FailedTransferCase> {};
 
 // A failure names its steps and stays until the operator closes it: no timer ends it, and
 // its OK button does.
@@ -146,10 +152,15 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, FailedKavrinTest,
     ::testing::Values(
         FailedTransferCase{"Clock", {FailOn(10, true)}, true, u"Kavrin fail ! (clock)"},
-        FailedTransferCase{"SecondChunk", {FailOn(2, true, std::nullopt, 40)}, false, u"Kavrin fail ! (settings)"},
-        FailedTransferCase{"Commit", {FailOn(std::nullopt, true, DeviceLink::SELECTOR_COMMIT)}, false,
+        FailedTransferCase{
+            "SecondChunk", {FailOn(2, true, std::nullopt, 40)}, false, u"Kavrin fail ! (settings)"},
+        FailedTransferCase{"Commit",
+                           {FailOn(std::nullopt, true, DeviceLink::SELECTOR_COMMIT)},
+                           false,
                            u"Kavrin fail ! (commit)"},
-        FailedTransferCase{"ClockAndFirstChunk", {FailOn(10, true), FailOn(2, true, std::nullopt, 0)}, false,
+        FailedTransferCase{"ClockAndFirstChunk",
+                           {FailOn(10, true), FailOn(2, true, std::nullopt, 0)},
+                           false,
                            u"Kavrin fail ! (clock, settings)"}),
     [](const auto& param) { return std::string(param.param.name); });
 
@@ -178,8 +189,8 @@ TEST_F(DeviceOperationsTest, ARecorderHeldByAnotherProgramFailsAsBusy) {
   sim::StateStore peer(statePath);
   ASSERT_TRUE(peer.Lock());
   ASSERT_TRUE(Win().Click(IDC_KAVRIN));
-  EXPECT_EQ(Notifications(),
-            std::vector<std::u16string>{u"Kavrin fail ! (clock: recorder busy, settings: recorder busy)"});
+  EXPECT_EQ(Notifications(), std::vector<std::u16string>{
+                                 u"Kavrin fail ! (clock: recorder busy, settings: recorder busy)"});
   peer.Unlock();
   EXPECT_TRUE(RecorderNow().commits.empty());
   EXPECT_EQ(RecorderNow().settings, Recorder().settings);
@@ -201,7 +212,8 @@ TEST_F(DeviceOperationsTest, ClicksDuringTheOperationAreDroppedNotDelivered) {
   int64_t openedAt = -1;
   toolkit.OnModalLoop([&](ui::headless::HeadlessWindow&) {
     openedAt = toolkit.NowMs();
-    EXPECT_EQ(toolkit.PendingInput(), 0u) << "the queued clicks were dropped as the notification opened";
+    EXPECT_EQ(toolkit.PendingInput(), 0u)
+        << "the queued clicks were dropped as the notification opened";
     clickWhileShownActed = Win().Click(IDC_KAVRIN);
     Win().Close();  // Escape on the main window
   });

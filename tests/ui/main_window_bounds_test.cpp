@@ -30,31 +30,42 @@ std::vector<OverflowCase> OverflowCases() {
   return {
       // The label's right edge is START_X + TITLE_WIDTH: past INT_MAX. Written so, a 32-bit sum
       // overflows (undefined behaviour: the sanitizer build aborts).
-      {"InfoStartXAtIntMax", "[INFO_LAYOUT]\nSTART_X=2147483647\nITEM_NO=1\n",
-       IDC_INFO_CONTENT_BASE, {32767, 50, 32767, 70}},
+      {"InfoStartXAtIntMax",
+       "[INFO_LAYOUT]\nSTART_X=2147483647\nITEM_NO=1\n",
+       IDC_INFO_CONTENT_BASE,
+       {32767, 50, 32767, 70}},
       // The list's left edge is START_X + TITLE_WIDTH + TITLE_OPTION_GAP, its right 4000 more.
-      {"ItemListNearIntMax", "[ITEM_LAYOUT]\nSTART_X=2147483000\nOPTION_WIDTH=4000\n",
-       IDC_ITEM_BASE, {32767, 54, 32767, 354}},
+      {"ItemListNearIntMax",
+       "[ITEM_LAYOUT]\nSTART_X=2147483000\nOPTION_WIDTH=4000\n",
+       IDC_ITEM_BASE,
+       {32767, 54, 32767, 354}},
       // Every vertical sum of the logo box at once, from both ends of the range.
       {"LogoAtBothEnds",
        "[DATE_STAMP_LOGO]\nSTART_X=-2147483648\nSTART_Y=2147483647\nDISPLAY_HEIGHT=2147483647\n"
        "OPTION_GAP_Y=2147483647\nLIST_BOX_HEIGHT=2147483647\nDISPLAY_WIDTH=4294967295\n",
-       IDC_LOGO, {-32767, 32767, -32767, 32767}},
+       IDC_LOGO,
+       {-32767, 32767, -32767, 32767}},
       // Rows times the largest line shift.
       {"TestRowsFarDown",
        "[TEST_ITEM_LAYOUT]\nSTART_Y=2147483647\nLINE_SHIFT=2147483647\n"
        "[TEST_ITEM_LIST]\nITEM_NO=3\nITEM_000=TEST_KEY\nITEM_001=TEST_RTC\nITEM_002=TEST_KAVRIN\n",
-       IDC_TEST_RESULT_BASE + 2, {644, 32767, 764, 32767}},
+       IDC_TEST_RESULT_BASE + 2,
+       {644, 32767, 764, 32767}},
       // A negative size is no size.
-      {"NegativeWidth", "[INFO_LAYOUT]\nCONTENT_WIDTH=-50\nITEM_NO=1\n", IDC_INFO_CONTENT_BASE,
+      {"NegativeWidth",
+       "[INFO_LAYOUT]\nCONTENT_WIDTH=-50\nITEM_NO=1\n",
+       IDC_INFO_CONTENT_BASE,
        {644, 50, 644, 70}},
       // Small negative values keep placing as they always have: left of the edge.
-      {"NegativeStart", "[INFO_LAYOUT]\nSTART_X=-130\nITEM_NO=1\n", IDC_INFO_CONTENT_BASE,
+      {"NegativeStart",
+       "[INFO_LAYOUT]\nSTART_X=-130\nITEM_NO=1\n",
+       IDC_INFO_CONTENT_BASE,
        {-6, 50, 134, 70}},
   };
 }
 
-class LayoutOverflowTest : public MainWindowTest, public ::testing::WithParamInterface<OverflowCase> {};
+class LayoutOverflowTest : public MainWindowTest,
+                           public ::testing::WithParamInterface<OverflowCase> {};
 
 TEST_P(LayoutOverflowTest, WindowOpensWithEveryRectangleInTheToolkitsRange) {
   const OverflowCase& c = GetParam();

@@ -21,9 +21,11 @@ class RecordingChannel : public PropertyChannel {
     RecordedTransfer transfer;
     transfer.selector = selector;
     transfer.isSet = isSet;
-    if (isSet && data) std::copy(data, data + std::min<uint32_t>(length, 64), transfer.packet.begin());
+    if (isSet && data)
+      std::copy(data, data + std::min<uint32_t>(length, 64), transfer.packet.begin());
     transfer.status = inner_->TransferProperty(propertySet, nodeId, selector, isSet, data, length);
-    if (!isSet && data) std::copy(data, data + std::min<uint32_t>(length, 64), transfer.packet.begin());
+    if (!isSet && data)
+      std::copy(data, data + std::min<uint32_t>(length, 64), transfer.packet.begin());
     log_.push_back(transfer);
     return transfer.status;
   }
@@ -40,7 +42,8 @@ class RecordingChannel : public PropertyChannel {
 
 uint32_t RecordedTransfer::Field(std::size_t at) const {
   return static_cast<uint32_t>(packet[at]) | (static_cast<uint32_t>(packet[at + 1]) << 8) |
-         (static_cast<uint32_t>(packet[at + 2]) << 16) | (static_cast<uint32_t>(packet[at + 3]) << 24);
+         (static_cast<uint32_t>(packet[at + 2]) << 16) |
+         (static_cast<uint32_t>(packet[at + 3]) << 24);
 }
 
 std::unique_ptr<PropertyChannel> RecordingBackend::Bind(const VideoInput& input) {
@@ -118,7 +121,8 @@ ui::headless::HeadlessControl& MainWindowTest::Ctrl(int id) {
 std::vector<const ui::headless::HeadlessControl*> MainWindowTest::Labels() {
   std::vector<const ui::headless::HeadlessControl*> labels;
   for (const auto& control : Win().Controls()) {
-    if (control->Id() == IDC_STATIC && control->Type() == ui::ControlType::Label) labels.push_back(control.get());
+    if (control->Id() == IDC_STATIC && control->Type() == ui::ControlType::Label)
+      labels.push_back(control.get());
   }
   return labels;
 }

@@ -35,7 +35,9 @@ struct RecordedTransfer {
 class RecordingBackend : public VideoInputBackend {
  public:
   explicit RecordingBackend(VideoInputBackend& inner) : inner_(inner) {}
-  std::optional<std::vector<VideoInput>> ListVideoInputs() override { return inner_.ListVideoInputs(); }
+  std::optional<std::vector<VideoInput>> ListVideoInputs() override {
+    return inner_.ListVideoInputs();
+  }
   std::unique_ptr<PropertyChannel> Bind(const VideoInput& input) override;
 
   std::vector<RecordedTransfer> transfers;
@@ -57,7 +59,9 @@ class MainWindowTest : public ::testing::Test {
 
   void WriteConfig(std::string_view utf8) { dir.Write("KAVRIN_CFG.ini", utf8); }
   // The shipped configuration with the given sections in front.
-  void WriteShippedConfigWith(std::string_view sections) { WriteConfig(std::string(sections) + ShippedConfig()); }
+  void WriteShippedConfigWith(std::string_view sections) {
+    WriteConfig(std::string(sections) + ShippedConfig());
+  }
 
   void PlugRecorder(const sim::RecorderState& state = {});
   void UnplugRecorder();
@@ -74,7 +78,9 @@ class MainWindowTest : public ::testing::Test {
   void DeviceChange();
 
   std::vector<uint8_t> Block() const;
-  void WriteBlockFile(std::string_view name, const std::vector<uint8_t>& bytes) { dir.Write(name, bytes); }
+  void WriteBlockFile(std::string_view name, const std::vector<uint8_t>& bytes) {
+    dir.Write(name, bytes);
+  }
   std::vector<uint8_t> ReadFile(std::string_view name) const;
 
   TempDir dir;

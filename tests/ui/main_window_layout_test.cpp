@@ -32,39 +32,57 @@ void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
 std::string NamedItems(int count, int itemsPerColumn) {
   std::string text = "[ITEM_LIST]\nITEM_NO=" + std::to_string(count) + "\n";
-  for (int i = 0; i < count; ++i) text += "ITEM_" + std::string(i < 10 ? "00" : "0") + std::to_string(i) + "=EV\n";
+  for (int i = 0; i < count; ++i)
+    text += "ITEM_" + std::string(i < 10 ? "00" : "0") + std::to_string(i) + "=EV\n";
   if (itemsPerColumn >= 0) {
-    text += "[ITEM_LAYOUT]\nSTART_X=20\nSTART_Y=90\nLINE_SHIFT=30\nTITLE_SHIFT=4\nTITLE_WIDTH=180\n"
-            "OPTION_WIDTH=120\nTITLE_OPTION_GAP=6\nITEM_HEIGHT=20\nOPTION_HEIGHT=300\nITEM_PER_COL=" +
-            std::to_string(itemsPerColumn) + "\n";
+    text +=
+        "[ITEM_LAYOUT]\nSTART_X=20\nSTART_Y=90\nLINE_SHIFT=30\nTITLE_SHIFT=4\nTITLE_WIDTH=180\n"
+        "OPTION_WIDTH=120\nTITLE_OPTION_GAP=6\nITEM_HEIGHT=20\nOPTION_HEIGHT=300\nITEM_PER_COL=" +
+        std::to_string(itemsPerColumn) + "\n";
   }
   return text;
 }
 
 std::vector<LayoutCase> LayoutCases() {
   return {
-      {"Shipped", "", 11, 1,
+      {"Shipped",
+       "",
+       11,
+       1,
        {{0, {20, 98, 200, 118}, {206, 94, 326, 394}},
         {1, {20, 128, 200, 148}, {206, 124, 326, 424}},
         {10, {20, 398, 200, 418}, {206, 394, 326, 694}}}},
-      {"ShippedSecondColumn", NamedItems(19, -1) + ShippedConfig(), 19, 2,
+      {"ShippedSecondColumn",
+       NamedItems(19, -1) + ShippedConfig(),
+       19,
+       2,
        {{17, {20, 608, 200, 628}, {206, 604, 326, 904}},
         {18, {326, 98, 506, 118}, {512, 94, 632, 394}}}},
       // Only the list: every ITEM_LAYOUT key takes its built-in value.
-      {"AllDefaults", "[ITEM_LIST]\nITEM_NO=21\n", 21, 2,
+      {"AllDefaults",
+       "[ITEM_LIST]\nITEM_NO=21\n",
+       21,
+       2,
        {{0, {20, 58, 160, 74}, {164, 54, 284, 354}},
         {19, {20, 628, 160, 644}, {164, 624, 284, 924}},
         {20, {284, 58, 424, 74}, {428, 54, 548, 354}}}},
       // Exactly one column's worth: the last row stays in the first column.
-      {"FullColumn", NamedItems(11, 11) + ShippedConfig(), 11, 1,
+      {"FullColumn",
+       NamedItems(11, 11) + ShippedConfig(),
+       11,
+       1,
        {{10, {20, 398, 200, 418}, {206, 394, 326, 694}}}},
       // No column break at all rather than a division by zero.
-      {"ZeroPerColumnIsOneColumn", NamedItems(25, 0) + ShippedConfig(), 25, 1,
+      {"ZeroPerColumnIsOneColumn",
+       NamedItems(25, 0) + ShippedConfig(),
+       25,
+       1,
        {{24, {20, 818, 200, 838}, {206, 814, 326, 1114}}}},
   };
 }
 
-class ItemPlacementTest : public MainWindowTest, public ::testing::WithParamInterface<LayoutCase> {};
+class ItemPlacementTest : public MainWindowTest,
+                          public ::testing::WithParamInterface<LayoutCase> {};
 
 TEST_P(ItemPlacementTest, LabelsAndListsStandAtTheirRects) {
   const LayoutCase& c = GetParam();
@@ -109,8 +127,9 @@ TEST_F(MainWindowTest, ItemRowsCarryTheirTitlesOptionsAndDefaultSelection) {
 }
 
 TEST_F(MainWindowTest, DefaultOptionBeyondTheOptionsShowsAnEmptyList) {
-  WriteShippedConfigWith("[ITEM_LIST]\nITEM_NO=1\nITEM_000=ODD\n[ODD]\nTITLE=Odd\nWORD_IDX=2\nSTART_BIT=0\n"
-                         "DATA_LEN=4\nOPTION_NO=2\nOPTION_0=a\nOPTION_1=b\nDEFAULT_OPTION=5\n");
+  WriteShippedConfigWith(
+      "[ITEM_LIST]\nITEM_NO=1\nITEM_000=ODD\n[ODD]\nTITLE=Odd\nWORD_IDX=2\nSTART_BIT=0\n"
+      "DATA_LEN=4\nOPTION_NO=2\nOPTION_0=a\nOPTION_1=b\nDEFAULT_OPTION=5\n");
   Open();
   EXPECT_EQ(Ctrl(IDC_ITEM_BASE).GetCurSel(), -1);
   EXPECT_EQ(Ctrl(IDC_ITEM_BASE).Text(), u"");
@@ -257,7 +276,8 @@ class SwitchTableTest : public MainWindowTest, public ::testing::WithParamInterf
 TEST_P(SwitchTableTest, ShowsExactlyTheSwitchedControls) {
   const SwitchCase& c = GetParam();
   Open(c.switches);
-  for (int id : {IDC_SAVE, IDC_LOAD, IDC_GET_KAVRIN, IDC_SET_DEFAULT, IDC_KAVRIN, IDC_PATH_DISPLAY}) {
+  for (int id :
+       {IDC_SAVE, IDC_LOAD, IDC_GET_KAVRIN, IDC_SET_DEFAULT, IDC_KAVRIN, IDC_PATH_DISPLAY}) {
     SCOPED_TRACE(id);
     const bool shown = std::find(c.shown.begin(), c.shown.end(), id) != c.shown.end();
     EXPECT_EQ(Ctrl(id).IsVisible(), shown);
@@ -273,17 +293,19 @@ TEST_P(SwitchTableTest, ShowsExactlyTheSwitchedControls) {
 
 INSTANTIATE_TEST_SUITE_P(
     Switches, SwitchTableTest,
-    ::testing::Values(SwitchCase{"Defaults", 0, {IDC_KAVRIN}},
-                      SwitchCase{"SaveBin", SAVE_BIN, {IDC_KAVRIN, IDC_SAVE}},
-                      SwitchCase{"LoadBin", LOAD_BIN, {IDC_KAVRIN, IDC_LOAD}},
-                      SwitchCase{"GetDeviceKavrin", GET_DEVICE_KAVRIN, {IDC_KAVRIN, IDC_GET_KAVRIN}},
-                      SwitchCase{"SetDefault", SET_DEFAULT, {IDC_KAVRIN, IDC_SET_DEFAULT}},
-                      SwitchCase{"DisplayFilePath", DISPLAY_FILE_PATH, {IDC_KAVRIN, IDC_PATH_DISPLAY}},
-                      SwitchCase{"ForceAndFlagShowNothingMore", FORCE_KAVRIN | SET_KAVRIN_FLAG | COLSOLE,
-                                 {IDC_KAVRIN}},
-                      SwitchCase{"Demo", 0x41710,
-                                 {IDC_KAVRIN, IDC_SAVE, IDC_LOAD, IDC_GET_KAVRIN, IDC_SET_DEFAULT,
-                                  IDC_PATH_DISPLAY}}),
+    ::testing::Values(
+        SwitchCase{"Defaults", 0, {IDC_KAVRIN}},
+        SwitchCase{"SaveBin", SAVE_BIN, {IDC_KAVRIN, IDC_SAVE}},
+        SwitchCase{"LoadBin", LOAD_BIN, {IDC_KAVRIN, IDC_LOAD}},
+        SwitchCase{"GetDeviceKavrin", GET_DEVICE_KAVRIN, {IDC_KAVRIN, IDC_GET_KAVRIN}},
+        SwitchCase{"SetDefault", SET_DEFAULT, {IDC_KAVRIN, IDC_SET_DEFAULT}},
+        SwitchCase{"DisplayFilePath", DISPLAY_FILE_PATH, {IDC_KAVRIN, IDC_PATH_DISPLAY}},
+        SwitchCase{
+            "ForceAndFlagShowNothingMore", FORCE_KAVRIN | SET_KAVRIN_FLAG | COLSOLE, {IDC_KAVRIN}},
+        SwitchCase{
+            "Demo",
+            0x41710,
+            {IDC_KAVRIN, IDC_SAVE, IDC_LOAD, IDC_GET_KAVRIN, IDC_SET_DEFAULT, IDC_PATH_DISPLAY}}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(MainWindowTest, ConsoleOpensOnlyWithColsole) {

@@ -22,7 +22,8 @@ namespace {
 QStringList StrayWindows(QWidget* mainWindow) {
   QStringList stray;
   for (QWidget* top : QApplication::topLevelWidgets())
-    if (top->isVisible() && top != mainWindow) stray << QString::fromLatin1(top->metaObject()->className());
+    if (top->isVisible() && top != mainWindow)
+      stray << QString::fromLatin1(top->metaObject()->className());
   return stray;
 }
 
@@ -96,10 +97,13 @@ TEST_F(MainWindowQtTest, AClickOnAButtonsPartUnderALabelReachesTheButton) {
       const std::size_t before = trace.Text().size();
       // Set Def. asks nothing; the others may open a dialog: ended at once.
       QTimer::singleShot(0, [] {
-        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) modal->reject();
+        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+          modal->reject();
       });
-      QTest::mouseClick(Host().Widget()->windowHandle(), Qt::LeftButton, Qt::NoModifier, common.center());
-      EXPECT_NE(trace.Text().find(clicked, before), std::string::npos) << "the label took the click";
+      QTest::mouseClick(Host().Widget()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                        common.center());
+      EXPECT_NE(trace.Text().find(clicked, before), std::string::npos)
+          << "the label took the click";
     }
   }
   EXPECT_GT(overlaps, 0) << "no label over a button in this layout: nothing was tested";
@@ -160,7 +164,8 @@ TEST_F(MainWindowQtTest, TheBusyNotificationShowsItsWholeText) {
   CloseStrayNotificationsAfter(20000, Host().Widget(), forcedClosed);
   QTest::mouseClick(Widget(IDC_KAVRIN), Qt::LeftButton);
   peer.Unlock();
-  EXPECT_EQ(watch.texts, QStringList{"Kavrin fail ! (clock: recorder busy, settings: recorder busy)"});
+  EXPECT_EQ(watch.texts,
+            QStringList{"Kavrin fail ! (clock: recorder busy, settings: recorder busy)"});
   EXPECT_TRUE(checked);
   EXPECT_FALSE(forcedClosed);
 }

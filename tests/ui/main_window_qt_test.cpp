@@ -9,13 +9,13 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QScreen>
-#include <QWindow>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdlib>
 #include <functional>
@@ -77,9 +77,9 @@ TEST_F(MainWindowQtTest, OnlySwitchedButtonsShow) {
   const struct {
     int id;
     bool shown;
-  } cases[] = {{IDC_SAVE, true},         {IDC_LOAD, false},   {IDC_GET_KAVRIN, false},
-               {IDC_SET_DEFAULT, false}, {IDC_KAVRIN, true},  {IDC_PATH_DISPLAY, false},
-               {ui::IDC_OK, false},        {ui::IDC_CANCEL, false}, {IDC_READ, false},
+  } cases[] = {{IDC_SAVE, true},         {IDC_LOAD, false},       {IDC_GET_KAVRIN, false},
+               {IDC_SET_DEFAULT, false}, {IDC_KAVRIN, true},      {IDC_PATH_DISPLAY, false},
+               {ui::IDC_OK, false},      {ui::IDC_CANCEL, false}, {IDC_READ, false},
                {IDC_WRITE, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
@@ -175,7 +175,8 @@ TEST_F(MainWindowQtTest, EachDropDownListBuildsItsPopUpWhenFirstOpened) {
   EXPECT_TRUE(views[0]->isVisible());
   EXPECT_EQ(views[0]->model()->rowCount(), 4);
   volume->hidePopup();
-  for (QComboBox* list : lists) EXPECT_TRUE(list == volume || list->findChildren<QAbstractItemView*>().isEmpty());
+  for (QComboBox* list : lists)
+    EXPECT_TRUE(list == volume || list->findChildren<QAbstractItemView*>().isEmpty());
 }
 
 TEST_F(MainWindowQtTest, KavrinClickWritesTheRecorderAndTheNotificationClosesItself) {
@@ -248,7 +249,8 @@ TEST_F(MainWindowQtTest, ClicksDuringTheKavrinOperationAreDropped) {
   EXPECT_EQ(clockReads, 1);
   EXPECT_EQ(watch.shows, 1);
   EXPECT_EQ(sim::LoadState(statePath)->commits, std::vector<uint32_t>{2});
-  EXPECT_TRUE(Host().Widget()->isVisible()) << "Escape reached the main window under the notification";
+  EXPECT_TRUE(Host().Widget()->isVisible())
+      << "Escape reached the main window under the notification";
   EXPECT_EQ(trace.Text().find("BN_CLICKED for 2"), trace.Text().rfind("BN_CLICKED for 2"))
       << "one command reached the window";
 }

@@ -5,12 +5,12 @@
 #include <memory>
 #include <string>
 
+#include "ui/win32/win32_api.h"
 #include "config/text_codec.h"
 #include "device/sim/sim_backend.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/trace_capture.h"
 #include "ui/main_dialog.h"
-#include "ui/win32/win32_api.h"
 #include "ui/win32/win32_toolkit.h"
 #include "ui/win32/win32_window.h"
 

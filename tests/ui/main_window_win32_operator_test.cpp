@@ -24,13 +24,16 @@ using ui::win32::ToDevice;
 const bool kDpiAware = [] {
   using SetContext = BOOL(WINAPI*)(HANDLE);
   HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  auto set = reinterpret_cast<SetContext>(reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+  auto set = reinterpret_cast<SetContext>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
   // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
   if (set && set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) return true;
   return SetProcessDPIAware() != FALSE;
 }();
 
-ui::win32::Win32Window& Host(MainDialog& window) { return static_cast<ui::win32::Win32Window&>(*window.Window()); }
+ui::win32::Win32Window& Host(MainDialog& window) {
+  return static_cast<ui::win32::Win32Window&>(*window.Window());
+}
 
 std::wstring ClassOf(HWND hwnd) {
   wchar_t name[32] = {};
@@ -45,9 +48,11 @@ SIZE TextRoom(HWND label) {
   GetClientRect(label, &area);
   const std::wstring text = WindowText(label);
   HDC dc = GetDC(label);
-  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
+  HGDIOBJ previous =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
   RECT needed{0, 0, area.right, 0};
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+            DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
   SelectObject(dc, previous);
   ReleaseDC(label, dc);
   return {needed.right, needed.bottom};
@@ -107,15 +112,17 @@ TEST_F(MainWindowWin32Test, LaidOutForTheScreensDpiAndAgainForAnotherMonitors) {
   const ui::Size screen = host.ScreenSize();
   extent.right = std::min(extent.right, screen.width);
   extent.bottom = std::min(extent.bottom, screen.height);
-  const ui::Size frame = ui::win32::FrameSize(static_cast<DWORD>(GetWindowLongW(Dialog(), GWL_STYLE)),
-                                              static_cast<DWORD>(GetWindowLongW(Dialog(), GWL_EXSTYLE)), 96);
+  const ui::Size frame =
+      ui::win32::FrameSize(static_cast<DWORD>(GetWindowLongW(Dialog(), GWL_STYLE)),
+                           static_cast<DWORD>(GetWindowLongW(Dialog(), GWL_EXSTYLE)), 96);
   EXPECT_NEAR(logicalClient.width, extent.right - frame.width, 1);
   EXPECT_NEAR(logicalClient.height, extent.bottom - frame.height, 1);
   ExpectLaidOutFor(*window, Dialog(), startDpi, logicalClient);
 
   std::vector<HWND> fittingLabels;
   for (HWND child = GetWindow(Dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    if (ClassOf(child) == L"Static" && IsWindowVisible(child) && Fits(child)) fittingLabels.push_back(child);
+    if (ClassOf(child) == L"Static" && IsWindowVisible(child) && Fits(child))
+      fittingLabels.push_back(child);
   ASSERT_FALSE(fittingLabels.empty());
   const int startFont = FontHeightOf(fittingLabels.front());
 
@@ -131,7 +138,8 @@ TEST_F(MainWindowWin32Test, LaidOutForTheScreensDpiAndAgainForAnotherMonitors) {
     EXPECT_EQ(moved.left, outer.left);
     EXPECT_EQ(moved.top, outer.top);
     EXPECT_NEAR(FontHeightOf(fittingLabels.front()), startFont * dpi / startDpi, 1);
-    for (HWND label : fittingLabels) EXPECT_TRUE(Fits(label)) << "cut at " << dpi << " DPI: " << WindowText(label).size();
+    for (HWND label : fittingLabels)
+      EXPECT_TRUE(Fits(label)) << "cut at " << dpi << " DPI: " << WindowText(label).size();
     // What the window answers stays in 96-DPI pixels.
     EXPECT_NEAR(host.ClientSize().width, logicalClient.width, 1);
     EXPECT_NEAR(host.ClientSize().height, logicalClient.height, 1);
@@ -149,7 +157,8 @@ TEST_F(MainWindowWin32Test, EnterOnTheMainWindowLeavesItOpen) {
     HWND dialog = Dialog();
     HWND target = focus ? Item(focus) : dialog;
     ASSERT_NE(target, nullptr);
-    if (ClassOf(target) == L"ComboBox" && GetWindow(target, GW_CHILD)) target = GetWindow(target, GW_CHILD);
+    if (ClassOf(target) == L"ComboBox" && GetWindow(target, GW_CHILD))
+      target = GetWindow(target, GW_CHILD);
     // As the keyboard queues them for the focused window; the dialog manager sees them first.
     PostMessageW(target, WM_KEYDOWN, VK_RETURN, 1);
     PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC0000001);
@@ -171,8 +180,8 @@ TEST_F(MainWindowWin32Test, AClickOnAButtonsPartUnderALabelReachesTheButton) {
     for (HWND child = GetWindow(Dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
       if (ClassOf(child) != L"Static" || !IsWindowVisible(child)) continue;
       const ui::Rect l = ClientRectOf(child);
-      const ui::Rect common{std::max(b.left, l.left), std::max(b.top, l.top), std::min(b.right, l.right),
-                            std::min(b.bottom, l.bottom)};
+      const ui::Rect common{std::max(b.left, l.left), std::max(b.top, l.top),
+                            std::min(b.right, l.right), std::min(b.bottom, l.bottom)};
       if (common.Width() <= 0 || common.Height() <= 0) continue;
       ++overlaps;
       POINT at{(common.left + common.right) / 2, (common.top + common.bottom) / 2};
@@ -183,7 +192,8 @@ TEST_F(MainWindowWin32Test, AClickOnAButtonsPartUnderALabelReachesTheButton) {
       ScreenToClient(hit, &at);
       SendMessageW(hit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
       SendMessageW(hit, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
-      EXPECT_NE(trace.Text().find("BN_CLICKED for " + std::to_string(id) + "\n", before), std::string::npos);
+      EXPECT_NE(trace.Text().find("BN_CLICKED for " + std::to_string(id) + "\n", before),
+                std::string::npos);
     }
   }
   EXPECT_GT(overlaps, 0) << "no label over a button in this layout: nothing was tested";
@@ -208,12 +218,15 @@ BOOL CALLBACK LookAtNotification(HWND hwnd, LPARAM) {
   RECT client{};
   GetClientRect(hwnd, &client);
   const ui::Rect t = ClientRectOf(text), o = ClientRectOf(ok);
-  busy->okBelow = IsWindowVisible(ok) && o.top >= t.bottom && o.bottom <= client.bottom && t.right <= client.right;
+  busy->okBelow = IsWindowVisible(ok) && o.top >= t.bottom && o.bottom <= client.bottom &&
+                  t.right <= client.right;
   PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(ui::IDC_OK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
   return TRUE;
 }
 
-void CALLBACK PollBusy(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), LookAtNotification, 0); }
+void CALLBACK PollBusy(HWND, UINT, UINT_PTR, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), LookAtNotification, 0);
+}
 
 TEST_F(MainWindowWin32Test, TheBusyNotificationShowsItsWholeText) {
   ASSERT_TRUE(sim::SaveState(statePath, sim::RecorderState{}));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/win32/win32_api.h"
 #include "config/text_codec.h"
 #include "device/sim/recorder.h"
 #include "device/sim/sim_backend.h"
@@ -16,7 +17,6 @@
 #include "tests/ui/main_window_win32_fixture.h"
 #include "ui/dialog_templates.h"
 #include "ui/main_dialog.h"
-#include "ui/win32/win32_api.h"
 #include "ui/win32/win32_toolkit.h"
 #include "ui/win32/win32_window.h"
 
@@ -28,7 +28,8 @@ TEST_F(MainWindowWin32Test, EveryControlSitsWhereTheLayoutPutsIt) {
   int checked = 0;
   for (HWND child = GetWindow(Dialog(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     const int id = GetDlgCtrlID(child);
-    ui::Control* control = static_cast<ui::win32::Win32Window&>(*window->Window()).FindControlByHandle(child);
+    ui::Control* control =
+        static_cast<ui::win32::Win32Window&>(*window->Window()).FindControlByHandle(child);
     ASSERT_NE(control, nullptr) << id;
     SCOPED_TRACE(id);
     const ui::Rect wanted = control->Geometry();
@@ -56,7 +57,8 @@ TEST_F(MainWindowWin32Test, EveryControlSitsWhereTheLayoutPutsIt) {
   // Dialog units follow the dialog's own font, as MapDialogRect maps them.
   RECT units{0, 0, 100, 100};
   MapDialogRect(Dialog(), &units);
-  EXPECT_EQ(window->Window()->DialogUnitsToPixels({100, 100}), (ui::Size{units.right, units.bottom}));
+  EXPECT_EQ(window->Window()->DialogUnitsToPixels({100, 100}),
+            (ui::Size{units.right, units.bottom}));
   EXPECT_EQ(WindowText(Dialog()), L"ZK742 User Kavrin Tool 20130418-1");
 }
 
@@ -95,9 +97,9 @@ TEST_F(MainWindowWin32Test, OnlySwitchedButtonsShow) {
   const struct {
     int id;
     bool shown;
-  } cases[] = {{IDC_SAVE, true},         {IDC_LOAD, false},     {IDC_GET_KAVRIN, false},
-               {IDC_SET_DEFAULT, false}, {IDC_KAVRIN, true},    {IDC_PATH_DISPLAY, false},
-               {ui::IDC_OK, false},        {ui::IDC_CANCEL, false}, {IDC_READ, false},
+  } cases[] = {{IDC_SAVE, true},         {IDC_LOAD, false},       {IDC_GET_KAVRIN, false},
+               {IDC_SET_DEFAULT, false}, {IDC_KAVRIN, true},      {IDC_PATH_DISPLAY, false},
+               {ui::IDC_OK, false},      {ui::IDC_CANCEL, false}, {IDC_READ, false},
                {IDC_WRITE, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);

@@ -1,20 +1,20 @@
 // kavrintool --screenshot: the window drawn off screen with no display, for the authors of a
 // configuration. The picture's controls stand where the layout puts them (their frames at the
 // rectangles the headless window records), at any scale; nothing else is written or touched.
+#include <gtest/gtest.h>
 #include <QColor>
 #include <QImage>
-#include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <chrono>
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "tests/ui/main_window_harness.h"
@@ -35,7 +35,7 @@ std::string ReadSourceFile(const std::string& relative) {
 
 struct ShotCase {
   const char* name;
-  const char* example;  // resources/examples/NAME, or null for the built-in configuration
+  const char* example;       // resources/examples/NAME, or null for the built-in configuration
   bool throughConfigOption;  // --config PATH instead of ./KAVRIN_CFG.ini
   uint32_t switches;
   double scale;
@@ -56,7 +56,8 @@ class ScreenshotTest : public test::MainWindowTest, public testing::WithParamInt
       ::unsetenv("QT_QPA_PLATFORM");
       ::unsetenv("KAVRIN_SIMULATOR");
       std::vector<char*> argv{const_cast<char*>(KAVRINTOOL_PATH)};
-      for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+      for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
       argv.push_back(nullptr);
       ::execv(KAVRINTOOL_PATH, argv.data());
       ::_exit(127);
@@ -103,7 +104,8 @@ TEST_P(ScreenshotTest, ControlsStandWhereTheLayoutPutsThem) {
   ASSERT_EQ(Shoot(arguments), 0);
   // The picture and nothing else: the side-file switches write nothing here.
   std::vector<std::string> expectedFiles{"window.png"};
-  if (c.example != nullptr) expectedFiles.push_back(c.throughConfigOption ? "authored.ini" : "KAVRIN_CFG.ini");
+  if (c.example != nullptr)
+    expectedFiles.push_back(c.throughConfigOption ? "authored.ini" : "KAVRIN_CFG.ini");
   std::sort(expectedFiles.begin(), expectedFiles.end());
   EXPECT_EQ(dir.List(), expectedFiles);
 

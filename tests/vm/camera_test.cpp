@@ -94,9 +94,8 @@ TEST(CameraDescriptors, TheHostFindsTheRecorderUnitByGuidAndTheOtherUnitApart) {
                         {"5DC8E1F4-0A37-4E62-9B51-7C2D03A8B6E9", kOtherUnitId}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.guid);
-    const v4l2::ExtensionUnitSearch search =
-        v4l2::FindExtensionUnit(SysfsDescriptors(), kVideoControlInterface,
-                                *Guid::Parse(c.guid), v4l2::kRecorderSelectors);
+    const v4l2::ExtensionUnitSearch search = v4l2::FindExtensionUnit(
+        SysfsDescriptors(), kVideoControlInterface, *Guid::Parse(c.guid), v4l2::kRecorderSelectors);
     EXPECT_EQ(search.outcome, v4l2::ExtensionUnitSearch::Outcome::kFound);
     EXPECT_EQ(search.unitId, c.unitId);
   }
@@ -177,30 +176,29 @@ TEST_P(RecorderUnitInfo, DeclaresGetAndSetAndTheModesLength) {
   sim::RecorderState state;
   Zk742Camera camera(state, GetParam().mode);
   RecordingPipe pipe;
-  camera.HandleSetup(UnitRequest(GetParam().request, GetParam().selector,
-                                 GetParam().request == kGetLen ? 2 : 1),
-                     pipe);
+  camera.HandleSetup(
+      UnitRequest(GetParam().request, GetParam().selector, GetParam().request == kGetLen ? 2 : 1),
+      pipe);
   ASSERT_TRUE(pipe.reply.has_value());
   EXPECT_EQ(*pipe.reply, GetParam().expected);
   EXPECT_EQ(state.transfers, 0u) << "info queries are the camera's, not the recorder's";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, RecorderUnitInfo,
-    testing::Values(InfoCase{CameraMode::kSound, kGetInfo, 17, {0x03}},
-                    InfoCase{CameraMode::kSound, kGetInfo, 18, {0x03}},
-                    InfoCase{CameraMode::kSound, kGetLen, 17, {64, 0}},
-                    InfoCase{CameraMode::kSound, kGetLen, 18, {64, 0}},
-                    InfoCase{CameraMode::kWrongLength, kGetLen, 17, {40, 0}},
-                    InfoCase{CameraMode::kWrongLength, kGetLen, 18, {64, 0}},
-                    InfoCase{CameraMode::kWrongAnswers, kGetLen, 17, {64, 0}}),
-    // "wrong_length_GET_LEN_17": the mode, the request and the selector.
-    [](const testing::TestParamInfo<InfoCase>& param) {
-      std::string name(CameraModeName(param.param.mode));
-      std::replace(name.begin(), name.end(), '-', '_');
-      name += param.param.request == kGetInfo ? "_GET_INFO_" : "_GET_LEN_";
-      return name + std::to_string(param.param.selector);
-    });
+INSTANTIATE_TEST_SUITE_P(Modes, RecorderUnitInfo,
+                         testing::Values(InfoCase{CameraMode::kSound, kGetInfo, 17, {0x03}},
+                                         InfoCase{CameraMode::kSound, kGetInfo, 18, {0x03}},
+                                         InfoCase{CameraMode::kSound, kGetLen, 17, {64, 0}},
+                                         InfoCase{CameraMode::kSound, kGetLen, 18, {64, 0}},
+                                         InfoCase{CameraMode::kWrongLength, kGetLen, 17, {40, 0}},
+                                         InfoCase{CameraMode::kWrongLength, kGetLen, 18, {64, 0}},
+                                         InfoCase{CameraMode::kWrongAnswers, kGetLen, 17, {64, 0}}),
+                         // "wrong_length_GET_LEN_17": the mode, the request and the selector.
+                         [](const testing::TestParamInfo<InfoCase>& param) {
+                           std::string name(CameraModeName(param.param.mode));
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           name += param.param.request == kGetInfo ? "_GET_INFO_" : "_GET_LEN_";
+                           return name + std::to_string(param.param.selector);
+                         });
 
 // One request SET on selector 17 and the GET that answers it.
 struct Exchange {
@@ -219,7 +217,8 @@ TEST(CameraRequests, TheRecorderAnswersThroughTheUnit) {
   sim::RecorderState state;
   state.model = "ZK742-M";
   state.testResults[0x1012] = 0;
-  for (std::size_t i = 0; i < state.settings.size(); ++i) state.settings[i] = static_cast<uint8_t>(i);
+  for (std::size_t i = 0; i < state.settings.size(); ++i)
+    state.settings[i] = static_cast<uint8_t>(i);
   Zk742Camera camera(state, CameraMode::kSound);
 
   Exchange model = Ask(camera, Packet(1, 4));
@@ -307,8 +306,10 @@ TEST(CameraRequests, TrafficThatIsNotTheRecordersNeverReachesIt) {
     bool stalled;
   };
   const Case cases[] = {
-      {"other unit GET", ClassRequest(kGetCur, 17, kOtherUnitId, kVideoControlInterface, 64), false, true},
-      {"other unit SET", ClassRequest(kSetCur, 17, kOtherUnitId, kVideoControlInterface, 64), false, false},
+      {"other unit GET", ClassRequest(kGetCur, 17, kOtherUnitId, kVideoControlInterface, 64), false,
+       true},
+      {"other unit SET", ClassRequest(kSetCur, 17, kOtherUnitId, kVideoControlInterface, 64), false,
+       false},
       {"undeclared selector", UnitRequest(kGetCur, 19), false, true},
       {"request lost before collected", UnitRequest(kSetCur, kSelectorCommand), true, false},
   };
@@ -337,7 +338,8 @@ TEST(CameraRequests, EveryRequestTheTransportLostIsCounted) {
       {"a GET_INFO whose answer came too late", UnitRequest(kGetInfo, kSelectorCommand, 1), false},
       {"a stall the host no longer waited for", UnitRequest(kGetCur, 19), false},
       {"a SET_CONFIGURATION acknowledged too late", SetupPacket{0x00, 0x09, 1, 0, 0}, false},
-      {"a string descriptor answered too late", SetupPacket{0x80, 0x06, 0x0302, 0x0409, 255}, false},
+      {"a string descriptor answered too late", SetupPacket{0x80, 0x06, 0x0302, 0x0409, 255},
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -359,7 +361,8 @@ TEST(CameraRequests, ALossTheTransportReportsOnItsOwnIsCounted) {
   camera.NoteLostRequest();
   camera.NoteLostRequest();
   EXPECT_EQ(camera.Report().lostRequests, 2u);
-  EXPECT_NE(camera.Report().ToJson(CameraMode::kSound).find("\"lostRequests\":2"), std::string::npos);
+  EXPECT_NE(camera.Report().ToJson(CameraMode::kSound).find("\"lostRequests\":2"),
+            std::string::npos);
 }
 
 TEST(CameraRequests, TheStreamingProbeKeepsWhatTheHostSet) {

@@ -22,8 +22,12 @@ class HeldControl : public IKsControl {
     *object = nullptr;
     return E_NOINTERFACE;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-  STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(InterlockedDecrement(&references_)); }
+  STDMETHODIMP_(ULONG) AddRef() override {
+    return static_cast<ULONG>(InterlockedIncrement(&references_));
+  }
+  STDMETHODIMP_(ULONG) Release() override {
+    return static_cast<ULONG>(InterlockedDecrement(&references_));
+  }
   STDMETHODIMP KsProperty(PKSPROPERTY, ULONG, LPVOID data, ULONG length, ULONG* returned) override {
     WaitForSingleObject(release_, INFINITE);
     if (data != nullptr) std::fill_n(static_cast<uint8_t*>(data), length, 0xAB);
@@ -42,8 +46,9 @@ TEST(BoundedKsPropertyTest, AnAnswerWithinTheBoundIsCopiedBack) {
   HeldControl control;
   control.Answer();
   std::vector<uint8_t> data(64, 0);
-  EXPECT_EQ(BoundedKsProperty(&control, KSP_NODE{}, data.data(), 64, nullptr, std::chrono::seconds(30)),
-            S_OK);
+  EXPECT_EQ(
+      BoundedKsProperty(&control, KSP_NODE{}, data.data(), 64, nullptr, std::chrono::seconds(30)),
+      S_OK);
   EXPECT_EQ(data, std::vector<uint8_t>(64, 0xAB));
   EXPECT_EQ(control.References(), 1);
 }

@@ -60,10 +60,13 @@ TEST(DeviceChangeWindowTest, ConsumeTakesWhatTheLoopDeliveredAndDispatchesNothin
   EXPECT_FALSE(monitor.ConsumeEvents());
   PostMessageW(Window(monitor), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
   PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);  // someone else's queued input
-  EXPECT_FALSE(monitor.ConsumeEvents()) << "not delivered yet: nothing may be dispatched to take it";
+  EXPECT_FALSE(monitor.ConsumeEvents())
+      << "not delivered yet: nothing may be dispatched to take it";
   MSG msg;
-  EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_APP, WM_APP, PM_NOREMOVE)) << "the thread's message was taken";
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);  // the platform's loop
+  EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_APP, WM_APP, PM_NOREMOVE))
+      << "the thread's message was taken";
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+    DispatchMessageW(&msg);  // the platform's loop
   EXPECT_TRUE(monitor.ConsumeEvents());
   EXPECT_FALSE(monitor.ConsumeEvents());
 }
@@ -75,8 +78,10 @@ TEST(DeviceChangeWindowTest, AskedForTheCameraInterfaceClassesOnly) {
   DEV_BROADCAST_DEVICEINTERFACE_W disk{};
   disk.dbcc_size = sizeof disk;
   disk.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  disk.dbcc_classguid = {0x53F5630D, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
-  SendMessageW(Window(monitor), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&disk));
+  disk.dbcc_classguid = {
+      0x53F5630D, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+  SendMessageW(Window(monitor), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+               reinterpret_cast<LPARAM>(&disk));
   EXPECT_FALSE(monitor.ConsumeEvents());
   struct Case {
     GUID interfaceClass;
@@ -85,7 +90,8 @@ TEST(DeviceChangeWindowTest, AskedForTheCameraInterfaceClassesOnly) {
   for (const Case& c : cameras) {
     DEV_BROADCAST_DEVICEINTERFACE_W camera = disk;
     camera.dbcc_classguid = c.interfaceClass;
-    SendMessageW(Window(monitor), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&camera));
+    SendMessageW(Window(monitor), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                 reinterpret_cast<LPARAM>(&camera));
     EXPECT_TRUE(monitor.ConsumeEvents());
   }
 }

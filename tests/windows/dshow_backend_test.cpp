@@ -87,7 +87,8 @@ TEST_F(DshowBackendTest, OfTwoDevicesWithTheNameTheFirstEnumeratedIsUsed) {
 
 TEST_F(DshowBackendTest, TransfersReachTheRecorderUntilItIsGone) {
   sim::RecorderState state;
-  for (std::size_t i = 0; i < state.settings.size(); ++i) state.settings[i] = static_cast<uint8_t>(i);
+  for (std::size_t i = 0; i < state.settings.size(); ++i)
+    state.settings[i] = static_cast<uint8_t>(i);
   state.faults.vanishAfter = 4;  // one read of two chunks
   recorders_.Add(0, L"ZK742", state);
   ASSERT_EQ(Link({u"ZK742"}).Attach(), 1);

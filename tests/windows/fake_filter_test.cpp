@@ -23,8 +23,8 @@
 namespace kavrin::fake_filter {
 namespace {
 
-const GUID kRecorderSet = {0x63610682, 0x5070, 0x49ab,
-                           {0xb8, 0xcc, 0xb3, 0x85, 0x5e, 0x8d, 0x22, 0x1d}};
+const GUID kRecorderSet = {
+    0x63610682, 0x5070, 0x49ab, {0xb8, 0xcc, 0xb3, 0x85, 0x5e, 0x8d, 0x22, 0x1d}};
 constexpr ULONG kTopology = KSPROPERTY_TYPE_TOPOLOGY;
 
 KSP_NODE Node(ULONG selector, ULONG type) {
@@ -59,7 +59,9 @@ class FakeFilterTest : public ::testing::Test {
 
   std::string StatePath() const { return (dir_ / "recorder.json").string(); }
   void Save(const sim::RecorderState& state) { ASSERT_TRUE(sim::SaveState(StatePath(), state)); }
-  sim::RecorderState Load() const { return sim::LoadState(StatePath()).value_or(sim::RecorderState{}); }
+  sim::RecorderState Load() const {
+    return sim::LoadState(StatePath()).value_or(sim::RecorderState{});
+  }
 
   // Binds fake device 0 and asks it for its IKsControl.
   IKsControl* Bind() {
@@ -139,8 +141,8 @@ TEST_F(FakeFilterTest, RefusesWhatTheDriverRefusesBeforeTheRecorderSeesIt) {
     KSP_NODE node = c.node;
     const std::array<uint8_t, 80> before = data;
     ULONG returned = 99;
-    EXPECT_EQ(control->KsProperty(&node.Property, c.propertyLength, c.withData ? data.data() : nullptr,
-                                  c.dataLength, &returned),
+    EXPECT_EQ(control->KsProperty(&node.Property, c.propertyLength,
+                                  c.withData ? data.data() : nullptr, c.dataLength, &returned),
               c.expected);
     EXPECT_EQ(returned, 0u);
     EXPECT_EQ(data, before);

@@ -54,7 +54,8 @@ TEST(WindowsFileWriteTest, AReadOnlyFileIsNotWritten) {
 TEST(WindowsFileWriteTest, CreateOnlyKeepsAFileThatIsThere) {
   test::TempDir dir;
   dir.Write("KAVRIN_CFG.ini", "mine");
-  EXPECT_FALSE(WriteFileAtomically(dir / "KAVRIN_CFG.ini", Bytes("default"), WriteMode::CreateOnly));
+  EXPECT_FALSE(
+      WriteFileAtomically(dir / "KAVRIN_CFG.ini", Bytes("default"), WriteMode::CreateOnly));
   EXPECT_EQ(dir.Read("KAVRIN_CFG.ini"), "mine");
   EXPECT_TRUE(WriteFileAtomically(dir / "new.ini", Bytes("default"), WriteMode::CreateOnly));
   EXPECT_EQ(dir.Read("new.ini"), "default");

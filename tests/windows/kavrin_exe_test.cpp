@@ -111,8 +111,7 @@ TEST_F(KavrinExeTest, ARefusedBindTracesAndTheNextNameIsUsed) {
   recorders_.Add(1, L"Driving Recorder", sim::RecorderState{});
   const ProgramRun run = Kavrin({"kavrin", "-v"});  // the built-in names: ZK742, Driving Recorder
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_NE(run.err.find("\nBindToObject() faiel\nattach Driving Recorder(1)\n"),
-            std::string::npos)
+  EXPECT_NE(run.err.find("\nBindToObject() faiel\nattach Driving Recorder(1)\n"), std::string::npos)
       << run.err;
   EXPECT_EQ(recorders_.State(0).transfers, 0u);
   EXPECT_EQ(recorders_.State(1).commits, std::vector<uint32_t>{2});
@@ -123,7 +122,9 @@ TEST_F(KavrinExeTest, AFailedTransferAnywhereFailsTheOperationAndNoFailedChunkIs
     const char* what;
     uint64_t transfer;
     bool chunkOrCommit;  // the settings must then stay as they were, uncommitted
-  } positions[] = {{"clock", 1, false}, {"first chunk", 2, true}, {"second chunk", 3, true},
+  } positions[] = {{"clock", 1, false},
+                   {"first chunk", 2, true},
+                   {"second chunk", 3, true},
                    {"commit", 4, true}};
   for (const Position& p : positions) {
     for (const int32_t status : {sim::kRecorderFail, sim::kRecorderFalse}) {
@@ -162,8 +163,9 @@ TEST_F(KavrinExeTest, ARecorderInUseByAnotherProgramIsReportedBusy) {
 TEST_F(KavrinExeTest, WaitsForTheRecorderToBePluggedIn) {
   // kavrin starts with no recorder; the recorder is plugged in (registered) while it waits.
   recorders_.Provide(0, sim::RecorderState{});
-  std::future<ProgramRun> run =
-      std::async(std::launch::async, [this] { return Kavrin({"info", "--wait", "60"}); });
+  std::future<ProgramRun> run = std::async(std::launch::async, [this] {
+    return Kavrin({"info", "--wait", "60"});
+  });
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   recorders_.Register(0, L"ZK742");
   const ProgramRun waited = run.get();
@@ -173,7 +175,8 @@ TEST_F(KavrinExeTest, WaitsForTheRecorderToBePluggedIn) {
 
 TEST_F(KavrinExeTest, ReadAndWriteMoveTheSettingsBothWays) {
   sim::RecorderState state;
-  for (std::size_t i = 0; i < state.settings.size(); ++i) state.settings[i] = static_cast<uint8_t>(i + 1);
+  for (std::size_t i = 0; i < state.settings.size(); ++i)
+    state.settings[i] = static_cast<uint8_t>(i + 1);
   recorders_.Add(0, L"ZK742", state);
   const ProgramRun read = Kavrin({"read", "-o", "read.bin"});
   ASSERT_EQ(read.exitCode, 0) << read.err;

@@ -15,8 +15,8 @@ namespace {
 
 struct FolderCase {
   const char* name;
-  std::string utf8;       // the folder as typed
-  std::wstring wide;      // the same name as the file system holds it
+  std::string utf8;        // the folder as typed
+  std::wstring wide;       // the same name as the file system holds it
   std::wstring lookAlike;  // an existing folder the ANSI code page would turn it into, or empty
 };
 
@@ -54,13 +54,13 @@ TEST_P(KavrinUnicodeTest, ReadWritesIntoTheNamedFolderAndNamesItInJson) {
   EXPECT_EQ(files, 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Folders, KavrinUnicodeTest,
-    testing::Values(FolderCase{"FullwidthA", "\xEF\xBC\xA1", L"\uFF21", L"A"},
-                    FolderCase{"Cyrillic", "Москва", L"\u041C\u043E\u0441\u043A\u0432\u0430", L""},
-                    FolderCase{"Chinese", "台北", L"\u53F0\u5317", L""},
-                    FolderCase{"Western", "Zürich", L"Z\u00FCrich", L""}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Folders, KavrinUnicodeTest,
+                         testing::Values(FolderCase{"FullwidthA", "\xEF\xBC\xA1", L"\uFF21", L"A"},
+                                         FolderCase{"Cyrillic", "Москва",
+                                                    L"\u041C\u043E\u0441\u043A\u0432\u0430", L""},
+                                         FolderCase{"Chinese", "台北", L"\u53F0\u5317", L""},
+                                         FolderCase{"Western", "Zürich", L"Z\u00FCrich", L""}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace kavrin

@@ -64,18 +64,18 @@ TEST_P(KsTopologyTest, DevicesSaysWhatTheUnitAnsweredAndKavrinFollowsIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Topologies, KsTopologyTest,
-    testing::Values(
-        TopologyCase{"RecorderAtNodeTwo", "camera,processing,recorder", true,
-                     "extension unit at node 2", false},
-        // Another vendor's unit took node 2; the recorder's is the fifth node.
-        TopologyCase{"RecorderAtNodeFourBehindAnotherUnit",
-                     "camera,processing,other,processing,recorder", true,
-                     "extension unit at node 4", true},
-        TopologyCase{"AnotherVendorsUnitOnly", "camera,processing,other", false,
-                     "the extension unit is not at node 2 nor at any other extension-unit node",
-                     true},
-        TopologyCase{"ControlOfAnotherSize", "camera,processing,recorder:32", false,
-                     "the control is 32 bytes, not 64", false}),
+    testing::Values(TopologyCase{"RecorderAtNodeTwo", "camera,processing,recorder", true,
+                                 "extension unit at node 2", false},
+                    // Another vendor's unit took node 2; the recorder's is the fifth node.
+                    TopologyCase{"RecorderAtNodeFourBehindAnotherUnit",
+                                 "camera,processing,other,processing,recorder", true,
+                                 "extension unit at node 4", true},
+                    TopologyCase{
+                        "AnotherVendorsUnitOnly", "camera,processing,other", false,
+                        "the extension unit is not at node 2 nor at any other extension-unit node",
+                        true},
+                    TopologyCase{"ControlOfAnotherSize", "camera,processing,recorder:32", false,
+                                 "the control is 32 bytes, not 64", false}),
     [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace

@@ -26,8 +26,9 @@ std::span<const uint8_t> TableEntry(uint32_t id, std::string_view type) {
 
 bool InThisModule(const void* address) {
   HMODULE owner = nullptr;
-  return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            static_cast<LPCWSTR>(address), &owner) &&
+  return GetModuleHandleExW(
+             GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+             static_cast<LPCWSTR>(address), &owner) &&
          owner == GetModuleHandleW(nullptr);
 }
 

@@ -34,8 +34,8 @@ TEST_F(CodePageTest, ABig5LogoGoesIntoTheBlockAndComesBack) {
   // An operator's KAVRIN_CFG.ini without a byte-order mark is Big5, as the system reads it.
   test::TempDir dir;
   test::ScopedCurrentDir cwd(dir.Path());
-  dir.Write("KAVRIN_CFG.ini", std::string("[DATE_STAMP_LOGO]\r\nNO=1\r\nLOGO_00=") +
-                                  kRecorderBig5 + "\r\nSTART_WORD=22\r\nWORD_LEN=8\r\n");
+  dir.Write("KAVRIN_CFG.ini", std::string("[DATE_STAMP_LOGO]\r\nNO=1\r\nLOGO_00=") + kRecorderBig5 +
+                                  "\r\nSTART_WORD=22\r\nWORD_LEN=8\r\n");
   const test::CommandResult made = test::RunKavrinCommand({"block", "new", "-o", "logo.bin"});
   ASSERT_EQ(made.exitCode, 0) << made.err;
   const std::string block = dir.Read("logo.bin");
@@ -82,7 +82,7 @@ TEST_F(CodePageTest, WhatTheCodePageLacksBecomesAQuestionMark) {
   SetAnsiCharset("1252");
   EXPECT_EQ(WideToAnsi(u"A\u884CB"), "A?B");  // 行 is not in Windows-1252
   SetAnsiCharset("950");
-  EXPECT_EQ(WideToAnsi(u"\u00E9"), "?");      // nor é in Big5
+  EXPECT_EQ(WideToAnsi(u"\u00E9"), "?");  // nor é in Big5
 }
 
 TEST_F(CodePageTest, ConversionsStopAtTheFirstZeroAndKeepTheBufferRoom) {

@@ -15,9 +15,9 @@ const std::wstring kScratch = L"SOFTWARE\\KavrinToolPresenceTest";
 
 void MakeKey(HKEY root, const std::wstring& path) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   RegCloseKey(key);
 }
 
@@ -38,9 +38,7 @@ class VideoInputPresenceTest : public ::testing::Test {
 
   // Two interface classes, a category and a drivers key, all under the scratch key.
   VideoInputSources Sources() const {
-    return {{kScratch + L"\\Capture", kScratch + L"\\Video"},
-            {},
-            kScratch + L"\\Drivers32"};
+    return {{kScratch + L"\\Capture", kScratch + L"\\Video"}, {}, kScratch + L"\\Drivers32"};
   }
 };
 

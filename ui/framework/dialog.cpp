@@ -4,7 +4,8 @@
 
 namespace kavrin::ui {
 
-Dialog::Dialog(Toolkit& toolkit, DialogTemplate tmpl) : toolkit_(toolkit), template_(std::move(tmpl)) {}
+Dialog::Dialog(Toolkit& toolkit, DialogTemplate tmpl)
+    : toolkit_(toolkit), template_(std::move(tmpl)) {}
 
 // The window goes first: its controls may refer to the dialog, which is still whole here
 // only as the base part, so no backend calls back into the dialog while it is destroyed.
@@ -54,7 +55,9 @@ bool Dialog::OnCommand(int id, int notifyCode) {
   return false;
 }
 
-void Dialog::MapCommand(int id, std::function<void()> handler) { commands_[id] = std::move(handler); }
+void Dialog::MapCommand(int id, std::function<void()> handler) {
+  commands_[id] = std::move(handler);
+}
 
 void Dialog::CreateWindowAndTemplateControls() {
   window_ = toolkit_.MakeWindow(*this, template_);

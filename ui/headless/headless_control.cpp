@@ -24,7 +24,8 @@ void HeadlessControl::SetText(std::u16string_view text) {
 }
 
 void HeadlessControl::Place(const Rect& rect) {
-  const bool resized = rect.Width() != state_.geometry.Width() || rect.Height() != state_.geometry.Height();
+  const bool resized =
+      rect.Width() != state_.geometry.Width() || rect.Height() != state_.geometry.Height();
   state_.geometry = rect;
   state_.zOrder = nextZOrder_();
   state_.visible = true;
@@ -33,7 +34,8 @@ void HeadlessControl::Place(const Rect& rect) {
 }
 
 bool HeadlessControl::IsList() const {
-  return state_.params.type == ControlType::DropDownList || state_.params.type == ControlType::DropDownBox;
+  return state_.params.type == ControlType::DropDownList ||
+         state_.params.type == ControlType::DropDownBox;
 }
 
 bool HeadlessControl::IsTypable() const {
@@ -88,7 +90,10 @@ int HeadlessControl::FontHeight() const {
 namespace {
 
 // Hangul, CJK and full-width forms are two cells wide.
-bool IsWide(char16_t c) { return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFF60); }
+bool IsWide(char16_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xD7A3) ||
+         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFF60);
+}
 
 int WidthOf(std::u16string_view text, int cell) {
   int width = 0;

@@ -8,7 +8,8 @@
 
 namespace kavrin::ui::headless {
 
-std::unique_ptr<WindowHost> HeadlessToolkit::MakeWindow(Dialog& dialog, const DialogTemplate& tmpl) {
+std::unique_ptr<WindowHost> HeadlessToolkit::MakeWindow(Dialog& dialog,
+                                                        const DialogTemplate& tmpl) {
   auto window = std::make_unique<HeadlessWindow>(*this, dialog, tmpl);
   windows_.push_back({window.get(), {}});
   return window;
@@ -44,7 +45,8 @@ void HeadlessToolkit::StopDeviceChanges() {
 
 std::vector<WindowSnapshot> HeadlessToolkit::OpenedWindows() const {
   std::vector<WindowSnapshot> snapshots;
-  for (const OpenedWindow& window : windows_) snapshots.push_back(window.live ? window.live->Snapshot() : window.last);
+  for (const OpenedWindow& window : windows_)
+    snapshots.push_back(window.live ? window.live->Snapshot() : window.last);
   return snapshots;
 }
 
@@ -140,7 +142,8 @@ void HeadlessToolkit::ModalLoopStarted(HeadlessWindow& window) {
 }
 
 void HeadlessToolkit::ModalLoopEnded(HeadlessWindow& window) {
-  if (auto it = std::find(modalStack_.rbegin(), modalStack_.rend(), &window); it != modalStack_.rend()) {
+  if (auto it = std::find(modalStack_.rbegin(), modalStack_.rend(), &window);
+      it != modalStack_.rend()) {
     modalStack_.erase(std::next(it).base());
   }
 }
@@ -152,7 +155,8 @@ void HeadlessToolkit::FileDialogStarted() {
 }
 
 void HeadlessToolkit::FileDialogEnded() {
-  if (auto it = std::find(modalStack_.rbegin(), modalStack_.rend(), nullptr); it != modalStack_.rend()) {
+  if (auto it = std::find(modalStack_.rbegin(), modalStack_.rend(), nullptr);
+      it != modalStack_.rend()) {
     modalStack_.erase(std::next(it).base());
   }
 }

@@ -22,15 +22,20 @@ BaseUnits BaseUnitsForFont(int points) {
 }
 
 HeadlessWindow::HeadlessWindow(HeadlessToolkit& toolkit, Dialog& dialog, const DialogTemplate& tmpl)
-    : toolkit_(toolkit), dialog_(dialog), baseUnits_(BaseUnitsForFont(tmpl.fontPoints)), title_(tmpl.caption) {
+    : toolkit_(toolkit),
+      dialog_(dialog),
+      baseUnits_(BaseUnitsForFont(tmpl.fontPoints)),
+      title_(tmpl.caption) {
   const Size client = DialogUnitsToPixels(tmpl.sizeDialogUnits);
-  outer_ = {0, 0, client.width + 2 * kFrameThickness, client.height + kCaptionHeight + 2 * kFrameThickness};
+  outer_ = {0, 0, client.width + 2 * kFrameThickness,
+            client.height + kCaptionHeight + 2 * kFrameThickness};
 }
 
 HeadlessWindow::~HeadlessWindow() { toolkit_.WindowDestroyed(*this); }
 
 Control* HeadlessWindow::CreateControl(const ControlSpec& params) {
-  controls_.push_back(std::make_unique<HeadlessControl>(params, [this] { return ++zOrderCounter_; }));
+  controls_.push_back(
+      std::make_unique<HeadlessControl>(params, [this] { return ++zOrderCounter_; }));
   return controls_.back().get();
 }
 
@@ -51,7 +56,8 @@ void HeadlessWindow::Show() {
 }
 
 Size HeadlessWindow::DialogUnitsToPixels(Size dialogUnits) const {
-  return {MulDivRound(dialogUnits.width, baseUnits_.width, 4), MulDivRound(dialogUnits.height, baseUnits_.height, 8)};
+  return {MulDivRound(dialogUnits.width, baseUnits_.width, 4),
+          MulDivRound(dialogUnits.height, baseUnits_.height, 8)};
 }
 
 void HeadlessWindow::SetTimer(int id, int milliseconds) {
@@ -145,12 +151,15 @@ bool HeadlessWindow::ClickAt(int x, int y) {
 
 void HeadlessWindow::QueueClick(int id) { toolkit_.QueueInput(*this, ClickAction(id)); }
 
-bool HeadlessWindow::SendCommand(int id, int notifyCode) { return dialog_.OnCommand(id, notifyCode); }
+bool HeadlessWindow::SendCommand(int id, int notifyCode) {
+  return dialog_.OnCommand(id, notifyCode);
+}
 
 bool HeadlessWindow::TypeText(int id, std::u16string_view text) {
   return toolkit_.UserInput(*this, [this, id, typed = std::u16string(text)] {
     HeadlessControl* control = Find(id);
-    if (!control || !control->IsTypable() || !control->IsVisible() || !control->IsEnabled()) return false;
+    if (!control || !control->IsTypable() || !control->IsVisible() || !control->IsEnabled())
+      return false;
     control->TypeText(typed);
     dialog_.OnCommand(id, kNotifyEditChange);
     return true;
@@ -160,7 +169,8 @@ bool HeadlessWindow::TypeText(int id, std::u16string_view text) {
 bool HeadlessWindow::SelectEntry(int id, int index) {
   return toolkit_.UserInput(*this, [this, id, index] {
     HeadlessControl* control = Find(id);
-    if (!control || !control->IsList() || !control->IsVisible() || !control->IsEnabled()) return false;
+    if (!control || !control->IsList() || !control->IsVisible() || !control->IsEnabled())
+      return false;
     if (index < 0 || index >= control->GetCount()) return false;
     control->SetCurSel(index);
     dialog_.OnCommand(id, kNotifySelChange);
@@ -194,7 +204,8 @@ int HeadlessWindow::TimerInterval(int id) const {
 }
 
 Size HeadlessWindow::ClientSize() const {
-  return {outer_.Width() - 2 * kFrameThickness, outer_.Height() - kCaptionHeight - 2 * kFrameThickness};
+  return {outer_.Width() - 2 * kFrameThickness,
+          outer_.Height() - kCaptionHeight - 2 * kFrameThickness};
 }
 
 void HeadlessWindow::SetClientSize(Size size) {

@@ -46,7 +46,9 @@ class HeadlessWindow : public WindowHost {
 
   void SetTitle(std::u16string_view title) override { title_ = std::u16string(title); }
   std::u16string Title() const override { return title_; }
-  void SetIcon(std::span<const unsigned char> png) override { icon_.assign(png.begin(), png.end()); }
+  void SetIcon(std::span<const unsigned char> png) override {
+    icon_.assign(png.begin(), png.end());
+  }
   void SetOuterGeometry(const Rect& rect) override { outer_ = rect; }
   Rect OuterGeometry() const override { return outer_; }
   void CenterOnScreen() override;

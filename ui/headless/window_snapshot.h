@@ -12,7 +12,7 @@ namespace kavrin::ui::headless {
 
 struct ControlState {
   ControlSpec params;  // as the control was created (rect is the creation rectangle)
-  Rect geometry;     // where it stands now; a drop-down's rect includes its list
+  Rect geometry;       // where it stands now; a drop-down's rect includes its list
   // The face: a label's, edit's or button's text, the edit field of a drop-down box, the
   // selected entry of a drop-down list (empty without a selection).
   std::u16string text;

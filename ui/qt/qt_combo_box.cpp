@@ -22,7 +22,8 @@ QtComboBox::QtComboBox(const ControlSpec& params, QWidget& parent, CommandSink s
   // rectangle's; the natural height follows the font (a policy "with icon" would only add a
   // floor of an 16-pixel icon's height, which the window's fonts exceed).
   const int id = params.id;
-  QObject::connect(combo, &QComboBox::activated, combo, [sink, id](int) { sink(id, kNotifySelChange); });
+  QObject::connect(combo, &QComboBox::activated, combo,
+                   [sink, id](int) { sink(id, kNotifySelChange); });
   if (editable) {
     // Typed text stays as typed: no completion from the entries, no entries added.
     combo->setCompleter(nullptr);
@@ -40,7 +41,9 @@ void QtComboBox::SetText(std::u16string_view text) {
   if (Combo() && Combo()->isEditable()) Combo()->setEditText(ToQString(text));
 }
 
-std::u16string QtComboBox::Text() const { return Combo() ? FromQString(Combo()->currentText()) : std::u16string(); }
+std::u16string QtComboBox::Text() const {
+  return Combo() ? FromQString(Combo()->currentText()) : std::u16string();
+}
 
 void QtComboBox::ResetContent() {
   if (!Combo()) return;

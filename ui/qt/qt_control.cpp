@@ -39,13 +39,15 @@ class QtPushButton : public QtControl {
     button->setText(ToQString(params.text));
     button->setDefault(params.defaultButton);
     const int id = params.id;
-    QObject::connect(button, &QPushButton::clicked, button, [sink, id] { sink(id, kNotifyClicked); });
+    QObject::connect(button, &QPushButton::clicked, button,
+                     [sink, id] { sink(id, kNotifyClicked); });
   }
 };
 
 }  // namespace
 
-QtControl::QtControl(const ControlSpec& params, QWidget* widget) : spec_(params), widget_(widget), rect_(params.rect) {
+QtControl::QtControl(const ControlSpec& params, QWidget* widget)
+    : spec_(params), widget_(widget), rect_(params.rect) {
   widget->setGeometry(ToQRect(params.rect));
   // Explicitly either way: a hidden control must stay hidden when its window shows.
   widget->setVisible(params.visible);
@@ -75,7 +77,9 @@ void QtControl::Show(bool on) {
   if (widget_) widget_->setVisible(on);
 }
 
-bool QtControl::IsVisible() const { return widget_ && widget_->isVisibleTo(widget_->parentWidget()); }
+bool QtControl::IsVisible() const {
+  return widget_ && widget_->isVisibleTo(widget_->parentWidget());
+}
 
 void QtControl::Place(const Rect& rect) {
   rect_ = rect;
@@ -100,14 +104,16 @@ Size QtControl::MeasureText(std::u16string_view text, int wrapWidth) const {
   // Room enough that only the wrap width bounds the text.
   constexpr int kUnbounded = 1 << 20;
   const QRect area(0, 0, wrapWidth > 0 ? wrapWidth : kUnbounded, kUnbounded);
-  const int flags = Qt::AlignLeft | Qt::AlignTop | (wrapWidth > 0 ? Qt::TextWordWrap : Qt::TextSingleLine);
+  const int flags =
+      Qt::AlignLeft | Qt::AlignTop | (wrapWidth > 0 ? Qt::TextWordWrap : Qt::TextSingleLine);
   const QRect needed = QFontMetrics(widget_->font()).boundingRect(area, flags, ToQString(text));
   return {needed.width(), needed.height()};
 }
 
 int QtControl::FontHeight() const { return widget_ ? QFontMetrics(widget_->font()).height() : 0; }
 
-std::unique_ptr<QtControl> MakeQtControl(const ControlSpec& params, QWidget& parent, CommandSink sink) {
+std::unique_ptr<QtControl> MakeQtControl(const ControlSpec& params, QWidget& parent,
+                                         CommandSink sink) {
   switch (params.type) {
     case ControlType::Label:
       return std::make_unique<QtLabel>(params, parent);

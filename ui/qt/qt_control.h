@@ -73,6 +73,7 @@ class QtControl : public Control {
 };
 
 // Makes the control for a params as a child of parent; sink receives its commands.
-std::unique_ptr<QtControl> MakeQtControl(const ControlSpec& params, QWidget& parent, CommandSink sink);
+std::unique_ptr<QtControl> MakeQtControl(const ControlSpec& params, QWidget& parent,
+                                         CommandSink sink);
 
 }  // namespace kavrin::ui::qt

@@ -9,7 +9,8 @@
 
 namespace kavrin::ui::qt {
 
-QtEdit::QtEdit(const ControlSpec& params, QWidget& parent, CommandSink sink) : QtControl(params, new QLineEdit(&parent)) {
+QtEdit::QtEdit(const ControlSpec& params, QWidget& parent, CommandSink sink)
+    : QtControl(params, new QLineEdit(&parent)) {
   QLineEdit* edit = LineEdit();
   edit->setFrame(params.border || params.clientEdge);
   edit->setReadOnly(params.readOnly);
@@ -19,10 +20,12 @@ QtEdit::QtEdit(const ControlSpec& params, QWidget& parent, CommandSink sink) : Q
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
     edit->setPalette(palette);
   }
-  edit->setAlignment(params.multiLine ? (Qt::AlignLeft | Qt::AlignTop) : (Qt::AlignLeft | Qt::AlignVCenter));
+  edit->setAlignment(params.multiLine ? (Qt::AlignLeft | Qt::AlignTop)
+                                      : (Qt::AlignLeft | Qt::AlignVCenter));
   edit->setText(ToQString(params.text));
   const int id = params.id;
-  QObject::connect(edit, &QLineEdit::textEdited, edit, [sink, id](const QString&) { sink(id, kNotifyEditChange); });
+  QObject::connect(edit, &QLineEdit::textEdited, edit,
+                   [sink, id](const QString&) { sink(id, kNotifyEditChange); });
   textRect_ = ClientRect();
 }
 
@@ -35,7 +38,9 @@ void QtEdit::SetText(std::u16string_view text) {
   }
 }
 
-std::u16string QtEdit::Text() const { return LineEdit() ? FromQString(LineEdit()->text()) : std::u16string(); }
+std::u16string QtEdit::Text() const {
+  return LineEdit() ? FromQString(LineEdit()->text()) : std::u16string();
+}
 
 void QtEdit::Place(const Rect& rect) {
   const Rect old = Geometry();
@@ -69,8 +74,9 @@ void QtEdit::ApplyTextRect() {
   if (!edit) return;
   const Rect client = ClientRect();
   // Margins cannot be negative: a rectangle reaching outside the box draws from its edge.
-  edit->setTextMargins(std::max(0, textRect_.left - client.left), std::max(0, textRect_.top - client.top),
-                       std::max(0, client.right - textRect_.right), std::max(0, client.bottom - textRect_.bottom));
+  edit->setTextMargins(
+      std::max(0, textRect_.left - client.left), std::max(0, textRect_.top - client.top),
+      std::max(0, client.right - textRect_.right), std::max(0, client.bottom - textRect_.bottom));
 }
 
 }  // namespace kavrin::ui::qt

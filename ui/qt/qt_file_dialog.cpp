@@ -26,7 +26,8 @@ QStringList ConvertFileFilter(std::u16string_view filter) {
     // Qt reads the patterns from the parentheses at the end of the description.
     static const QRegularExpression trailingPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
     description.remove(trailingPatterns);
-    filters << description + QStringLiteral(" (") + qtPatterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    filters << description + QStringLiteral(" (") + qtPatterns.join(QLatin1Char(' ')) +
+                   QLatin1Char(')');
   }
   return filters;
 }
@@ -67,7 +68,8 @@ void ClosePopUps(QFileDialog& dialog) {
 
 bool QtFileDialog::Run() {
   QFileDialog* dialog = Widget();
-  if (!path_.empty()) dialog->selectFile(QFile::decodeName(QByteArray::fromStdString(path_.native())));
+  if (!path_.empty())
+    dialog->selectFile(QFile::decodeName(QByteArray::fromStdString(path_.native())));
   const int result = dialog->exec();
   ClosePopUps(*dialog);
   if (result != QDialog::Accepted) return false;

@@ -43,7 +43,8 @@ QIcon IconFromPng(std::span<const unsigned char> png) {
   const QImage image = DecodePng(bytes);
   if (image.isNull()) return {};
   if (!last) qAddPostRoutine([] { LastDecoded().reset(); });
-  last = std::make_unique<DecodedIcon>(DecodedIcon{QByteArray(bytes.constData(), bytes.size()), QIcon(QPixmap::fromImage(image))});
+  last = std::make_unique<DecodedIcon>(
+      DecodedIcon{QByteArray(bytes.constData(), bytes.size()), QIcon(QPixmap::fromImage(image))});
   return last->icon;
 }
 

@@ -20,7 +20,9 @@ class DropDownStyle : public QProxyStyle {
   }
 };
 
-bool IsDropDownStyle(const QStyle* style) { return dynamic_cast<const DropDownStyle*>(style) != nullptr; }
+bool IsDropDownStyle(const QStyle* style) {
+  return dynamic_cast<const DropDownStyle*>(style) != nullptr;
+}
 
 // The style given to single boxes, owned by the application so that it outlives them.
 QStyle* WidgetDropDownStyle() {

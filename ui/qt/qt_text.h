@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "ui/framework/geometry.h"
 #include <QRect>
+#include "ui/framework/geometry.h"
 
 namespace kavrin::ui::qt {
 

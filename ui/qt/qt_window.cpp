@@ -29,7 +29,8 @@ int MulDivRound(int a, int b, int c) {
 // height, the classic measure that dialog templates are laid out in.
 Size BaseUnitsOf(const QFont& font) {
   const QFontMetrics metrics(font);
-  const int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const int letters = metrics.horizontalAdvance(
+      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
   return {(letters + 26) / 52, metrics.height()};
 }
 
@@ -71,7 +72,9 @@ class QtWindow::DialogWidget : public QDialog {
 // included), as an application-wide filter, so that nothing reaches a control.
 class QtWindow::InputDropper : public QObject {
  public:
-  explicit InputDropper(QWidget& window) : window_(window) { QCoreApplication::instance()->installEventFilter(this); }
+  explicit InputDropper(QWidget& window) : window_(window) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
   ~InputDropper() override { QCoreApplication::instance()->removeEventFilter(this); }
   InputDropper(const InputDropper&) = delete;
   InputDropper& operator=(const InputDropper&) = delete;
@@ -121,8 +124,9 @@ QtWindow::QtWindow(Dialog& dialog, const DialogTemplate& tmpl)
   // Modal from the first show on: exec() cannot make a window modal that already shows, and
   // the main window shows during its initialisation.
   widget_->setWindowModality(Qt::ApplicationModal);
-  widget_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  widget_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint);
   widget_->setFont(TemplateFont(tmpl.fontName, tmpl.fontPoints));
   baseUnits_ = BaseUnitsOf(widget_->font());
   widget_->setWindowTitle(ToQString(tmpl.caption));
@@ -221,7 +225,8 @@ Size QtWindow::ScreenSize() const {
 void QtWindow::Show() { widget_->show(); }
 
 Size QtWindow::DialogUnitsToPixels(Size dialogUnits) const {
-  return {MulDivRound(dialogUnits.width, baseUnits_.width, 4), MulDivRound(dialogUnits.height, baseUnits_.height, 8)};
+  return {MulDivRound(dialogUnits.width, baseUnits_.width, 4),
+          MulDivRound(dialogUnits.height, baseUnits_.height, 8)};
 }
 
 void QtWindow::SetTimer(int id, int milliseconds) {

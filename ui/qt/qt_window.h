@@ -67,11 +67,12 @@ class QtWindow : public WindowHost {
   Dialog& dialog_;
   std::unique_ptr<DialogWidget> widget_;
   std::vector<std::unique_ptr<QtControl>> controls_;
-  std::map<int, QTimer*> timers_;  // children of the widget
+  std::map<int, QTimer*> timers_;               // children of the widget
   std::unique_ptr<InputDropper> inputDropper_;  // set while the input is held
   Size baseUnits_;
   Rect outer_;
-  std::optional<Size> templateClient_;  // until SetOuterGeometry gives an outer size (or SetClientSize a client size)
+  std::optional<Size> templateClient_;  // until SetOuterGeometry gives an outer size (or
+                                        // SetClientSize a client size)
   QMargins appliedFrame_;
   bool closing_ = false;  // set while the window is destroyed: no more calls into the dialog
   bool inModalLoop_ = false;

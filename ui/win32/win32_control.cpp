@@ -31,7 +31,9 @@ WindowClassAndStyle StyleFor(const ControlSpec& params) {
       return {L"COMBOBOX", style | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, exStyle};
     case ControlType::DropDownBox:
       return {L"COMBOBOX",
-              style | CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP | (params.autoHScroll ? CBS_AUTOHSCROLL : 0), exStyle};
+              style | CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP |
+                  (params.autoHScroll ? CBS_AUTOHSCROLL : 0),
+              exStyle};
     case ControlType::Edit:
       style |= ES_LEFT | WS_TABSTOP;
       if (params.autoHScroll) style |= ES_AUTOHSCROLL;
@@ -40,7 +42,9 @@ WindowClassAndStyle StyleFor(const ControlSpec& params) {
       if (params.border) style |= WS_BORDER;
       return {L"EDIT", style, exStyle};
     case ControlType::PushButton:
-      return {L"BUTTON", style | WS_TABSTOP | (params.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), exStyle};
+      return {L"BUTTON",
+              style | WS_TABSTOP | (params.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+              exStyle};
   }
   return {L"STATIC", style, exStyle};
 }
@@ -61,10 +65,10 @@ std::unique_ptr<Win32Control> Win32Control::Make(const ControlSpec& params, HWND
   const WindowClassAndStyle kind = StyleFor(params);
   const std::wstring text = ToWide(params.text);
   const Rect device = ToDevice(params.rect, metrics.dpi);
-  HWND hwnd = CreateWindowExW(kind.exStyle, kind.className, text.c_str(), kind.style, device.left, device.top,
-                              device.Width(), device.Height(), parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(params.id)), GetModuleHandleW(nullptr),
-                              nullptr);
+  HWND hwnd = CreateWindowExW(kind.exStyle, kind.className, text.c_str(), kind.style, device.left,
+                              device.top, device.Width(), device.Height(), parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(params.id)),
+                              GetModuleHandleW(nullptr), nullptr);
   if (!hwnd) return nullptr;
   KeepControlLayoutOurs(hwnd);
   // A control made at run time starts with the system font; a dialog's controls have the
@@ -97,7 +101,9 @@ bool Win32Control::IsEnabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
 
 void Win32Control::Show(bool on) { ShowWindow(hwnd_, on ? SW_SHOWNA : SW_HIDE); }
 
-bool Win32Control::IsVisible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool Win32Control::IsVisible() const {
+  return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+}
 
 void Win32Control::Place(const Rect& rect) {
   const bool resized = rect.Width() != rect_.Width() || rect.Height() != rect_.Height();
@@ -138,7 +144,8 @@ void Win32Control::ResetContent() {
 
 int Win32Control::AddString(std::u16string_view text) {
   if (!IsList()) return -1;
-  const LRESULT index = SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
+  const LRESULT index =
+      SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
   return index < 0 ? -1 : static_cast<int>(index);
 }
 
@@ -168,8 +175,8 @@ std::u16string Win32Control::GetItemText(int index) const {
   const LRESULT length = SendMessageW(hwnd_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
   if (length <= 0) return {};
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const LRESULT copied =
-      SendMessageW(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  const LRESULT copied = SendMessageW(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                      reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<std::size_t>(std::clamp<LRESULT>(copied, 0, length)));
   return FromWide(text);
 }
@@ -183,7 +190,8 @@ Rect Win32Control::ClientRect() const {
 int Win32Control::FontHeight() const {
   HDC dc = GetDC(hwnd_);
   if (!dc) return 0;
-  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+  HGDIOBJ previous =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
   TEXTMETRICW metrics{};
   const bool measured = GetTextMetricsW(dc, &metrics) != FALSE;
   SelectObject(dc, previous);
@@ -194,16 +202,19 @@ int Win32Control::FontHeight() const {
 Size Win32Control::MeasureText(std::u16string_view text, int wrapWidth) const {
   HDC dc = GetDC(hwnd_);
   if (!dc) return {};
-  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+  HGDIOBJ previous =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
   const std::wstring wide = ToWide(text);
   RECT area{0, 0, wrapWidth > 0 ? ToDevice(wrapWidth, metrics_.dpi) : 0, 0};
-  const UINT format = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE);
+  const UINT format =
+      DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE);
   DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &area, format);
   SelectObject(dc, previous);
   ReleaseDC(hwnd_, dc);
   // Rounded up: a text must never be found to fit by a rounding.
   auto up = [this](LONG device) {
-    return static_cast<int>((static_cast<long long>(device) * kLayoutDpi + metrics_.dpi - 1) / metrics_.dpi);
+    return static_cast<int>((static_cast<long long>(device) * kLayoutDpi + metrics_.dpi - 1) /
+                            metrics_.dpi);
   };
   return {up(area.right - area.left), up(area.bottom - area.top)};
 }
@@ -217,6 +228,8 @@ void Win32Control::SetTextRect(const Rect& rect) {
   SendMessageW(hwnd_, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&area));
 }
 
-Rect Win32Control::TextRect() const { return spec_.type == ControlType::Edit ? textRect_ : ClientRect(); }
+Rect Win32Control::TextRect() const {
+  return spec_.type == ControlType::Edit ? textRect_ : ClientRect();
+}
 
 }  // namespace kavrin::ui::win32

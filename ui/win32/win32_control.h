@@ -24,7 +24,8 @@ struct WindowMetrics {
 class Win32Control : public Control {
  public:
   // Creates the child window of parent; null when the platform refuses it.
-  static std::unique_ptr<Win32Control> Make(const ControlSpec& params, HWND parent, const WindowMetrics& metrics);
+  static std::unique_ptr<Win32Control> Make(const ControlSpec& params, HWND parent,
+                                            const WindowMetrics& metrics);
   ~Win32Control() override;
   Win32Control(const Win32Control&) = delete;
   Win32Control& operator=(const Win32Control&) = delete;
@@ -67,7 +68,9 @@ class Win32Control : public Control {
  private:
   Win32Control(const ControlSpec& params, HWND hwnd, const WindowMetrics& metrics);
   HFONT CurrentFont() const;
-  bool IsList() const { return spec_.type == ControlType::DropDownList || spec_.type == ControlType::DropDownBox; }
+  bool IsList() const {
+    return spec_.type == ControlType::DropDownList || spec_.type == ControlType::DropDownBox;
+  }
 
   ControlSpec spec_;
   HWND hwnd_;

@@ -8,7 +8,8 @@ namespace {
 template <typename Function>
 Function User32Function(const char* name) {
   HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+  return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
+                : nullptr;
 }
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -49,15 +50,18 @@ int ToDevice(int logical, int dpi) { return Rounded(logical, dpi, kLayoutDpi); }
 int ToLogical(int device, int dpi) { return dpi > 0 ? Rounded(device, kLayoutDpi, dpi) : device; }
 
 Rect ToDevice(const Rect& r, int dpi) {
-  return {ToDevice(r.left, dpi), ToDevice(r.top, dpi), ToDevice(r.right, dpi), ToDevice(r.bottom, dpi)};
+  return {ToDevice(r.left, dpi), ToDevice(r.top, dpi), ToDevice(r.right, dpi),
+          ToDevice(r.bottom, dpi)};
 }
 
 Rect ToLogical(const Rect& r, int dpi) {
-  return {ToLogical(r.left, dpi), ToLogical(r.top, dpi), ToLogical(r.right, dpi), ToLogical(r.bottom, dpi)};
+  return {ToLogical(r.left, dpi), ToLogical(r.top, dpi), ToLogical(r.right, dpi),
+          ToLogical(r.bottom, dpi)};
 }
 
 Size FrameSize(DWORD style, DWORD exStyle, int dpi) {
-  static const auto adjustForDpi = User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
+  static const auto adjustForDpi =
+      User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
   RECT rect{0, 0, 0, 0};
   if (adjustForDpi) {
     adjustForDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi));
@@ -65,7 +69,8 @@ Size FrameSize(DWORD style, DWORD exStyle, int dpi) {
     // Only the system's metrics: scaled from the system DPI.
     AdjustWindowRectEx(&rect, style, FALSE, exStyle);
     const int system = SystemDpi();
-    return {Rounded(rect.right - rect.left, dpi, system), Rounded(rect.bottom - rect.top, dpi, system)};
+    return {Rounded(rect.right - rect.left, dpi, system),
+            Rounded(rect.bottom - rect.top, dpi, system)};
   }
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
@@ -79,12 +84,14 @@ HFONT ScaledFont(HFONT font, int fromDpi, int toDpi) {
 }
 
 void KeepDialogLayoutOurs(HWND dialog) {
-  static const auto set = User32Function<SetDialogDpiChangeBehaviorFn>("SetDialogDpiChangeBehavior");
+  static const auto set =
+      User32Function<SetDialogDpiChangeBehaviorFn>("SetDialogDpiChangeBehavior");
   if (set) set(dialog, kDialogDisableAll, kDialogDisableAll);
 }
 
 void KeepControlLayoutOurs(HWND control) {
-  static const auto set = User32Function<SetDialogControlDpiChangeBehaviorFn>("SetDialogControlDpiChangeBehavior");
+  static const auto set =
+      User32Function<SetDialogControlDpiChangeBehaviorFn>("SetDialogControlDpiChangeBehavior");
   if (set) set(control, kControlDisableFontAndRelayout, kControlDisableFontAndRelayout);
 }
 

@@ -8,8 +8,12 @@ namespace kavrin::ui::win32 {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 wide text is UTF-16");
 
-inline std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+inline std::wstring ToWide(std::u16string_view text) {
+  return std::wstring(text.begin(), text.end());
+}
 
-inline std::u16string FromWide(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
+inline std::u16string FromWide(std::wstring_view text) {
+  return std::u16string(text.begin(), text.end());
+}
 
 }  // namespace kavrin::ui::win32

@@ -32,15 +32,17 @@ void Win32Toolkit::Pause(int milliseconds) {
   if (milliseconds > 0) Sleep(static_cast<DWORD>(milliseconds));
 }
 
-void Win32Toolkit::WatchDeviceChanges(DeviceChangeMonitor& monitor, std::function<void()> onChange) {
+void Win32Toolkit::WatchDeviceChanges(DeviceChangeMonitor& monitor,
+                                      std::function<void()> onChange) {
   StopDeviceChanges();
   monitor_ = &monitor;
   onChange_ = std::move(onChange);
   // The timer runs in every message loop of this thread, the modal dialogs' included.
-  const UINT_PTR id = ::SetTimer(nullptr, 0, kPollMilliseconds, [](HWND, UINT, UINT_PTR timer, DWORD) {
-    const auto found = watchingToolkits.find(timer);
-    if (found != watchingToolkits.end()) found->second->Poll();
-  });
+  const UINT_PTR id =
+      ::SetTimer(nullptr, 0, kPollMilliseconds, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        const auto found = watchingToolkits.find(timer);
+        if (found != watchingToolkits.end()) found->second->Poll();
+      });
   if (id == 0) return;
   timer_ = id;
   watchingToolkits[id] = this;

@@ -38,7 +38,8 @@ std::vector<DWORD> BuildTemplate(const DialogTemplate& tmpl) {
   words.push_back(0);  // the predefined dialog class
   pushText(tmpl.caption);
   words.push_back(static_cast<WORD>(std::clamp(tmpl.fontPoints, 1, 72)));
-  pushText(tmpl.fontName.empty() ? std::u16string_view(u"MS Shell Dlg") : std::u16string_view(tmpl.fontName));
+  pushText(tmpl.fontName.empty() ? std::u16string_view(u"MS Shell Dlg")
+                                 : std::u16string_view(tmpl.fontName));
   std::vector<DWORD> aligned((words.size() + 1) / 2, 0);
   std::memcpy(aligned.data(), words.data(), words.size() * sizeof(WORD));
   return aligned;
@@ -55,8 +56,9 @@ HWND CurrentOwnerWindow() {
 
 Win32Window::Win32Window(Dialog& dialog, const DialogTemplate& tmpl) : dialog_(dialog) {
   const std::vector<DWORD> memory = BuildTemplate(tmpl);
-  hwnd_ = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(memory.data()),
-                                     CurrentOwnerWindow(), &Win32Window::DialogProc, reinterpret_cast<LPARAM>(this));
+  hwnd_ = CreateDialogIndirectParamW(
+      GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(memory.data()),
+      CurrentOwnerWindow(), &Win32Window::DialogProc, reinterpret_cast<LPARAM>(this));
   if (!hwnd_) return;
   windowsInOrder.push_back(this);
   KeepDialogLayoutOurs(hwnd_);
@@ -67,7 +69,8 @@ Win32Window::Win32Window(Dialog& dialog, const DialogTemplate& tmpl) : dialog_(d
   baseGuiFont_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   metrics_.dialogFont = baseDialogFont_;
   const int systemDpi = SystemDpi();
-  metrics_.guiFont = systemDpi == baseDpi_ ? baseGuiFont_ : ScaledFont(baseGuiFont_, systemDpi, baseDpi_);
+  metrics_.guiFont =
+      systemDpi == baseDpi_ ? baseGuiFont_ : ScaledFont(baseGuiFont_, systemDpi, baseDpi_);
   if (!metrics_.guiFont) metrics_.guiFont = baseGuiFont_;
 }
 
@@ -174,13 +177,16 @@ Win32Control* Win32Window::FindControlByHandle(HWND child) {
   return nullptr;
 }
 
-void Win32Window::SetTitle(std::u16string_view title) { SetWindowTextW(hwnd_, ToWide(title).c_str()); }
+void Win32Window::SetTitle(std::u16string_view title) {
+  SetWindowTextW(hwnd_, ToWide(title).c_str());
+}
 
 std::u16string Win32Window::Title() const {
   const int length = GetWindowTextLengthW(hwnd_);
   if (length <= 0) return {};
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(hwnd_, text.data(), length + 1))));
+  text.resize(
+      static_cast<std::size_t>(std::max(0, GetWindowTextW(hwnd_, text.data(), length + 1))));
   return FromWide(text);
 }
 
@@ -188,8 +194,9 @@ void Win32Window::SetIcon(std::span<const unsigned char> png) {
   if (png.empty() || png.size() > 0x7fffffff) return;
   // Icon images may be PNG since Windows Vista; the platform scales it to each size.
   auto make = [png](int metricX, int metricY) {
-    return CreateIconFromResourceEx(const_cast<PBYTE>(png.data()), static_cast<DWORD>(png.size()), TRUE, 0x00030000,
-                                    GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_DEFAULTCOLOR);
+    return CreateIconFromResourceEx(const_cast<PBYTE>(png.data()), static_cast<DWORD>(png.size()),
+                                    TRUE, 0x00030000, GetSystemMetrics(metricX),
+                                    GetSystemMetrics(metricY), LR_DEFAULTCOLOR);
   };
   HICON large = make(SM_CXICON, SM_CYICON);
   HICON small = make(SM_CXSMICON, SM_CYSMICON);
@@ -213,8 +220,8 @@ void Win32Window::DestroyIcons() {
 
 void Win32Window::SetOuterGeometry(const Rect& rect) {
   const Size frame = LogicalFrame();
-  SizeClient({rect.Width() - frame.width, rect.Height() - frame.height}, ToDevice(rect.left, metrics_.dpi),
-             ToDevice(rect.top, metrics_.dpi));
+  SizeClient({rect.Width() - frame.width, rect.Height() - frame.height},
+             ToDevice(rect.left, metrics_.dpi), ToDevice(rect.top, metrics_.dpi));
 }
 
 Rect Win32Window::OuterGeometry() const {
@@ -261,7 +268,8 @@ void Win32Window::CenterOnScreen() {
 
 Size Win32Window::ScreenSize() const {
   const RECT area = WorkAreaOf(hwnd_);
-  return {ToLogical(area.right - area.left, metrics_.dpi), ToLogical(area.bottom - area.top, metrics_.dpi)};
+  return {ToLogical(area.right - area.left, metrics_.dpi),
+          ToLogical(area.bottom - area.top, metrics_.dpi)};
 }
 
 void Win32Window::Show() {
@@ -280,8 +288,8 @@ Size Win32Window::DialogUnitsToPixels(Size dialogUnits) const {
 void Win32Window::SetTimer(int id, int milliseconds) {
   if (!hwnd_) return;
   // Setting an existing id starts it again; it repeats until killed.
-  if (::SetTimer(hwnd_, static_cast<UINT_PTR>(id), static_cast<UINT>(std::max(USER_TIMER_MINIMUM, milliseconds)),
-                 nullptr) != 0)
+  if (::SetTimer(hwnd_, static_cast<UINT_PTR>(id),
+                 static_cast<UINT>(std::max(USER_TIMER_MINIMUM, milliseconds)), nullptr) != 0)
     timers_.insert(id);
 }
 

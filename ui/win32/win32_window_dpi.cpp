@@ -10,7 +10,8 @@ namespace kavrin::ui::win32 {
 
 // Takes the fonts (null: none), deleting those the window made itself.
 void Win32Window::SetFonts(HFONT dialogFont, HFONT guiFont) {
-  if (metrics_.dialogFont && metrics_.dialogFont != baseDialogFont_ && metrics_.dialogFont != dialogFont)
+  if (metrics_.dialogFont && metrics_.dialogFont != baseDialogFont_ &&
+      metrics_.dialogFont != dialogFont)
     DeleteObject(metrics_.dialogFont);
   if (metrics_.guiFont && metrics_.guiFont != baseGuiFont_ && metrics_.guiFont != guiFont)
     DeleteObject(metrics_.guiFont);
@@ -22,10 +23,12 @@ void Win32Window::ApplyDpi(int newDpi, const RECT* suggested) {
   if (!hwnd_ || newDpi <= 0 || newDpi == metrics_.dpi) return;
   RECT client{};
   GetClientRect(hwnd_, &client);
-  const Size logicalClient{ToLogical(client.right, metrics_.dpi), ToLogical(client.bottom, metrics_.dpi)};
+  const Size logicalClient{ToLogical(client.right, metrics_.dpi),
+                           ToLogical(client.bottom, metrics_.dpi)};
   RECT outer{};
   GetWindowRect(hwnd_, &outer);
-  HFONT dialogFont = newDpi == baseDpi_ ? baseDialogFont_ : ScaledFont(baseDialogFont_, baseDpi_, newDpi);
+  HFONT dialogFont =
+      newDpi == baseDpi_ ? baseDialogFont_ : ScaledFont(baseDialogFont_, baseDpi_, newDpi);
   HFONT guiFont = ScaledFont(baseGuiFont_, SystemDpi(), newDpi);
   // The old fonts stay until every control has the new ones.
   const WindowMetrics old = metrics_;
@@ -38,7 +41,8 @@ void Win32Window::ApplyDpi(int newDpi, const RECT* suggested) {
     if (font && font != baseDialogFont_ && font != baseGuiFont_ && font != metrics_.dialogFont &&
         font != metrics_.guiFont)
       DeleteObject(font);
-  SizeClient(logicalClient, suggested ? suggested->left : outer.left, suggested ? suggested->top : outer.top);
+  SizeClient(logicalClient, suggested ? suggested->left : outer.left,
+             suggested ? suggested->top : outer.top);
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -55,8 +59,9 @@ Size Win32Window::LogicalFrame() const {
 }
 
 void Win32Window::SizeClient(Size logicalClient, int deviceLeft, int deviceTop) {
-  const Size frame = FrameSize(static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)),
-                               static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)), metrics_.dpi);
+  const Size frame =
+      FrameSize(static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)),
+                static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)), metrics_.dpi);
   RECT outer{}, client{};
   GetWindowRect(hwnd_, &outer);
   GetClientRect(hwnd_, &client);

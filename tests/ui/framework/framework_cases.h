@@ -70,7 +70,8 @@ TYPED_TEST_P(FrameworkTest, RunTimeControlsStandAtTheirRects) {
     EXPECT_EQ(shownRect.Width(), c.rect.Width());
     // A drop-down's rect includes its list; the closed box is never taller than the rect.
     EXPECT_LE(shownRect.Height(), c.rect.Height());
-    if (c.control->Type() != ControlType::DropDownList && c.control->Type() != ControlType::DropDownBox) {
+    if (c.control->Type() != ControlType::DropDownList &&
+        c.control->Type() != ControlType::DropDownBox) {
       EXPECT_EQ(shownRect.Height(), c.rect.Height());
     }
   }
@@ -84,10 +85,13 @@ struct SelectionCase {
 };
 
 TYPED_TEST_P(FrameworkTest, ListSelectionOutOfRangeLeavesNoSelectionAndAnEmptyFace) {
-  const SelectionCase listCases[] = {{0, true, 0, u"1 min"},  {2, true, 2, u"5 min"}, {3, false, -1, u""},
-                                     {-1, false, -1, u""},    {100, false, -1, u""}};
-  const SelectionCase boxCases[] = {{1, true, 1, u"ABC"}, {2, true, 2, u"新細明體"}, {3, false, -1, u""},
-                                    {-1, false, -1, u""}};
+  const SelectionCase listCases[] = {{0, true, 0, u"1 min"},
+                                     {2, true, 2, u"5 min"},
+                                     {3, false, -1, u""},
+                                     {-1, false, -1, u""},
+                                     {100, false, -1, u""}};
+  const SelectionCase boxCases[] = {
+      {1, true, 1, u"ABC"}, {2, true, 2, u"新細明體"}, {3, false, -1, u""}, {-1, false, -1, u""}};
   auto check = [](Control* list, const SelectionCase& c) {
     SCOPED_TRACE(testing::Message() << "list " << list->Id() << " index " << c.index);
     list->SetCurSel(1);  // a selection to lose
@@ -186,7 +190,8 @@ TYPED_TEST_P(FrameworkTest, NestedNoticeClosesItselfByItsTimer) {
 TYPED_TEST_P(FrameworkTest, NestedModalDialogBlocksItsOwner) {
   bool clickReached = true;
   this->driver.WhileNestedShows([&] {
-    clickReached = this->driver.WindowClick(this->dialog, TestDialog::kShown) && this->dialog.shownClicks > 0;
+    clickReached =
+        this->driver.WindowClick(this->dialog, TestDialog::kShown) && this->dialog.shownClicks > 0;
     this->driver.WindowEscape(this->dialog);
   });
   ASSERT_TRUE(this->driver.Click(this->dialog, TestDialog::kNested));
@@ -254,8 +259,10 @@ TYPED_TEST_P(FrameworkTest, SunkenEditIsFramedInTheGuiFontWithItsLineCentred) {
 }
 
 TYPED_TEST_P(FrameworkTest, ButtonsTakeTheGuiFontAndOtherControlsKeepTheirDefault) {
-  for (Control* c : {this->dialog.shown, this->dialog.hidden}) EXPECT_EQ(c->Font(), FontChoice::DefaultGui);
-  for (Control* c : {this->dialog.label, this->dialog.list, this->dialog.box, this->dialog.infoEdit})
+  for (Control* c : {this->dialog.shown, this->dialog.hidden})
+    EXPECT_EQ(c->Font(), FontChoice::DefaultGui);
+  for (Control* c :
+       {this->dialog.label, this->dialog.list, this->dialog.box, this->dialog.infoEdit})
     EXPECT_EQ(c->Font(), FontChoice::ControlDefault);
   EXPECT_FALSE(this->dialog.hidden->IsVisible());
   EXPECT_EQ(this->dialog.hidden->Text(), u"Hidden");
@@ -351,16 +358,18 @@ TYPED_TEST_P(FrameworkTest, TextIsMeasuredInTheControlsFontWithLineBreaks) {
   EXPECT_EQ(label->MeasureText(u"Kavrin", wrap), line);
 }
 
-REGISTER_TYPED_TEST_SUITE_P(FrameworkTest, AClickOnALabelReachesTheButtonUnderIt,
-                            TextIsMeasuredInTheControlsFontWithLineBreaks, TemplateControlsAreMappedFromDialogUnitsAndHiddenWithoutVisibleStyle,
-                            RunTimeControlsStandAtTheirRects, ListSelectionOutOfRangeLeavesNoSelectionAndAnEmptyFace,
-                            ResetContentEmptiesTheListAndTheBoxField, EditableBoxReturnsTypedTextAndKeepsItsEntries,
-                            DropDownListHasNoFreeText, UserSelectionReportsSelChangeNotAClick,
-                            OnlyVisibleEnabledButtonsReachTheirHandlers, CloseBoxAnswersAsCancel,
-                            ModalRunEndsWhenItsTimerEndsTheDialog, NestedNoticeClosesItselfByItsTimer,
-                            NestedModalDialogBlocksItsOwner, InputMadeWhileHeldIsDroppedNotDeliveredAfterwards,
-                            SunkenEditIsFramedInTheGuiFontWithItsLineCentred,
-                            ButtonsTakeTheGuiFontAndOtherControlsKeepTheirDefault, PlaceShowsAndRaisesAboveSiblings,
-                            WindowTakesOuterSizeAndCentresOnTheScreen);
+REGISTER_TYPED_TEST_SUITE_P(
+    FrameworkTest, AClickOnALabelReachesTheButtonUnderIt,
+    TextIsMeasuredInTheControlsFontWithLineBreaks,
+    TemplateControlsAreMappedFromDialogUnitsAndHiddenWithoutVisibleStyle,
+    RunTimeControlsStandAtTheirRects, ListSelectionOutOfRangeLeavesNoSelectionAndAnEmptyFace,
+    ResetContentEmptiesTheListAndTheBoxField, EditableBoxReturnsTypedTextAndKeepsItsEntries,
+    DropDownListHasNoFreeText, UserSelectionReportsSelChangeNotAClick,
+    OnlyVisibleEnabledButtonsReachTheirHandlers, CloseBoxAnswersAsCancel,
+    ModalRunEndsWhenItsTimerEndsTheDialog, NestedNoticeClosesItselfByItsTimer,
+    NestedModalDialogBlocksItsOwner, InputMadeWhileHeldIsDroppedNotDeliveredAfterwards,
+    SunkenEditIsFramedInTheGuiFontWithItsLineCentred,
+    ButtonsTakeTheGuiFontAndOtherControlsKeepTheirDefault, PlaceShowsAndRaisesAboveSiblings,
+    WindowTakesOuterSizeAndCentresOnTheScreen);
 
 }  // namespace kavrin::ui::test

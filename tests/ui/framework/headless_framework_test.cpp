@@ -5,8 +5,8 @@
 #include <chrono>
 #include <utility>
 
-#include "tests/ui/framework/framework_cases.h"
 #include "device/device_change_monitor.h"
+#include "tests/ui/framework/framework_cases.h"
 #include "ui/headless/headless_toolkit.h"
 
 namespace kavrin::ui::test {
@@ -30,7 +30,9 @@ struct HeadlessDriver {
     const auto& sb = static_cast<const headless::HeadlessControl&>(b).State();
     return sa.zOrder > sb.zOrder;
   }
-  Rect ScreenRect() { return {0, 0, HeadlessToolkit::kScreenSize.width, HeadlessToolkit::kScreenSize.height}; }
+  Rect ScreenRect() {
+    return {0, 0, HeadlessToolkit::kScreenSize.width, HeadlessToolkit::kScreenSize.height};
+  }
   bool WindowClick(Dialog& d, int id) { return HostOf(d).Click(id); }
   void WindowEscape(Dialog& d) { HostOf(d).Close(); }
   void ClickWhileBusy(Dialog& d, int id) { HostOf(d).QueueClick(id); }
@@ -77,7 +79,8 @@ TEST_F(HeadlessFrameworkTest, CentresOnTheFullHdScreen) {
 }
 
 TEST_F(HeadlessFrameworkTest, SunkenEditIsCreatedOnePixelNarrowerThenPlacedAndCentred) {
-  const headless::ControlState& state = static_cast<headless::HeadlessControl*>(dialog.pathEdit)->State();
+  const headless::ControlState& state =
+      static_cast<headless::HeadlessControl*>(dialog.pathEdit)->State();
   EXPECT_EQ(state.params.rect, (Rect{180, 12, 399, 42}));
   EXPECT_TRUE(state.params.clientEdge);
   EXPECT_EQ(state.geometry, TestDialog::kPathRect);
@@ -168,8 +171,8 @@ TEST_F(HeadlessFrameworkTest, ModalLoopReturnsWhenNothingIsPendingOrATimerNeverE
 }
 
 TEST_F(HeadlessFrameworkTest, UserActionsAreRefusedWhereAUserCouldNotAct) {
-  EXPECT_FALSE(Host().Click(TestDialog::kLabel));        // not a button
-  EXPECT_FALSE(Host().Click(999));                       // no such control
+  EXPECT_FALSE(Host().Click(TestDialog::kLabel));          // not a button
+  EXPECT_FALSE(Host().Click(999));                         // no such control
   EXPECT_FALSE(Host().TypeText(TestDialog::kInfo, u"x"));  // read-only
   EXPECT_FALSE(Host().TypeText(TestDialog::kList, u"x"));  // no edit field
   EXPECT_FALSE(Host().SelectEntry(TestDialog::kList, 3));

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QBuffer>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -42,7 +42,9 @@ using qt::QtWindow;
 
 QtWindow& HostOf(Dialog& dialog) { return static_cast<QtWindow&>(*dialog.Window()); }
 
-QWidget* ControlWidget(const Control& control) { return static_cast<const QtControl&>(control).Widget(); }
+QWidget* ControlWidget(const Control& control) {
+  return static_cast<const QtControl&>(control).Widget();
+}
 
 // Shows the window as a user would see it before acting in it.
 QtControl* Visible(Dialog& dialog, int id) {
@@ -105,7 +107,9 @@ struct QtDriver {
     QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
     return true;
   }
-  void WindowEscape(Dialog& d) { QTest::keyClick(HostOf(d).Widget()->windowHandle(), Qt::Key_Escape); }
+  void WindowEscape(Dialog& d) {
+    QTest::keyClick(HostOf(d).Widget()->windowHandle(), Qt::Key_Escape);
+  }
   void WindowClickAt(Dialog& d, int x, int y) {
     QWidget* top = HostOf(d).Widget();
     top->show();
@@ -165,7 +169,8 @@ TEST_F(QtFrameworkTest, LabelsAreTopAlignedPlainTextWithTheirHorizontalAlignment
     params.rect = {0, 0, 100, 20};
     params.align = c.align;
     params.text = u"<b>1 &min</b>";
-    auto* label = qobject_cast<QLabel*>(static_cast<QtControl*>(Host().CreateControl(params))->Widget());
+    auto* label =
+        qobject_cast<QLabel*>(static_cast<QtControl*>(Host().CreateControl(params))->Widget());
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->alignment(), c.expected);
     EXPECT_EQ(label->textFormat(), Qt::PlainText);  // configured texts are never markup
@@ -212,7 +217,8 @@ TEST(QtDropDownStyleTest, ABoxOnAnotherStyleGetsTheDropDownStyleOnItsOwn) {
   QStyleOptionComboBox option;
   option.initFrom(&combo);
   option.editable = false;
-  ASSERT_NE(combo.style()->styleHint(QStyle::SH_ComboBox_Popup, &option, &combo), 0);  // Fusion's menu
+  ASSERT_NE(combo.style()->styleHint(QStyle::SH_ComboBox_Popup, &option, &combo),
+            0);  // Fusion's menu
 
   qt::EnsureDropDownStyle(combo);
   EXPECT_NE(combo.style(), plain.get());
@@ -239,7 +245,8 @@ TEST_F(QtFrameworkTest, EditsAreReadOnlyWithTheirFramesAndTheCentringAsTextMargi
   EXPECT_FALSE(info->hasFrame());
   EXPECT_TRUE(path->isReadOnly());
   EXPECT_TRUE(path->hasFrame());
-  EXPECT_EQ(path->textMargins().top(), dialog.pathEdit->TextRect().top - dialog.pathEdit->ClientRect().top);
+  EXPECT_EQ(path->textMargins().top(),
+            dialog.pathEdit->TextRect().top - dialog.pathEdit->ClientRect().top);
   EXPECT_GT(path->textMargins().top(), 0);
   EXPECT_EQ(path->alignment() & Qt::AlignVertical_Mask, Qt::AlignTop);
   // The font the centring was measured in is the one the widget draws with.
@@ -270,7 +277,8 @@ TEST_F(QtFrameworkTest, WindowIsFixedSizeAndTakesAPngIcon) {
   QBuffer buffer(&png);
   ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
   ASSERT_TRUE(image.save(&buffer, "PNG"));
-  Host().SetIcon({reinterpret_cast<const unsigned char*>(png.constData()), static_cast<size_t>(png.size())});
+  Host().SetIcon(
+      {reinterpret_cast<const unsigned char*>(png.constData()), static_cast<size_t>(png.size())});
   EXPECT_FALSE(Host().Widget()->windowIcon().isNull());
 }
 
@@ -284,7 +292,8 @@ QByteArray PngOf(QColor color, int side) {
 }
 
 std::span<const unsigned char> Bytes(const QByteArray& data) {
-  return {reinterpret_cast<const unsigned char*>(data.constData()), static_cast<size_t>(data.size())};
+  return {reinterpret_cast<const unsigned char*>(data.constData()),
+          static_cast<size_t>(data.size())};
 }
 
 // The application and the main window share one decoded icon; other bytes never get it.
@@ -324,7 +333,8 @@ TEST_F(QtFrameworkTest, DialogUnitsFollowTheTemplateFont) {
   // The notice's larger font gives larger units.
   NoticeDialog notice(toolkit);
   ASSERT_TRUE(notice.Create());
-  EXPECT_GT(notice.Window()->DialogUnitsToPixels({0, 80}).height, Host().DialogUnitsToPixels({0, 80}).height);
+  EXPECT_GT(notice.Window()->DialogUnitsToPixels({0, 80}).height,
+            Host().DialogUnitsToPixels({0, 80}).height);
 }
 
 // A monitor on a pipe: each byte written is an event, 'c' one worth re-attaching for.
@@ -390,12 +400,14 @@ TEST(QtFileDialogTest, FiltersConvertToQtNameFilters) {
       {u"", {}},
       {u"|*.bin|", {}},
   };
-  for (const FilterCase& c : cases) EXPECT_EQ(qt::ConvertFileFilter(c.filter), c.expected) << qt::ToQString(c.filter).toStdString();
+  for (const FilterCase& c : cases)
+    EXPECT_EQ(qt::ConvertFileFilter(c.filter), c.expected) << qt::ToQString(c.filter).toStdString();
 }
 
 int CountFileDialogs() {
   int count = 0;
-  for (QWidget* widget : QApplication::allWidgets()) count += qobject_cast<QFileDialog*>(widget) != nullptr;
+  for (QWidget* widget : QApplication::allWidgets())
+    count += qobject_cast<QFileDialog*>(widget) != nullptr;
   return count;
 }
 
@@ -404,7 +416,8 @@ int CountFileDialogs() {
 TEST(QtFileDialogTest, BuildsItsWidgetWhenFirstRunAndKeepsIt) {
   const int before = CountFileDialogs();
   qt::QtToolkit toolkit;
-  std::unique_ptr<FileDialog> dialog = toolkit.CreateFileOpenDialog(u"BIN (*.bin)|*.bin|All file (*.*)|*.*|");
+  std::unique_ptr<FileDialog> dialog =
+      toolkit.CreateFileOpenDialog(u"BIN (*.bin)|*.bin|All file (*.*)|*.*|");
   auto& qtDialog = static_cast<qt::QtFileDialog&>(*dialog);
   EXPECT_FALSE(qtDialog.WidgetBuilt());
   EXPECT_EQ(CountFileDialogs(), before);

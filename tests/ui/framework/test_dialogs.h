@@ -99,7 +99,8 @@ class TestDialog : public Dialog {
 
   bool OnInitDialog() override {
     WindowHost& window = *Window();
-    label = window.CreateControl(ControlParams(ControlType::Label, kLabel, kLabelRect, u"Cycle Time", TextAlign::Right));
+    label = window.CreateControl(
+        ControlParams(ControlType::Label, kLabel, kLabelRect, u"Cycle Time", TextAlign::Right));
     list = window.CreateControl(ControlParams(ControlType::DropDownList, kList, kListRect));
     Fill(list, {u"1 min", u"3 min", u"5 min"});
     list->SetCurSel(1);
@@ -151,8 +152,10 @@ class TestDialog : public Dialog {
     return n;
   }
 
-  Control *label = nullptr, *list = nullptr, *box = nullptr, *infoEdit = nullptr, *pathEdit = nullptr;
-  Control *shown = nullptr, *hidden = nullptr, *disabled = nullptr, *nested = nullptr, *busy = nullptr;
+  Control *label = nullptr, *list = nullptr, *box = nullptr, *infoEdit = nullptr,
+          *pathEdit = nullptr;
+  Control *shown = nullptr, *hidden = nullptr, *disabled = nullptr, *nested = nullptr,
+          *busy = nullptr;
   int shownClicks = 0, hiddenClicks = 0, disabledClicks = 0, busyClicks = 0;
   bool holdInputWhileBusy = true;
   std::function<void()> whileBusy;
@@ -165,7 +168,7 @@ class TestDialog : public Dialog {
 
  private:
   static ControlSpec ControlParams(ControlType type, int id, Rect rect, std::u16string text = {},
-                          TextAlign align = TextAlign::Left) {
+                                   TextAlign align = TextAlign::Left) {
     ControlSpec params;
     params.type = type;
     params.id = id;

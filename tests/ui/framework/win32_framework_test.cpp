@@ -5,13 +5,13 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <utility>
 #include <string>
+#include <utility>
 
+#include "ui/win32/win32_api.h"
 #include "device/device_change_monitor.h"
 #include "device/dshow/dshow_change_monitor.h"
 #include "tests/ui/framework/framework_cases.h"
-#include "ui/win32/win32_api.h"
 #include "ui/win32/win32_dpi.h"
 #include "ui/win32/win32_file_dialog.h"
 #include "ui/win32/win32_text.h"
@@ -25,7 +25,9 @@ using win32::Win32Control;
 using win32::Win32Window;
 
 HWND DialogOf(Dialog& dialog) { return static_cast<Win32Window&>(*dialog.Window()).Handle(); }
-HWND ControlOf(const Control& control) { return static_cast<const Win32Control&>(control).Handle(); }
+HWND ControlOf(const Control& control) {
+  return static_cast<const Win32Control&>(control).Handle();
+}
 
 // Shows the window as a user would see it before acting in it.
 HWND Visible(Dialog& dialog, int id) {
@@ -55,8 +57,8 @@ class LoopAction {
       wc.lpszClassName = L"KavrinTestLoopAction";
       return RegisterClassW(&wc);
     }();
-    hwnd_ = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(kClass)), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
+    hwnd_ = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(kClass)), L"", 0, 0,
+                            0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     PostMessageW(hwnd_, WM_APP, 0, 0);
   }
@@ -108,11 +110,13 @@ struct Win32Driver {
   }
   bool Select(Dialog& d, int id, int index) {
     HWND combo = Visible(d, id);
-    if (!combo || !IsWindowEnabled(combo) || index < 0 || index >= SendMessageW(combo, CB_GETCOUNT, 0, 0))
+    if (!combo || !IsWindowEnabled(combo) || index < 0 ||
+        index >= SendMessageW(combo, CB_GETCOUNT, 0, 0))
       return false;
     // What picking an entry in the dropped-down list does: the selection, then the notice.
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageW(DialogOf(d), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    SendMessageW(DialogOf(d), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
     return true;
   }
   void CloseBox(Dialog& d) { SendMessageW(DialogOf(d), WM_SYSCOMMAND, SC_CLOSE, 0); }
@@ -141,14 +145,16 @@ struct Win32Driver {
   }
   void WindowEscape(Dialog& d) {
     // What the dialog manager makes of Escape in a window that takes input.
-    if (TakesInput(DialogOf(d))) SendMessageW(DialogOf(d), WM_COMMAND, MAKEWPARAM(IDC_CANCEL, 0), 0);
+    if (TakesInput(DialogOf(d)))
+      SendMessageW(DialogOf(d), WM_COMMAND, MAKEWPARAM(IDC_CANCEL, 0), 0);
   }
   void WindowClickAt(Dialog& d, int x, int y) {
     // The window the system gives a mouse click at that point (its hit-testing skips what
     // answers transparent), and the press and release it would receive there.
     HWND dialog = DialogOf(d);
     ShowWindow(dialog, SW_SHOW);
-    POINT at{win32::ToDevice(x, win32::DpiOfWindow(dialog)), win32::ToDevice(y, win32::DpiOfWindow(dialog))};
+    POINT at{win32::ToDevice(x, win32::DpiOfWindow(dialog)),
+             win32::ToDevice(y, win32::DpiOfWindow(dialog))};
     ClientToScreen(dialog, &at);
     HWND target = WindowFromPoint(at);
     if (!target || !TakesInput(target)) return;
@@ -263,11 +269,13 @@ TEST(Win32ToolkitTest, AClickQueuedWhileADeviceChangeIsHandledRunsAfterIt) {
   HWND hwnd = DialogOf(dialog);
   ShowWindow(hwnd, SW_SHOW);
   // The monitor's window heard of a camera too; then the click, then the system's broadcast.
-  SendMessageW(static_cast<HWND>(monitor.WindowHandle()), WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0);
+  SendMessageW(static_cast<HWND>(monitor.WindowHandle()), WM_DEVICECHANGE,
+               7 /* DBT_DEVNODES_CHANGED */, 0);
   Win32Driver driver;
   driver.ClickWhileBusy(dialog, TestDialog::kShown);
   SendMessageW(hwnd, WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0);
-  EXPECT_EQ(dialog.shownClicksAtDeviceChange, std::vector<int>{0}) << "the click ran inside the device change";
+  EXPECT_EQ(dialog.shownClicksAtDeviceChange, std::vector<int>{0})
+      << "the click ran inside the device change";
   EXPECT_EQ(dialog.shownClicks, 0);
   EXPECT_FALSE(monitor.ConsumeEvents()) << "the monitor's news was not taken with the broadcast";
   driver.Settle();  // the window's loop

@@ -22,11 +22,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "device/sim/recorder.h"
 #include "tests/vm/camera/gadget_ep0.h"
@@ -43,9 +43,9 @@ struct Options {
   std::string state;
   std::string report;
   kavrin::vm::CameraMode mode = kavrin::vm::CameraMode::kSound;
-  std::string function;  // the interface association's name; empty: none
-  std::string serial;    // the USB serial string; empty: the descriptors' own
-  int usbipPort = -1;    // vhci_hcd's port; -1: gadgetfs
+  std::string function;       // the interface association's name; empty: none
+  std::string serial;         // the USB serial string; empty: the descriptors' own
+  int usbipPort = -1;         // vhci_hcd's port; -1: gadgetfs
   uint64_t vanishInside = 0;  // leave the bus inside this recorder transfer; 0: never
   int answerLateMs = 0;       // delay before answering a GET on the command selector
   int commitLateMs = 0;       // delay before completing a commit (USB/IP)
@@ -144,7 +144,8 @@ int main(int argc, char** argv) {
                    static_cast<unsigned long long>(recorderTransfers));
       return false;
     }
-    const int lateMs = kavrin::vm::RecorderTransferDelay(setup, options.answerLateMs, options.commitLateMs);
+    const int lateMs =
+        kavrin::vm::RecorderTransferDelay(setup, options.answerLateMs, options.commitLateMs);
     if (lateMs > 0) {
       std::fprintf(stderr, "zk742: answering %d ms late\n", lateMs);
       std::this_thread::sleep_for(std::chrono::milliseconds(lateMs));
@@ -161,8 +162,8 @@ int main(int argc, char** argv) {
 
   RunAheadOfTheHost();
   if (options.usbipPort >= 0) {
-    std::unique_ptr<kavrin::vm::UsbipLink> link = kavrin::vm::UsbipLink::Attach(
-        static_cast<unsigned>(options.usbipPort), &error);
+    std::unique_ptr<kavrin::vm::UsbipLink> link =
+        kavrin::vm::UsbipLink::Attach(static_cast<unsigned>(options.usbipPort), &error);
     if (!link) {
       std::fprintf(stderr, "zk742: %s\n", error.c_str());
       return 1;
@@ -191,8 +192,8 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  std::unique_ptr<kavrin::vm::GadgetEp0> ep0 =
-      kavrin::vm::GadgetEp0::Open(options.gadget, kavrin::vm::GadgetfsDescriptors(!strings.function.empty()), &error);
+  std::unique_ptr<kavrin::vm::GadgetEp0> ep0 = kavrin::vm::GadgetEp0::Open(
+      options.gadget, kavrin::vm::GadgetfsDescriptors(!strings.function.empty()), &error);
   if (!ep0) {
     std::fprintf(stderr, "zk742: %s\n", error.c_str());
     return 1;

@@ -17,7 +17,9 @@ namespace {
 // uvcvideo gives a control request 5 s (UVC_CTRL_CONTROL_TIMEOUT) before it cancels it.
 constexpr auto kHostWaits = std::chrono::seconds(5);
 
-void Complain(const char* what) { std::fprintf(stderr, "zk742: %s: %s\n", what, std::strerror(errno)); }
+void Complain(const char* what) {
+  std::fprintf(stderr, "zk742: %s: %s\n", what, std::strerror(errno));
+}
 
 }  // namespace
 
@@ -62,19 +64,26 @@ bool GadgetEp0::NextEvents(std::vector<GadgetEvent>* events) {
   for (std::size_t i = 0; i < static_cast<std::size_t>(n) / sizeof raw[0]; ++i) {
     GadgetEvent event;
     switch (raw[i].type) {
-      case GADGETFS_CONNECT: event.type = GadgetEvent::Type::kConnect; break;
-      case GADGETFS_DISCONNECT: event.type = GadgetEvent::Type::kDisconnect; break;
-      case GADGETFS_SUSPEND: event.type = GadgetEvent::Type::kSuspend; break;
+      case GADGETFS_CONNECT:
+        event.type = GadgetEvent::Type::kConnect;
+        break;
+      case GADGETFS_DISCONNECT:
+        event.type = GadgetEvent::Type::kDisconnect;
+        break;
+      case GADGETFS_SUSPEND:
+        event.type = GadgetEvent::Type::kSuspend;
+        break;
       case GADGETFS_SETUP: {
         const usb_ctrlrequest& c = raw[i].u.setup;
         event.type = GadgetEvent::Type::kSetup;
-        event.setup = SetupPacket{c.bRequestType, c.bRequest, le16toh(c.wValue),
-                                  le16toh(c.wIndex), le16toh(c.wLength)};
+        event.setup = SetupPacket{c.bRequestType, c.bRequest, le16toh(c.wValue), le16toh(c.wIndex),
+                                  le16toh(c.wLength)};
         current_ = event.setup;
         readAt_ = std::chrono::steady_clock::now();
         break;
       }
-      default: break;
+      default:
+        break;
     }
     events->push_back(event);
   }
@@ -83,7 +92,8 @@ bool GadgetEp0::NextEvents(std::vector<GadgetEvent>* events) {
 
 bool GadgetEp0::InTime() const {
   if (std::chrono::steady_clock::now() - readAt_ < kHostWaits) return true;
-  std::fprintf(stderr, "zk742: answered more than 5 s after reading the request: the host gave up\n");
+  std::fprintf(stderr,
+               "zk742: answered more than 5 s after reading the request: the host gave up\n");
   return false;
 }
 

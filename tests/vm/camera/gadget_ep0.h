@@ -46,7 +46,7 @@ class GadgetEp0 : public ControlPipe {
   bool InTime() const;
 
   int fd_;
-  SetupPacket current_;  // the request being answered
+  SetupPacket current_;                           // the request being answered
   std::chrono::steady_clock::time_point readAt_;  // when the camera read it
 };
 

@@ -78,8 +78,8 @@ std::unique_ptr<UsbipLink> UsbipLink::Attach(unsigned port, std::string* error) 
   attach.close();
   ::close(fds[1]);
   if (!attach) {
-    *error = std::string("vhci_hcd refused the device on port ") + std::to_string(port) +
-             " (" + kAttachFile + ")";
+    *error = std::string("vhci_hcd refused the device on port ") + std::to_string(port) + " (" +
+             kAttachFile + ")";
     ::close(fds[0]);
     return nullptr;
   }

@@ -16,8 +16,8 @@ constexpr uint8_t kGetStatus = 0x00, kClearFeature = 0x01, kSetFeature = 0x03,
                   kSetInterface = 0x0B;
 constexpr uint8_t kStringDescriptorType = 0x03;
 // Video class requests.
-constexpr uint8_t kSetCur = 0x01, kGetCur = 0x81, kGetMin = 0x82, kGetMax = 0x83,
-                  kGetRes = 0x84, kGetLen = 0x85, kGetInfo = 0x86, kGetDef = 0x87;
+constexpr uint8_t kSetCur = 0x01, kGetCur = 0x81, kGetMin = 0x82, kGetMax = 0x83, kGetRes = 0x84,
+                  kGetLen = 0x85, kGetInfo = 0x86, kGetDef = 0x87;
 constexpr uint8_t kInfoGetAndSet = 0x03, kInfoGetOnly = 0x01;
 constexpr uint8_t kRequestErrorCodeControl = 0x02;  // on the VideoControl interface itself
 constexpr uint8_t kProbeControl = 0x01, kCommitControl = 0x02;
@@ -31,7 +31,8 @@ constexpr uint16_t kWrongControlLength = 40;
 
 uint32_t Le32(std::span<const uint8_t> bytes, std::size_t at) {
   return static_cast<uint32_t>(bytes[at]) | (static_cast<uint32_t>(bytes[at + 1]) << 8) |
-         (static_cast<uint32_t>(bytes[at + 2]) << 16) | (static_cast<uint32_t>(bytes[at + 3]) << 24);
+         (static_cast<uint32_t>(bytes[at + 2]) << 16) |
+         (static_cast<uint32_t>(bytes[at + 3]) << 24);
 }
 
 void ReplyLe16(ControlPipe& pipe, uint16_t v) {
@@ -69,7 +70,8 @@ class WatchedPipe : public ControlPipe {
 
 bool IsRecorderTransfer(const SetupPacket& setup) {
   const uint8_t selector = static_cast<uint8_t>(setup.value >> 8);
-  return setup.IsClass() && setup.ToInterface() && (setup.request == kGetCur || setup.request == kSetCur) &&
+  return setup.IsClass() && setup.ToInterface() &&
+         (setup.request == kGetCur || setup.request == kSetCur) &&
          (setup.index & 0xFF) == kVideoControlInterface && (setup.index >> 8) == kRecorderUnitId &&
          (selector == kSelectorCommand || selector == kSelectorCommit);
 }
@@ -83,7 +85,8 @@ int RecorderTransferDelay(const SetupPacket& setup, int answerLateMs, int commit
 }
 
 std::optional<CameraMode> ParseCameraMode(std::string_view name) {
-  for (CameraMode mode : {CameraMode::kSound, CameraMode::kWrongAnswers, CameraMode::kWrongLength}) {
+  for (CameraMode mode :
+       {CameraMode::kSound, CameraMode::kWrongAnswers, CameraMode::kWrongLength}) {
     if (CameraModeName(mode) == name) return mode;
   }
   return std::nullopt;
@@ -91,23 +94,23 @@ std::optional<CameraMode> ParseCameraMode(std::string_view name) {
 
 std::string_view CameraModeName(CameraMode mode) {
   switch (mode) {
-    case CameraMode::kSound: return "sound";
-    case CameraMode::kWrongAnswers: return "wrong-answers";
-    case CameraMode::kWrongLength: return "wrong-length";
+    case CameraMode::kSound:
+      return "sound";
+    case CameraMode::kWrongAnswers:
+      return "wrong-answers";
+    case CameraMode::kWrongLength:
+      return "wrong-length";
   }
   return "?";
 }
 
 std::string CameraReport::ToJson(CameraMode mode) const {
-  const nlohmann::json report = {{"mode", CameraModeName(mode)},
-                                 {"requests", requests},
-                                 {"commandSets", commandSets},
-                                 {"commitSets", commitSets},
-                                 {"answeredReads", answeredReads},
-                                 {"stalledReads", stalledReads},
-                                 {"shortReads", shortReads},
-                                 {"otherUnitTransfers", otherUnitTransfers},
-                                 {"lostRequests", lostRequests}};
+  const nlohmann::json report = {
+      {"mode", CameraModeName(mode)},   {"requests", requests},
+      {"commandSets", commandSets},     {"commitSets", commitSets},
+      {"answeredReads", answeredReads}, {"stalledReads", stalledReads},
+      {"shortReads", shortReads},       {"otherUnitTransfers", otherUnitTransfers},
+      {"lostRequests", lostRequests}};
   return report.dump() + "\n";
 }
 
@@ -118,9 +121,9 @@ Zk742Camera::Zk742Camera(sim::RecorderState& state, CameraMode mode, CameraStrin
   probe_[3] = 1;  // bFrameIndex
   constexpr uint32_t kInterval = 333333, kFrameBytes = 160 * 120 * 2, kPayload = 512;
   for (int i = 0; i < 4; ++i) {
-    probe_[4 + i] = static_cast<uint8_t>(kInterval >> (8 * i));      // dwFrameInterval
-    probe_[18 + i] = static_cast<uint8_t>(kFrameBytes >> (8 * i));   // dwMaxVideoFrameSize
-    probe_[22 + i] = static_cast<uint8_t>(kPayload >> (8 * i));      // dwMaxPayloadTransferSize
+    probe_[4 + i] = static_cast<uint8_t>(kInterval >> (8 * i));     // dwFrameInterval
+    probe_[18 + i] = static_cast<uint8_t>(kFrameBytes >> (8 * i));  // dwMaxVideoFrameSize
+    probe_[22 + i] = static_cast<uint8_t>(kPayload >> (8 * i));     // dwMaxPayloadTransferSize
   }
 }
 
@@ -226,7 +229,7 @@ bool Zk742Camera::RecorderUnitRequest(const SetupPacket& setup, uint8_t selector
       return true;
     case kSetCur: {
       const std::optional<std::vector<uint8_t>> data = pipe.ReceiveData(setup.length);
-      if (!data) return false;  // lost: counted by HandleSetup
+      if (!data) return false;                           // lost: counted by HandleSetup
       if (data->size() != kControlLength) return false;  // not a packet: the recorder never sees it
       std::array<uint8_t, kControlLength> packet{};
       std::copy(data->begin(), data->end(), packet.begin());

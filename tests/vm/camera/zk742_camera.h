@@ -32,18 +32,19 @@ bool IsRecorderTransfer(const SetupPacket& setup);
 // command selector, `commitLateMs` for a SET on the commit selector, 0 for anything else.
 int RecorderTransferDelay(const SetupPacket& setup, int answerLateMs, int commitLateMs);
 
-std::optional<CameraMode> ParseCameraMode(std::string_view name);  // "sound", "wrong-answers", "wrong-length"
+std::optional<CameraMode> ParseCameraMode(
+    std::string_view name);  // "sound", "wrong-answers", "wrong-length"
 std::string_view CameraModeName(CameraMode mode);
 
 // What the camera saw, for the checks in the guest (written next to the recorder's state).
 struct CameraReport {
   uint64_t requests = 0;
-  uint64_t commandSets = 0;        // SETs on selector 17 that reached the recorder
-  uint64_t commitSets = 0;         // SETs on selector 18 that reached the recorder
-  uint64_t answeredReads = 0;      // GETs on selector 17 answered in full
+  uint64_t commandSets = 0;    // SETs on selector 17 that reached the recorder
+  uint64_t commitSets = 0;     // SETs on selector 18 that reached the recorder
+  uint64_t answeredReads = 0;  // GETs on selector 17 answered in full
   uint64_t stalledReads = 0;
-  uint64_t shortReads = 0;         // GETs answered with fewer bytes than asked
-  uint64_t otherUnitTransfers = 0; // transfers addressed to the other vendor's unit
+  uint64_t shortReads = 0;          // GETs answered with fewer bytes than asked
+  uint64_t otherUnitTransfers = 0;  // transfers addressed to the other vendor's unit
   // Requests lost by the rig, not refused by the recorder: gadgetfs dropped them (the host
   // sent the next one first), the host gave up on them before the answer, or their data never
   // arrived. The guest runs a scenario again when its camera lost one.
@@ -84,7 +85,7 @@ class Zk742Camera {
   CameraReport report_;
   uint32_t lastRequest_ = 0;  // request and command of the last packet SET on selector 17
   uint32_t lastCommand_ = 0;
-  uint8_t errorCode_ = 0;     // VC_REQUEST_ERROR_CODE_CONTROL: why the last request failed
+  uint8_t errorCode_ = 0;            // VC_REQUEST_ERROR_CODE_CONTROL: why the last request failed
   std::array<uint8_t, 26> probe_{};  // video probe and commit control (UVC 1.0 size)
   std::FILE* trace_ = nullptr;
 };

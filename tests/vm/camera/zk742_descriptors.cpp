@@ -12,8 +12,7 @@ constexpr uint8_t kClassVideo = 0x0E, kSubclassControl = 0x01, kSubclassStreamin
                   kSubclassCollection = 0x03;
 constexpr uint8_t kVcHeader = 0x01, kVcInputTerminal = 0x02, kVcOutputTerminal = 0x03,
                   kVcExtensionUnit = 0x06;
-constexpr uint8_t kVsInputHeader = 0x01, kVsFormatUncompressed = 0x04,
-                  kVsFrameUncompressed = 0x05;
+constexpr uint8_t kVsInputHeader = 0x01, kVsFormatUncompressed = 0x04, kVsFrameUncompressed = 0x05;
 constexpr uint16_t kCameraTerminal = 0x0201, kStreamingTerminal = 0x0101;
 constexpr uint8_t kBulkInEndpoint = 0x81, kTransferBulk = 0x02;
 
@@ -53,9 +52,9 @@ void VideoControlInterface(DescriptorWriter& w) {
   w.U8(kVcHeader);
   w.U16(0x0100);  // bcdUVC 1.0
   const std::size_t totalAt = w.Size();
-  w.U16(0);  // wTotalLength, patched below
+  w.U16(0);         // wTotalLength, patched below
   w.U32(48000000);  // dwClockFrequency
-  w.U8(1);  // bInCollection
+  w.U8(1);          // bInCollection
   w.U8(kVideoStreamingInterface);
   w.End(headerAt);
 
@@ -63,11 +62,11 @@ void VideoControlInterface(DescriptorWriter& w) {
   w.U8(kVcInputTerminal);
   w.U8(kInputTerminalId);
   w.U16(kCameraTerminal);
-  w.U8(0);   // bAssocTerminal
-  w.U8(0);   // iTerminal
-  w.U16(0);  // wObjectiveFocalLengthMin
-  w.U16(0);  // wObjectiveFocalLengthMax
-  w.U16(0);  // wOcularFocalLength
+  w.U8(0);                // bAssocTerminal
+  w.U8(0);                // iTerminal
+  w.U16(0);               // wObjectiveFocalLengthMin
+  w.U16(0);               // wObjectiveFocalLengthMax
+  w.U16(0);               // wOcularFocalLength
   w.Bytes({3, 0, 0, 0});  // bControlSize, bmControls: no camera controls
   w.End(at);
 
@@ -78,9 +77,9 @@ void VideoControlInterface(DescriptorWriter& w) {
   w.U8(kVcOutputTerminal);
   w.U8(kOutputTerminalId);
   w.U16(kStreamingTerminal);
-  w.U8(0);  // bAssocTerminal
+  w.U8(0);                // bAssocTerminal
   w.U8(kRecorderUnitId);  // bSourceID
-  w.U8(0);  // iTerminal
+  w.U8(0);                // iTerminal
   w.End(at);
 
   w.Patch16(totalAt, static_cast<uint16_t>(w.Size() - headerAt));
@@ -99,10 +98,10 @@ void VideoStreamingInterface(DescriptorWriter& w, uint16_t bulkMaxPacket) {
   const std::size_t totalAt = w.Size();
   w.U16(0);  // wTotalLength, patched below
   w.U8(kBulkInEndpoint);
-  w.U8(0);  // bmInfo
+  w.U8(0);                  // bmInfo
   w.U8(kOutputTerminalId);  // bTerminalLink
-  w.Bytes({0, 0, 0});  // bStillCaptureMethod, bTriggerSupport, bTriggerUsage
-  w.Bytes({1, 0});  // bControlSize, bmaControls of the one format
+  w.Bytes({0, 0, 0});       // bStillCaptureMethod, bTriggerSupport, bTriggerUsage
+  w.Bytes({1, 0});          // bControlSize, bmaControls of the one format
   w.End(headerAt);
 
   at = w.Begin(kCsInterface);
@@ -121,11 +120,11 @@ void VideoStreamingInterface(DescriptorWriter& w, uint16_t bulkMaxPacket) {
   w.U8(0);  // bmCapabilities
   w.U16(kWidth);
   w.U16(kHeight);
-  w.U32(kBitRate);  // dwMinBitRate
-  w.U32(kBitRate);  // dwMaxBitRate
-  w.U32(kFrameBytes);  // dwMaxVideoFrameBufferSize
+  w.U32(kBitRate);        // dwMinBitRate
+  w.U32(kBitRate);        // dwMaxBitRate
+  w.U32(kFrameBytes);     // dwMaxVideoFrameBufferSize
   w.U32(kFrameInterval);  // dwDefaultFrameInterval
-  w.U8(1);  // bFrameIntervalType: one discrete interval
+  w.U8(1);                // bFrameIntervalType: one discrete interval
   w.U32(kFrameInterval);
   w.End(at);
 
@@ -144,9 +143,9 @@ void VideoStreamingInterface(DescriptorWriter& w, uint16_t bulkMaxPacket) {
 std::vector<uint8_t> DeviceDescriptor() {
   DescriptorWriter w;
   const std::size_t at = w.Begin(kDtDevice);
-  w.U16(0x0200);  // bcdUSB
+  w.U16(0x0200);                // bcdUSB
   w.Bytes({0xEF, 0x02, 0x01});  // miscellaneous class with interface association
-  w.U8(64);  // bMaxPacketSize0
+  w.U8(64);                     // bMaxPacketSize0
   w.U16(kVendorId);
   w.U16(kProductId);
   w.U16(0x0100);  // bcdDevice
@@ -159,10 +158,10 @@ std::vector<uint8_t> DeviceDescriptor() {
 std::vector<uint8_t> ConfigurationDescriptor(uint16_t bulkMaxPacket, bool namedFunction) {
   DescriptorWriter w;
   const std::size_t at = w.Begin(kDtConfig);
-  w.U16(0);  // wTotalLength, patched below
-  w.U8(2);   // bNumInterfaces
-  w.U8(1);   // bConfigurationValue
-  w.U8(0);   // iConfiguration
+  w.U16(0);    // wTotalLength, patched below
+  w.U8(2);     // bNumInterfaces
+  w.U8(1);     // bConfigurationValue
+  w.U8(0);     // iConfiguration
   w.U8(0x80);  // bus powered
   w.U8(50);    // 100 mA
   w.End(at);
@@ -188,8 +187,7 @@ std::vector<uint8_t> GadgetfsDescriptors(bool namedFunction) {
   return w.Result();
 }
 
-std::optional<std::vector<uint8_t>> StringDescriptor(const CameraStrings& strings,
-                                                     uint8_t index) {
+std::optional<std::vector<uint8_t>> StringDescriptor(const CameraStrings& strings, uint8_t index) {
   DescriptorWriter w;
   const std::size_t at = w.Begin(kDtString);
   if (index == 0) {

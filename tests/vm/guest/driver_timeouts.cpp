@@ -38,8 +38,8 @@ uint64_t DriverTimeouts::Take() {
     if (body == std::string_view::npos) continue;
     const std::string_view message = text.substr(body + 1, text.find('\n', body) - body - 1);
     if (message.find("-110") != std::string_view::npos) {
-      std::printf("  rig: the driver gave up on a request: %.*s\n", static_cast<int>(message.size()),
-                  message.data());
+      std::printf("  rig: the driver gave up on a request: %.*s\n",
+                  static_cast<int>(message.size()), message.data());
       ++count;
     }
   }

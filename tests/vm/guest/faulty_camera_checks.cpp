@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <optional>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,9 +37,9 @@ std::string Outcome(const CommandResult& r) {
 void CheckTestIsNg(DeviceLink& link, uint32_t code, const std::string& why, CheckLog& log) {
   uint32_t result = 0xFFFFFFFF;
   const int ok = link.QueryTestResult(code, &result);
-  log.Check(ok == 0 && result != 1,
-            "QueryTestResult(" + HexWord(code) + ") " + why + ": returns " + std::to_string(ok) +
-                ", answer " + std::to_string(result) + (result == 1 ? " (OK: wrong)" : " (NG)"));
+  log.Check(ok == 0 && result != 1, "QueryTestResult(" + HexWord(code) + ") " + why + ": returns " +
+                                        std::to_string(ok) + ", answer " + std::to_string(result) +
+                                        (result == 1 ? " (OK: wrong)" : " (NG)"));
 }
 
 }  // namespace
@@ -64,11 +64,13 @@ void CheckWrongAnswers(const GuestSetup& setup, PluggedCamera& camera, CheckLog&
   const bool untouched = std::all_of(read.begin(), read.end(), [](uint8_t b) { return b == 0xEE; });
   log.Check(readOk == 0 && untouched,
             "ReadData answered 32 of 64 bytes: returns " + std::to_string(readOk) +
-                (untouched ? ", destination unchanged" : ", destination changed: " + Hex(std::span(read).first(80))));
+                (untouched ? ", destination unchanged"
+                           : ", destination changed: " + Hex(std::span(read).first(80))));
   link.Detach();
 
   const std::string file = setup.work + "/short-read.bin";
-  const CommandResult cli = RunCommand({setup.kavrinProgram, "read", "-o", file}, setup.work, kCommandTimeout);
+  const CommandResult cli =
+      RunCommand({setup.kavrinProgram, "read", "-o", file}, setup.work, kCommandTimeout);
   log.Check(cli.finished && cli.exitCode == 1 && !std::filesystem::exists(file),
             "kavrin read -o FILE on short answers: " + Outcome(cli) +
                 (std::filesystem::exists(file) ? ", yet the file was written" : ", no file"));
@@ -92,7 +94,8 @@ void CheckWrongLength(const GuestSetup& setup, PluggedCamera& camera, CheckLog& 
   CheckTestIsNg(link, kPassingTest, "that the recorder is never asked", log);
   link.Detach();
 
-  const CommandResult cli = RunCommand({setup.kavrinProgram, "kavrin"}, setup.work, kCommandTimeout);
+  const CommandResult cli =
+      RunCommand({setup.kavrinProgram, "kavrin"}, setup.work, kCommandTimeout);
   log.Check(cli.finished && cli.exitCode == 1 && !cli.err.empty(),
             "kavrin kavrin fails with a reason: " + Outcome(cli) + ", stderr: " + cli.err);
 
@@ -113,7 +116,8 @@ std::string PrepareVanishingState(const GuestSetup& setup, uint64_t transfers) {
 
 void CheckVanishing(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log) {
   log.Section("a recorder that leaves the bus in the middle of kavrin kavrin");
-  const CommandResult cli = RunCommand({setup.kavrinProgram, "kavrin"}, setup.work, kCommandTimeout);
+  const CommandResult cli =
+      RunCommand({setup.kavrinProgram, "kavrin"}, setup.work, kCommandTimeout);
   log.Check(cli.finished && cli.exitCode == 1 && !cli.err.empty(),
             "kavrin kavrin fails with a reason: " + Outcome(cli) + ", stderr: " + cli.err);
   log.Check(camera.LeftTheBus(), "the camera left the bus");
@@ -134,14 +138,14 @@ struct JsonRun {
   CommandResult result;
   std::string reason;
   std::string message;
-  std::string step;   // which step of the operation failed
-  std::string cause;  // the transfer's own reason
+  std::string step;    // which step of the operation failed
+  std::string cause;   // the transfer's own reason
   int64_t status = 0;  // the platform's status of that transfer
   std::string Text() const {
-    return Outcome(result) + (reason.empty() ? ", no reason"
-                                             : ", reason " + reason + " (step " + step +
-                                                   ", cause " + cause + ", status " +
-                                                   std::to_string(status) + "): " + message);
+    return Outcome(result) + (reason.empty()
+                                  ? ", no reason"
+                                  : ", reason " + reason + " (step " + step + ", cause " + cause +
+                                        ", status " + std::to_string(status) + "): " + message);
   }
 };
 
@@ -167,17 +171,19 @@ void CheckVanishingInsideGet(const GuestSetup& setup, PluggedCamera& camera, Che
   log.Section("a recorder unplugged while the GET of kavrin read is in flight");
   const std::string file = setup.work + "/gone-inside-get.bin";
   const JsonRun read = RunJson(setup, {"read", "-o", file});
-  log.Check(read.result.finished && read.result.exitCode == 1 && read.reason == kGoneInsideTransfer &&
-                !std::filesystem::exists(file),
-            "kavrin read: " + read.Text() + (std::filesystem::exists(file) ? ", yet the file was written" : ", no file"));
+  log.Check(read.result.finished && read.result.exitCode == 1 &&
+                read.reason == kGoneInsideTransfer && !std::filesystem::exists(file),
+            "kavrin read: " + read.Text() +
+                (std::filesystem::exists(file) ? ", yet the file was written" : ", no file"));
   log.Check(camera.LeftTheBus(), "the camera left the bus inside the transfer");
 }
 
 void CheckVanishingInsideSet(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log) {
   log.Section("a recorder unplugged while the first chunk's SET of kavrin kavrin is in flight");
   const JsonRun kavrin = RunJson(setup, {"kavrin"});
-  log.Check(kavrin.result.finished && kavrin.result.exitCode == 1 && kavrin.reason == kGoneInsideTransfer,
-            "kavrin kavrin: " + kavrin.Text());
+  log.Check(
+      kavrin.result.finished && kavrin.result.exitCode == 1 && kavrin.reason == kGoneInsideTransfer,
+      "kavrin kavrin: " + kavrin.Text());
   log.Check(camera.LeftTheBus(), "the camera left the bus inside the transfer");
   const std::optional<sim::RecorderState> state = camera.RecorderState();
   log.Check(state && state->transfers == 1 && state->commits.empty(),
@@ -193,7 +199,9 @@ void CheckSlowRecorder(const GuestSetup& setup, PluggedCamera& camera, CheckLog&
   const auto started = std::chrono::steady_clock::now();
   const JsonRun read = RunJson(setup, {"read", "-o", file});
   const auto seconds = std::chrono::duration_cast<std::chrono::milliseconds>(
-                           std::chrono::steady_clock::now() - started).count() / 1000.0;
+                           std::chrono::steady_clock::now() - started)
+                           .count() /
+                       1000.0;
   log.Check(read.result.finished && read.result.exitCode == 0 && std::filesystem::exists(file),
             "kavrin read waits for late answers: " + Outcome(read.result) + " after " +
                 std::to_string(seconds).substr(0, 4) + " s" +
@@ -214,7 +222,8 @@ void CheckSlowRecorder(const GuestSetup& setup, PluggedCamera& camera, CheckLog&
   if (delayed != std::string::npos) {
     transfersAfter = 0;
     for (std::size_t at = delayed; (at = trace.find("zk742: ", at + 1)) != std::string::npos;) {
-      transfersAfter += trace.compare(at, 11, "zk742: SET ") == 0 || trace.compare(at, 11, "zk742: GET ") == 0;
+      transfersAfter +=
+          trace.compare(at, 11, "zk742: SET ") == 0 || trace.compare(at, 11, "zk742: GET ") == 0;
     }
   }
   log.Check(after && after->commits.size() == commitsBefore + 1 && transfersAfter == 1,

@@ -18,13 +18,20 @@ bool ParseOptions(int argc, char** argv, kavrin::vm::GuestSetup* setup) {
   setup->gadget = "/dev/gadget/dummy_udc";
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string_view name = argv[i];
-    if (name == "--camera") setup->cameraProgram = argv[i + 1];
-    else if (name == "--kavrin") setup->kavrinProgram = argv[i + 1];
-    else if (name == "--state") setup->stateTemplate = argv[i + 1];
-    else if (name == "--work") setup->work = argv[i + 1];
-    else if (name == "--gadget") setup->gadget = argv[i + 1];
-    else if (name == "--rule") setup->udevRule = argv[i + 1];
-    else return false;
+    if (name == "--camera")
+      setup->cameraProgram = argv[i + 1];
+    else if (name == "--kavrin")
+      setup->kavrinProgram = argv[i + 1];
+    else if (name == "--state")
+      setup->stateTemplate = argv[i + 1];
+    else if (name == "--work")
+      setup->work = argv[i + 1];
+    else if (name == "--gadget")
+      setup->gadget = argv[i + 1];
+    else if (name == "--rule")
+      setup->udevRule = argv[i + 1];
+    else
+      return false;
   }
   return argc % 2 == 1 && !setup->cameraProgram.empty() && !setup->kavrinProgram.empty() &&
          !setup->stateTemplate.empty() && !setup->work.empty() && !setup->udevRule.empty();
@@ -62,7 +69,8 @@ class ScenarioRunner {
       log_.AddRigLosses(timedOut > plannedTimeouts ? timedOut - plannedTimeouts : 0);
       const uint64_t lost = log_.AttemptRigLosses();
       if (lost == 0) return;
-      const std::string what = "the rig lost " + std::to_string(lost) + " request(s) in this scenario";
+      const std::string what =
+          "the rig lost " + std::to_string(lost) + " request(s) in this scenario";
       if (attempt == 2) {
         log_.Check(false, what + " again: its results stand, and the rig did not keep up");
         return;
@@ -89,8 +97,9 @@ int main(int argc, char** argv) {
   using namespace kavrin::vm;
   GuestSetup setup;
   if (!ParseOptions(argc, argv, &setup)) {
-    std::fprintf(stderr, "usage: vm_guest_checks --camera PROGRAM --kavrin PROGRAM --state FILE "
-                         "--work FOLDER --rule FILE [--gadget EP0]\n");
+    std::fprintf(stderr,
+                 "usage: vm_guest_checks --camera PROGRAM --kavrin PROGRAM --state FILE "
+                 "--work FOLDER --rule FILE [--gadget EP0]\n");
     return 2;
   }
   CheckLog log;
@@ -124,11 +133,13 @@ int main(int argc, char** argv) {
                              .label = "vanishing",
                              .stateTemplate = PrepareVanishingState(setup, 2)};
   scenarios.Run([&] {
-    OnCamera(setup, vanishing, log, [&](PluggedCamera& camera) { CheckVanishing(setup, camera, log); });
+    OnCamera(setup, vanishing, log,
+             [&](PluggedCamera& camera) { CheckVanishing(setup, camera, log); });
   });
   // Gone while the recorder's second transfer is in flight: kavrin read's GET, kavrin
   // kavrin's first chunk (after the clock).
-  const CameraPlug goneInsideGet{.mode = CameraMode::kSound, .label = "gone-inside-get", .vanishInside = 2};
+  const CameraPlug goneInsideGet{
+      .mode = CameraMode::kSound, .label = "gone-inside-get", .vanishInside = 2};
   scenarios.Run([&] {
     OnCamera(setup, goneInsideGet, log,
              [&](PluggedCamera& camera) { CheckVanishingInsideGet(setup, camera, log); });
@@ -147,12 +158,17 @@ int main(int argc, char** argv) {
                         .usbipPort = 0,
                         .answerLateMs = 1500,
                         .commitLateMs = 6000};
-  scenarios.Run([&] { OnCamera(setup, slow, log, [&](PluggedCamera& camera) { CheckSlowRecorder(setup, camera, log); }); },
-                1);
+  scenarios.Run(
+      [&] {
+        OnCamera(setup, slow, log,
+                 [&](PluggedCamera& camera) { CheckSlowRecorder(setup, camera, log); });
+      },
+      1);
   scenarios.Run([&] { CheckSeveralRecorders(setup, log); });
   const CameraPlug permissions{.mode = CameraMode::kSound, .label = "permissions"};
   scenarios.Run([&] {
-    OnCamera(setup, permissions, log, [&](PluggedCamera& camera) { CheckPermissions(setup, camera, log); });
+    OnCamera(setup, permissions, log,
+             [&](PluggedCamera& camera) { CheckPermissions(setup, camera, log); });
   });
   scenarios.Summary();
   log.Summary();

@@ -38,7 +38,8 @@ void CheckKavrinCommand(const GuestSetup& setup, PluggedCamera& camera, CheckLog
   if (!before) return;
 
   const std::string startedAt = LocalNow();
-  const CommandResult kavrin = RunCommand({setup.kavrinProgram, "kavrin"}, setup.work, kCommandTimeout);
+  const CommandResult kavrin =
+      RunCommand({setup.kavrinProgram, "kavrin"}, setup.work, kCommandTimeout);
   const std::string endedAt = LocalNow();
   log.Check(kavrin.finished && kavrin.exitCode == 0, "kavrin kavrin: " + Outcome(kavrin));
 
@@ -53,20 +54,24 @@ void CheckKavrinCommand(const GuestSetup& setup, PluggedCamera& camera, CheckLog
             "the recorder holds the default configuration's settings: " +
                 Hex(std::span(after->settings).first(8)) + " ...");
   log.Check(startedAt <= after->clock && after->clock <= endedAt,
-            "the recorder's clock \"" + after->clock + "\" was set to the local time while the "
-            "command ran (" + startedAt + " to " + endedAt + ")");
+            "the recorder's clock \"" + after->clock +
+                "\" was set to the local time while the "
+                "command ran (" +
+                startedAt + " to " + endedAt + ")");
 
   const std::string file = setup.work + "/read-back.bin";
-  const CommandResult read = RunCommand({setup.kavrinProgram, "read", "-o", file}, setup.work, kCommandTimeout);
+  const CommandResult read =
+      RunCommand({setup.kavrinProgram, "read", "-o", file}, setup.work, kCommandTimeout);
   const std::string bytes = ReadTextFile(file);
   const bool areaSame = bytes.size() == 112 &&
                         std::equal(after->settings.begin(), after->settings.end(), bytes.begin(),
                                    [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); });
-  const bool noteZero = bytes.size() == 112 &&
-                        bytes.find_first_not_of('\0', 80) == std::string::npos;
+  const bool noteZero =
+      bytes.size() == 112 && bytes.find_first_not_of('\0', 80) == std::string::npos;
   log.Check(read.finished && read.exitCode == 0 && areaSame && noteZero,
             "kavrin read -o FILE: " + Outcome(read) + "; " + std::to_string(bytes.size()) +
-                "-byte file, " + (areaSame ? "the recorder's 80 bytes" : "not the recorder's bytes") +
+                "-byte file, " +
+                (areaSame ? "the recorder's 80 bytes" : "not the recorder's bytes") +
                 (noteZero ? ", note area zero" : ", note area not zero"));
 }
 

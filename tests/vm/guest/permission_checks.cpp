@@ -37,7 +37,8 @@ std::optional<RuleValues> ReadRule(const std::string& path) {
   for (std::string text; std::getline(in, text);) {
     std::smatch match;
     if (std::regex_search(text, match, line)) {
-      return RuleValues{match[1].str(), static_cast<mode_t>(std::stoul(match[2].str(), nullptr, 8))};
+      return RuleValues{match[1].str(),
+                        static_cast<mode_t>(std::stoul(match[2].str(), nullptr, 8))};
     }
   }
   return std::nullopt;
@@ -54,9 +55,12 @@ std::string Octal(mode_t mode) {
 void CheckPermissions(const GuestSetup& setup, PluggedCamera& camera, CheckLog& log) {
   log.Section("kavrin devices as an unprivileged user");
   const std::optional<RuleValues> rule = ReadRule(setup.udevRule);
-  if (!log.Check(rule.has_value(), "the udev rule " + setup.udevRule + " gives the ZK742 a group and a mode")) return;
+  if (!log.Check(rule.has_value(),
+                 "the udev rule " + setup.udevRule + " gives the ZK742 a group and a mode"))
+    return;
   const group* ruleGroup = getgrnam(rule->group.c_str());
-  if (!log.Check(ruleGroup != nullptr, "the guest has the rule's group \"" + rule->group + "\"")) return;
+  if (!log.Check(ruleGroup != nullptr, "the guest has the rule's group \"" + rule->group + "\""))
+    return;
   const gid_t video = ruleGroup->gr_gid;
   // The rule matches every video node of the camera (capture and metadata), as udev would.
   std::vector<std::string> nodes;
@@ -66,10 +70,12 @@ void CheckPermissions(const GuestSetup& setup, PluggedCamera& camera, CheckLog& 
   }
   const std::string node = camera.Input().location;
   struct stat kernels {};
-  if (!log.Check(stat(node.c_str(), &kernels) == 0, "the recorder's node " + node + " exists")) return;
+  if (!log.Check(stat(node.c_str(), &kernels) == 0, "the recorder's node " + node + " exists"))
+    return;
   auto setAll = [&](uid_t owner, gid_t group, mode_t mode) {
     bool all = true;
-    for (const std::string& n : nodes) all = chown(n.c_str(), owner, group) == 0 && chmod(n.c_str(), mode) == 0 && all;
+    for (const std::string& n : nodes)
+      all = chown(n.c_str(), owner, group) == 0 && chmod(n.c_str(), mode) == 0 && all;
     return all;
   };
 
@@ -85,8 +91,9 @@ void CheckPermissions(const GuestSetup& setup, PluggedCamera& camera, CheckLog& 
       {"the rule's mode and group (applied by hand), a user outside the group", true, false, false},
   };
   for (const Case& c : cases) {
-    const bool set = c.ruleApplied ? setAll(0, video, rule->mode)
-                                   : setAll(kernels.st_uid, kernels.st_gid, kernels.st_mode & 07777);
+    const bool set = c.ruleApplied
+                         ? setAll(0, video, rule->mode)
+                         : setAll(kernels.st_uid, kernels.st_gid, kernels.st_mode & 07777);
     struct stat now {};
     stat(node.c_str(), &now);
     Credentials user{.uid = kUser, .gid = kUserGroup, .groups = {kUserGroup}};
@@ -104,11 +111,11 @@ void CheckPermissions(const GuestSetup& setup, PluggedCamera& camera, CheckLog& 
     const std::string reason = listing.is_object() ? listing.value("reason", "") : "";
     const bool right = c.usable ? run.exitCode == 0 && usable
                                 : run.exitCode == 1 && !usable && denied && reason == "permission";
-    log.Check(set && right, std::string(c.what) + " (node " + Octal(now.st_mode) + ", group " +
-                                std::to_string(now.st_gid) + "): exit " + std::to_string(run.exitCode) +
-                                (usable ? ", usable" : ", not usable") +
-                                (denied ? ", permission denied" : "") +
-                                (reason.empty() ? "" : ", reason " + reason));
+    log.Check(set && right,
+              std::string(c.what) + " (node " + Octal(now.st_mode) + ", group " +
+                  std::to_string(now.st_gid) + "): exit " + std::to_string(run.exitCode) +
+                  (usable ? ", usable" : ", not usable") + (denied ? ", permission denied" : "") +
+                  (reason.empty() ? "" : ", reason " + reason));
   }
   // As the kernel made them again, for whatever runs next.
   setAll(kernels.st_uid, kernels.st_gid, kernels.st_mode & 07777);

@@ -73,7 +73,7 @@ PluggedCamera::PluggedCamera(const GuestSetup& setup, const CameraPlug& plug, Ch
   std::filesystem::copy_file(plug.stateTemplate.empty() ? setup.stateTemplate : plug.stateTemplate,
                              statePath_, std::filesystem::copy_options::overwrite_existing);
   std::vector<std::string> command = {setup.cameraProgram, "--state", statePath_, "--report",
-                                      reportPath_, "--mode", mode};
+                                      reportPath_,         "--mode",  mode};
   if (plug.usbipPort >= 0) {
     command.insert(command.end(), {"--usbip", std::to_string(plug.usbipPort)});
   } else {
@@ -83,8 +83,10 @@ PluggedCamera::PluggedCamera(const GuestSetup& setup, const CameraPlug& plug, Ch
   if (plug.vanishInside > 0) {
     command.insert(command.end(), {"--vanish-inside", std::to_string(plug.vanishInside)});
   }
-  if (plug.answerLateMs > 0) command.insert(command.end(), {"--answer-late", std::to_string(plug.answerLateMs)});
-  if (plug.commitLateMs > 0) command.insert(command.end(), {"--commit-late", std::to_string(plug.commitLateMs)});
+  if (plug.answerLateMs > 0)
+    command.insert(command.end(), {"--answer-late", std::to_string(plug.answerLateMs)});
+  if (plug.commitLateMs > 0)
+    command.insert(command.end(), {"--commit-late", std::to_string(plug.commitLateMs)});
   if (!plug.function.empty()) {
     command.push_back("--function");
     command.push_back(plug.function);
@@ -94,10 +96,12 @@ PluggedCamera::PluggedCamera(const GuestSetup& setup, const CameraPlug& plug, Ch
 }
 
 void PluggedCamera::WaitForCamera() {
-  const bool appeared = WaitFor([&] {
-    input_ = FindCameraInput(listedAs_, serial_);
-    return input_.has_value() || !process_->Running();
-  }, kAppearWithin);
+  const bool appeared = WaitFor(
+      [&] {
+        input_ = FindCameraInput(listedAs_, serial_);
+        return input_.has_value() || !process_->Running();
+      },
+      kAppearWithin);
   log_.Check(appeared && input_.has_value(),
              "the camera is plugged in and listed as \"" +
                  std::string(listedAs_.begin(), listedAs_.end()) + "\"" +

@@ -19,7 +19,8 @@ constexpr auto kCommandTimeout = 30s;
 std::vector<json> JsonLines(const std::string& out) {
   std::vector<json> lines;
   std::istringstream in(out);
-  for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line, nullptr, false));
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(json::parse(line, nullptr, false));
   return lines;
 }
 
@@ -35,9 +36,9 @@ void CheckSeveralRecorders(const GuestSetup& setup, CheckLog& log) {
   PluggedCamera a(setup, {.label = "unit-a", .usbipPort = 0, .serial = "VM-A"}, log);
   PluggedCamera b(setup, {.label = "unit-b", .usbipPort = 1, .serial = "VM-B"}, log);
   if (!a.Present() || !b.Present()) return;
-  log.Check(!a.Input().port.empty() && !b.Input().port.empty() && a.Input().port != b.Input().port,
-            "the backend gives each its own USB port path: " + a.Input().port + " and " +
-                b.Input().port);
+  log.Check(
+      !a.Input().port.empty() && !b.Input().port.empty() && a.Input().port != b.Input().port,
+      "the backend gives each its own USB port path: " + a.Input().port + " and " + b.Input().port);
 
   const CommandResult devices =
       RunCommand({setup.kavrinProgram, "devices", "--json"}, setup.work, kCommandTimeout);
@@ -55,17 +56,19 @@ void CheckSeveralRecorders(const GuestSetup& setup, CheckLog& log) {
   const CommandResult guess =
       RunCommand({setup.kavrinProgram, "kavrin", "--json"}, setup.work, kCommandTimeout);
   const json refusal = json::parse(guess.out, nullptr, false);
-  log.Check(guess.exitCode == 1 && refusal.is_object() && refusal.value("reason", "") == "ambiguous",
-            "kavrin kavrin without -d refuses to guess (exit " + std::to_string(guess.exitCode) + ")");
+  log.Check(
+      guess.exitCode == 1 && refusal.is_object() && refusal.value("reason", "") == "ambiguous",
+      "kavrin kavrin without -d refuses to guess (exit " + std::to_string(guess.exitCode) + ")");
   log.Check(Commits(a) == 0 && Commits(b) == 0, "neither recorder was written");
 
-  const CommandResult one = RunCommand({setup.kavrinProgram, "kavrin", "-d", "serial:VM-B", "--json"},
-                                       setup.work, kCommandTimeout);
-  log.Check(one.exitCode == 0 && Commits(a) == 0 && Commits(b) == 1,
-            "kavrin kavrin -d serial:VM-B commits B only (exit " + std::to_string(one.exitCode) + ")");
+  const CommandResult one = RunCommand(
+      {setup.kavrinProgram, "kavrin", "-d", "serial:VM-B", "--json"}, setup.work, kCommandTimeout);
+  log.Check(
+      one.exitCode == 0 && Commits(a) == 0 && Commits(b) == 1,
+      "kavrin kavrin -d serial:VM-B commits B only (exit " + std::to_string(one.exitCode) + ")");
 
-  const CommandResult all = RunCommand({setup.kavrinProgram, "kavrin", "--all", "--json"},
-                                       setup.work, kCommandTimeout);
+  const CommandResult all =
+      RunCommand({setup.kavrinProgram, "kavrin", "--all", "--json"}, setup.work, kCommandTimeout);
   const std::vector<json> lines = JsonLines(all.out);
   // The session's start record, the two units, the summary.
   const bool summaryRight = lines.size() == 4 && lines[3].is_object() &&

@@ -63,7 +63,8 @@ void CheckDiscovery(PluggedCamera& camera, CheckLog& log) {
   };
   for (const Case& c : cases) {
     std::string names;
-    for (const std::u16string& name : c.names) names += (names.empty() ? "\"" : ", \"") + Narrow(name) + "\"";
+    for (const std::u16string& name : c.names)
+      names += (names.empty() ? "\"" : ", \"") + Narrow(name) + "\"";
     v4l2::V4l2Backend backend;
     DeviceLink link(backend);
     for (const std::u16string& name : c.names) link.AddDeviceName(name.c_str());
@@ -74,19 +75,21 @@ void CheckDiscovery(PluggedCamera& camera, CheckLog& log) {
                                             : trace.Text().find(c.trace) != std::string::npos;
     log.Check(attached == c.attached && indexRight && traceRight,
               "names " + names + ": Attach " + std::to_string(attached) + ", index " +
-                  std::to_string(link.CurrentIndex()) + ", trace \"" + Printable(trace.Text()) + "\"");
+                  std::to_string(link.CurrentIndex()) + ", trace \"" + Printable(trace.Text()) +
+                  "\"");
     link.Detach();
   }
 
   v4l2::V4l2Backend backend;
   const auto inputs = backend.ListVideoInputs();
-  const auto listed = inputs ? std::count_if(inputs->begin(), inputs->end(),
-                                             [](const VideoInput& i) { return i.friendlyName == u"ZK742"; })
-                             : 0;
+  const auto listed =
+      inputs ? std::count_if(inputs->begin(), inputs->end(),
+                             [](const VideoInput& i) { return i.friendlyName == u"ZK742"; })
+             : 0;
   const int nodes = CountNodes("/sys/class/video4linux");
-  log.Check(listed == 1 && nodes == 2,
-            "of uvcvideo's " + std::to_string(nodes) + " nodes for the camera, " +
-                std::to_string(listed) + " (the capture node) is listed");
+  log.Check(listed == 1 && nodes == 2, "of uvcvideo's " + std::to_string(nodes) +
+                                           " nodes for the camera, " + std::to_string(listed) +
+                                           " (the capture node) is listed");
 
   const InputDiagnosis diagnosis = backend.Diagnose(camera.Input());
   log.Check(diagnosis.unitFound && diagnosis.unitId == kRecorderUnitId,
@@ -110,10 +113,11 @@ void CheckCommands(PluggedCamera& camera, CheckLog& log) {
     const char* name;
     std::string expected;
   };
-  const StringCase strings[] = {{DeviceLink::MODEL_NAME, "MODEL_NAME", before->model},
-                                {DeviceLink::HW_VERSION, "HW_VERSION", before->hwVersion},
-                                {DeviceLink::FW_VERSION, "FW_VERSION", before->fwVersion},
-                                {DeviceLink::FW_UPDATE_NAME, "FW_UPDATE_NAME", before->fwUpdateName}};
+  const StringCase strings[] = {
+      {DeviceLink::MODEL_NAME, "MODEL_NAME", before->model},
+      {DeviceLink::HW_VERSION, "HW_VERSION", before->hwVersion},
+      {DeviceLink::FW_VERSION, "FW_VERSION", before->fwVersion},
+      {DeviceLink::FW_UPDATE_NAME, "FW_UPDATE_NAME", before->fwUpdateName}};
   for (const StringCase& c : strings) {
     std::array<uint8_t, 64> reply{};
     const int ok = link.QueryString(c.code, reply.data());
@@ -130,7 +134,8 @@ void CheckCommands(PluggedCamera& camera, CheckLog& log) {
   read.fill(0xEE);
   const int readOk = link.ReadData(read.data(), 80);
   const bool same = std::equal(written.begin(), written.end(), read.begin());
-  const bool restKept = std::all_of(read.begin() + 80, read.end(), [](uint8_t b) { return b == 0xEE; });
+  const bool restKept =
+      std::all_of(read.begin() + 80, read.end(), [](uint8_t b) { return b == 0xEE; });
   log.Check(readOk == 1 && same && restKept,
             "ReadData of 80 bytes = " + std::to_string(readOk) + ", " +
                 (same ? "the bytes written" : "other bytes: " + Hex(std::span(read).first(80))) +
@@ -162,21 +167,23 @@ void CheckCommands(PluggedCamera& camera, CheckLog& log) {
   const std::optional<sim::RecorderState> after = camera.RecorderState();
   if (!log.Check(after.has_value(), "the recorder's state can be read again")) return;
   log.Check(clockOk == 1 && after->clock == "2026-12-05T14:03:09",
-            "SetClock(2026-12-05 14:03:09) = " + std::to_string(clockOk) + "; the recorder's clock \"" +
-                after->clock + "\"");
+            "SetClock(2026-12-05 14:03:09) = " + std::to_string(clockOk) +
+                "; the recorder's clock \"" + after->clock + "\"");
   log.Check(std::equal(written.begin(), written.end(), after->settings.begin()) &&
                 after->commits == std::vector<uint32_t>{1} && after->kavrinFlag,
-            "the recorder committed the 80 bytes once, with value 1: " + Hex(std::span(after->settings).first(8)) +
-                " ..., commits " + std::to_string(after->commits.size()));
+            "the recorder committed the 80 bytes once, with value 1: " +
+                Hex(std::span(after->settings).first(8)) + " ..., commits " +
+                std::to_string(after->commits.size()));
   // Four strings (SET+GET), a write (two chunks and the commit), a read (two SET+GET), two
   // tests (SET+GET) and the clock: nothing lost, nothing repeated.
   const uint64_t transfers = after->transfers - before->transfers;
   log.Check(transfers == 8 + 3 + 4 + 4 + 1,
             "the recorder saw " + std::to_string(transfers) + " transfers (20 expected)");
   const nlohmann::json report = camera.Report();
-  log.Check(report.value("otherUnitTransfers", -1) == 0 && report.value("lostRequests", -1) == 0 &&
-                report.value("stalledReads", -1) == 0,
-            "no transfer went to the other vendor's unit, none was lost or refused: " + report.dump());
+  log.Check(
+      report.value("otherUnitTransfers", -1) == 0 && report.value("lostRequests", -1) == 0 &&
+          report.value("stalledReads", -1) == 0,
+      "no transfer went to the other vendor's unit, none was lost or refused: " + report.dump());
 }
 
 std::string PrepareStateWithProduct(const GuestSetup& setup, const std::string& product) {

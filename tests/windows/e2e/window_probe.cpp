@@ -22,16 +22,19 @@ namespace {
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                        nullptr);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                        nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes,
+                      nullptr, nullptr);
   // One line per control: line breaks of multi-line texts are shown as \n.
   std::string flat;
   for (char c : out) {
     if (c == '\r') continue;
-    if (c == '\n') flat += "\\n";
-    else flat += c;
+    if (c == '\n')
+      flat += "\\n";
+    else
+      flat += c;
   }
   return flat;
 }
@@ -45,13 +48,15 @@ std::wstring TextOf(HWND control) {
     if (index == CB_ERR) {
       if ((GetWindowLongW(control, GWL_STYLE) & 3) == CBS_DROPDOWNLIST) return {};
     } else {
-      std::wstring item(static_cast<std::size_t>(SendMessageW(control, CB_GETLBTEXTLEN, index, 0)) + 1, L'\0');
+      std::wstring item(
+          static_cast<std::size_t>(SendMessageW(control, CB_GETLBTEXTLEN, index, 0)) + 1, L'\0');
       item.resize(static_cast<std::size_t>(
           SendMessageW(control, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(item.data()))));
       return item;
     }
   }
-  std::wstring text(static_cast<std::size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+  std::wstring text(static_cast<std::size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1,
+                    L'\0');
   text.resize(static_cast<std::size_t>(
       SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
   return text;
@@ -67,8 +72,8 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM) {
   RECT rect{};
   GetWindowRect(control, &rect);
   std::printf("%d %s %d %d %ld %ld %ld %ld %s\n", GetDlgCtrlID(control), Utf8(className).c_str(),
-              IsWindowVisible(control) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0, rect.left, rect.top, rect.right,
-              rect.bottom, Utf8(TextOf(control)).c_str());
+              IsWindowVisible(control) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0, rect.left,
+              rect.top, rect.right, rect.bottom, Utf8(TextOf(control)).c_str());
   return TRUE;
 }
 
@@ -77,12 +82,14 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM) {
 bool TextFits(HWND control, bool isStatic) {
   RECT client{};
   GetClientRect(control, &client);
-  std::wstring text(static_cast<std::size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+  std::wstring text(static_cast<std::size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1,
+                    L'\0');
   text.resize(static_cast<std::size_t>(
       SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
   if (text.empty()) return true;
   HDC dc = GetDC(control);
-  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  HGDIOBJ previous =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
   RECT needed{0, 0, client.right, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
             DT_CALCRECT | DT_NOPREFIX | (isStatic ? DT_WORDBREAK : DT_SINGLELINE));
@@ -95,7 +102,8 @@ void PrintLayout(HWND window) {
   RECT client{};
   GetClientRect(window, &client);
   std::printf("client %ld %ld\n", client.right, client.bottom);
-  for (HWND control = GetWindow(window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+  for (HWND control = GetWindow(window, GW_CHILD); control;
+       control = GetWindow(control, GW_HWNDNEXT)) {
     wchar_t className[32] = {};
     GetClassNameW(control, className, 32);
     RECT rect{};
@@ -133,9 +141,11 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"devicechange" && argc == 2) {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(HWND_BROADCAST, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    SendMessageTimeoutW(HWND_BROADCAST, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, SMTO_ABORTIFHUNG,
+                        5000, &result);
     return 0;
   }
-  std::fputs("usage: window_probe.exe controls TITLE | layout TITLE | close TITLE | devicechange\n", stderr);
+  std::fputs("usage: window_probe.exe controls TITLE | layout TITLE | close TITLE | devicechange\n",
+             stderr);
   return 2;
 }

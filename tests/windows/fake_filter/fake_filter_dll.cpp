@@ -79,12 +79,11 @@ HRESULT Register(const std::wstring& friendlyName, unsigned index) {
   const std::wstring clsid = ClsidText(index);
   const std::wstring classKey = L"CLSID\\" + clsid;
   const std::wstring instanceKey = kVideoInputInstances + clsid;
-  const LONG failed =
-      SetText(classKey, nullptr, friendlyName) ||
-      SetText(classKey + L"\\InprocServer32", nullptr, path) ||
-      SetText(classKey + L"\\InprocServer32", L"ThreadingModel", L"Both") ||
-      SetText(instanceKey, L"CLSID", clsid) ||
-      SetText(instanceKey, L"FriendlyName", friendlyName);
+  const LONG failed = SetText(classKey, nullptr, friendlyName) ||
+                      SetText(classKey + L"\\InprocServer32", nullptr, path) ||
+                      SetText(classKey + L"\\InprocServer32", L"ThreadingModel", L"Both") ||
+                      SetText(instanceKey, L"CLSID", clsid) ||
+                      SetText(instanceKey, L"FriendlyName", friendlyName);
   return failed ? SELFREG_E_CLASS : S_OK;
 }
 

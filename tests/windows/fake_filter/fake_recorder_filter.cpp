@@ -22,8 +22,8 @@ namespace {
 
 LONG liveObjects = 0;
 
-constexpr CLSID kClsidBase = {0x5a1d0c42, 0x7e3b, 0x4c59,
-                              {0x9f, 0x21, 0x0b, 0x7e, 0x1d, 0x4a, 0x74, 0x00}};
+constexpr CLSID kClsidBase = {
+    0x5a1d0c42, 0x7e3b, 0x4c59, {0x9f, 0x21, 0x0b, 0x7e, 0x1d, 0x4a, 0x74, 0x00}};
 
 bool IsRecorderSet(const GUID& set) {
   const Guid& ours = DeviceLink::kPropertySet;
@@ -35,13 +35,13 @@ bool IsRecorderSet(const GUID& set) {
 }
 
 // {0B3A5F8E-2C71-4D94-A1E6-5C0D9B7F3E21}: another vendor's extension unit.
-constexpr GUID kOtherVendorSet = {0x0b3a5f8e, 0x2c71, 0x4d94,
-                                  {0xa1, 0xe6, 0x5c, 0x0d, 0x9b, 0x7f, 0x3e, 0x21}};
+constexpr GUID kOtherVendorSet = {
+    0x0b3a5f8e, 0x2c71, 0x4d94, {0xa1, 0xe6, 0x5c, 0x0d, 0x9b, 0x7f, 0x3e, 0x21}};
 // KSNODETYPE_VIDEO_CAMERA_TERMINAL and KSNODETYPE_VIDEO_PROCESSING, as a camera's first nodes.
-constexpr GUID kCameraTerminal = {0xdff229e1, 0xf70f, 0x11d0,
-                                  {0xb9, 0x17, 0x00, 0xa0, 0xc9, 0x22, 0x31, 0x96}};
-constexpr GUID kProcessingUnit = {0xdff229e2, 0xf70f, 0x11d0,
-                                  {0xb9, 0x17, 0x00, 0xa0, 0xc9, 0x22, 0x31, 0x96}};
+constexpr GUID kCameraTerminal = {
+    0xdff229e1, 0xf70f, 0x11d0, {0xb9, 0x17, 0x00, 0xa0, 0xc9, 0x22, 0x31, 0x96}};
+constexpr GUID kProcessingUnit = {
+    0xdff229e2, 0xf70f, 0x11d0, {0xb9, 0x17, 0x00, 0xa0, 0xc9, 0x22, 0x31, 0x96}};
 
 // One node of the filter's topology: its type and, for an extension unit, whose set it
 // carries and how large its control is.
@@ -58,8 +58,7 @@ std::vector<Node> Topology(unsigned index) {
   const std::string variable =
       index == 0 ? "KAVRIN_FAKE_FILTER_NODES" : "KAVRIN_FAKE_FILTER_NODES_" + std::to_string(index);
   const char* text = std::getenv(variable.c_str());
-  std::istringstream list(text != nullptr && *text != '\0' ? text
-                                                           : "camera,processing,recorder");
+  std::istringstream list(text != nullptr && *text != '\0' ? text : "camera,processing,recorder");
   std::vector<Node> nodes;
   for (std::string word; std::getline(list, word, ',');) {
     if (word == "camera") {
@@ -69,8 +68,8 @@ std::vector<Node> Topology(unsigned index) {
     } else if (word == "other") {
       nodes.push_back(Node{dshow::kNodeTypeDevSpecific, false, 16});
     } else if (word.rfind("recorder", 0) == 0) {
-      const ULONG size = word.size() > 9 ? std::strtoul(word.c_str() + 9, nullptr, 10)
-                                         : DeviceLink::kPacketSize;
+      const ULONG size =
+          word.size() > 9 ? std::strtoul(word.c_str() + 9, nullptr, 10) : DeviceLink::kPacketSize;
       nodes.push_back(Node{dshow::kNodeTypeDevSpecific, true, size});
     }
   }
@@ -104,7 +103,9 @@ class FakeFilter : public IBaseFilter, public IKsControl, public dshow::IKsTopol
     AddRef();
     return S_OK;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+  STDMETHODIMP_(ULONG) AddRef() override {
+    return static_cast<ULONG>(InterlockedIncrement(&references_));
+  }
   STDMETHODIMP_(ULONG) Release() override {
     const LONG left = InterlockedDecrement(&references_);
     if (left == 0) delete this;
@@ -152,8 +153,8 @@ class FakeFilter : public IBaseFilter, public IKsControl, public dshow::IKsTopol
   }
 
   // IKsControl: the recorder's extension unit.
-  STDMETHODIMP KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data,
-                          ULONG dataLength, ULONG* bytesReturned) override {
+  STDMETHODIMP KsProperty(PKSPROPERTY property, ULONG propertyLength, LPVOID data, ULONG dataLength,
+                          ULONG* bytesReturned) override {
     if (bytesReturned != nullptr) *bytesReturned = 0;
     const Node* unit = nullptr;
     const HRESULT checked = CheckRequest(property, propertyLength, &unit);
@@ -170,9 +171,9 @@ class FakeFilter : public IBaseFilter, public IKsControl, public dshow::IKsTopol
       return kWrongLength;
     }
     // The recorder does not know which node the driver numbered its unit.
-    const int32_t status = channel_->TransferProperty(
-        DeviceLink::kPropertySet, DeviceLink::kNodeId, node->Property.Id, isSet,
-        static_cast<uint8_t*>(data), dataLength);
+    const int32_t status =
+        channel_->TransferProperty(DeviceLink::kPropertySet, DeviceLink::kNodeId, node->Property.Id,
+                                   isSet, static_cast<uint8_t*>(data), dataLength);
     if (status == sim::kRecorderGone) return kDeviceGone;
     if (status == S_OK && !isSet && bytesReturned != nullptr) *bytesReturned = dataLength;
     return static_cast<HRESULT>(status);

@@ -31,10 +31,10 @@ std::string StateVariable(unsigned index);
 
 // What KsProperty answers for a request the recorder's driver would refuse; the recorder
 // never sees it and does not count it.
-inline const HRESULT kWrongLength = E_INVALIDARG;                            // not 32 / 64 bytes
-inline const HRESULT kWrongSet = HRESULT_FROM_WIN32(ERROR_SET_NOT_FOUND);    // property set
-inline const HRESULT kWrongProperty = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);   // selector, node
-inline const HRESULT kWrongFlags = E_NOTIMPL;                                // not GET/SET|TOPOLOGY
+inline const HRESULT kWrongLength = E_INVALIDARG;                           // not 32 / 64 bytes
+inline const HRESULT kWrongSet = HRESULT_FROM_WIN32(ERROR_SET_NOT_FOUND);   // property set
+inline const HRESULT kWrongProperty = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);  // selector, node
+inline const HRESULT kWrongFlags = E_NOTIMPL;                               // not GET/SET|TOPOLOGY
 // A transfer to a device that is gone.
 inline const HRESULT kDeviceGone = HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
 
