@@ -185,12 +185,15 @@ TEST_F(KavrinExeTest, ReadAndWriteMoveTheSettingsBothWays) {
   EXPECT_EQ(static_cast<uint8_t>(bytes[0]), 1);
   EXPECT_EQ(static_cast<uint8_t>(bytes[79]), 80);
 
+  // Cycle Time (bits 4-7 of the first byte) to "15 min"; the bits below are no item's and go
+  // out as they are. (A value without an option would go out as all ones, as the window's
+  // list would send it.)
   std::string changed = bytes;
-  changed[0] = '\x55';
+  changed[0] = '\x35';
   work_.Write("changed.bin", changed);
   const ProgramRun write = Kavrin({"write", "changed.bin"});
   ASSERT_EQ(write.exitCode, 0) << write.err;
-  EXPECT_EQ(Settings(0)[0], 0x55);
+  EXPECT_EQ(Settings(0)[0], 0x35);
   EXPECT_EQ(recorders_.State(0).commits, std::vector<uint32_t>{1});
 }
 
