@@ -67,7 +67,7 @@ struct DeviceTraffic {
     std::vector<std::string> clocks;
     for (const SentPacket& p : sets) {
       if (p.selector != 17 || p.Field(0) != 0 || p.Field(4) != 10) continue;
-      char text[32];
+      char text[48];  // six fields of up to five digits each, and the separators
       std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", p.Half(8), p.Half(10),
                     p.Half(12), p.Half(14), p.Half(16), p.Half(18));
       clocks.push_back(text);
