@@ -22,12 +22,7 @@ namespace {
 using nlohmann::json;
 using test::CommandResult;
 
-std::vector<json> Lines(const std::string& out) {
-  std::vector<json> lines;
-  std::istringstream in(out);
-  for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
-  return lines;
-}
+using test::JsonLines;
 
 // The unit object among the lines (the first that names a device).
 json UnitOf(const std::vector<json>& lines) {
@@ -104,7 +99,7 @@ TEST_P(DryRunTest, SendsNothingAndPrintsWhatTheRealRunThenSends) {
   EXPECT_EQ(planned.binds, 0u);
   EXPECT_EQ(State().transfers, 0u);
   EXPECT_TRUE(State().commits.empty());
-  const json unit = UnitOf(Lines(plan.out));
+  const json unit = UnitOf(JsonLines(plan.out));
   ASSERT_TRUE(unit.is_object()) << plan.out;
   EXPECT_EQ(unit["command"], command);
   EXPECT_EQ(unit["ok"], true);
@@ -139,7 +134,7 @@ TEST_P(DryRunTest, SendsNothingAndPrintsWhatTheRealRunThenSends) {
     EXPECT_TRUE(sent.Clocks().empty());
   }
   // The real run's record decodes the same items and logo the plan showed.
-  const json done = UnitOf(Lines(real.out));
+  const json done = UnitOf(JsonLines(real.out));
   EXPECT_EQ(done["settings"], unit["settings"]);
   EXPECT_EQ(done["items"], unit["items"]);
   EXPECT_EQ(done["logo"], unit["logo"]);
@@ -209,7 +204,7 @@ TEST_F(DryRunFixture, StationWithoutRecordersPrintsThePlanAndEnds) {
   std::filesystem::remove(StatePath());
   const CommandResult run = Run({"station", "--dry-run", "--json", "--set", "Mode=Night"});
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
-  const std::vector<json> lines = Lines(run.out);
+  const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 2u) << run.out;
   EXPECT_FALSE(lines[0].contains("device"));
   EXPECT_EQ(lines[0]["dryRun"], true);

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,14 @@
 #include "tests/support/temp_dir.h"
 
 namespace kavrin::test {
+
+// A command's JSON lines, one object per line.
+inline std::vector<nlohmann::json> JsonLines(const std::string& out) {
+  std::vector<nlohmann::json> lines;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+  return lines;
+}
 
 inline constexpr const char* kRecorderConfig =
     "[DEVICE]\nNO=2\n0=Bench Recorder\n1=ZK742\n"

@@ -29,12 +29,7 @@ namespace {
 using nlohmann::json;
 using test::CommandResult;
 
-std::vector<json> Lines(const std::string& out) {
-  std::vector<json> lines;
-  std::istringstream in(out);
-  for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
-  return lines;
-}
+using test::JsonLines;
 
 std::vector<std::string> TextLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -99,7 +94,7 @@ TEST_P(SettingsSourceTest, StartRecordAndNoteNameTheSourceBeforeTheFirstUnit) {
   if (c.file) arguments.push_back("line.bin");
   const CommandResult run = Run(arguments);
   EXPECT_EQ(run.exitCode, kExitFailed) << "NG refuses";
-  const std::vector<json> lines = Lines(run.out);
+  const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 4u) << run.out;
   const json& start = lines.front();
   EXPECT_EQ(start["record"], "start");
@@ -166,7 +161,7 @@ TEST_F(SessionRecordsTest, EveryRecordNamesWhatDecidedItsUnit) {
 
   const CommandResult run = Run({"kavrin", "--all", "--json", "line.bin", "--set", "Mode=Night",
                                  "--logo", "ACME", "--station", "line-3"});
-  const std::vector<json> lines = Lines(run.out);
+  const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 4u) << run.out;
   const json& start = lines.front();
   const json& summary = lines.back();
@@ -239,19 +234,19 @@ TEST_F(SessionRecordsTest, StationIsTheHostNameUnlessNamed) {
 #ifndef _WIN32
   char host[256] = {};
   ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
-  const std::vector<json> lines = Lines(Run({"kavrin", "--all", "--json"}).out);
+  const std::vector<json> lines = JsonLines(Run({"kavrin", "--all", "--json"}).out);
   ASSERT_FALSE(lines.empty());
   for (const json& record : lines) EXPECT_EQ(record["station"], host);
 #endif
   const std::vector<json> named =
-      Lines(Run({"kavrin", "--all", "--json", "--station", "jig 7"}).out);
+      JsonLines(Run({"kavrin", "--all", "--json", "--station", "jig 7"}).out);
   ASSERT_FALSE(named.empty());
   for (const json& record : named) EXPECT_EQ(record["station"], "jig 7");
 }
 
 TEST_F(SessionRecordsTest, EachRunIsASessionOfItsOwn) {
-  const std::vector<json> first = Lines(Run({"kavrin", "--all", "--json"}).out);
-  const std::vector<json> second = Lines(Run({"kavrin", "--all", "--json"}).out);
+  const std::vector<json> first = JsonLines(Run({"kavrin", "--all", "--json"}).out);
+  const std::vector<json> second = JsonLines(Run({"kavrin", "--all", "--json"}).out);
   ASSERT_FALSE(first.empty());
   ASSERT_FALSE(second.empty());
   EXPECT_NE(first.front()["session"], second.front()["session"]);

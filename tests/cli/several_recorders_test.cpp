@@ -22,13 +22,7 @@ namespace {
 using nlohmann::json;
 using test::CommandResult;
 
-// JSON lines: one object per line.
-std::vector<json> Lines(const std::string& out) {
-  std::vector<json> lines;
-  std::istringstream in(out);
-  for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
-  return lines;
-}
+using test::JsonLines;
 
 class SeveralRecordersTest : public test::SimulatedRecorderTest {
  protected:
@@ -162,7 +156,7 @@ TEST_F(SeveralRecordersTest, AllProgramsEveryUnitAndOneFailureFailsTheRunAlone) 
   Plug(failing, "recorders/B.json");
   const CommandResult run = Run({"kavrin", "--all", "--json"});
   EXPECT_EQ(run.exitCode, kExitFailed);
-  const std::vector<json> lines = Lines(run.out);
+  const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 5u) << "the start, three units, the summary: " << run.out;
   EXPECT_EQ(lines[0]["record"], "start");
   int succeeded = 0;
@@ -204,7 +198,7 @@ TEST_F(SeveralRecordersTest, DryRunPlansEverySelectedUnitAndSendsNothing) {
 
   const CommandResult run = Run({"kavrin", "--all", "--dry-run", "--json", "--set", "Mode=Day"});
   ASSERT_EQ(run.exitCode, kExitOk) << run.err;
-  const std::vector<json> lines = Lines(run.out);
+  const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 4u) << run.out;
   std::set<std::string> serials;
   for (std::size_t i = 0; i < 3; ++i) {
@@ -259,7 +253,7 @@ TEST_F(SeveralRecordersTest, InfoAndTestAllGiveEachUnitsRows) {
       << run.out;
   const CommandResult info = Run({"info", "--all", "--json"});
   EXPECT_EQ(info.exitCode, kExitOk);
-  const std::vector<json> lines = Lines(info.out);
+  const std::vector<json> lines = JsonLines(info.out);
   ASSERT_EQ(lines.size(), 4u);
   for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(lines[i]["rows"][0]["answer"], "ZK742");
 }
@@ -277,7 +271,7 @@ TEST_F(SeveralRecordersTest, AUnitThatCouldNotAnswerIsNotAnEngineFailure) {
   const CommandResult run = Run({"kavrin", "--all", "--json"});
   EXPECT_EQ(run.exitCode, kExitFailed);
   std::map<std::string, json> units;
-  for (const json& line : Lines(run.out)) {
+  for (const json& line : JsonLines(run.out)) {
     if (line.contains("device")) units[line["device"]["serial"].get<std::string>()] = line;
   }
   ASSERT_EQ(units.size(), 3u) << run.out;

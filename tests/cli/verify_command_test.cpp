@@ -25,12 +25,7 @@ namespace {
 using nlohmann::json;
 using test::CommandResult;
 
-std::vector<json> Lines(const std::string& out) {
-  std::vector<json> lines;
-  std::istringstream in(out);
-  for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
-  return lines;
-}
+using test::JsonLines;
 
 constexpr int kUnits = 16;
 
@@ -115,7 +110,7 @@ TEST_F(VerifyTest, NamesExactlyTheUnitsChangedByHandAndWhatDiffers) {
 
   const CommandResult run = Verify({"--all", "--json"});
   EXPECT_EQ(run.exitCode, kExitFailed);
-  const std::vector<json> lines = Lines(run.out);
+  const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), kUnits + 1u) << run.out;
   std::map<std::string, json> failed;
   for (int i = 0; i < kUnits; ++i) {
